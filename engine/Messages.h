@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string_view>
+
+// Texts the conversion shows to the user, word for word as the program has always shown them
+// (including their spelling). Shared by the desktop program, the add-in and the command line.
+namespace zarta::Messages {
+
+inline constexpr std::string_view productName = "Zarta Word To PDF";
+
+// Status line.
+inline constexpr std::string_view statusComplete = "Complete!";
+inline constexpr std::string_view statusStopped = "Stoped";
+
+// The overwrite question; %s is the output file's full path. Caption: productName.
+inline constexpr std::string_view replaceQuestion = "%s already exists. Do you want to replace it?";
+
+// Word stage.
+inline constexpr std::string_view comInitFailed = "Failed to call Coinitialize()";
+inline constexpr std::string_view noWordObject = "Couldn't get Word object.";
+
+// The password prompt; %s is the document's file name, inserted verbatim.
+inline constexpr std::string_view passwordPrompt =
+    "The program has detected that File \"%s\"  is password protected. Please enter the "
+    "password for the conversion.";
+
+} // namespace zarta::Messages

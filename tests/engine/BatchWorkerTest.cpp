@@ -1,0 +1,340 @@
+#include "BatchWorker.h"
+
+#include "BatchAbandoned.h"
+#include "ConversionError.h"
+#include "FakeBatchPage.h"
+#include "FileConverter.h"
+#include "TempDir.h"
+#include "UserPrompts.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <future>
+#include <map>
+#include <mutex>
+#include <thread>
+
+using namespace zarta;
+namespace fs = std::filesystem;
+
+namespace {
+
+// What the scripted converter does for a source file, chosen by the file's name.
+enum class Act { Write, Cancel, Fail, WriteNothing, WaitForGate };
+
+class ScriptedConverter : public FileConverter {
+public:
+    std::map<std::string, Act> acts; // by file name; Write when absent
+    std::promise<void> gate;         // opened by the test for WaitForGate
+    std::promise<void> reachedGate;  // set when a conversion starts waiting at the gate
+
+    FileOutcome convert(const std::string& source, const std::string& output,
+                        const ConversionOptions& options, BatchControl& control) override {
+        {
+            std::lock_guard lock(mutex_);
+            calls_.push_back(fs::path(source).filename().string());
+            outputs_.push_back(output);
+            lastOptions_ = options;
+        }
+        const auto found = acts.find(fs::path(source).filename().string());
+        switch (found == acts.end() ? Act::Write : found->second) {
+        case Act::Write:
+            TempDir::write(output, "%PDF-1.3 new " + source);
+            return FileOutcome::Converted;
+        case Act::Cancel:
+            return FileOutcome::NotConverted;
+        case Act::Fail:
+            TempDir::write(output, "%PDF-1.3 half-writ");
+            throw ConversionError("Ghostscript failed on " + source);
+        case Act::WriteNothing:
+            return FileOutcome::Converted;
+        case Act::WaitForGate:
+            reachedGate.set_value();
+            gate.get_future().wait();
+            control.checkpoint();
+            TempDir::write(output, "%PDF-1.3 late");
+            return FileOutcome::Converted;
+        }
+        return FileOutcome::NotConverted;
+    }
+
+    std::vector<std::string> calls() const {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    std::vector<std::string> outputs() const {
+        std::lock_guard lock(mutex_);
+        return outputs_;
+    }
+    ConversionOptions lastOptions() const {
+        std::lock_guard lock(mutex_);
+        return lastOptions_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> calls_;
+    std::vector<std::string> outputs_;
+    ConversionOptions lastOptions_;
+};
+
+class RecordingPrompts : public UserPrompts {
+public:
+    std::vector<std::string> messages;
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
+};
+
+class BatchWorkerTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScriptedConverter converter;
+    RecordingPrompts prompts;
+    BatchControl control;
+
+    std::string out() const { return dir.file("out"); }
+
+    void SetUp() override { fs::create_directory(dir.path() / "out"); }
+
+    int run(FakeBatchPage& page, ConversionOptions options = {}) {
+        BatchWorker worker(page, converter, prompts, control, std::move(options));
+        worker.setStartDelay(std::chrono::milliseconds(0));
+        return worker.runBatch();
+    }
+
+    // Names of the files in the output folder, hidden staging files included.
+    std::vector<std::string> outputFolderNames() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.path() / "out")) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+const std::vector<std::string> finishSequence(const std::string& status) {
+    return {"clear list",     "stop timer 1",    "progress 100/100 filled", "converting off",
+            "busy off",       "status " + status, "enable editing",         "reset convert button",
+            "start timer 2"};
+}
+
+std::vector<std::string> tail(const std::vector<std::string>& log, size_t n) {
+    return {log.end() - static_cast<std::ptrdiff_t>(std::min(n, log.size())), log.end()};
+}
+
+} // namespace
+
+TEST_F(BatchWorkerTest, ThreeFilesStepTheBarThenResetThePage) {
+    FakeBatchPage page({"/in/a.doc", "/in/b.docx", "/in/c.doc"}, out() + "/");
+    EXPECT_EQ(run(page), 0);
+
+    std::vector<std::string> expected{"converting on",
+                                      "file 0",
+                                      "progress 1/3 filled",
+                                      "produced a.pdf",
+                                      "file 1",
+                                      "progress 2/3 filled",
+                                      "produced b.pdf",
+                                      "file 2",
+                                      "progress 3/3 filled",
+                                      "produced c.pdf"};
+    for (const auto& entry : finishSequence("Complete!")) {
+        expected.push_back(entry);
+    }
+    EXPECT_EQ(page.log(), expected);
+    EXPECT_EQ(converter.calls(), (std::vector<std::string>{"a.doc", "b.docx", "c.doc"}));
+    EXPECT_EQ(outputFolderNames(), (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf"}));
+    EXPECT_EQ(TempDir::read(out() + "/b.pdf"), "%PDF-1.3 new /in/b.docx");
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(BatchWorkerTest, EmptyListGoesStraightToTheEnd) {
+    FakeBatchPage page({}, out());
+    run(page);
+    std::vector<std::string> expected{"converting on"};
+    for (const auto& entry : finishSequence("Stoped")) {
+        expected.push_back(entry);
+    }
+    EXPECT_EQ(page.log(), expected);
+}
+
+TEST_F(BatchWorkerTest, DestinationWithoutSeparatorGetsOneOnTheFirstFile) {
+    FakeBatchPage page({"/in/a.doc", "/in/b.doc"}, out());
+    run(page);
+    EXPECT_EQ(page.storedDestination(), out() + "/");
+    const auto log = page.log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "destination " + out() + "/"), 1);
+    EXPECT_TRUE(fs::exists(out() + "/a.pdf"));
+    EXPECT_TRUE(fs::exists(out() + "/b.pdf"));
+}
+
+TEST_F(BatchWorkerTest, ConverterWritesBesideTheFinalPathNotOverIt) {
+    TempDir::write(out() + "/a.pdf", "old");
+    FakeBatchPage page({"/in/a.doc"}, out());
+    page.answerReplace({true});
+    run(page);
+    ASSERT_EQ(converter.outputs().size(), 1u);
+    const auto staged = fs::path(converter.outputs()[0]);
+    EXPECT_EQ(staged.parent_path(), fs::path(out()));
+    EXPECT_NE(staged.filename(), "a.pdf");
+    EXPECT_EQ(staged.filename().string().front(), '.');
+    EXPECT_EQ(TempDir::read(out() + "/a.pdf"), "%PDF-1.3 new /in/a.doc");
+    EXPECT_EQ(outputFolderNames(), (std::vector<std::string>{"a.pdf"}));
+}
+
+// What happens to a file whose PDF already exists, by answer and by what the conversion does.
+struct ExistingOutputCase {
+    const char* name;
+    bool replace;
+    Act act;
+    const char* pdfAfter; // content of the existing PDF after the batch
+    bool recorded;
+    bool barStepped;
+    size_t messages;
+};
+
+class ExistingOutput : public BatchWorkerTest,
+                       public ::testing::WithParamInterface<ExistingOutputCase> {};
+
+TEST_P(ExistingOutput, OldPdfSurvivesUnlessANewOneIsComplete) {
+    const auto& c = GetParam();
+    TempDir::write(out() + "/r.pdf", "old pdf bytes \x01\x02");
+    FakeBatchPage page({"/in/r.docx"}, out() + "/");
+    page.answerReplace({c.replace});
+    converter.acts["r.docx"] = c.act;
+    run(page);
+
+    EXPECT_EQ(page.replaceQuestions(), (std::vector<std::string>{out() + "/r.pdf"}));
+    EXPECT_EQ(TempDir::read(out() + "/r.pdf"), c.pdfAfter);
+    EXPECT_EQ(page.produced().size(), c.recorded ? 1u : 0u);
+    const auto log = page.log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "progress 1/1 filled"), c.barStepped ? 1 : 0);
+    EXPECT_EQ(prompts.messages.size(), c.messages);
+    EXPECT_EQ(converter.calls().size(), c.replace ? 1u : 0u);
+    // No staging file is left behind, whatever happened.
+    EXPECT_EQ(outputFolderNames(), (std::vector<std::string>{"r.pdf"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ExistingOutput,
+    ::testing::Values(
+        ExistingOutputCase{"No", false, Act::Write, "old pdf bytes \x01\x02", false, true, 0},
+        ExistingOutputCase{"YesAndConverted", true, Act::Write, "%PDF-1.3 new /in/r.docx", true,
+                           true, 0},
+        ExistingOutputCase{"YesButFails", true, Act::Fail, "old pdf bytes \x01\x02", false, false,
+                           1},
+        ExistingOutputCase{"YesButCancelled", true, Act::Cancel, "old pdf bytes \x01\x02", false,
+                           false, 0},
+        ExistingOutputCase{"YesButNothingWritten", true, Act::WriteNothing,
+                           "old pdf bytes \x01\x02", false, false, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BatchWorkerTest, EveryFileSkippedEndsStoped) {
+    TempDir::write(out() + "/a.pdf", "a");
+    TempDir::write(out() + "/b.pdf", "b");
+    FakeBatchPage page({"/in/a.doc", "/in/b.doc"}, out());
+    page.answerReplace({false, false});
+    run(page);
+    const auto log = page.log();
+    EXPECT_EQ(tail(log, 9), finishSequence("Stoped"));
+    EXPECT_NE(std::find(log.begin(), log.end(), "progress 2/2 filled"), log.end());
+    EXPECT_TRUE(page.produced().empty());
+}
+
+TEST_F(BatchWorkerTest, SameBaseNameFromTwoFoldersAsksBeforeReplacing) {
+    FakeBatchPage page({"/A/x.doc", "/B/x.docx"}, out());
+    page.answerReplace({true});
+    run(page);
+    EXPECT_EQ(page.replaceQuestions(), (std::vector<std::string>{out() + "/x.pdf"}));
+    EXPECT_EQ(TempDir::read(out() + "/x.pdf"), "%PDF-1.3 new /B/x.docx");
+    EXPECT_EQ(page.produced(), (std::vector<std::string>{"x.pdf", "x.pdf"}));
+}
+
+TEST_F(BatchWorkerTest, FailedOrCancelledFilesNeitherStepNorRecordAndTheBatchGoesOn) {
+    converter.acts = {{"cancel.doc", Act::Cancel}, {"broken.doc", Act::Fail}};
+    FakeBatchPage page({"/in/a.doc", "/in/broken.doc", "/in/cancel.doc", "/in/z.doc"}, out());
+    run(page);
+    const auto log = page.log();
+    EXPECT_EQ(page.produced(), (std::vector<std::string>{"a.pdf", "z.pdf"}));
+    EXPECT_NE(std::find(log.begin(), log.end(), "progress 1/4 filled"), log.end());
+    EXPECT_EQ(std::find(log.begin(), log.end(), "progress 2/4 filled"), log.end());
+    EXPECT_EQ(std::find(log.begin(), log.end(), "progress 3/4 filled"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "progress 4/4 filled"), log.end());
+    EXPECT_EQ(tail(log, 9), finishSequence("Complete!"));
+    EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Ghostscript failed on /in/broken.doc"}));
+    EXPECT_EQ(outputFolderNames(), (std::vector<std::string>{"a.pdf", "z.pdf"}));
+}
+
+TEST_F(BatchWorkerTest, UnwritableDestinationIsReportedPerFile) {
+    FakeBatchPage page({"/in/a.doc", "/in/b.doc"}, dir.file("missing-folder"));
+    run(page);
+    EXPECT_TRUE(converter.calls().empty());
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_NE(prompts.messages[0].find("missing-folder/a.pdf"), std::string::npos);
+    EXPECT_EQ(tail(page.log(), 9), finishSequence("Stoped"));
+}
+
+TEST_F(BatchWorkerTest, OptionsReachTheConverterUnchanged) {
+    ConversionOptions options;
+    options.title = "T (1)";
+    options.securityEnabled = true;
+    options.ownerPassword = "owner";
+    options.pdfVersion = "V1.5";
+    FakeBatchPage page({"/in/a.doc"}, out());
+    run(page, options);
+    EXPECT_EQ(converter.lastOptions(), options);
+}
+
+TEST_F(BatchWorkerTest, HeldWorkerWaitsThenContinues) {
+    converter.acts["a.doc"] = Act::WaitForGate;
+    FakeBatchPage page({"/in/a.doc", "/in/b.doc"}, out());
+    std::thread worker([&] { run(page); });
+    converter.reachedGate.get_future().wait();
+    control.hold();
+    converter.gate.set_value();
+
+    // Held: the worker stops at its next safe point and goes no further.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto heldLog = page.log();
+    EXPECT_EQ(std::find(heldLog.begin(), heldLog.end(), "file 1"), heldLog.end());
+
+    control.resume();
+    worker.join();
+    EXPECT_EQ(page.produced(), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+    EXPECT_EQ(tail(page.log(), 9), finishSequence("Complete!"));
+}
+
+TEST_F(BatchWorkerTest, AbandonedWorkerNeverTouchesThePageAgain) {
+    TempDir::write(out() + "/a.pdf", "old");
+    converter.acts["a.doc"] = Act::WaitForGate;
+    FakeBatchPage page({"/in/a.doc", "/in/b.doc"}, out());
+    page.answerReplace({true});
+    std::thread worker([&] { run(page); });
+    converter.reachedGate.get_future().wait();
+    control.hold();
+    const auto logAtStop = page.log();
+    control.abandon();
+    converter.gate.set_value();
+    worker.join();
+
+    EXPECT_EQ(page.log(), logAtStop);
+    EXPECT_TRUE(page.produced().empty());
+    EXPECT_EQ(converter.calls(), (std::vector<std::string>{"a.doc"}));
+    // The old PDF is intact and the abandoned staging file is gone.
+    EXPECT_EQ(outputFolderNames(), (std::vector<std::string>{"a.pdf"}));
+    EXPECT_EQ(TempDir::read(out() + "/a.pdf"), "old");
+}
+
+TEST_F(BatchWorkerTest, AbandonDuringTheStartDelayConvertsNothing) {
+    FakeBatchPage page({"/in/a.doc"}, out());
+    BatchWorker worker(page, converter, prompts, control, {});
+    worker.setStartDelay(std::chrono::seconds(30));
+    std::thread thread([&] { worker.runBatch(); });
+    ASSERT_TRUE(page.waitFor("converting on"));
+    control.abandon();
+    thread.join();
+    EXPECT_EQ(page.log(), (std::vector<std::string>{"converting on"}));
+    EXPECT_TRUE(converter.calls().empty());
+}
