@@ -1,0 +1,30 @@
+#pragma once
+
+#include "WordApplication.h"
+
+#include <memory>
+#include <string>
+
+namespace zarta {
+
+class BatchControl;
+
+// Creates Word automation sessions by ProgID ("Word.Application"), as COM's CoCreateInstance
+// would. A provider stands behind it (the LibreOffice provider on Linux; fakes in tests).
+//
+// A provider may keep one word processor running between the sessions of a batch, so that a
+// session per file stays cheap; each session still starts clean. Whatever it keeps running ends
+// no later than the factory's destruction.
+//
+// Thread: create() is called on the batch worker's thread; the session it yields is used there.
+class WordApplicationFactory {
+public:
+    virtual ~WordApplicationFactory() = default;
+
+    // Yields a new session, or nullptr when no word processor can be started for progId.
+    // control lets the provider end a session that hangs when the batch is abandoned.
+    virtual std::unique_ptr<WordApplication> create(const std::string& progId,
+                                                    BatchControl& control) = 0;
+};
+
+} // namespace zarta
