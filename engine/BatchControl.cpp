@@ -19,7 +19,9 @@ BatchControl::Registration& BatchControl::Registration::operator=(Registration&&
     return *this;
 }
 
-BatchControl::Registration::~Registration() { release(); }
+BatchControl::Registration::~Registration() {
+    release();
+}
 
 void BatchControl::Registration::release() {
     if (control_ != nullptr) {

@@ -73,7 +73,8 @@ bool BatchWorker::convertTo(const std::string& sourcePath, const std::string& ou
     // not counted, the batch goes on.
     try {
         StagedOutput staged(outputPath);
-        const FileOutcome outcome = converter_.convert(sourcePath, staged.path(), options_, control_);
+        const FileOutcome outcome =
+            converter_.convert(sourcePath, staged.path(), options_, control_);
         control_.checkpoint();
         if (outcome != FileOutcome::Converted) {
             return false;

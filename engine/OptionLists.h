@@ -11,8 +11,7 @@ namespace zarta::OptionLists {
 
 inline constexpr std::array<std::string_view, 2> documentCompression{"Flate", "LZW"};
 inline constexpr std::array<std::string_view, 3> imagesCompression{"Flate", "JPEG", "Automatic"};
-inline constexpr std::array<std::string_view, 4> jpegQuality{"Minimum", "Low", "Medium",
-                                                             "Maximum"};
+inline constexpr std::array<std::string_view, 4> jpegQuality{"Minimum", "Low", "Medium", "Maximum"};
 inline constexpr std::array<std::string_view, 3> pdfVersion{"V1.3(Acrobat 4.xx)", "V1.4", "V1.5"};
 
 // Shown and selectable, but nothing consumes them.

@@ -28,13 +28,16 @@ mode_t currentUmask() {
     return 022;
 }
 
-std::string systemError(int error) { return std::strerror(error); }
+std::string systemError(int error) {
+    return std::strerror(error);
+}
 
 } // namespace
 
 StagedOutput::StagedOutput(std::string finalPath) : finalPath_(std::move(finalPath)) {
     const auto slash = finalPath_.rfind(OutputNaming::separator);
-    const std::string folder = slash == std::string::npos ? std::string() : finalPath_.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : finalPath_.substr(0, slash + 1);
     std::string pattern = folder + "." + OutputNaming::fileName(finalPath_) + ".XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');

@@ -74,7 +74,9 @@ TEST(BatchControl, AbandonActionsRunOnceAndOnlyWhileRegistered) {
     int kept = 0;
     int dropped = 0;
     auto keep = control.onAbandon([&] { ++kept; });
-    { auto temporary = control.onAbandon([&] { ++dropped; }); }
+    {
+        auto temporary = control.onAbandon([&] { ++dropped; });
+    }
     control.abandon();
     control.abandon();
     EXPECT_EQ(kept, 1);

@@ -115,8 +115,8 @@ protected:
 };
 
 const std::vector<std::string> finishSequence(const std::string& status) {
-    return {"clear list",     "stop timer 1",    "progress 100/100 filled", "converting off",
-            "busy off",       "status " + status, "enable editing",         "reset convert button",
+    return {"clear list",   "stop timer 1",     "progress 100/100 filled", "converting off",
+            "busy off",     "status " + status, "enable editing",          "reset convert button",
             "start timer 2"};
 }
 
@@ -130,15 +130,9 @@ TEST_F(BatchWorkerTest, ThreeFilesStepTheBarThenResetThePage) {
     FakeBatchPage page({"/in/a.doc", "/in/b.docx", "/in/c.doc"}, out() + "/");
     EXPECT_EQ(run(page), 0);
 
-    std::vector<std::string> expected{"converting on",
-                                      "file 0",
-                                      "progress 1/3 filled",
-                                      "produced a.pdf",
-                                      "file 1",
-                                      "progress 2/3 filled",
-                                      "produced b.pdf",
-                                      "file 2",
-                                      "progress 3/3 filled",
+    std::vector<std::string> expected{"converting on",  "file 0", "progress 1/3 filled",
+                                      "produced a.pdf", "file 1", "progress 2/3 filled",
+                                      "produced b.pdf", "file 2", "progress 3/3 filled",
                                       "produced c.pdf"};
     for (const auto& entry : finishSequence("Complete!")) {
         expected.push_back(entry);
@@ -219,16 +213,16 @@ TEST_P(ExistingOutput, OldPdfSurvivesUnlessANewOneIsComplete) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ExistingOutput,
-    ::testing::Values(
-        ExistingOutputCase{"No", false, Act::Write, "old pdf bytes \x01\x02", false, true, 0},
-        ExistingOutputCase{"YesAndConverted", true, Act::Write, "%PDF-1.3 new /in/r.docx", true,
-                           true, 0},
-        ExistingOutputCase{"YesButFails", true, Act::Fail, "old pdf bytes \x01\x02", false, false,
-                           1},
-        ExistingOutputCase{"YesButCancelled", true, Act::Cancel, "old pdf bytes \x01\x02", false,
-                           false, 0},
-        ExistingOutputCase{"YesButNothingWritten", true, Act::WriteNothing,
-                           "old pdf bytes \x01\x02", false, false, 1}),
+    ::testing::Values(ExistingOutputCase{"No", false, Act::Write, "old pdf bytes \x01\x02", false,
+                                         true, 0},
+                      ExistingOutputCase{"YesAndConverted", true, Act::Write,
+                                         "%PDF-1.3 new /in/r.docx", true, true, 0},
+                      ExistingOutputCase{"YesButFails", true, Act::Fail, "old pdf bytes \x01\x02",
+                                         false, false, 1},
+                      ExistingOutputCase{"YesButCancelled", true, Act::Cancel,
+                                         "old pdf bytes \x01\x02", false, false, 0},
+                      ExistingOutputCase{"YesButNothingWritten", true, Act::WriteNothing,
+                                         "old pdf bytes \x01\x02", false, false, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BatchWorkerTest, EveryFileSkippedEndsStoped) {

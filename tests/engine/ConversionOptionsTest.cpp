@@ -47,46 +47,46 @@ TEST_P(SecurityRules, DecidedByTheFlagsAndTheOwnerPasswordAlone) {
     EXPECT_EQ(o.passesUserPassword(), GetParam().userPassword);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SecurityRules,
-    ::testing::Values(
-        SecurityCase{"EnabledWithBothPasswordsEmpty", [](auto& o) { o.securityEnabled = true; },
-                     false, false},
-        SecurityCase{"OwnerPasswordAndEmptyUserPassword",
-                     [](auto& o) {
-                         o.securityEnabled = true;
-                         o.ownerPassword = "own";
-                     },
-                     true, true},
-        SecurityCase{"UserPasswordBoxUnchecked",
-                     [](auto& o) {
-                         o.securityEnabled = true;
-                         o.ownerPassword = "own";
-                         o.userPassword = "usr";
-                         o.userPasswordEnabled = false;
-                     },
-                     true, false},
-        SecurityCase{"OwnerBoxUncheckedKeepsTextButNoEncryption",
-                     [](auto& o) {
-                         o.securityEnabled = true;
-                         o.ownerPassword = "own";
-                         o.ownerPasswordEnabled = false;
-                     },
-                     false, false},
-        SecurityCase{"HighLevelWithSecurityOffChangesNothing",
-                     [](auto& o) {
-                         o.encryptionLevel = EncryptionLevel::High;
-                         o.ownerPassword = "own";
-                         o.userPassword = "usr";
-                     },
-                     false, false},
-        SecurityCase{"UserPasswordAloneIsNotEnough",
-                     [](auto& o) {
-                         o.securityEnabled = true;
-                         o.userPassword = "usr";
-                     },
-                     false, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SecurityRules,
+                         ::testing::Values(SecurityCase{"EnabledWithBothPasswordsEmpty",
+                                                        [](auto& o) { o.securityEnabled = true; },
+                                                        false, false},
+                                           SecurityCase{"OwnerPasswordAndEmptyUserPassword",
+                                                        [](auto& o) {
+                                                            o.securityEnabled = true;
+                                                            o.ownerPassword = "own";
+                                                        },
+                                                        true, true},
+                                           SecurityCase{"UserPasswordBoxUnchecked",
+                                                        [](auto& o) {
+                                                            o.securityEnabled = true;
+                                                            o.ownerPassword = "own";
+                                                            o.userPassword = "usr";
+                                                            o.userPasswordEnabled = false;
+                                                        },
+                                                        true, false},
+                                           SecurityCase{"OwnerBoxUncheckedKeepsTextButNoEncryption",
+                                                        [](auto& o) {
+                                                            o.securityEnabled = true;
+                                                            o.ownerPassword = "own";
+                                                            o.ownerPasswordEnabled = false;
+                                                        },
+                                                        false, false},
+                                           SecurityCase{"HighLevelWithSecurityOffChangesNothing",
+                                                        [](auto& o) {
+                                                            o.encryptionLevel =
+                                                                EncryptionLevel::High;
+                                                            o.ownerPassword = "own";
+                                                            o.userPassword = "usr";
+                                                        },
+                                                        false, false},
+                                           SecurityCase{"UserPasswordAloneIsNotEnough",
+                                                        [](auto& o) {
+                                                            o.securityEnabled = true;
+                                                            o.userPassword = "usr";
+                                                        },
+                                                        false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConversionOptions, AnySingleInformationFieldCounts) {
     for (auto field : {&ConversionOptions::title, &ConversionOptions::subject,

@@ -1,0 +1,240 @@
+#include "WordToPdfConverter.h"
+
+#include "BatchControl.h"
+#include "Messages.h"
+#include "OutputNaming.h"
+#include "PdfStage.h"
+#include "PrintWatch.h"
+#include "UserPrompts.h"
+#include "WordApplication.h"
+#include "WordApplicationFactory.h"
+#include "WordError.h"
+#include "WordStageError.h"
+#include "WorkFolder.h"
+
+#include <memory>
+
+namespace zarta {
+
+namespace {
+
+using V = WordVariant;
+
+std::array<V, 3> closeArguments() {
+    return {V::False(), V::False(), V::False()};
+}
+
+std::array<V, 12> openArguments(const std::string& sourcePath, const std::string& password) {
+    return {
+        V::Text(sourcePath), // FileName
+        V::False(),          // ConfirmConversions
+        V::True(),           // ReadOnly
+        V::False(),          // AddToRecentFiles
+        V::Text(password),   // PasswordDocument
+        V::Missing(),        // PasswordTemplate
+        V::False(),          // Revert
+        V::Missing(),        // WritePasswordDocument
+        V::Missing(),        // WritePasswordTemplate
+        V::Int(0),           // Format: wdOpenFormatAuto
+        V::Missing(),        // Encoding
+        V::True(),           // Visible
+    };
+}
+
+std::array<V, 18> printOutArguments(const std::string& printFile) {
+    return {
+        V::True(),          // Background
+        V::Missing(),       // Append
+        V::Int(0),          // Range: wdPrintAllDocument
+        V::Text(printFile), // OutputFileName
+        V::Missing(),       // From
+        V::Missing(),       // To
+        V::Int(0),          // Item: wdPrintDocumentContent
+        V::Int(1),          // Copies
+        V::Missing(),       // Pages
+        V::Int(0),          // PageType: wdPrintAllPages
+        V::True(),          // PrintToFile
+        V::True(),          // Collate
+        V::Missing(),       // ActivePrinterMacGX
+        V::False(),         // ManualDuplexPrint
+        V::Int(0),          // PrintZoomColumn
+        V::Int(0),          // PrintZoomRow
+        V::Int(0),          // PrintZoomPaperWidth
+        V::Int(0),          // PrintZoomPaperHeight
+    };
+}
+
+// Owns one word-processor session and makes sure it ends: quit() ends it in the normal order;
+// if it was not called (an error, an abandoned batch), the destructor closes the document and
+// quits, in the same order, swallowing whatever that raises, since the session is being given
+// up anyway.
+class Session {
+public:
+    explicit Session(std::unique_ptr<WordApplication> application)
+        : application_(std::move(application)) {}
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session() {
+        if (document_) {
+            try {
+                auto arguments = closeArguments();
+                document_->Close(arguments);
+            } catch (...) {
+                // Quitting below discards the document as well.
+            }
+        }
+        document_.reset();
+        documents_.reset();
+        if (application_) {
+            try {
+                auto arguments = closeArguments();
+                application_->Quit(arguments);
+            } catch (...) {
+                // Destroying the application below ends what is left of the session.
+            }
+        }
+    }
+
+    WordApplication& application() { return *application_; }
+    std::unique_ptr<WordDocuments>& documents() { return documents_; }
+    std::unique_ptr<WordDocument>& document() { return document_; }
+
+    // Close the document without saving; a failure leaves only the quit to do.
+    void closeDocument() {
+        auto document = std::move(document_);
+        auto arguments = closeArguments();
+        document->Close(arguments);
+    }
+
+    void quit() {
+        document_.reset();
+        documents_.reset();
+        auto arguments = closeArguments();
+        auto application = std::move(application_);
+        application->Quit(arguments);
+    }
+
+private:
+    std::unique_ptr<WordApplication> application_;
+    std::unique_ptr<WordDocuments> documents_;
+    std::unique_ptr<WordDocument> document_;
+};
+
+// Stops the print watch however the printing ends.
+class WatchGuard {
+public:
+    explicit WatchGuard(PrintWatch& watch) : watch_(watch) { watch_.start(); }
+    WatchGuard(const WatchGuard&) = delete;
+    WatchGuard& operator=(const WatchGuard&) = delete;
+    ~WatchGuard() { stop(); }
+    void stop() {
+        if (running_) {
+            running_ = false;
+            watch_.stop();
+        }
+    }
+
+private:
+    PrintWatch& watch_;
+    bool running_ = true;
+};
+
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+[[noreturn]] void raiseCallFailure(const std::string& sourcePath, const WordError& error) {
+    if (error.kind() == WordError::Kind::TimedOut) {
+        throw WordStageError("The word processor stopped answering while converting " +
+                             quoted(sourcePath) + " and was ended: " + error.what());
+    }
+    throw WordStageError("The word processor failed while converting " + quoted(sourcePath) + ": " +
+                         error.what());
+}
+
+} // namespace
+
+WordToPdfConverter::WordToPdfConverter(WordApplicationFactory& word, PdfStage& pdf,
+                                       UserPrompts& prompts, PrintWatch& printWatch,
+                                       std::string dataFolder)
+    : word_(word), pdf_(pdf), prompts_(prompts), printWatch_(printWatch),
+      dataFolder_(std::move(dataFolder)) {}
+
+FileOutcome WordToPdfConverter::convert(const std::string& sourcePath,
+                                        const std::string& outputPath,
+                                        const ConversionOptions& options, BatchControl& control) {
+    // However this file ends, the next one starts from the placeholder again.
+    struct ResetPassword {
+        std::string& password;
+        ~ResetPassword() { password = placeholderPassword; }
+    } reset{documentPassword_};
+
+    // Each wrong password leads to the prompt again, with a new session each time, until the
+    // user enters the right one or cancels.
+    while (attempt(sourcePath, outputPath, options, control) == Attempt::PasswordRequired) {
+        const auto answer = prompts_.askPassword(OutputNaming::fileName(sourcePath));
+        if (!answer) {
+            return FileOutcome::NotConverted;
+        }
+        documentPassword_ = answer->empty() ? std::string(placeholderPassword) : *answer;
+    }
+    return FileOutcome::Converted;
+}
+
+WordToPdfConverter::Attempt WordToPdfConverter::attempt(const std::string& sourcePath,
+                                                        const std::string& outputPath,
+                                                        const ConversionOptions& options,
+                                                        BatchControl& control) {
+    control.checkpoint();
+    auto application = word_.create(progId, control);
+    if (!application) {
+        throw WordStageError(std::string(Messages::noWordObject));
+    }
+    Session session(std::move(application));
+
+    try {
+        session.application().putVisible(V::Bool(false));
+        session.application().putActivePrinter(V::Text(printerName));
+        session.documents() = session.application().getDocuments();
+
+        try {
+            auto arguments = openArguments(sourcePath, documentPassword_);
+            session.document() = session.documents()->Open(arguments);
+        } catch (const WordError& error) {
+            if (error.kind() == WordError::Kind::PasswordRequired) {
+                // Quit before prompting, so no word processor waits behind the prompt.
+                session.quit();
+                return Attempt::PasswordRequired;
+            }
+            if (error.kind() == WordError::Kind::CannotOpen) {
+                throw WordStageError("Couldn't open " + quoted(sourcePath) + ": " + error.what());
+            }
+            throw;
+        }
+        control.checkpoint();
+
+        WorkFolder work(dataFolder_);
+        const std::string printFile = work.file(printFileName);
+        {
+            WatchGuard watch(printWatch_);
+            auto arguments = printOutArguments(printFile);
+            session.document()->PrintOut(arguments);
+            int pending = session.application().getBackgroundPrintingStatus();
+            while (pending > 0) {
+                pending = session.application().getBackgroundPrintingStatus();
+                control.sleepFor(printPollInterval_);
+            }
+        }
+        control.checkpoint();
+
+        pdf_.writePdf({printFile, sourcePath, outputPath, work.path()}, options, control);
+
+        session.closeDocument();
+        session.quit();
+    } catch (const WordError& error) {
+        raiseCallFailure(sourcePath, error);
+    }
+    return Attempt::Converted;
+}
+
+} // namespace zarta

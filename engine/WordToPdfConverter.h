@@ -1,0 +1,67 @@
+#pragma once
+
+#include "FileConverter.h"
+
+#include <chrono>
+#include <string>
+
+namespace zarta {
+
+class PdfStage;
+class PrintWatch;
+class UserPrompts;
+class WordApplicationFactory;
+
+// The per-file conversion: a word processor of its own opens the document read-only and prints
+// it through the printer "ZartaWordToPDF" into a print file in a private work folder; the PDF
+// stage turns that file into the PDF; the word processor is closed and quit.
+//
+// A protected document makes it ask for the password (UserPrompts::askPassword) and run the
+// whole conversion again with a new word-processor session, as often as the user enters a
+// wrong one; Cancel gives up the file (NotConverted). Any other failure (no word processor, a
+// document that cannot be read, a failing call, a failing PDF stage) ends the session and is
+// raised as a ConversionError naming the file.
+//
+// documentPassword: the password passed to every Open. It equals placeholderPassword at every
+// first attempt and differs only during a retry; a document without a password opens whatever
+// it holds.
+//
+// Thread: convert() runs on the batch worker's thread, which makes every word-processor call.
+// The factory, PDF stage, prompts and print watch must outlive the converter.
+class WordToPdfConverter : public FileConverter {
+public:
+    static constexpr const char* progId = "Word.Application";
+    static constexpr const char* printerName = "ZartaWordToPDF";
+    // One character no one types as a password.
+    static constexpr const char* placeholderPassword = "\x1f";
+    // The print file's name inside the conversion's work folder.
+    static constexpr const char* printFileName = "tmp.ps";
+
+    // dataFolder: the program's private data folder; each conversion makes its work folder in it.
+    WordToPdfConverter(WordApplicationFactory& word, PdfStage& pdf, UserPrompts& prompts,
+                       PrintWatch& printWatch, std::string dataFolder);
+
+    // How often the wait for printing asks whether printing has ended (1000 ms by default).
+    void setPrintPollInterval(std::chrono::milliseconds interval) { printPollInterval_ = interval; }
+
+    FileOutcome convert(const std::string& sourcePath, const std::string& outputPath,
+                        const ConversionOptions& options, BatchControl& control) override;
+
+    const std::string& documentPassword() const { return documentPassword_; }
+
+private:
+    enum class Attempt { Converted, PasswordRequired };
+
+    Attempt attempt(const std::string& sourcePath, const std::string& outputPath,
+                    const ConversionOptions& options, BatchControl& control);
+
+    WordApplicationFactory& word_;
+    PdfStage& pdf_;
+    UserPrompts& prompts_;
+    PrintWatch& printWatch_;
+    std::string dataFolder_;
+    std::chrono::milliseconds printPollInterval_{1000};
+    std::string documentPassword_ = placeholderPassword;
+};
+
+} // namespace zarta

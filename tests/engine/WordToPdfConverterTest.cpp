@@ -1,0 +1,307 @@
+#include "WordToPdfConverter.h"
+
+#include "BatchAbandoned.h"
+#include "BatchControl.h"
+#include "ConversionOptions.h"
+#include "PdfStage.h"
+#include "PrintWatch.h"
+#include "RecordingWord.h"
+#include "TempDir.h"
+#include "UserPrompts.h"
+#include "WordStageError.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+
+using namespace zarta;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FakePdfStage : public PdfStage {
+public:
+    explicit FakePdfStage(RecordingWord& log) : log_(log) {}
+    bool fail = false;
+    std::vector<Job> jobs;
+    std::string printFileContent;
+
+    void writePdf(const Job& job, const ConversionOptions&, BatchControl&) override {
+        log_.note("pdf stage");
+        jobs.push_back(job);
+        printFileContent = TempDir::read(job.printFile);
+        if (fail) {
+            throw ConversionError("Ghostscript failed for " + job.sourcePath);
+        }
+        TempDir::write(job.outputPath, "%PDF-1.3");
+    }
+
+private:
+    RecordingWord& log_;
+};
+
+class FakeWatch : public PrintWatch {
+public:
+    explicit FakeWatch(RecordingWord& log) : log_(log) {}
+    void start() override { log_.note("watch start"); }
+    void stop() override { log_.note("watch stop"); }
+
+private:
+    RecordingWord& log_;
+};
+
+class ScriptedPrompts : public UserPrompts {
+public:
+    std::deque<std::optional<std::string>> passwords; // Cancel once they run out
+    std::vector<std::string> asked;
+    std::function<void()> onAsk;
+
+    void showMessage(const std::string&) override {}
+    std::optional<std::string> askPassword(const std::string& fileName) override {
+        asked.push_back(fileName);
+        if (onAsk) {
+            onAsk();
+        }
+        if (passwords.empty()) {
+            return std::nullopt;
+        }
+        auto answer = passwords.front();
+        passwords.pop_front();
+        return answer;
+    }
+};
+
+const std::string placeholder = WordToPdfConverter::placeholderPassword;
+
+std::string openCall(const std::string& path, const std::string& password) {
+    return "Open(TEXT \"" + path + "\", I2 0, I2 -1, I2 0, TEXT \"" + password +
+           "\", MISSING, I2 0, MISSING, MISSING, I4 0, MISSING, I2 -1)";
+}
+
+std::string printOutCall(const std::string& printFile) {
+    return "PrintOut(I2 -1, MISSING, I4 0, TEXT \"" + printFile +
+           "\", MISSING, MISSING, I4 0, I4 1, MISSING, I4 0, I2 -1, I2 -1, MISSING, I2 0, I4 0, "
+           "I4 0, I4 0, I4 0)";
+}
+
+const std::string closeCall = "Close(I2 0, I2 0, I2 0)";
+const std::string quitCall = "Quit(I2 0, I2 0, I2 0)";
+const std::vector<std::string> sessionStart{"create Word.Application", "Visible BOOL false",
+                                            "ActivePrinter TEXT \"ZartaWordToPDF\"", "Documents"};
+
+class WordToPdfConverterTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    RecordingWord word;
+    FakePdfStage pdf{word};
+    FakeWatch watch{word};
+    ScriptedPrompts prompts;
+    BatchControl control;
+    WordToPdfConverter converter{word, pdf, prompts, watch, dir.file("data")};
+
+    void SetUp() override { converter.setPrintPollInterval(std::chrono::milliseconds(1)); }
+
+    FileOutcome convert(const std::string& source) {
+        return converter.convert(source, dir.file("out.pdf"), ConversionOptions{}, control);
+    }
+
+    // The print file of the n-th PDF stage run.
+    std::string printFile(size_t n = 0) const { return pdf.jobs.at(n).printFile; }
+
+    std::vector<std::string> successfulSession(const std::string& path, const std::string& password,
+                                               const std::string& printFile) const {
+        auto calls = sessionStart;
+        for (const auto& call :
+             {openCall(path, password), std::string("watch start"), printOutCall(printFile),
+              std::string("BackgroundPrintingStatus 0"), std::string("watch stop"),
+              std::string("pdf stage"), closeCall, quitCall}) {
+            calls.push_back(call);
+        }
+        return calls;
+    }
+
+    std::vector<std::string> refusedSession(const std::string& path,
+                                            const std::string& password) const {
+        auto calls = sessionStart;
+        calls.push_back(openCall(path, password));
+        calls.push_back(quitCall);
+        return calls;
+    }
+};
+
+std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+} // namespace
+
+TEST_F(WordToPdfConverterTest, PlainDocumentMakesTheCallsInOrderWithTheirArguments) {
+    EXPECT_EQ(convert("/in/a.doc"), FileOutcome::Converted);
+    EXPECT_EQ(word.calls(), successfulSession("/in/a.doc", placeholder, printFile()));
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(word.liveSessions(), 0);
+
+    // The print job lands in a private work folder inside the data folder, which is gone
+    // afterwards; the PDF stage got what the word processor printed.
+    const fs::path job = printFile();
+    EXPECT_EQ(job.filename(), "tmp.ps");
+    EXPECT_EQ(job.parent_path().parent_path(), fs::path(dir.file("data")));
+    EXPECT_FALSE(fs::exists(job.parent_path()));
+    EXPECT_EQ(pdf.printFileContent, "print job");
+    EXPECT_EQ(pdf.jobs[0].outputPath, dir.file("out.pdf"));
+    EXPECT_EQ(pdf.jobs[0].sourcePath, "/in/a.doc");
+}
+
+TEST_F(WordToPdfConverterTest, RightPasswordAtTheFirstPromptUsesTwoSessions) {
+    word.protectedDocuments["/in/secret.doc"] = "pw";
+    prompts.passwords = {"pw"};
+    EXPECT_EQ(convert("/in/secret.doc"), FileOutcome::Converted);
+    EXPECT_EQ(prompts.asked, (std::vector<std::string>{"secret.doc"}));
+    EXPECT_EQ(word.calls(), join({refusedSession("/in/secret.doc", placeholder),
+                                  successfulSession("/in/secret.doc", "pw", printFile())}));
+    EXPECT_EQ(converter.documentPassword(), placeholder);
+
+    // The next file is opened with the placeholder again.
+    convert("/in/next.doc");
+    const auto calls = word.calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), openCall("/in/next.doc", placeholder)),
+              calls.end());
+}
+
+TEST_F(WordToPdfConverterTest, WrongPasswordPromptsAgainUntilRight) {
+    word.protectedDocuments["/in/s.docx"] = "right";
+    prompts.passwords = {"wrong", "right"};
+    EXPECT_EQ(convert("/in/s.docx"), FileOutcome::Converted);
+    EXPECT_EQ(prompts.asked, (std::vector<std::string>{"s.docx", "s.docx"}));
+    EXPECT_EQ(word.calls(), join({refusedSession("/in/s.docx", placeholder),
+                                  refusedSession("/in/s.docx", "wrong"),
+                                  successfulSession("/in/s.docx", "right", printFile())}));
+}
+
+TEST_F(WordToPdfConverterTest, EmptyEntryRetriesWithThePlaceholder) {
+    word.protectedDocuments["/in/s.doc"] = "pw";
+    prompts.passwords = {"", std::nullopt};
+    EXPECT_EQ(convert("/in/s.doc"), FileOutcome::NotConverted);
+    EXPECT_EQ(word.calls(), join({refusedSession("/in/s.doc", placeholder),
+                                  refusedSession("/in/s.doc", placeholder)}));
+    EXPECT_EQ(prompts.asked.size(), 2u);
+}
+
+TEST_F(WordToPdfConverterTest, CancelGivesUpTheFileWithNoSessionLeft) {
+    word.protectedDocuments["/in/s.doc"] = "pw";
+    prompts.onAsk = [&] {
+        EXPECT_EQ(word.liveSessions(), 0) << "a session waits behind the prompt";
+    };
+    EXPECT_EQ(convert("/in/s.doc"), FileOutcome::NotConverted);
+    EXPECT_EQ(word.calls(), refusedSession("/in/s.doc", placeholder));
+    EXPECT_TRUE(pdf.jobs.empty());
+    EXPECT_EQ(converter.documentPassword(), placeholder);
+}
+
+TEST_F(WordToPdfConverterTest, NoWordProcessorIsReportedWithTheKnownMessage) {
+    word.unavailable = true;
+    for (int file = 0; file < 2; ++file) {
+        try {
+            convert("/in/a.doc");
+            FAIL() << "expected an error";
+        } catch (const WordStageError& error) {
+            EXPECT_STREQ(error.what(), "Couldn't get Word object.");
+        }
+    }
+    EXPECT_EQ(word.calls(),
+              (std::vector<std::string>{"create Word.Application", "create Word.Application"}));
+}
+
+TEST_F(WordToPdfConverterTest, UnreadableDocumentIsReportedWithoutAPrompt) {
+    word.unreadableDocuments["/in/broken.docx"] = "the file is damaged";
+    try {
+        convert("/in/broken.docx");
+        FAIL() << "expected an error";
+    } catch (const WordStageError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Couldn't open \"/in/broken.docx\": the file is damaged");
+    }
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(word.calls(), refusedSession("/in/broken.docx", placeholder));
+    EXPECT_EQ(word.liveSessions(), 0);
+}
+
+// A failing call other than Open ends the session (the document closed first when it is open)
+// and the file is not converted.
+struct FailingCallCase {
+    const char* member;
+    std::vector<std::string> lastCalls; // how the session ends
+    bool pdfStageRan;
+};
+
+class FailingCall : public WordToPdfConverterTest,
+                    public ::testing::WithParamInterface<FailingCallCase> {};
+
+TEST_P(FailingCall, EndsTheSessionAndNamesTheFile) {
+    word.failingCall = GetParam().member;
+    try {
+        convert("/in/a.doc");
+        FAIL() << "expected an error";
+    } catch (const WordStageError& error) {
+        EXPECT_NE(std::string(error.what()).find("\"/in/a.doc\""), std::string::npos);
+    }
+    const auto calls = word.calls();
+    const auto& last = GetParam().lastCalls;
+    ASSERT_GE(calls.size(), last.size());
+    EXPECT_EQ(std::vector<std::string>(calls.end() - static_cast<long>(last.size()), calls.end()),
+              last);
+    EXPECT_EQ(pdf.jobs.size(), GetParam().pdfStageRan ? 1u : 0u);
+    EXPECT_EQ(word.liveSessions(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Members, FailingCall,
+    ::testing::Values(FailingCallCase{"Visible", {"Visible BOOL false", quitCall}, false},
+                      FailingCallCase{"Documents", {"Documents", quitCall}, false},
+                      FailingCallCase{"PrintOut", {"watch stop", closeCall, quitCall}, false},
+                      FailingCallCase{"Close", {closeCall, quitCall}, true},
+                      FailingCallCase{"Quit", {closeCall, quitCall}, true}),
+    [](const auto& info) { return std::string(info.param.member); });
+
+TEST_F(WordToPdfConverterTest, PdfStageFailureStillClosesAndQuits) {
+    pdf.fail = true;
+    EXPECT_THROW(convert("/in/a.doc"), ConversionError);
+    const auto calls = word.calls();
+    EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
+              (std::vector<std::string>{"pdf stage", closeCall, quitCall}));
+}
+
+TEST_F(WordToPdfConverterTest, WaitsUntilBackgroundPrintingEnds) {
+    word.printingStatus = {2, 1, 0};
+    convert("/in/a.doc");
+    const auto calls = word.calls();
+    const auto from = std::find(calls.begin(), calls.end(), printOutCall(printFile()));
+    ASSERT_NE(from, calls.end());
+    EXPECT_EQ(std::vector<std::string>(from + 1, from + 6),
+              (std::vector<std::string>{"BackgroundPrintingStatus 2", "BackgroundPrintingStatus 1",
+                                        "BackgroundPrintingStatus 0", "watch stop", "pdf stage"}));
+}
+
+TEST_F(WordToPdfConverterTest, AbandonWhileWaitingForPrintingEndsTheSession) {
+    word.printingStatus = {1, 1, 1, 1};
+    converter.setPrintPollInterval(std::chrono::hours(1));
+    std::thread stopper([&] {
+        while (word.calls().empty() || word.calls().back() != "BackgroundPrintingStatus 1") {
+            std::this_thread::yield();
+        }
+        control.abandon();
+    });
+    EXPECT_THROW(convert("/in/a.doc"), BatchAbandoned);
+    stopper.join();
+    EXPECT_TRUE(pdf.jobs.empty());
+    EXPECT_EQ(word.liveSessions(), 0);
+    const auto calls = word.calls();
+    EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
+              (std::vector<std::string>{"watch stop", closeCall, quitCall}));
+    EXPECT_TRUE(fs::is_empty(dir.file("data"))) << "the work folder was left behind";
+}
