@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Texts the conversion shows to the user, word for word as the program has always shown them
@@ -23,5 +24,18 @@ inline constexpr std::string_view noWordObject = "Couldn't get Word object.";
 inline constexpr std::string_view passwordPrompt =
     "The program has detected that File \"%s\"  is password protected. Please enter the "
     "password for the conversion.";
+
+// The pattern with its first "%s" replaced by value. Nothing else in either text is
+// interpreted, so a "%" in a file name is shown as it is.
+inline std::string fill(std::string_view pattern, std::string_view value) {
+    const auto at = pattern.find("%s");
+    if (at == std::string_view::npos) {
+        return std::string(pattern);
+    }
+    std::string text(pattern.substr(0, at));
+    text += value;
+    text += pattern.substr(at + 2);
+    return text;
+}
 
 } // namespace zarta::Messages

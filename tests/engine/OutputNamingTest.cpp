@@ -33,3 +33,14 @@ TEST(OutputNaming, FileNameAndTrailingSeparator) {
     EXPECT_EQ(OutputNaming::withTrailingSeparator("/out/"), "/out/");
     EXPECT_EQ(OutputNaming::withTrailingSeparator("/"), "/");
 }
+
+#include "Messages.h"
+
+TEST(Messages, FillReplacesTheFirstPlaceholderOnlyAndLiterally) {
+    EXPECT_EQ(Messages::fill(Messages::replaceQuestion, "/o/a.pdf"),
+              "/o/a.pdf already exists. Do you want to replace it?");
+    EXPECT_EQ(Messages::fill(Messages::passwordPrompt, "100% %s.doc"),
+              "The program has detected that File \"100% %s.doc\"  is password protected. Please "
+              "enter the password for the conversion.");
+    EXPECT_EQ(Messages::fill("no placeholder", "x"), "no placeholder");
+}

@@ -1,0 +1,235 @@
+#include "CommandLine.h"
+
+#include "OptionLists.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+namespace zarta {
+
+namespace {
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The list item a value names, compared without regard to case; "1.4" also names "V1.4".
+template <size_t N>
+std::string listItem(const std::string& option, const std::string& value,
+                     const std::array<std::string_view, N>& items) {
+    for (const auto item : items) {
+        const std::string text(item);
+        if (lower(text) == lower(value) || ("v" + lower(value)) == lower(text) ||
+            (lower(text).rfind("v" + lower(value) + "(", 0) == 0)) {
+            return text;
+        }
+    }
+    std::string known;
+    for (const auto item : items) {
+        known += (known.empty() ? "" : ", ") + std::string(item);
+    }
+    throw CommandLine::UsageError(option + ": unknown value \"" + value + "\" (one of: " + known +
+                                  ")");
+}
+
+// The first line of a file, without its line end: how scripts hand over a password without
+// putting it on a command line every local user can read.
+std::string passwordFrom(const std::string& option, const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw CommandLine::UsageError(option + ": can't read \"" + path + "\"");
+    }
+    std::string line;
+    std::getline(in, line);
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+void setPermissions(ConversionOptions& options, const std::string& list) {
+    std::stringstream items(list);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        const std::string name = lower(item);
+        if (name == "copy") {
+            options.contentCopying = true;
+        } else if (name == "forms") {
+            options.formFilling = true;
+        } else if (name == "changes") {
+            options.documentChanging = true;
+        } else if (name == "printing") {
+            options.printing = true;
+        } else if (name != "none" && !name.empty()) {
+            throw CommandLine::UsageError("--allow: unknown action \"" + item +
+                                          "\" (copy, forms, changes, printing)");
+        }
+    }
+}
+
+} // namespace
+
+CommandLine::Settings CommandLine::parse(const std::vector<std::string>& arguments) {
+    Settings settings;
+    ConversionOptions& o = settings.options;
+    bool ownerPassword = false;
+    bool userPassword = false;
+    bool securityDetail = false;
+
+    using Setter = std::function<void(const std::string&, const std::string&)>;
+    const std::map<std::string, Setter> withValue{
+        {"--out", [&](auto&, auto& v) { settings.outputFolder = v; }},
+        {"--title", [&](auto&, auto& v) { o.title = v; }},
+        {"--subject", [&](auto&, auto& v) { o.subject = v; }},
+        {"--author", [&](auto&, auto& v) { o.author = v; }},
+        {"--keywords", [&](auto&, auto& v) { o.keywords = v; }},
+        {"--owner-password",
+         [&](auto&, auto& v) {
+             o.ownerPassword = v;
+             ownerPassword = true;
+         }},
+        {"--owner-password-file",
+         [&](auto& name, auto& v) {
+             o.ownerPassword = passwordFrom(name, v);
+             ownerPassword = true;
+         }},
+        {"--user-password",
+         [&](auto&, auto& v) {
+             o.userPassword = v;
+             userPassword = true;
+         }},
+        {"--user-password-file",
+         [&](auto& name, auto& v) {
+             o.userPassword = passwordFrom(name, v);
+             userPassword = true;
+         }},
+        {"--document-password-file",
+         [&](auto& name, auto& v) {
+             settings.documentPassword = passwordFrom(name, v);
+             settings.hasDocumentPassword = true;
+         }},
+        {"--encryption",
+         [&](auto& name, auto& v) {
+             if (lower(v) == "low") {
+                 o.encryptionLevel = EncryptionLevel::Low;
+             } else if (lower(v) == "high") {
+                 o.encryptionLevel = EncryptionLevel::High;
+             } else {
+                 throw UsageError(name + ": \"low\" or \"high\", not \"" + v + "\"");
+             }
+             securityDetail = true;
+         }},
+        {"--allow",
+         [&](auto&, auto& v) {
+             setPermissions(o, v);
+             securityDetail = true;
+         }},
+        {"--compression",
+         [&](auto& name, auto& v) {
+             o.documentCompression = listItem(name, v, OptionLists::documentCompression);
+         }},
+        {"--images",
+         [&](auto& name, auto& v) {
+             o.imagesCompression = listItem(name, v, OptionLists::imagesCompression);
+         }},
+        {"--jpeg-quality",
+         [&](auto& name, auto& v) { o.jpegQuality = listItem(name, v, OptionLists::jpegQuality); }},
+        {"--pdf-version",
+         [&](auto& name, auto& v) { o.pdfVersion = listItem(name, v, OptionLists::pdfVersion); }},
+    };
+
+    bool optionsEnded = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument.rfind("-", 0) != 0) {
+            settings.files.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--help" || argument == "-h") {
+            settings.help = true;
+        } else if (argument == "--overwrite") {
+            settings.overwrite = Overwrite::Always;
+        } else if (argument == "--no-overwrite") {
+            settings.overwrite = Overwrite::Never;
+        } else {
+            const auto equals = argument.find('=');
+            const std::string name = argument.substr(0, equals);
+            const auto setter = withValue.find(name);
+            if (setter == withValue.end()) {
+                throw UsageError("unknown option " + name);
+            }
+            std::string value;
+            if (equals != std::string::npos) {
+                value = argument.substr(equals + 1);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                throw UsageError(name + " needs a value");
+            }
+            setter->second(name, value);
+        }
+    }
+
+    // A PDF is encrypted only with an owner password; anything else given for security would be
+    // silently ignored, so it is refused instead.
+    if (!ownerPassword && (userPassword || securityDetail)) {
+        throw UsageError("--user-password, --encryption and --allow need --owner-password (or "
+                         "--owner-password-file): without an owner password the PDF is not "
+                         "encrypted");
+    }
+    if (ownerPassword && o.ownerPassword.empty()) {
+        throw UsageError("the owner password is empty: the PDF would not be encrypted");
+    }
+    o.securityEnabled = ownerPassword;
+    o.ownerPasswordEnabled = ownerPassword;
+    o.userPasswordEnabled = userPassword;
+
+    if (!settings.help && settings.files.empty()) {
+        throw UsageError("no Word files given");
+    }
+    return settings;
+}
+
+std::string CommandLine::usage(const std::string& program) {
+    return "Usage: " + program + R"( [OPTION]... FILE...
+Converts Word documents (.doc, .docx, .dot) into PDF files.
+
+  --out DIR                  destination folder (default: ./out, created when missing)
+
+Document information:
+  --title TEXT  --subject TEXT  --author TEXT  --keywords TEXT
+
+Security (the PDF is encrypted only when an owner password is given):
+  --owner-password-file FILE   owner password, first line of FILE
+  --user-password-file FILE    password needed to open the PDF, first line of FILE
+  --owner-password TEXT        (visible to other local users; prefer the -file forms)
+  --user-password TEXT
+  --encryption low|high        40-bit or 128-bit RC4 (default: low)
+  --allow LIST                 allowed actions: copy,forms,changes,printing (default: none)
+
+Output:
+  --compression Flate|LZW              page compression (default: Flate)
+  --images Flate|JPEG|Automatic        image compression (default: Flate)
+  --jpeg-quality Minimum|Low|Medium|Maximum   (default: Minimum)
+  --pdf-version 1.3|1.4|1.5            (default: 1.3)
+
+Questions:
+  --overwrite / --no-overwrite   replace existing PDFs, or keep them (default: ask on a
+                                 terminal, keep them otherwise)
+  --document-password-file FILE  password of protected documents (default: ask on a
+                                 terminal, skip them otherwise)
+
+Exit status: 0 when every file was converted, 1 when some were not, 2 for a wrong command
+line, 130 when interrupted.
+)";
+}
+
+} // namespace zarta

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ConversionOptions.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zarta {
+
+// The command line of zarta-convert: the Word files to convert, the destination folder, the
+// same conversion options as the desktop program's option pages, and how to answer the
+// questions a batch may raise when no one is at the terminal.
+class CommandLine {
+public:
+    enum class Overwrite { Ask, Always, Never };
+
+    struct Settings {
+        std::vector<std::string> files;
+        std::string outputFolder = "out";
+        ConversionOptions options;
+        Overwrite overwrite = Overwrite::Ask;
+        // The password of protected documents, read from --document-password-file; empty when
+        // none was given (then the terminal asks, if there is one).
+        std::string documentPassword;
+        bool hasDocumentPassword = false;
+        bool help = false;
+    };
+
+    // Raised for a command line that cannot be run as given; what() says why.
+    class UsageError : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    // arguments: everything after the program name. Password files are read here. Throws
+    // UsageError.
+    static Settings parse(const std::vector<std::string>& arguments);
+
+    static std::string usage(const std::string& program);
+};
+
+} // namespace zarta

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "BatchPage.h"
+#include "CommandLine.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace zarta {
+
+// The batch page of the command line: the files named on it, the destination folder, a
+// progress bar redrawn in place on a terminal (plain lines otherwise) and the overwrite
+// question answered by the --overwrite/--no-overwrite policy or at the terminal.
+//
+// Thread: used by the one thread that runs the batch; writes to the given stream (standard
+// error).
+class TerminalPage : public BatchPage {
+public:
+    TerminalPage(std::vector<std::string> files, std::string destination,
+                 CommandLine::Overwrite overwrite, std::FILE* out);
+
+    // Ends a progress line drawn in place, so that a message can follow on a line of its own.
+    void breakLine();
+    // Writes one line of text (after breaking a progress line).
+    void say(const std::string& text);
+
+    const std::vector<std::string>& produced() const { return produced_; }
+    int skipped() const { return skipped_; }
+
+    int fileCount() override;
+    std::string fileAt(int index) override;
+    void clearFileList() override;
+    std::string destinationFolder() override;
+    void setDestinationFolder(const std::string& folder) override;
+    void setProgress(int position, int total, bool filled) override;
+    void setStatus(const std::string& text) override;
+    void setConverting(bool) override {}
+    void setListBusy(bool) override {}
+    void enableEditing() override {}
+    void resetConvertButton() override {}
+    void appendProducedFile(const std::string& name) override;
+    int producedFileCount() override;
+    bool askReplace(const std::string& outputPath) override;
+    void stopStatusAnimation() override {}
+    void startFinishTimer() override {}
+
+private:
+    void draw(int position, int total);
+
+    std::vector<std::string> files_;
+    std::string destination_;
+    CommandLine::Overwrite overwrite_;
+    std::FILE* out_;
+    bool inPlace_;
+    bool lineOpen_ = false;
+    std::string current_;
+    std::vector<std::string> produced_;
+    int skipped_ = 0;
+};
+
+} // namespace zarta

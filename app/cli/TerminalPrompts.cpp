@@ -1,0 +1,43 @@
+#include "TerminalPrompts.h"
+
+#include "Terminal.h"
+#include "TerminalPage.h"
+
+namespace zarta {
+
+TerminalPrompts::TerminalPrompts(TerminalPage& page, std::optional<std::string> documentPassword)
+    : page_(page), documentPassword_(std::move(documentPassword)) {}
+
+void TerminalPrompts::showMessage(const std::string& text) {
+    ++messages_;
+    page_.say("zarta-convert: " + text);
+}
+
+std::optional<std::string> TerminalPrompts::askPassword(const std::string& fileName) {
+    if (documentPassword_) {
+        // The file's password is offered once; asked again, it was the wrong one.
+        if (offeredFor_ != fileName) {
+            offeredFor_ = fileName;
+            return documentPassword_;
+        }
+        offeredFor_.clear();
+        showMessage("the password from --document-password-file does not open \"" + fileName +
+                    "\"; skipped");
+        return std::nullopt;
+    }
+    if (!Terminal::interactive()) {
+        showMessage("\"" + fileName +
+                    "\" is password protected; skipped (give --document-password-file)");
+        return std::nullopt;
+    }
+    page_.breakLine();
+    const auto answer = Terminal::askSecret("Password for \"" + fileName +
+                                            "\" (Enter alone skips the file): ");
+    if (!answer || answer->empty()) {
+        page_.say("skipped \"" + fileName + "\"");
+        return std::nullopt;
+    }
+    return answer;
+}
+
+} // namespace zarta

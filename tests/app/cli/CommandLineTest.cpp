@@ -1,0 +1,131 @@
+#include "CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <unistd.h>
+
+using namespace zarta;
+using Settings = CommandLine::Settings;
+
+namespace {
+
+struct ParseCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::function<void(const Settings&)> check;
+};
+
+class Parsing : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(Parsing, GivesTheRecordTheOptionPagesWouldGive) {
+    GetParam().check(CommandLine::parse(GetParam().arguments));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Parsing,
+    ::testing::Values(
+        ParseCase{"Defaults",
+                  {"a.docx"},
+                  [](const Settings& s) {
+                      EXPECT_EQ(s.files, std::vector<std::string>{"a.docx"});
+                      EXPECT_EQ(s.outputFolder, "out");
+                      ConversionOptions noSecurity;
+                      noSecurity.userPasswordEnabled = false;
+                      noSecurity.ownerPasswordEnabled = false;
+                      EXPECT_EQ(s.options, noSecurity);
+                      EXPECT_EQ(s.overwrite, CommandLine::Overwrite::Ask);
+                  }},
+        ParseCase{"InformationBothForms",
+                  {"--title=Q3 (draft) \\ final", "--author", "Ünïcödé", "--keywords",
+                   "one\ntwo", "x.doc", "--subject=", "y.doc"},
+                  [](const Settings& s) {
+                      EXPECT_EQ(s.options.title, "Q3 (draft) \\ final");
+                      EXPECT_EQ(s.options.author, "Ünïcödé");
+                      EXPECT_EQ(s.options.keywords, "one\ntwo");
+                      EXPECT_EQ(s.options.subject, "");
+                      EXPECT_EQ(s.files, (std::vector<std::string>{"x.doc", "y.doc"}));
+                  }},
+        ParseCase{"OwnerPasswordAloneEncryptsWithoutUserPassword",
+                  {"--owner-password", "o", "a.doc"},
+                  [](const Settings& s) {
+                      EXPECT_TRUE(s.options.securityApplies());
+                      EXPECT_FALSE(s.options.passesUserPassword());
+                  }},
+        ParseCase{"FullSecurity",
+                  {"--owner-password=o", "--user-password=", "--encryption=HIGH",
+                   "--allow=copy,printing", "a.doc"},
+                  [](const Settings& s) {
+                      EXPECT_TRUE(s.options.passesUserPassword());
+                      EXPECT_EQ(s.options.userPassword, "");
+                      EXPECT_EQ(s.options.encryptionLevel, EncryptionLevel::High);
+                      EXPECT_TRUE(s.options.contentCopying);
+                      EXPECT_TRUE(s.options.printing);
+                      EXPECT_FALSE(s.options.formFilling);
+                      EXPECT_FALSE(s.options.documentChanging);
+                  }},
+        ParseCase{"ListValuesMapToTheExactListTexts",
+                  {"--pdf-version=1.3", "--images=jpeg", "--jpeg-quality=maximum",
+                   "--compression=lzw", "a.doc"},
+                  [](const Settings& s) {
+                      EXPECT_EQ(s.options.pdfVersion, "V1.3(Acrobat 4.xx)");
+                      EXPECT_EQ(s.options.imagesCompression, "JPEG");
+                      EXPECT_EQ(s.options.jpegQuality, "Maximum");
+                      EXPECT_EQ(s.options.documentCompression, "LZW");
+                  }},
+        ParseCase{"VersionByListText",
+                  {"--pdf-version", "V1.5", "a.doc"},
+                  [](const Settings& s) { EXPECT_EQ(s.options.pdfVersion, "V1.5"); }},
+        ParseCase{"OverwritePoliciesAndDashDash",
+                  {"--no-overwrite", "--out", "/tmp/o", "--", "--title.docx"},
+                  [](const Settings& s) {
+                      EXPECT_EQ(s.overwrite, CommandLine::Overwrite::Never);
+                      EXPECT_EQ(s.outputFolder, "/tmp/o");
+                      EXPECT_EQ(s.files, std::vector<std::string>{"--title.docx"});
+                  }},
+        ParseCase{"HelpNeedsNoFiles", {"--help"}, [](const Settings& s) { EXPECT_TRUE(s.help); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CommandLine, RefusesWhatWouldBeSilentlyIgnoredOrCannotRun) {
+    const std::vector<std::vector<std::string>> refused{
+        {},
+        {"--out"},
+        {"--colour=red", "a.doc"},
+        {"--user-password=u", "a.doc"},
+        {"--encryption=high", "a.doc"},
+        {"--allow=printing", "a.doc"},
+        {"--owner-password=", "a.doc"},
+        {"--owner-password=o", "--encryption=medium", "a.doc"},
+        {"--owner-password=o", "--allow=print", "a.doc"},
+        {"--images=PNG", "a.doc"},
+        {"--pdf-version=1.6", "a.doc"},
+        {"--owner-password-file=/nonexistent/pw", "a.doc"},
+    };
+    for (const auto& arguments : refused) {
+        std::string line;
+        for (const auto& a : arguments) {
+            line += a + " ";
+        }
+        EXPECT_THROW(CommandLine::parse(arguments), CommandLine::UsageError) << line;
+    }
+}
+
+TEST(CommandLine, PasswordFilesGiveTheirFirstLine) {
+    char path[] = "/tmp/zarta-pw-XXXXXX";
+    const int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    std::ofstream(path) << "se cr\"et\\\r\nsecond line\n";
+    const auto s = CommandLine::parse({std::string("--owner-password-file=") + path,
+                                       "--user-password-file", path,
+                                       "--document-password-file", path, "a.doc"});
+    std::remove(path);
+    EXPECT_EQ(s.options.ownerPassword, "se cr\"et\\");
+    EXPECT_EQ(s.options.userPassword, "se cr\"et\\");
+    EXPECT_TRUE(s.hasDocumentPassword);
+    EXPECT_EQ(s.documentPassword, "se cr\"et\\");
+}
+
+} // namespace
