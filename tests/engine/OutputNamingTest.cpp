@@ -1,5 +1,7 @@
 #include "OutputNaming.h"
 
+#include "Messages.h"
+
 #include <gtest/gtest.h>
 
 using namespace zarta;
@@ -33,8 +35,6 @@ TEST(OutputNaming, FileNameAndTrailingSeparator) {
     EXPECT_EQ(OutputNaming::withTrailingSeparator("/out/"), "/out/");
     EXPECT_EQ(OutputNaming::withTrailingSeparator("/"), "/");
 }
-
-#include "Messages.h"
 
 TEST(Messages, FillReplacesTheFirstPlaceholderOnlyAndLiterally) {
     EXPECT_EQ(Messages::fill(Messages::replaceQuestion, "/o/a.pdf"),
