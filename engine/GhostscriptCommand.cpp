@@ -1,0 +1,144 @@
+#include "GhostscriptCommand.h"
+
+#include "ConversionOptions.h"
+
+#include <stdexcept>
+
+namespace zarta {
+
+namespace {
+
+// A path as a file operand that Ghostscript can only take for a file name.
+std::string asFileOperand(const std::string& path) {
+    if (path.starts_with('/')) {
+        return path;
+    }
+    return "./" + path;
+}
+
+std::string withPercentDoubled(const std::string& path) {
+    std::string result;
+    for (const char c : path) {
+        result += c;
+        if (c == '%') {
+            result += '%';
+        }
+    }
+    return result;
+}
+
+// One "-sName=value" line of an argument file. Within double quotes Ghostscript's reader takes
+// every character as it is except two: \" stands for a double quote, and a backslash before the
+// closing quote would escape it. A trailing backslash is therefore followed by a second one and
+// a line feed: the first stays a backslash, the second with the line feed is a line
+// continuation the reader drops.
+std::string argumentFileLine(const std::string& name, const std::string& value) {
+    if (value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+        throw std::invalid_argument("a password can't contain a line break");
+    }
+    std::string line = "-s" + name + "=\"";
+    for (const char c : value) {
+        if (c == '"') {
+            line += '\\';
+        }
+        line += c;
+    }
+    if (value.ends_with('\\')) {
+        line += "\\\n";
+    }
+    return line + "\"\n";
+}
+
+} // namespace
+
+GhostscriptCommand::GhostscriptCommand(const ConversionOptions& options, Paths paths)
+    : paths_(std::move(paths)), level_(options.compatibilityLevel()) {
+    if (!options.securityApplies()) {
+        return;
+    }
+    ownerPassword_ = options.ownerPassword;
+    if (options.passesUserPassword()) {
+        userPassword_ = options.userPassword;
+    }
+    highEncryption_ = options.encryptionLevel == EncryptionLevel::High;
+    permissions_ = permissionValue(options);
+    if (highEncryption_ && level_ == "1.3") {
+        level_ = "1.4";
+    }
+}
+
+int GhostscriptCommand::permissionValue(const ConversionOptions& options) {
+    const bool high = options.encryptionLevel == EncryptionLevel::High;
+    int value = -4;
+    if (options.contentCopying) {
+        value -= high ? 496 : 16;
+    }
+    if (options.formFilling) {
+        value -= high ? 224 : 32;
+    }
+    if (options.documentChanging) {
+        value -= high ? 1016 : 8;
+    }
+    if (options.printing) {
+        value -= high ? 2044 : 4;
+    }
+    return value;
+}
+
+std::string GhostscriptCommand::text() const {
+    std::string line = paths_.executable + "  ";
+    line += "-dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dCompatibilityLevel=";
+    line += level_;
+    line += " ";
+    if (ownerPassword_) {
+        line += "-sOwnerPassword=\"" + *ownerPassword_ + "\" ";
+        if (userPassword_) {
+            line += "-sUserPassword=\"" + *userPassword_ + "\" ";
+        }
+        line += highEncryption_ ? "-dEncryptionR=3 -dKeyLength=128 "
+                                : " -dEncryptionR=2 -dKeyLength=40 ";
+        line += "-dPermissions=" + std::to_string(permissions_) + "  ";
+    }
+    line += "-sOutputFile=\"" + paths_.outputPath + "\" ";
+    line += " -c .setpdfwrite -f ";
+    line += " \"" + paths_.printFile + "\"";
+    line += " \"" + paths_.pdfmarkFile + "\"";
+    return line;
+}
+
+std::vector<std::string> GhostscriptCommand::arguments(const RunFiles& files) const {
+    std::vector<std::string> args{paths_.executable, "-dSAFER", "-dNOPAUSE", "-dBATCH",
+                                  "-sDEVICE=pdfwrite"};
+    if (!level_.empty()) {
+        args.push_back("-dCompatibilityLevel=" + level_);
+    }
+    args.emplace_back("-dPassThroughJPEGImages=false");
+    args.emplace_back("-dPassThroughJPXImages=false");
+    if (ownerPassword_) {
+        args.push_back("@" + asFileOperand(files.passwordFile));
+        args.emplace_back(highEncryption_ ? "-dEncryptionR=3" : "-dEncryptionR=2");
+        args.emplace_back(highEncryption_ ? "-dKeyLength=128" : "-dKeyLength=40");
+        args.push_back("-dPermissions=" + std::to_string(permissions_));
+    }
+    args.push_back("-sOutputFile=" + withPercentDoubled(asFileOperand(paths_.outputPath)));
+    args.emplace_back("-c");
+    args.emplace_back("/.setpdfwrite where { pop .setpdfwrite } if");
+    args.emplace_back("-f");
+    args.push_back(asFileOperand(files.distillerParamsFile));
+    args.push_back(asFileOperand(paths_.printFile));
+    args.push_back(asFileOperand(paths_.pdfmarkFile));
+    return args;
+}
+
+std::string GhostscriptCommand::passwordFileText() const {
+    if (!ownerPassword_) {
+        return {};
+    }
+    std::string text = argumentFileLine("OwnerPassword", *ownerPassword_);
+    if (userPassword_) {
+        text += argumentFileLine("UserPassword", *userPassword_);
+    }
+    return text;
+}
+
+} // namespace zarta

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zarta {
+
+struct ConversionOptions;
+
+// The Ghostscript command of one conversion: the pdfwrite device, the PDF compatibility level,
+// RC4 encryption with its passwords and permission value, the output file, and the files read
+// (the print file, then the pdfmark file).
+//
+// The command has two renderings built from the same pieces:
+// - text(): the whole command as one line of text, exactly as it has always been written
+//   (passwords and paths between double quotes, unescaped). It is for comparison and display
+//   only; it holds the passwords, so it is never logged and never run.
+// - arguments(): the argument vector the process is started with. It differs from the text
+//   where the text would fail or leak on a current system:
+//     * the passwords are not in it: it names an argument file (passwordFileText()) instead,
+//       so that no other local user can read them from the process list;
+//     * ".setpdfwrite" runs only where the interpreter still defines it (current Ghostscript
+//       no longer does and would stop at once);
+//     * the distiller parameters file is read before the print file, the pdfmark file after;
+//     * JPEG (and JPEG 2000) images of a PDF print file are re-encoded instead of passed
+//       through, so the image compression chosen applies to them as well;
+//     * "%" in the output path is doubled (Ghostscript would read it as a page-number
+//       format), and a relative path is made to start with "./" so that it can never be
+//       taken for a switch, an argument file or a pipe;
+//     * an empty compatibility level is left out (Ghostscript rejects "-dCompatibilityLevel=").
+//
+// 128-bit RC4 needs PDF 1.4: when it applies with level 1.3, the level is raised to 1.4 in
+// both renderings.
+//
+// A plain value type, built from the options and paths; no side effects.
+class GhostscriptCommand {
+public:
+    struct Paths {
+        std::string executable;  // the Ghostscript program, absolute
+        std::string printFile;   // what the word processor printed (PostScript or PDF)
+        std::string pdfmarkFile; // the document information, read after the print file
+        std::string outputPath;  // the PDF to write
+    };
+
+    // The files only the real run uses, besides Paths.
+    struct RunFiles {
+        std::string distillerParamsFile; // read before the print file
+        std::string passwordFile;        // the argument file with the password switches
+    };
+
+    GhostscriptCommand(const ConversionOptions& options, Paths paths);
+
+    // "1.3", "1.4", "1.5" from the "PDF Version" text, raised to "1.4" for 128-bit RC4; empty
+    // for a text that names no level.
+    const std::string& compatibilityLevel() const { return level_; }
+
+    // True when the PDF is encrypted (security enabled with a non-empty owner password).
+    bool encrypts() const { return ownerPassword_.has_value(); }
+
+    // The permission value passed with the encryption.
+    int permissionValue() const { return permissions_; }
+
+    std::string text() const;
+    std::vector<std::string> arguments(const RunFiles& files) const;
+
+    // The content of the argument file named by arguments(): one "-sOwnerPassword=" line and,
+    // when the user password is passed, one "-sUserPassword=" line, each value quoted the way
+    // Ghostscript's argument-file reader gives it back exactly (space, double quote and
+    // backslash included). Empty when the PDF is not encrypted. Throws std::invalid_argument
+    // for a password holding a line break or a NUL character, which that reader cannot carry.
+    std::string passwordFileText() const;
+
+    // The permission value for the four "Allowed Actions" flags at an encryption level: -4,
+    // lowered by a fixed amount per flag set. The amounts are plain integers that add up (they
+    // are not bit masks): 16/32/8/4 at 40 bits, 496/224/1016/2044 at 128 bits for content
+    // copying, form filling, document changing and printing.
+    static int permissionValue(const ConversionOptions& options);
+
+private:
+    Paths paths_;
+    std::string level_;
+    std::optional<std::string> ownerPassword_;
+    std::optional<std::string> userPassword_;
+    bool highEncryption_ = false;
+    int permissions_ = -4;
+};
+
+} // namespace zarta

@@ -1,0 +1,254 @@
+#include "GhostscriptCommand.h"
+
+#include "ConversionOptions.h"
+#include "OutputNaming.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <stdexcept>
+
+using namespace zarta;
+
+namespace {
+
+const std::string exe = "/usr/bin/gs";
+const std::string printFile = "/data/tmp.ps";
+const std::string pdfmarks = "/data/pdfmarks";
+
+GhostscriptCommand commandFor(const ConversionOptions& options,
+                              const std::string& destination = "/out") {
+    return GhostscriptCommand(options, {exe, printFile, pdfmarks,
+                                        OutputNaming::pdfPath(destination, "/docs/Report.docx")});
+}
+
+ConversionOptions secured(EncryptionLevel level) {
+    ConversionOptions options;
+    options.securityEnabled = true;
+    options.ownerPassword = "o";
+    options.encryptionLevel = level;
+    return options;
+}
+
+const std::string head =
+    exe + "  -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dCompatibilityLevel=";
+const std::string tail = "-sOutputFile=\"/out/Report.pdf\"  -c .setpdfwrite -f  \"" + printFile +
+                         "\" \"" + pdfmarks + "\"";
+
+struct TextCase {
+    const char* name;
+    std::function<void(ConversionOptions&)> change;
+    std::string destination;
+    std::string expected;
+};
+
+class CommandText : public testing::TestWithParam<TextCase> {};
+
+TEST_P(CommandText, RendersTheTraditionalLineWordForWord) {
+    ConversionOptions options;
+    GetParam().change(options);
+    EXPECT_EQ(commandFor(options, GetParam().destination).text(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandText,
+    testing::Values(
+        TextCase{"Defaults", [](ConversionOptions&) {}, "/out", head + "1.3 " + tail},
+        TextCase{"TrailingSeparator", [](ConversionOptions&) {}, "/out/", head + "1.3 " + tail},
+        TextCase{"Version15", [](ConversionOptions& o) { o.pdfVersion = "V1.5"; }, "/out",
+                 head + "1.5 " + tail},
+        TextCase{"EmptyOwnerPasswordMeansNoSwitches",
+                 [](ConversionOptions& o) {
+                     o = secured(EncryptionLevel::High);
+                     o.ownerPassword.clear();
+                     o.userPassword = "u";
+                     o.printing = true;
+                 },
+                 "/out", head + "1.3 " + tail},
+        TextCase{"OwnerPasswordDisabled",
+                 [](ConversionOptions& o) {
+                     o = secured(EncryptionLevel::Low);
+                     o.ownerPasswordEnabled = false;
+                 },
+                 "/out", head + "1.3 " + tail},
+        TextCase{"SecurityDisabled",
+                 [](ConversionOptions& o) {
+                     o = secured(EncryptionLevel::High);
+                     o.securityEnabled = false;
+                 },
+                 "/out", head + "1.3 " + tail},
+        TextCase{"LowNoFlagsEmptyUserPassword",
+                 [](ConversionOptions& o) { o = secured(EncryptionLevel::Low); }, "/out",
+                 head +
+                     "1.3 -sOwnerPassword=\"o\" -sUserPassword=\"\"  -dEncryptionR=2 "
+                     "-dKeyLength=40 -dPermissions=-4  " +
+                     tail},
+        TextCase{"LowPrintingOnly",
+                 [](ConversionOptions& o) {
+                     o = secured(EncryptionLevel::Low);
+                     o.userPassword = "u";
+                     o.printing = true;
+                 },
+                 "/out",
+                 head +
+                     "1.3 -sOwnerPassword=\"o\" -sUserPassword=\"u\"  -dEncryptionR=2 "
+                     "-dKeyLength=40 -dPermissions=-8  " +
+                     tail},
+        TextCase{"HighAllFlagsRaisesTheLevel",
+                 [](ConversionOptions& o) {
+                     o = secured(EncryptionLevel::High);
+                     o.contentCopying = o.formFilling = o.documentChanging = o.printing = true;
+                 },
+                 "/out",
+                 head +
+                     "1.4 -sOwnerPassword=\"o\" -sUserPassword=\"\" -dEncryptionR=3 "
+                     "-dKeyLength=128 -dPermissions=-3784  " +
+                     tail},
+        TextCase{"UserPasswordDisabled",
+                 [](ConversionOptions& o) {
+                     o = secured(EncryptionLevel::High);
+                     o.pdfVersion = "V1.5";
+                     o.userPasswordEnabled = false;
+                     o.userPassword = "u";
+                 },
+                 "/out",
+                 head +
+                     "1.5 -sOwnerPassword=\"o\" -dEncryptionR=3 -dKeyLength=128 "
+                     "-dPermissions=-4  " +
+                     tail}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PermissionValue, SubtractsTheAmountOfEachFlagAtEachLevel) {
+    struct Case {
+        EncryptionLevel level;
+        bool copy, form, change, print;
+        int expected;
+    };
+    const Case cases[] = {
+        {EncryptionLevel::Low, false, false, false, false, -4},
+        {EncryptionLevel::Low, true, false, false, false, -20},
+        {EncryptionLevel::Low, false, true, false, false, -36},
+        {EncryptionLevel::Low, false, false, true, false, -12},
+        {EncryptionLevel::Low, false, false, false, true, -8},
+        {EncryptionLevel::Low, true, true, true, true, -64},
+        {EncryptionLevel::High, false, false, false, false, -4},
+        {EncryptionLevel::High, true, false, false, false, -500},
+        {EncryptionLevel::High, true, true, false, false, -724},
+        {EncryptionLevel::High, false, false, true, false, -1020},
+        {EncryptionLevel::High, false, false, false, true, -2048},
+        {EncryptionLevel::High, true, true, true, true, -3784},
+    };
+    for (const auto& c : cases) {
+        ConversionOptions options = secured(c.level);
+        options.contentCopying = c.copy;
+        options.formFilling = c.form;
+        options.documentChanging = c.change;
+        options.printing = c.print;
+        EXPECT_EQ(GhostscriptCommand::permissionValue(options), c.expected)
+            << "level " << static_cast<int>(c.level) << " flags " << c.copy << c.form << c.change
+            << c.print;
+        EXPECT_EQ(commandFor(options).permissionValue(), c.expected);
+    }
+}
+
+TEST(CommandArguments, DefaultsReadParametersBeforeAndDocumentInformationAfterThePrintFile) {
+    const auto args = commandFor(ConversionOptions{}).arguments({"/data/params", "/data/pw"});
+    const std::vector<std::string> expected{exe,
+                                            "-dSAFER",
+                                            "-dNOPAUSE",
+                                            "-dBATCH",
+                                            "-sDEVICE=pdfwrite",
+                                            "-dCompatibilityLevel=1.3",
+                                            "-dPassThroughJPEGImages=false",
+                                            "-dPassThroughJPXImages=false",
+                                            "-sOutputFile=/out/Report.pdf",
+                                            "-c",
+                                            "/.setpdfwrite where { pop .setpdfwrite } if",
+                                            "-f",
+                                            "/data/params",
+                                            printFile,
+                                            pdfmarks};
+    EXPECT_EQ(args, expected);
+}
+
+TEST(CommandArguments, PasswordsGoThroughTheArgumentFileOnly) {
+    ConversionOptions options = secured(EncryptionLevel::High);
+    options.ownerPassword = "Own3r secret";
+    options.userPassword = "us\"er";
+    options.contentCopying = true;
+    const auto command = commandFor(options);
+    const auto args = command.arguments({"/data/params", "/data/pw"});
+
+    for (const auto& arg : args) {
+        EXPECT_EQ(arg.find("Own3r"), std::string::npos) << arg;
+        EXPECT_EQ(arg.find("us\"er"), std::string::npos) << arg;
+        EXPECT_EQ(arg.find("Password"), std::string::npos) << arg;
+    }
+    for (const char* expected : {"@/data/pw", "-dEncryptionR=3", "-dKeyLength=128",
+                                 "-dPermissions=-500", "-dCompatibilityLevel=1.4"}) {
+        EXPECT_NE(std::find(args.begin(), args.end(), expected), args.end()) << expected;
+    }
+    EXPECT_EQ(command.passwordFileText(),
+              "-sOwnerPassword=\"Own3r secret\"\n-sUserPassword=\"us\\\"er\"\n");
+}
+
+TEST(CommandArguments, HighEncryptionRaisesOnlyLevel13) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"V1.3(Acrobat 4.xx)", "1.4"}, {"V1.4", "1.4"}, {"V1.5", "1.5"}};
+    for (const auto& [version, level] : cases) {
+        ConversionOptions options = secured(EncryptionLevel::High);
+        options.pdfVersion = version;
+        EXPECT_EQ(commandFor(options).compatibilityLevel(), level) << version;
+        options.encryptionLevel = EncryptionLevel::Low;
+        EXPECT_EQ(commandFor(options).compatibilityLevel(), options.compatibilityLevel());
+    }
+}
+
+TEST(CommandArguments, PathsCanOnlyBeReadAsFileNames) {
+    ConversionOptions options = secured(EncryptionLevel::Low);
+    options.pdfVersion = "V2.0";
+    const GhostscriptCommand command(options, {exe, "-print.ps", "@marks", "|out/50% done %d.pdf"});
+    const auto args = command.arguments({"params", "pw"});
+    const std::vector<std::string> files(args.end() - 3, args.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"./params", "./-print.ps", "./@marks"}));
+    EXPECT_NE(std::find(args.begin(), args.end(), "-sOutputFile=./|out/50%% done %%d.pdf"),
+              args.end());
+    EXPECT_NE(std::find(args.begin(), args.end(), "@./pw"), args.end());
+    EXPECT_EQ(std::count_if(args.begin(), args.end(),
+                            [](const std::string& a) { return a.starts_with("-dCompat"); }),
+              0);
+}
+
+TEST(PasswordFile, QuotesEachPasswordSoGhostscriptReadsItBackExactly) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain", "\"plain\""},
+        {"", "\"\""},
+        {"two words", "\"two words\""},
+        {"q\"uote", "\"q\\\"uote\""},
+        {"back\\slash", "\"back\\slash\""},
+        {"ends\\", "\"ends\\\\\n\""},
+        {"\\\"", "\"\\\\\"\""},
+        {"\" \"", "\"\\\" \\\"\""},
+    };
+    for (const auto& [password, quoted] : cases) {
+        ConversionOptions options = secured(EncryptionLevel::Low);
+        options.ownerPassword = "x";
+        options.userPassword = password;
+        EXPECT_EQ(commandFor(options).passwordFileText(),
+                  "-sOwnerPassword=\"x\"\n-sUserPassword=" + quoted + "\n")
+            << password;
+    }
+}
+
+TEST(PasswordFile, RefusesLineBreaksAndIsEmptyWithoutEncryption) {
+    for (const std::string& bad :
+         {std::string("a\nb"), std::string("a\rb"), std::string("a\0b", 3)}) {
+        ConversionOptions options = secured(EncryptionLevel::Low);
+        options.userPassword = bad;
+        EXPECT_THROW(commandFor(options).passwordFileText(), std::invalid_argument);
+    }
+    EXPECT_EQ(commandFor(ConversionOptions{}).passwordFileText(), "");
+}
+
+} // namespace

@@ -1,0 +1,366 @@
+// The Ghostscript stage with the real gs on print files made here, checked with qpdf and
+// poppler-utils.
+#include "GhostscriptStage.h"
+
+#include "BatchAbandoned.h"
+#include "BatchControl.h"
+#include "ConversionOptions.h"
+#include "GhostscriptError.h"
+#include "GhostscriptLocator.h"
+#include "PosixProcessRunner.h"
+#include "StagedOutput.h"
+#include "TempDir.h"
+#include "WorkFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+using namespace zarta;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs a tool and returns its standard output; fails the test when it does not exit 0.
+std::string tool(const std::vector<std::string>& arguments, bool mustSucceed = true) {
+    BatchControl control;
+    const auto result = PosixProcessRunner().run(arguments, control);
+    if (mustSucceed) {
+        EXPECT_TRUE(result.succeeded()) << arguments[0] << ": " << result.errorOutput;
+    }
+    return result.succeeded() ? result.output : std::string();
+}
+
+// One page with a line of text and a 64x64 colour image, with a title comment of its own as a
+// print job carries.
+std::string pagePostScript() {
+    std::ostringstream ps;
+    ps << "%!PS-Adobe-3.0\n%%Title: Print job title\n%%Pages: 1\n%%EndComments\n"
+          "%%Page: 1 1\n/Helvetica findfont 24 scalefont setfont\n"
+          "72 700 moveto (Hello searchable text) show\n"
+          "gsave 72 400 translate 200 200 scale\n64 64 8 [64 0 0 -64 0 64]\n"
+          "{ currentfile 12288 string readhexstring pop } false 3 colorimage\n";
+    ps << std::hex;
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            for (const int v : {x * 4, y * 4, (x * y) % 256}) {
+                ps << (v < 16 ? "0" : "") << v;
+            }
+        }
+        ps << "\n";
+    }
+    ps << "grestore\nshowpage\n%%EOF\n";
+    return ps.str();
+}
+
+std::string pdfinfoField(const std::string& output, const std::string& field) {
+    const std::string info = "\n" + output;
+    const auto at = info.find("\n" + field + ":");
+    if (at == std::string::npos) {
+        return "<missing>";
+    }
+    auto start = info.find_first_not_of(' ', at + field.size() + 2);
+    // A value's own line breaks are CR LF; pdfinfo ends each field with a bare LF.
+    auto end = start;
+    while (end < info.size() && !(info[end] == '\n' && info[end - 1] != '\r')) {
+        ++end;
+    }
+    return info.substr(start, end - start);
+}
+
+long long jsonNumber(const std::string& json, const std::string& key) {
+    std::smatch match;
+    const std::regex pattern("\"" + key + "\": (-?[0-9]+)");
+    return std::regex_search(json, match, pattern) ? std::stoll(match[1]) : 0;
+}
+
+class GhostscriptStageE2E : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        files = std::make_unique<TempDir>();
+        TempDir::write(files->file("page.ps"), pagePostScript());
+        // PDF print jobs with their own title and author, one with a Flate and one with a
+        // JPEG image.
+        TempDir::write(files->file("info.ps"),
+                       "[ /Title (Own title) /Author (Own author) /DOCINFO pdfmark\n");
+        for (const char* filter : {"FlateEncode", "DCTEncode"}) {
+            tool({"/usr/bin/gs", "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite",
+                  "-dAutoFilterColorImages=false", std::string("-sColorImageFilter=") + filter,
+                  "-sOutputFile=" + files->file(std::string("page-") + filter + ".pdf"),
+                  files->file("page.ps"), files->file("info.ps")});
+        }
+    }
+    static void TearDownTestSuite() { files.reset(); }
+
+    static std::string input(const std::string& name) { return files->file(name); }
+
+    // Converts like the batch worker: into a staged file committed only on success.
+    std::string convert(const ConversionOptions& options,
+                        const std::string& printFile = input("page.ps"),
+                        const std::string& name = "Report.pdf") {
+        const std::string finalPath = out.file(name);
+        StagedOutput staged(finalPath);
+        WorkFolder work(out.file("data"));
+        stage.writePdf({printFile, "/docs/Report.docx", staged.path(), work.path()}, options,
+                       control);
+        staged.commit();
+        return finalPath;
+    }
+
+    static std::unique_ptr<TempDir> files;
+    TempDir out;
+    BatchControl control;
+    PosixProcessRunner runner;
+    GhostscriptLocator locator{"", "/usr/bin"};
+    GhostscriptStage stage{runner, [this] { return locator.locate(); }};
+};
+
+std::unique_ptr<TempDir> GhostscriptStageE2E::files;
+
+TEST_F(GhostscriptStageE2E, EachVersionItemGivesItsHeaderAndTextStaysSearchable) {
+    for (const auto& [version, level] :
+         {std::pair{"V1.3(Acrobat 4.xx)", "1.3"}, {"V1.4", "1.4"}, {"V1.5", "1.5"}}) {
+        ConversionOptions options;
+        options.pdfVersion = version;
+        const std::string pdf = convert(options);
+        EXPECT_EQ(pdfinfoField(tool({"/usr/bin/pdfinfo", pdf}), "PDF version"), level);
+        EXPECT_NE(tool({"/usr/bin/pdftotext", pdf, "-"}).find("Hello searchable text"),
+                  std::string::npos);
+    }
+}
+
+TEST_F(GhostscriptStageE2E, EncryptionParametersAndPasswordsAreAsChosen) {
+    struct Case {
+        EncryptionLevel level;
+        bool copy, form, change, print;
+        int r, bits, p;
+        const char* header;
+    };
+    const Case cases[] = {
+        {EncryptionLevel::Low, false, false, false, false, 2, 40, -4, "1.3"},
+        {EncryptionLevel::Low, false, false, false, true, 2, 40, -8, "1.3"},
+        {EncryptionLevel::Low, true, true, true, true, 2, 40, -64, "1.3"},
+        {EncryptionLevel::High, true, false, false, false, 3, 128, -500, "1.4"},
+        {EncryptionLevel::High, true, true, true, true, 3, 128, -3784, "1.4"},
+    };
+    // A double quote, spaces and backslashes, one of them last, must all survive.
+    const std::string owner = "O \"q\" \\w\\";
+    const std::string user = "u s\\\"er";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.p);
+        ConversionOptions options;
+        options.securityEnabled = true;
+        options.ownerPassword = owner;
+        options.userPassword = user;
+        options.encryptionLevel = c.level;
+        options.contentCopying = c.copy;
+        options.formFilling = c.form;
+        options.documentChanging = c.change;
+        options.printing = c.print;
+        const std::string pdf = convert(options);
+
+        const std::string asUser =
+            tool({"/usr/bin/qpdf", "--json", "--json-key=encrypt", "--password=" + user, pdf});
+        EXPECT_EQ(jsonNumber(asUser, "R"), c.r);
+        EXPECT_EQ(jsonNumber(asUser, "bits"), c.bits);
+        EXPECT_EQ(jsonNumber(asUser, "P"), c.p);
+        EXPECT_NE(asUser.find("\"method\": \"RC4\""), std::string::npos);
+        EXPECT_NE(asUser.find("\"userpasswordmatched\": true"), std::string::npos);
+        const std::string asOwner =
+            tool({"/usr/bin/qpdf", "--json", "--json-key=encrypt", "--password=" + owner, pdf});
+        EXPECT_NE(asOwner.find("\"ownerpasswordmatched\": true"), std::string::npos);
+        EXPECT_EQ(tool({"/usr/bin/qpdf", "--check", "--password=wrong", pdf}, false), "");
+        EXPECT_EQ(tool({"/usr/bin/qpdf", "--check", pdf}, false), "");
+        EXPECT_EQ(pdfinfoField(tool({"/usr/bin/pdfinfo", "-upw", user, pdf}), "PDF version"),
+                  c.header);
+    }
+}
+
+TEST_F(GhostscriptStageE2E, NoEncryptionUnlessSecurityApplies) {
+    for (int variant = 0; variant < 3; ++variant) {
+        ConversionOptions options;
+        options.securityEnabled = variant != 0;
+        options.ownerPassword = variant == 1 ? "" : "owner";
+        options.ownerPasswordEnabled = variant != 2;
+        options.userPassword = "user";
+        options.encryptionLevel = EncryptionLevel::High;
+        const std::string pdf = convert(options);
+        EXPECT_EQ(pdfinfoField(tool({"/usr/bin/pdfinfo", pdf}), "Encrypted"), "no") << variant;
+    }
+}
+
+TEST_F(GhostscriptStageE2E, DocumentInformationArrivesExactlyAndOverridesThePrintJobs) {
+    ConversionOptions options;
+    options.title = "Q3 (draft) \\ final";
+    options.author = "Ünïcödé 標題";
+    options.subject = "Plain subject";
+    options.keywords = "line one\r\nline two";
+    for (const char* print : {"page.ps", "page-FlateEncode.pdf"}) {
+        SCOPED_TRACE(print);
+        const std::string info =
+            tool({"/usr/bin/pdfinfo", "-enc", "UTF-8", convert(options, input(print))});
+        EXPECT_EQ(pdfinfoField(info, "Title"), options.title);
+        EXPECT_EQ(pdfinfoField(info, "Author"), options.author);
+        EXPECT_EQ(pdfinfoField(info, "Subject"), options.subject);
+        EXPECT_EQ(pdfinfoField(info, "Keywords"), options.keywords);
+    }
+}
+
+TEST_F(GhostscriptStageE2E, ImageCompressionTakesEffectForPostScriptAndPdfPrintJobs) {
+    struct Case {
+        const char* print;
+        const char* compression;
+        const char* filter;
+    };
+    const Case cases[] = {
+        {"page.ps", "JPEG", "/DCTDecode"},
+        {"page-FlateEncode.pdf", "JPEG", "/DCTDecode"},
+        {"page.ps", "Flate", "/FlateDecode"},
+        {"page-DCTEncode.pdf", "Flate", "/FlateDecode"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.print) + " " + c.compression);
+        ConversionOptions options;
+        options.imagesCompression = c.compression;
+        const std::string pdf = convert(options, input(c.print));
+        // page num type width height color comp bpc enc interp object ...
+        std::istringstream list(tool({"/usr/bin/pdfimages", "-list", pdf}));
+        std::string line;
+        std::getline(list, line);
+        std::getline(list, line);
+        std::vector<std::string> fields;
+        for (std::string field; list >> field && fields.size() < 11;) {
+            fields.push_back(field);
+        }
+        ASSERT_EQ(fields.size(), 11u);
+        EXPECT_EQ(fields[8], std::string(c.filter) == "/DCTDecode" ? "jpeg" : "image");
+        const std::string object = tool({"/usr/bin/qpdf", "--show-object=" + fields[10], pdf});
+        EXPECT_NE(object.find("/Filter " + std::string(c.filter)), std::string::npos) << object;
+    }
+}
+
+TEST_F(GhostscriptStageE2E, LzwAutomaticMaximumConvertsWithFlatePages) {
+    ConversionOptions options;
+    options.documentCompression = "LZW";
+    options.imagesCompression = "Automatic";
+    options.jpegQuality = "Maximum";
+    const std::string pdf = convert(options);
+    EXPECT_NE(tool({"/usr/bin/pdftotext", pdf, "-"}).find("Hello"), std::string::npos);
+    EXPECT_EQ(tool({"/usr/bin/qpdf", "--check", pdf}).find("ERROR"), std::string::npos);
+}
+
+TEST_F(GhostscriptStageE2E, OutputPathsWithPercentAndSpacesAreTakenLiterally) {
+    fs::create_directory(out.file("50% done"));
+    const std::string pdf = convert(ConversionOptions{}, input("page.ps"), "50% done/Q %d.pdf");
+    EXPECT_GT(fs::file_size(pdf), 1000u);
+    EXPECT_EQ(fs::directory_iterator(out.file("50% done"))->path().string(), pdf);
+}
+
+TEST_F(GhostscriptStageE2E, PasswordsNeverReachTheChildsArguments) {
+    // A stand-in for gs that records its own command line and the argument file it is given.
+    const std::string fake = out.file("gs");
+    TempDir::write(fake, "#!/bin/sh\n"
+                         "here=$(dirname \"$0\")\n"
+                         "tr '\\0' '\\n' < /proc/$$/cmdline > \"$here/cmdline\"\n"
+                         "for a in \"$@\"; do case \"$a\" in\n"
+                         "  @*) stat -c %a \"${a#@}\" > \"$here/mode\"; cat \"${a#@}\" > "
+                         "\"$here/argfile\";;\n"
+                         "  -sOutputFile=*) printf '%%PDF-1.4' > \"${a#-sOutputFile=}\";;\n"
+                         "esac; done\n");
+    fs::permissions(fake, fs::perms::owner_all);
+    GhostscriptStage fakeStage(runner, [&] { return fake; });
+    ConversionOptions options;
+    options.securityEnabled = true;
+    options.ownerPassword = "Own3rSecret";
+    options.userPassword = "Us3rSecret";
+    WorkFolder work(out.file("data"));
+    TempDir::write(out.file("Report.pdf"), "");
+    fakeStage.writePdf({input("page.ps"), "/docs/Report.docx", out.file("Report.pdf"), work.path()},
+                       options, control);
+
+    const std::string cmdline = TempDir::read(out.file("cmdline"));
+    EXPECT_NE(cmdline.find("\n@" + work.path() + "/gsargs\n"), std::string::npos) << cmdline;
+    EXPECT_EQ(cmdline.find("Secret"), std::string::npos) << cmdline;
+    EXPECT_EQ(TempDir::read(out.file("mode")), "600\n");
+    EXPECT_NE(TempDir::read(out.file("argfile")).find("Own3rSecret"), std::string::npos);
+    EXPECT_FALSE(fs::exists(work.path() + "/gsargs"));
+}
+
+TEST_F(GhostscriptStageE2E, MissingOrFailingGhostscriptKeepsTheOlderPdf) {
+    TempDir::write(out.file("Report.pdf"), "%PDF-1.3 older");
+    TempDir::write(out.file("broken.ps"), "%!PS\n1 0 div\nshowpage\n");
+    struct Case {
+        const char* name;
+        std::string searchPath;
+        std::string print;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"missing", "", input("page.ps"), "Ghostscript (\"gs\") was not found"},
+        {"failing", "/usr/bin", out.file("broken.ps"),
+         "Ghostscript failed (exit status 1): Error: /undefinedresult in --div--"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        locator = GhostscriptLocator("", c.searchPath);
+        try {
+            convert(ConversionOptions{}, c.print);
+            ADD_FAILURE() << "converted";
+        } catch (const GhostscriptError& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find("\"/docs/Report.docx\""), std::string::npos) << message;
+            EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+        }
+        EXPECT_EQ(TempDir::read(out.file("Report.pdf")), "%PDF-1.3 older");
+    }
+}
+
+// The command lines of the processes whose arguments mention text.
+std::vector<std::string> processesMentioning(const std::string& text) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+        std::string cmdline((std::istreambuf_iterator<char>(in)), {});
+        if (cmdline.find(text) != std::string::npos && cmdline.find("gtest") == std::string::npos) {
+            found.push_back(cmdline);
+        }
+    }
+    return found;
+}
+
+TEST_F(GhostscriptStageE2E, AbandoningEndsALongGhostscriptRunPromptly) {
+    TempDir::write(out.file("Report.pdf"), "%PDF-1.3 older");
+    TempDir::write(out.file("endless.ps"), "%!PS\n{ 1 pop } loop\n");
+    ConversionOptions options;
+    options.securityEnabled = true;
+    options.ownerPassword = "Own3rSecret";
+    auto running =
+        std::async(std::launch::async, [&] { convert(options, out.file("endless.ps")); });
+
+    std::vector<std::string> seen;
+    for (int i = 0; i < 500 && seen.empty(); ++i) {
+        std::this_thread::sleep_for(10ms);
+        seen = processesMentioning(out.file("endless.ps"));
+    }
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen.front().find("Own3rSecret"), std::string::npos);
+    std::this_thread::sleep_for(200ms);
+
+    const auto start = std::chrono::steady_clock::now();
+    control.abandon();
+    ASSERT_EQ(running.wait_for(5s), std::future_status::ready);
+    EXPECT_THROW(running.get(), BatchAbandoned);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_TRUE(processesMentioning(out.file("endless.ps")).empty());
+    EXPECT_EQ(TempDir::read(out.file("Report.pdf")), "%PDF-1.3 older");
+}
+
+} // namespace

@@ -1,0 +1,149 @@
+#include "PosixProcessRunner.h"
+
+#include "BatchAbandoned.h"
+#include "BatchControl.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+using namespace zarta;
+using namespace std::chrono_literals;
+
+namespace {
+
+ProcessRunner::Result shell(const std::string& script, BatchControl& control,
+                            std::chrono::milliseconds grace = 2s) {
+    PosixProcessRunner runner(grace);
+    return runner.run({"/bin/sh", "-c", script}, control);
+}
+
+// A process that has ended and been reaped, or ended and waiting for a parent that never reaps
+// (orphans in a container whose first process does not reap), counts as gone.
+bool isGone(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string pidField, comm, state;
+    return !(stat >> pidField >> comm >> state) || state == "Z";
+}
+
+void waitForFile(const std::string& path) {
+    for (int i = 0; i < 500 && !std::filesystem::exists(path); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(std::filesystem::exists(path));
+    std::this_thread::sleep_for(50ms); // let the writer finish the line
+}
+
+TEST(PosixProcessRunner, ReportsExitStatusSignalAndBothOutputs) {
+    BatchControl control;
+    const auto exited = shell("echo out; echo err >&2; exit 3", control);
+    EXPECT_EQ(exited.exitStatus, 3);
+    EXPECT_EQ(exited.signal, 0);
+    EXPECT_EQ(exited.output, "out\n");
+    EXPECT_EQ(exited.errorOutput, "err\n");
+    EXPECT_FALSE(exited.succeeded());
+
+    const auto killed = shell("kill -TERM $$", control);
+    EXPECT_EQ(killed.exitStatus, -1);
+    EXPECT_EQ(killed.signal, SIGTERM);
+    EXPECT_TRUE(shell("true", control).succeeded());
+}
+
+TEST(PosixProcessRunner, KeepsTheTailsOfLargeOutputsWithoutBlocking) {
+    BatchControl control;
+    const auto result = shell("head -c 300000 /dev/zero | tr '\\0' a >&2;"
+                              "head -c 300000 /dev/zero | tr '\\0' b; echo END",
+                              control);
+    EXPECT_TRUE(result.succeeded());
+    ASSERT_EQ(result.output.size(), PosixProcessRunner::tailLimit);
+    EXPECT_TRUE(result.output.ends_with("bbbEND\n"));
+    EXPECT_EQ(result.errorOutput, std::string(PosixProcessRunner::tailLimit, 'a'));
+}
+
+TEST(PosixProcessRunner, ChildGetsNullInputNoOtherFilesAndItsOwnGroup) {
+    const int leaked = ::open("/dev/null", O_RDONLY); // deliberately without close-on-exec
+    ASSERT_GE(leaked, 0);
+    BatchControl control;
+    const auto result = shell("readlink /proc/self/fd/0; ls /proc/$$/fd | sort -n | tr '\\n' ' ';"
+                              "echo; cut -d' ' -f1,5 /proc/$$/stat",
+                              control);
+    ::close(leaked);
+
+    std::istringstream lines(result.output);
+    std::string input, fds, ids;
+    std::getline(lines, input);
+    std::getline(lines, fds);
+    std::getline(lines, ids);
+    EXPECT_EQ(input, "/dev/null");
+    EXPECT_EQ(fds, "0 1 2 ");
+    std::istringstream idFields(ids);
+    pid_t pid = 0, group = 0;
+    idFields >> pid >> group;
+    EXPECT_EQ(group, pid);
+    EXPECT_NE(group, ::getpgrp());
+}
+
+TEST(PosixProcessRunner, MissingProgramIsAStartError) {
+    BatchControl control;
+    PosixProcessRunner runner;
+    EXPECT_THROW(runner.run({"/nonexistent/gs", "-v"}, control), ProcessRunner::StartError);
+    EXPECT_THROW(runner.run({}, control), ProcessRunner::StartError);
+    TempDir dir;
+    TempDir::write(dir.file("plain"), "not a program");
+    EXPECT_THROW(runner.run({dir.file("plain")}, control), ProcessRunner::StartError);
+}
+
+TEST(PosixProcessRunner, AbandonEndsTheWholeGroupPromptly) {
+    TempDir dir;
+    BatchControl control;
+    auto running = std::async(std::launch::async, [&] {
+        return shell("sleep 60 & echo $! > '" + dir.file("pid") + "'; wait", control);
+    });
+    waitForFile(dir.file("pid"));
+    const pid_t grandchild = std::stoi(TempDir::read(dir.file("pid")));
+
+    const auto start = std::chrono::steady_clock::now();
+    control.abandon();
+    ASSERT_EQ(running.wait_for(5s), std::future_status::ready);
+    EXPECT_THROW(running.get(), BatchAbandoned);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    for (int i = 0; i < 100 && !isGone(grandchild); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_TRUE(isGone(grandchild));
+}
+
+TEST(PosixProcessRunner, AChildIgnoringTermIsKilledAfterTheGrace) {
+    TempDir dir;
+    BatchControl control;
+    auto running = std::async(std::launch::async, [&] {
+        return shell("trap '' TERM; touch '" + dir.file("ready") +
+                         "'; while :; do sleep 0.05; done",
+                     control, 300ms);
+    });
+    waitForFile(dir.file("ready"));
+    const auto start = std::chrono::steady_clock::now();
+    control.abandon();
+    ASSERT_EQ(running.wait_for(5s), std::future_status::ready);
+    EXPECT_THROW(running.get(), BatchAbandoned);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
+}
+
+TEST(PosixProcessRunner, AnAbandonedBatchStartsNothing) {
+    TempDir dir;
+    BatchControl control;
+    control.abandon();
+    EXPECT_THROW(shell("touch '" + dir.file("ran") + "'", control), BatchAbandoned);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("ran")));
+}
+
+} // namespace
