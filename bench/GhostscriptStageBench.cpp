@@ -21,7 +21,8 @@ namespace {
 
 class InstantRunner : public ProcessRunner {
 public:
-    Result run(const std::vector<std::string>& arguments, BatchControl&) override {
+    Result run(const std::vector<std::string>& arguments, const Environment&,
+               BatchControl&) override {
         for (const auto& argument : arguments) {
             if (argument.starts_with("-sOutputFile=")) {
                 std::ofstream(argument.substr(13), std::ios::trunc) << "%PDF-1.4\n%%EOF\n";
@@ -69,7 +70,7 @@ void childStartAndReap(benchmark::State& state) {
     PosixProcessRunner runner;
     BatchControl control;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(runner.run({"/bin/true"}, control));
+        benchmark::DoNotOptimize(runner.run({"/bin/true"}, {}, control));
     }
 }
 BENCHMARK(childStartAndReap)->Unit(benchmark::kMillisecond);

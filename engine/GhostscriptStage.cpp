@@ -132,7 +132,9 @@ void GhostscriptStage::run(const Job& job, const ConversionOptions& options,
 
     ProcessRunner::Result result;
     try {
-        result = runner_.run(arguments, control);
+        // Ghostscript's own temporary files go into the work folder too, so that even a run
+        // that is killed leaves nothing behind.
+        result = runner_.run(arguments, {"TMPDIR=" + job.workFolder}, control);
     } catch (const ProcessRunner::StartError& error) {
         throw GhostscriptError(prefix + "Ghostscript (\"" + executable +
                                "\") could not be started: " + error.what());

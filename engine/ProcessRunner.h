@@ -12,7 +12,8 @@ class BatchControl;
 //
 // The argument vector is passed as is (no shell, no re-parsing): arguments[0] is the absolute
 // path of the executable. The child gets no terminal, standard input from /dev/null, the
-// caller's environment and working directory, and none of the caller's other open files.
+// caller's environment (with the given entries added or replaced) and working directory, and
+// none of the caller's other open files.
 //
 // Thread: called on the batch worker's thread; blocks it until the child has ended. The wait
 // has no time limit but is a safe point: when the batch is abandoned, the child (with its own
@@ -36,7 +37,11 @@ public:
 
     virtual ~ProcessRunner() = default;
 
-    virtual Result run(const std::vector<std::string>& arguments, BatchControl& control) = 0;
+    // "NAME=value" entries that add to or replace the caller's environment for the child.
+    using Environment = std::vector<std::string>;
+
+    virtual Result run(const std::vector<std::string>& arguments, const Environment& environment,
+                       BatchControl& control) = 0;
 };
 
 } // namespace zarta

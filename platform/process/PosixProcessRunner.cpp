@@ -2,7 +2,9 @@
 
 #include "BatchAbandoned.h"
 #include "BatchControl.h"
+#include <algorithm>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -229,12 +231,31 @@ std::vector<char*> argumentPointers(const std::vector<std::string>& arguments) {
     return pointers;
 }
 
+// The caller's environment with the given "NAME=value" entries added, replacing any entry of
+// the same name.
+std::vector<std::string> mergedEnvironment(const ProcessRunner::Environment& extra) {
+    auto name = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
+    std::vector<std::string> merged;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text(*entry);
+        const bool replaced = std::any_of(extra.begin(), extra.end(), [&](const std::string& e) {
+            return name(e) == name(text);
+        });
+        if (!replaced) {
+            merged.push_back(text);
+        }
+    }
+    merged.insert(merged.end(), extra.begin(), extra.end());
+    return merged;
+}
+
 } // namespace
 
 PosixProcessRunner::PosixProcessRunner(std::chrono::milliseconds killGrace)
     : killGrace_(killGrace) {}
 
 ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& arguments,
+                                              const Environment& environment,
                                               BatchControl& control) {
     if (arguments.empty() || arguments.front().empty()) {
         throw StartError("no program to run");
@@ -249,8 +270,10 @@ ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& ar
     {
         const SpawnSettings settings(outPipe.write.get(), errPipe.write.get());
         const auto argv = argumentPointers(arguments);
+        const auto childEnvironment = mergedEnvironment(environment);
+        const auto envp = argumentPointers(childEnvironment);
         const int error = ::posix_spawn(&pid, argv.front(), settings.actions(),
-                                        settings.attributes(), argv.data(), environ);
+                                        settings.attributes(), argv.data(), envp.data());
         if (error != 0) {
             throw StartError(systemError("couldn't run \"" + arguments.front() + "\"", error));
         }

@@ -22,7 +22,8 @@ class PosixProcessRunner : public ProcessRunner {
 public:
     explicit PosixProcessRunner(std::chrono::milliseconds killGrace = std::chrono::seconds(2));
 
-    Result run(const std::vector<std::string>& arguments, BatchControl& control) override;
+    Result run(const std::vector<std::string>& arguments, const Environment& environment,
+               BatchControl& control) override;
 
     // How much of each output stream run() keeps.
     static constexpr std::size_t tailLimit = 64 * 1024;

@@ -26,11 +26,14 @@ public:
         return Result{0, 0, {}, {}};
     };
     std::vector<std::string> arguments;
+    std::vector<Environment> environments;
     std::map<std::string, std::string> files; // name in the work folder -> content
     std::map<std::string, unsigned> modes;
     int calls = 0;
 
-    Result run(const std::vector<std::string>& args, BatchControl&) override {
+    Result run(const std::vector<std::string>& args, const Environment& environment,
+               BatchControl&) override {
+        environments.push_back(environment);
         ++calls;
         arguments = args;
         std::string output;
@@ -94,6 +97,8 @@ TEST_F(GhostscriptStageTest, WritesTheParameterFilesRunsAndCleansUp) {
     EXPECT_EQ(runner.files["pdfmarks"], "[ /Title (Report) \n/DOCINFO pdfmark");
     EXPECT_EQ(runner.files.count("gsargs"), 0u);
     EXPECT_TRUE(fs::is_empty(job.workFolder));
+    // Ghostscript's own temporary files go into the work folder as well.
+    EXPECT_EQ(runner.environments.back(), (ProcessRunner::Environment{"TMPDIR=" + job.workFolder}));
 }
 
 TEST_F(GhostscriptStageTest, PasswordsLiveInAPrivateArgumentFileDuringTheRunOnly) {

@@ -24,7 +24,7 @@ namespace {
 ProcessRunner::Result shell(const std::string& script, BatchControl& control,
                             std::chrono::milliseconds grace = 2s) {
     PosixProcessRunner runner(grace);
-    return runner.run({"/bin/sh", "-c", script}, control);
+    return runner.run({"/bin/sh", "-c", script}, {}, control);
 }
 
 // A process that has ended and been reaped, or ended and waiting for a parent that never reaps
@@ -56,6 +56,17 @@ TEST(PosixProcessRunner, ReportsExitStatusSignalAndBothOutputs) {
     EXPECT_EQ(killed.exitStatus, -1);
     EXPECT_EQ(killed.signal, SIGTERM);
     EXPECT_TRUE(shell("true", control).succeeded());
+}
+
+TEST(PosixProcessRunner, EnvironmentEntriesAddToOrReplaceTheCallers) {
+    BatchControl control;
+    ::setenv("ZARTA_KEPT", "kept", 1);
+    ::setenv("ZARTA_REPLACED", "old", 1);
+    const auto result = PosixProcessRunner().run(
+        {"/bin/sh", "-c",
+         "echo \"$ZARTA_KEPT $ZARTA_REPLACED $ZARTA_ADDED\"; env | grep -c '^ZARTA_REPLACED='"},
+        {"ZARTA_REPLACED=new", "ZARTA_ADDED=added"}, control);
+    EXPECT_EQ(result.output, "kept new added\n1\n");
 }
 
 TEST(PosixProcessRunner, KeepsTheTailsOfLargeOutputsWithoutBlocking) {
@@ -95,11 +106,11 @@ TEST(PosixProcessRunner, ChildGetsNullInputNoOtherFilesAndItsOwnGroup) {
 TEST(PosixProcessRunner, MissingProgramIsAStartError) {
     BatchControl control;
     PosixProcessRunner runner;
-    EXPECT_THROW(runner.run({"/nonexistent/gs", "-v"}, control), ProcessRunner::StartError);
-    EXPECT_THROW(runner.run({}, control), ProcessRunner::StartError);
+    EXPECT_THROW(runner.run({"/nonexistent/gs", "-v"}, {}, control), ProcessRunner::StartError);
+    EXPECT_THROW(runner.run({}, {}, control), ProcessRunner::StartError);
     TempDir dir;
     TempDir::write(dir.file("plain"), "not a program");
-    EXPECT_THROW(runner.run({dir.file("plain")}, control), ProcessRunner::StartError);
+    EXPECT_THROW(runner.run({dir.file("plain")}, {}, control), ProcessRunner::StartError);
 }
 
 TEST(PosixProcessRunner, AbandonEndsTheWholeGroupPromptly) {
