@@ -1,0 +1,108 @@
+#include "CAdvancedDlg.h"
+
+#include "DialogLayout.h"
+#include "OptionLists.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+
+#include <string_view>
+
+namespace zarta::ui {
+
+namespace {
+
+template <std::size_t N>
+void fill(QComboBox* list, const std::array<std::string_view, N>& items) {
+    for (std::string_view item : items) {
+        list->addItem(QString::fromUtf8(item.data(), qsizetype(item.size())));
+    }
+    list->setCurrentIndex(0);
+}
+
+QString selectedText(const QComboBox* list) {
+    const int index = list->currentIndex() >= 0 ? list->currentIndex() : 0;
+    return list->itemText(index);
+}
+
+} // namespace
+
+const CAdvancedDlg::Ids& CAdvancedDlg::ids(UiVariant variant) {
+    return variant == UiVariant::Desktop ? desktopIds : addInIds;
+}
+
+CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(variant, parent) {
+    const Ids& id = ids(variant);
+    setObjectName(QString::number(id.page));
+    if (variant == UiVariant::Desktop) {
+        DialogLayout t(*this, QSize(415, 162));
+        t.label(QStringLiteral("Page Layout"), QPoint(10, 13));
+        pageLayout_ = t.comboBox(id.pageLayout, QRect(92, 10, 86, 45), false);
+        t.label(QStringLiteral("Page Mode"), QPoint(10, 34));
+        pageMode_ = t.comboBox(id.pageMode, QRect(92, 31, 86, 42), false);
+        t.label(QStringLiteral("Document Compression"), QPoint(10, 55));
+        documentCompression_ = t.comboBox(id.documentCompression, QRect(92, 52, 86, 44), false);
+        t.label(QStringLiteral("Images Compression"), QPoint(197, 13));
+        imagesCompression_ = t.comboBox(id.imagesCompression, QRect(286, 10, 86, 45), false);
+        t.label(QStringLiteral("JPEG Quality"), QPoint(197, 34));
+        jpegQuality_ = t.comboBox(id.jpegQuality, QRect(286, 31, 86, 46), false);
+        t.label(QStringLiteral("PDF Version"), QPoint(197, 55));
+        pdfVersion_ = t.comboBox(id.pdfVersion, QRect(286, 52, 86, 43), false);
+        t.label(QStringLiteral("Alternate EMF Rendering"), QRect(197, 75, 81, 11));
+        alternateEmfRendering_ =
+            t.place(new QCheckBox(this), id.alternateEmfRendering, QRect(286, 76, 8, 8));
+    } else {
+        DialogLayout t(*this, QSize(268, 209));
+        const int rowStep = 20;
+        const QString labels[] = {QStringLiteral("Page Layout"),
+                                  QStringLiteral("Page Mode"),
+                                  QStringLiteral("Document Compression"),
+                                  QStringLiteral("Images Compression"),
+                                  QStringLiteral("JPEG Quality"),
+                                  QStringLiteral("PDF Version"),
+                                  QStringLiteral("Alternate EMF Rendering")};
+        QComboBox** lists[] = {&pageLayout_,        &pageMode_,    &documentCompression_,
+                               &imagesCompression_, &jpegQuality_, &pdfVersion_};
+        const int listIds[] = {id.pageLayout,        id.pageMode,    id.documentCompression,
+                               id.imagesCompression, id.jpegQuality, id.pdfVersion};
+        for (int row = 0; row < 6; ++row) {
+            const int y = 10 + row * rowStep;
+            t.label(labels[row], QPoint(23, y + 2));
+            *lists[row] = t.comboBox(listIds[row], QRect(128, y, 120, 60), true);
+        }
+        const int y = 10 + 6 * rowStep;
+        t.label(labels[6], QPoint(23, y + 2));
+        alternateEmfRendering_ =
+            t.place(new QCheckBox(this), id.alternateEmfRendering, QRect(128, y + 2, 8, 8));
+    }
+
+    // The box has no text of its own; its label names it.
+    alternateEmfRendering_->setAccessibleName(QStringLiteral("Alternate EMF Rendering"));
+    alternateEmfRendering_->resize(alternateEmfRendering_->sizeHint());
+
+    fill(pageLayout_, OptionLists::pageLayout);
+    fill(pageMode_, OptionLists::pageMode);
+    fill(documentCompression_, OptionLists::documentCompression);
+    fill(imagesCompression_, OptionLists::imagesCompression);
+    fill(jpegQuality_, OptionLists::jpegQuality);
+    fill(pdfVersion_, OptionLists::pdfVersion);
+}
+
+QString CAdvancedDlg::documentCompression() const {
+    return selectedText(documentCompression_);
+}
+
+QString CAdvancedDlg::imagesCompression() const {
+    return selectedText(imagesCompression_);
+}
+
+QString CAdvancedDlg::jpegQuality() const {
+    return selectedText(jpegQuality_);
+}
+
+QString CAdvancedDlg::pdfVersion() const {
+    return selectedText(pdfVersion_);
+}
+
+} // namespace zarta::ui

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "OptionPage.h"
+
+#include <QString>
+
+class QCheckBox;
+class QComboBox;
+
+namespace zarta::ui {
+
+// The "Advanced" option page: six lists filled from the engine's fixed option lists, each
+// starting at its first item, and the "Alternate EMF Rendering" box, unchecked. "Page Layout",
+// "Page Mode" and "Alternate EMF Rendering" can be operated but nothing reads them.
+//
+// The desktop program's lists allow no typing; the add-in's have a text field, but typing in it
+// never adds an item, and the value read is always the selected item's text. The page keeps no
+// values of its own: the selected texts are read straight from the lists.
+class CAdvancedDlg : public OptionPage {
+    Q_OBJECT
+public:
+    struct Ids {
+        int page;
+        int pageLayout;
+        int pageMode;
+        int documentCompression;
+        int imagesCompression;
+        int jpegQuality;
+        int pdfVersion;
+        int alternateEmfRendering;
+    };
+    static constexpr Ids desktopIds{134, 1026, 1027, 1028, 1029, 1024, 1025, 1030};
+    static constexpr Ids addInIds{205, 214, 215, 216, 217, 218, 219, 220};
+    static const Ids& ids(UiVariant variant);
+
+    explicit CAdvancedDlg(UiVariant variant, QWidget* parent = nullptr);
+
+    void storeControls() override {}
+
+    // The selected items' texts. Should a list have nothing selected, its first item, the
+    // default, is read.
+    QString documentCompression() const;
+    QString imagesCompression() const;
+    QString jpegQuality() const;
+    QString pdfVersion() const;
+
+private:
+    QComboBox* pageLayout_ = nullptr;
+    QComboBox* pageMode_ = nullptr;
+    QComboBox* documentCompression_ = nullptr;
+    QComboBox* imagesCompression_ = nullptr;
+    QComboBox* jpegQuality_ = nullptr;
+    QComboBox* pdfVersion_ = nullptr;
+    QCheckBox* alternateEmfRendering_ = nullptr;
+};
+
+} // namespace zarta::ui

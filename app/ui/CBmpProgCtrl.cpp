@@ -1,0 +1,61 @@
+#include "CBmpProgCtrl.h"
+
+#include "Artwork.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace zarta::ui {
+
+CBmpProgCtrl::CBmpProgCtrl(QWidget* parent)
+    : QWidget(parent), background_(Artwork::bitmap(Artwork::ProgressBackground)),
+      fillPicture_(Artwork::bitmap(Artwork::ProgressFill)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CBmpProgCtrl::setPosition(int position) {
+    position_ = position;
+    update();
+}
+
+void CBmpProgCtrl::setTotal(int total) {
+    total_ = total;
+    update();
+}
+
+void CBmpProgCtrl::setFilled(bool filled) {
+    filled_ = filled;
+    update();
+}
+
+void CBmpProgCtrl::setProgress(int position, int total, bool filled) {
+    position_ = position;
+    total_ = total;
+    filled_ = filled;
+    update();
+}
+
+CBmpProgCtrl::Fill CBmpProgCtrl::fill(int position, int total, int controlWidth, int pictureWidth) {
+    float ratio = total > 0 ? static_cast<float>(position) / static_cast<float>(total) : 0.0F;
+    ratio = std::clamp(ratio, 0.0F, 1.0F);
+    return Fill{static_cast<int>(static_cast<float>(pictureWidth) * ratio),
+                static_cast<int>(static_cast<float>(controlWidth) * ratio)};
+}
+
+void CBmpProgCtrl::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    // Plain pixel stretching, so the fill ends on an exact pixel column.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawPixmap(rect(), background_, background_.rect());
+    if (!filled_) {
+        return;
+    }
+    const Fill part = fill(position_, total_, width(), fillPicture_.width());
+    if (part.targetWidth > 0 && part.sourceWidth > 0) {
+        painter.drawPixmap(QRect(0, 0, part.targetWidth, height()), fillPicture_,
+                           QRect(0, 0, part.sourceWidth, fillPicture_.height()));
+    }
+}
+
+} // namespace zarta::ui

@@ -1,0 +1,48 @@
+#include "CDescriptionDlg.h"
+
+#include "DialogLayout.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace zarta::ui {
+
+const CDescriptionDlg::Ids& CDescriptionDlg::ids(UiVariant variant) {
+    return variant == UiVariant::Desktop ? desktopIds : addInIds;
+}
+
+CDescriptionDlg::CDescriptionDlg(UiVariant variant, QWidget* parent) : OptionPage(variant, parent) {
+    const Ids& id = ids(variant);
+    setObjectName(QString::number(id.page));
+    if (variant == UiVariant::Desktop) {
+        DialogLayout t(*this, QSize(420, 141));
+        t.label(QStringLiteral("Title"), QPoint(19, 7));
+        titleEdit_ = t.edit(id.title, QRect(41, 7, 102, 14));
+        t.label(QStringLiteral("Subject"), QPoint(6, 37));
+        subjectEdit_ = t.edit(id.subject, QRect(41, 37, 102, 14));
+        t.label(QStringLiteral("Author"), QPoint(10, 67));
+        authorEdit_ = t.edit(id.author, QRect(41, 67, 102, 14));
+        t.label(QStringLiteral("Keywords"), QPoint(160, 7));
+        keywordsEdit_ = t.multiLineEdit(id.keywords, QRect(200, 7, 174, 74));
+    } else {
+        DialogLayout t(*this, QSize(310, 228));
+        t.label(QStringLiteral("Title:"), QPoint(27, 8));
+        titleEdit_ = t.edit(id.title, QRect(27, 18, 216, 14));
+        t.label(QStringLiteral("Author:"), QPoint(27, 40));
+        authorEdit_ = t.edit(id.author, QRect(27, 50, 216, 14));
+        t.label(QStringLiteral("Subject:"), QPoint(27, 72));
+        subjectEdit_ = t.edit(id.subject, QRect(27, 82, 216, 14));
+        t.label(QStringLiteral("Keywords:"), QPoint(27, 104));
+        keywordsEdit_ = t.multiLineEdit(id.keywords, QRect(27, 114, 216, 78));
+    }
+}
+
+void CDescriptionDlg::storeControls() {
+    title_ = titleEdit_->text();
+    subject_ = subjectEdit_->text();
+    author_ = authorEdit_->text();
+    keywords_ = keywordsEdit_->toPlainText();
+}
+
+} // namespace zarta::ui

@@ -1,0 +1,97 @@
+#include "CFinishDlg.h"
+
+#include "Artwork.h"
+#include "DialogLayout.h"
+#include "MessageBoxes.h"
+#include "Messages.h"
+#include "Shell.h"
+#include "SortedListBox.h"
+#include "StandardIds.h"
+#include "UiTexts.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QUrl>
+
+namespace zarta::ui {
+
+CFinishDlg::CFinishDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    const std::string_view caption = Messages::productName;
+    setWindowTitle(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
+    setObjectName(QString::number(templateId));
+    setModal(true);
+
+    DialogLayout t(*this, QSize(248, 107));
+    QLabel* picture = t.label(QString(), QRect(14, 4, 45, 35));
+    picture->setPixmap(Artwork::bitmap(Artwork::FinishPicture));
+    picture->resize(Artwork::nominalSize(Artwork::FinishPicture));
+    message_ = t.label(QString(), QRect(47, 10, 173, 8), messageId);
+    fileList_ = t.place(new SortedListBox(this), fileListId, QRect(13, 28, 221, 52));
+    fileList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    fileList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPushButton* openFile =
+        t.pushButton(openFileId, UiTexts::openFile.toString(), QRect(43, 88, 58, 14));
+    QPushButton* openFolder =
+        t.pushButton(openFolderId, UiTexts::openFolder.toString(), QRect(110, 88, 58, 14), true);
+    QPushButton* close =
+        t.pushButton(StandardIds::cancel, UiTexts::close.toString(), QRect(177, 88, 58, 14));
+    setFixedSize(size());
+
+    connect(openFile, &QPushButton::clicked, this, &CFinishDlg::openFile);
+    connect(openFolder, &QPushButton::clicked, this, &CFinishDlg::openFolder);
+    connect(close, &QPushButton::clicked, this, &CFinishDlg::reject);
+}
+
+void CFinishDlg::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        fileList_->clear();
+        for (const QString& name : producedFiles_) {
+            fileList_->addString(name);
+        }
+        message_->setText(UiTexts::conversionCompletes.toString());
+        if (fileList_->count() > 0) {
+            fileList_->setCurrentRow(0);
+        }
+        if (!destinationFolder_.isEmpty() && !destinationFolder_.endsWith(u'/')) {
+            destinationFolder_ += u'/';
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+void CFinishDlg::openFile() {
+    const int row = fileList_->selectedRow();
+    if (row < 0) {
+        MessageBoxes::show(this, UiTexts::errorCaption.toString(),
+                           UiTexts::chooseOneFile.toString(), MessageBoxes::Icon::Critical);
+        return;
+    }
+    Shell::current().openUrl(
+        QUrl::fromLocalFile(destinationFolder_ + fileList_->item(row)->text()));
+}
+
+void CFinishDlg::openFolder() {
+    int row = fileList_->selectedRow();
+    if (row < 0) {
+        row = 0;
+    }
+    const QString name = row < fileList_->count() ? fileList_->item(row)->text() : QString();
+    const QString path = destinationFolder_ + name;
+    // A folder or file that is gone cannot be shown selected: open the folder instead.
+    if (name.isEmpty() || !QFileInfo(destinationFolder_).isDir() || !QFileInfo::exists(path)) {
+        Shell::current().openUrl(QUrl::fromLocalFile(destinationFolder_));
+        return;
+    }
+    Shell::current().showItem(path, destinationFolder_);
+}
+
+void CFinishDlg::reject() {
+    producedFiles_.clear();
+    QDialog::reject();
+}
+
+} // namespace zarta::ui

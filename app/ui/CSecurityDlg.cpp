@@ -1,0 +1,126 @@
+#include "CSecurityDlg.h"
+
+#include "DialogLayout.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace zarta::ui {
+
+namespace {
+
+const QString enableSecurityText = QStringLiteral("Enable PDF Security");
+const QString enableUserText = QStringLiteral("Enable User Password");
+const QString enableOwnerText = QStringLiteral("Enable Owner Password");
+const QString allowedActionsText = QStringLiteral("Allowed Actions");
+const QString contentCopyingText = QStringLiteral("Content Copying or Extraction");
+const QString formFillingText = QStringLiteral("Form Filling,Signing,Commenting");
+const QString documentChangingText = QStringLiteral("Changing the Document");
+const QString printingText = QStringLiteral("Printing");
+const QString encryptionLevelText = QStringLiteral("Encryption Level");
+const QString lowText = QStringLiteral("Low(40-bit RC4)");
+const QString highText = QStringLiteral("High(128-bit RC4)");
+
+} // namespace
+
+const CSecurityDlg::Ids& CSecurityDlg::ids(UiVariant variant) {
+    return variant == UiVariant::Desktop ? desktopIds : addInIds;
+}
+
+CSecurityDlg::CSecurityDlg(UiVariant variant, QWidget* parent) : OptionPage(variant, parent) {
+    const Ids& id = ids(variant);
+    setObjectName(QString::number(id.page));
+    if (variant == UiVariant::Desktop) {
+        DialogLayout t(*this, QSize(415, 152));
+        enableSecurity_ = t.checkBox(id.enableSecurity, enableSecurityText, QRect(4, 5, 107, 8));
+        enableUserPassword_ =
+            t.checkBox(id.enableUserPassword, enableUserText, QRect(18, 21, 92, 8));
+        userPasswordEdit_ = t.passwordEdit(id.userPassword, QRect(18, 34, 101, 14));
+        enableOwnerPassword_ =
+            t.checkBox(id.enableOwnerPassword, enableOwnerText, QRect(18, 58, 103, 8));
+        ownerPasswordEdit_ = t.passwordEdit(id.ownerPassword, QRect(18, 70, 101, 14));
+        t.groupBox(id.allowedActions, allowedActionsText, QRect(132, 2, 149, 83));
+        permissionBoxes_ = {
+            t.checkBox(id.contentCopying, contentCopyingText, QRect(150, 20, 122, 8)),
+            t.checkBox(id.formFilling, formFillingText, QRect(150, 36, 120, 8)),
+            t.checkBox(id.documentChanging, documentChangingText, QRect(150, 52, 118, 8)),
+            t.checkBox(id.printing, printingText, QRect(150, 68, 120, 8)),
+        };
+        t.groupBox(id.encryptionLevel, encryptionLevelText, QRect(296, 1, 80, 83));
+        low_ = t.radioButton(id.low, lowText, QRect(304, 30, 68, 10));
+        high_ = t.radioButton(id.high, highText, QRect(304, 55, 69, 10));
+    } else {
+        DialogLayout t(*this, QSize(316, 293));
+        enableSecurity_ = t.checkBox(id.enableSecurity, enableSecurityText, QRect(27, 8, 120, 10));
+        enableUserPassword_ =
+            t.checkBox(id.enableUserPassword, enableUserText, QRect(27, 24, 120, 10));
+        userPasswordEdit_ = t.passwordEdit(id.userPassword, QRect(39, 36, 150, 14));
+        enableOwnerPassword_ =
+            t.checkBox(id.enableOwnerPassword, enableOwnerText, QRect(27, 56, 120, 10));
+        ownerPasswordEdit_ = t.passwordEdit(id.ownerPassword, QRect(39, 68, 150, 14));
+        t.groupBox(id.allowedActions, allowedActionsText, QRect(27, 88, 230, 72));
+        std::array<QCheckBox*, 4> boxes{};
+        boxes[0] = t.checkBox(id.contentCopying, contentCopyingText, QRect(39, 102, 200, 10));
+        boxes[1] = t.checkBox(id.formFilling, formFillingText, QRect(39, 116, 200, 10));
+        boxes[2] = t.checkBox(id.documentChanging, documentChangingText, QRect(39, 130, 200, 10));
+        boxes[3] = t.checkBox(id.printing, printingText, QRect(39, 144, 200, 10));
+        permissionBoxes_ = boxes;
+        t.groupBox(id.encryptionLevel, encryptionLevelText, QRect(27, 166, 230, 32));
+        low_ = t.radioButton(id.low, lowText, QRect(39, 180, 95, 10));
+        high_ = t.radioButton(id.high, highText, QRect(140, 180, 100, 10));
+    }
+
+    connect(enableSecurity_, &QCheckBox::clicked, this, &CSecurityDlg::securityClicked);
+    connect(enableUserPassword_, &QCheckBox::clicked, this,
+            [this](bool checked) { userPasswordEdit_->setEnabled(checked); });
+    connect(enableOwnerPassword_, &QCheckBox::clicked, this,
+            [this](bool checked) { ownerPasswordEdit_->setEnabled(checked); });
+
+    low_->setChecked(true);
+    enableSecurity_->setChecked(false);
+    enableOwnerPassword_->setChecked(true);
+    enableUserPassword_->setChecked(true);
+    for (QWidget* control : dependents()) {
+        control->setEnabled(false);
+    }
+}
+
+std::vector<QWidget*> CSecurityDlg::dependents() const {
+    return {ownerPasswordEdit_,
+            enableOwnerPassword_,
+            userPasswordEdit_,
+            enableUserPassword_,
+            permissionBoxes_[0],
+            permissionBoxes_[1],
+            permissionBoxes_[2],
+            permissionBoxes_[3],
+            high_,
+            low_};
+}
+
+void CSecurityDlg::securityClicked() {
+    const bool enable = enableSecurity_->isChecked();
+    for (QWidget* control : dependents()) {
+        control->setEnabled(enable);
+    }
+    if (enable) {
+        userPasswordEdit_->setEnabled(enableUserPassword_->isChecked());
+        ownerPasswordEdit_->setEnabled(enableOwnerPassword_->isChecked());
+    }
+}
+
+void CSecurityDlg::storeControls() {
+    securityEnabled_ = enableSecurity_->isChecked();
+    userPasswordEnabled_ = enableUserPassword_->isChecked();
+    userPassword_ = userPasswordEdit_->text();
+    ownerPasswordEnabled_ = enableOwnerPassword_->isChecked();
+    ownerPassword_ = ownerPasswordEdit_->text();
+    for (std::size_t i = 0; i < permissionBoxes_.size(); ++i) {
+        permissions_[i] = permissionBoxes_[i]->isChecked();
+    }
+    encryptionLevel_ = low_->isChecked() ? 0 : high_->isChecked() ? 1 : -1;
+}
+
+} // namespace zarta::ui

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "OptionPage.h"
+
+#include <QString>
+
+#include <array>
+#include <vector>
+
+class QCheckBox;
+class QLineEdit;
+class QRadioButton;
+
+namespace zarta::ui {
+
+// The "Security" option page: whether the PDF is encrypted, the user and owner passwords with
+// their boxes, the four allowed actions and the encryption level.
+//
+// At start "Enable PDF Security" is unchecked, both password boxes are checked, "Low(40-bit RC4)"
+// is selected, and every dependent control (the passwords and their boxes, the allowed actions,
+// both levels) is disabled. Clicking "Enable PDF Security" disables them all, or enables them all
+// and then each password edit only as far as its box is checked; clicking a password box enables
+// or disables its edit. Disabling never changes a check state or a text.
+class CSecurityDlg : public OptionPage {
+    Q_OBJECT
+public:
+    struct Ids {
+        int page;
+        int enableSecurity;
+        int enableUserPassword;
+        int userPassword;
+        int enableOwnerPassword;
+        int ownerPassword;
+        int allowedActions; // group box; 0: none
+        int contentCopying;
+        int formFilling;
+        int documentChanging;
+        int printing;
+        int encryptionLevel; // group box; 0: none
+        int low;
+        int high;
+    };
+    static constexpr Ids desktopIds{133,  1005, 1006, 1015, 1007, 1022, 1021,
+                                    1008, 1009, 1010, 1011, 1023, 1012, 1013};
+    static constexpr Ids addInIds{204, 203, 204, 210, 205, 211, 0, 207, 206, 208, 209, 0, 212, 213};
+    static const Ids& ids(UiVariant variant);
+
+    explicit CSecurityDlg(UiVariant variant, QWidget* parent = nullptr);
+
+    void storeControls() override;
+
+    // The values as last stored.
+    bool securityEnabled() const { return securityEnabled_; }
+    bool userPasswordEnabled() const { return userPasswordEnabled_; }
+    const QString& userPassword() const { return userPassword_; }
+    bool ownerPasswordEnabled() const { return ownerPasswordEnabled_; }
+    const QString& ownerPassword() const { return ownerPassword_; }
+    // Content copying, form filling, document changing, printing, in that order.
+    const std::array<bool, 4>& permissions() const { return permissions_; }
+    // 0 for "Low(40-bit RC4)", 1 for "High(128-bit RC4)", -1 if neither is checked.
+    int encryptionLevel() const { return encryptionLevel_; }
+
+private:
+    // The controls "Enable PDF Security" governs, in the order they are switched.
+    std::vector<QWidget*> dependents() const;
+    void securityClicked();
+
+    QCheckBox* enableSecurity_ = nullptr;
+    QCheckBox* enableUserPassword_ = nullptr;
+    QLineEdit* userPasswordEdit_ = nullptr;
+    QCheckBox* enableOwnerPassword_ = nullptr;
+    QLineEdit* ownerPasswordEdit_ = nullptr;
+    std::array<QCheckBox*, 4> permissionBoxes_{};
+    QRadioButton* low_ = nullptr;
+    QRadioButton* high_ = nullptr;
+
+    bool securityEnabled_ = false;
+    bool userPasswordEnabled_ = false;
+    QString userPassword_;
+    bool ownerPasswordEnabled_ = false;
+    QString ownerPassword_;
+    std::array<bool, 4> permissions_{};
+    int encryptionLevel_ = 0;
+};
+
+} // namespace zarta::ui

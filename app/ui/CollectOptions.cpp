@@ -1,0 +1,40 @@
+#include "CollectOptions.h"
+
+#include "CAdvancedDlg.h"
+#include "CDescriptionDlg.h"
+#include "CSecurityDlg.h"
+
+namespace zarta::ui {
+
+ConversionOptions collectOptions(CDescriptionDlg& description, CSecurityDlg& security,
+                                 CAdvancedDlg& advanced) {
+    advanced.storeControls();
+    security.storeControls();
+    description.storeControls();
+
+    ConversionOptions options;
+    options.title = description.title().toStdString();
+    options.subject = description.subject().toStdString();
+    options.author = description.author().toStdString();
+    options.keywords = description.keywords().toStdString();
+
+    options.securityEnabled = security.securityEnabled();
+    options.userPasswordEnabled = security.userPasswordEnabled();
+    options.userPassword = security.userPassword().toStdString();
+    options.ownerPasswordEnabled = security.ownerPasswordEnabled();
+    options.ownerPassword = security.ownerPassword().toStdString();
+    options.contentCopying = security.permissions()[0];
+    options.formFilling = security.permissions()[1];
+    options.documentChanging = security.permissions()[2];
+    options.printing = security.permissions()[3];
+    options.encryptionLevel =
+        security.encryptionLevel() == 1 ? EncryptionLevel::High : EncryptionLevel::Low;
+
+    options.documentCompression = advanced.documentCompression().toStdString();
+    options.imagesCompression = advanced.imagesCompression().toStdString();
+    options.jpegQuality = advanced.jpegQuality().toStdString();
+    options.pdfVersion = advanced.pdfVersion().toStdString();
+    return options;
+}
+
+} // namespace zarta::ui

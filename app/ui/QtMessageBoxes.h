@@ -1,0 +1,13 @@
+#pragma once
+
+#include "MessageBoxes.h"
+
+namespace zarta::ui {
+
+// The real message boxes: a modal QMessageBox with the requested caption, text, icon and buttons.
+class QtMessageBoxes : public MessageBoxes {
+public:
+    Answer ask(const Request& request) override;
+};
+
+} // namespace zarta::ui

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QStringView>
+
+// Texts the dialogs and controls show, word for word as the program has always shown them
+// (spelling and blanks included).
+namespace zarta::ui::UiTexts {
+
+// Message boxes.
+inline constexpr QStringView warningCaption = u"Warning";
+inline constexpr QStringView errorCaption = u"ERROR";
+inline constexpr QStringView workingNow = u"Working now,Hold for a moment!";
+inline constexpr QStringView formatNotSupported = u"File format not support!";
+inline constexpr QStringView fileExisting = u"Convert File existing.";
+inline constexpr QStringView chooseOneFile = u"Please choose one file !";
+
+// Option pages' tabs, in index order.
+inline constexpr QStringView descriptionTab = u"Description";
+inline constexpr QStringView securityTab = u"Security";
+inline constexpr QStringView advancedTab = u"Advanced";
+
+// Password prompt.
+inline constexpr QStringView passwordCaption = u"Password Required!";
+inline constexpr QStringView enterPassword = u"Enter Password:";
+inline constexpr QStringView ok = u"OK";
+inline constexpr QStringView cancel = u"Cancel";
+
+// Finish dialog.
+inline constexpr QStringView conversionCompletes = u"Conversion Completes!";
+inline constexpr QStringView openFile = u"Open File";
+inline constexpr QStringView openFolder = u"Open Folder";
+inline constexpr QStringView close = u"Close";
+
+} // namespace zarta::ui::UiTexts

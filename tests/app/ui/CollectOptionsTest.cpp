@@ -1,0 +1,155 @@
+#include "CollectOptions.h"
+#include "CAdvancedDlg.h"
+#include "CDescriptionDlg.h"
+#include "CSecurityDlg.h"
+#include "QtPrinters.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace zarta;
+using namespace zarta::ui;
+
+namespace {
+
+// The three pages as a user meets them, operated with clicks and typing.
+struct Pages {
+    explicit Pages(UiVariant variant)
+        : description(variant, &window), security(variant, &window), advanced(variant, &window),
+          d(CDescriptionDlg::ids(variant)), s(CSecurityDlg::ids(variant)),
+          a(CAdvancedDlg::ids(variant)) {
+        description.show();
+        security.show();
+        advanced.show();
+        window.show();
+    }
+
+    void click(int id) { findControl<QAbstractButton>(security, id)->click(); }
+    // Key by key; characters without a key of their own arrive as text, as from an input method.
+    void type(const QWidget& page, int id, const QString& text) {
+        QWidget* edit = findControl<QWidget>(page, id);
+        for (const QChar c : text) {
+            if (c == u'\n') {
+                QTest::keyClick(edit, Qt::Key_Return);
+            } else if (c.unicode() < 128) {
+                QTest::keyClick(edit, char(c.unicode()));
+            } else {
+                QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), {});
+            }
+        }
+    }
+    void choose(int id, const QString& text) {
+        auto* list = findControl<QComboBox>(advanced, id);
+        list->setCurrentIndex(list->findText(text));
+    }
+
+    QWidget window;
+    CDescriptionDlg description;
+    CSecurityDlg security;
+    CAdvancedDlg advanced;
+    const CDescriptionDlg::Ids& d;
+    const CSecurityDlg::Ids& s;
+    const CAdvancedDlg::Ids& a;
+};
+
+} // namespace
+
+TEST(CollectOptions, RecordsWhatThePagesShow) {
+    struct Case {
+        const char* what;
+        std::function<void(Pages&)> operate;
+        std::function<void(ConversionOptions&)> expected;
+        bool securityApplies;
+    };
+    const Case cases[] = {
+        {"defaults", [](Pages&) {}, [](ConversionOptions&) {}, false},
+        {"security on, both passwords empty", [](Pages& p) { p.click(p.s.enableSecurity); },
+         [](ConversionOptions& o) { o.securityEnabled = true; }, false},
+        {"owner password set, user password box checked and empty",
+         [](Pages& p) {
+             p.click(p.s.enableSecurity);
+             p.type(p.security, p.s.ownerPassword, QStringLiteral("owner"));
+         },
+         [](ConversionOptions& o) {
+             o.securityEnabled = true;
+             o.ownerPassword = "owner";
+         },
+         true},
+        {"password boxes unchecked after typing: texts kept, no encryption",
+         [](Pages& p) {
+             p.click(p.s.enableSecurity);
+             p.type(p.security, p.s.ownerPassword, QStringLiteral("owner"));
+             p.type(p.security, p.s.userPassword, QStringLiteral("user"));
+             p.click(p.s.enableOwnerPassword);
+             p.click(p.s.enableUserPassword);
+         },
+         [](ConversionOptions& o) {
+             o.securityEnabled = true;
+             o.ownerPassword = "owner";
+             o.userPassword = "user";
+             o.ownerPasswordEnabled = o.userPasswordEnabled = false;
+         },
+         false},
+        {"level and permissions set, then security switched off",
+         [](Pages& p) {
+             p.click(p.s.enableSecurity);
+             p.click(p.s.high);
+             for (int box :
+                  {p.s.contentCopying, p.s.formFilling, p.s.documentChanging, p.s.printing}) {
+                 p.click(box);
+             }
+             p.click(p.s.enableSecurity);
+         },
+         [](ConversionOptions& o) {
+             o.encryptionLevel = EncryptionLevel::High;
+             o.contentCopying = o.formFilling = o.documentChanging = o.printing = true;
+         },
+         false},
+        {"only keywords, on two lines",
+         [](Pages& p) { p.type(p.description, p.d.keywords, QStringLiteral("first\nsecond")); },
+         [](ConversionOptions& o) { o.keywords = "first\nsecond"; }, false},
+        {"document information as typed, as UTF-8",
+         [](Pages& p) {
+             p.type(p.description, p.d.title, QStringLiteral(" Überblick (Q3) "));
+             p.type(p.description, p.d.subject, QStringLiteral("Zahlen"));
+             p.type(p.description, p.d.author, QStringLiteral("Zoë"));
+         },
+         [](ConversionOptions& o) {
+             o.title = " Überblick (Q3) ";
+             o.subject = "Zahlen";
+             o.author = "Zoë";
+         },
+         false},
+        {"advanced lists",
+         [](Pages& p) {
+             p.choose(p.a.documentCompression, QStringLiteral("LZW"));
+             p.choose(p.a.imagesCompression, QStringLiteral("JPEG"));
+             p.choose(p.a.jpegQuality, QStringLiteral("Maximum"));
+             p.choose(p.a.pdfVersion, QStringLiteral("V1.5"));
+         },
+         [](ConversionOptions& o) {
+             o.documentCompression = "LZW";
+             o.imagesCompression = "JPEG";
+             o.jpegQuality = "Maximum";
+             o.pdfVersion = "V1.5";
+         },
+         false},
+    };
+    for (UiVariant variant : {UiVariant::Desktop, UiVariant::AddIn}) {
+        for (const Case& c : cases) {
+            Pages pages(variant);
+            c.operate(pages);
+            ConversionOptions expected;
+            c.expected(expected);
+            const ConversionOptions options =
+                collectOptions(pages.description, pages.security, pages.advanced);
+            EXPECT_EQ(options, expected) << c.what;
+            EXPECT_EQ(options.securityApplies(), c.securityApplies) << c.what;
+        }
+    }
+}
