@@ -120,6 +120,24 @@ TEST_F(OfficeProviderE2ETest, PrintsWordDocumentsAsSearchableText) {
     }
 }
 
+TEST_F(OfficeProviderE2ETest, PrintsTheProjectsSamples) {
+    struct Sample {
+        const char* name;
+        const char* words;
+    };
+    for (const Sample& sample : {Sample{"welcome.docx", "Crème brûlée"},
+                                 Sample{"bericht.docx", "Quartalsbericht für Zürich"},
+                                 Sample{"menu.doc", "Menú del día"}}) {
+        std::filesystem::remove(file("job.pdf"));
+        const WordRun result =
+            runWord(*factory_, control_, std::string(ZARTA_SAMPLES_DIR) + "/" + sample.name,
+                    WordVariant::Text("x"), file("job.pdf"));
+        ASSERT_TRUE(result.printed) << sample.name << ": " << result.detail;
+        EXPECT_NE(pdfText(file("job.pdf")).find(sample.words), std::string::npos) << sample.name;
+        EXPECT_EQ(pdfImageCount(file("job.pdf")), 1) << sample.name;
+    }
+}
+
 TEST_F(OfficeProviderE2ETest, OpensProtectedDocumentsOnlyWithTheirPassword) {
     for (const char* name : {"protected.doc", "protected.docx"}) {
         SCOPED_TRACE(name);

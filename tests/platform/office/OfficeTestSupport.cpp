@@ -2,6 +2,7 @@
 
 #include "WordCalls.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -51,8 +52,9 @@ WordRun runWord(WordApplicationFactory& factory, BatchControl& control, const st
     return run;
 }
 
-std::string pdfText(const std::string& path) {
-    const std::string command = "pdftotext -enc UTF-8 '" + path + "' - 2>/dev/null";
+namespace {
+
+std::string commandOutput(const std::string& command) {
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
     if (!pipe) {
         return {};
@@ -63,6 +65,19 @@ std::string pdfText(const std::string& path) {
         text.append(buffer.data(), got);
     }
     return text;
+}
+
+} // namespace
+
+std::string pdfText(const std::string& path) {
+    return commandOutput("pdftotext -enc UTF-8 '" + path + "' - 2>/dev/null");
+}
+
+int pdfImageCount(const std::string& path) {
+    // Two heading lines, then one line per picture.
+    const std::string list = commandOutput("pdfimages -list '" + path + "' 2>/dev/null");
+    const auto lines = std::count(list.begin(), list.end(), '\n');
+    return lines >= 2 ? static_cast<int>(lines - 2) : 0;
 }
 
 bool processRunning(int pid) {

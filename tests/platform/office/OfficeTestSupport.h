@@ -31,6 +31,9 @@ WordRun runWord(WordApplicationFactory& factory, BatchControl& control, const st
 // The text of a PDF (pdftotext, UTF-8).
 std::string pdfText(const std::string& path);
 
+// The number of pictures in a PDF (pdfimages -list).
+int pdfImageCount(const std::string& path);
+
 // Whether a process exists and has not ended (a zombie has ended).
 bool processRunning(int pid);
 
