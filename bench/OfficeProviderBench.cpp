@@ -109,6 +109,7 @@ int main(int argc, char** argv) {
     std::uint64_t officePeak = 0;
     double warmStart = 0;
     double firstPrintFile = 0;
+    Clock::time_point shutdownStart;
     {
         OfficeApplicationFactory factory(settings);
         const auto batchStart = Clock::now();
@@ -151,7 +152,9 @@ int main(int argc, char** argv) {
             total.push_back(milliseconds(t4 - t0));
         }
         officePeak = factory.statistics().peakResidentBytes;
+        shutdownStart = Clock::now();
     }
+    const double shutdown = milliseconds(Clock::now() - shutdownStart);
     const int pages = pageCount(documents + "/job.pdf");
 
     rusage usage{};
@@ -176,6 +179,7 @@ int main(int argc, char** argv) {
     line("print to file", print, false);
     line("close and quit", finish, false);
     line("whole session (warm office)", total, true);
+    std::printf("  office shutdown (factory end) %7.0f ms\n", shutdown);
     std::printf("  peak resident memory, office %8.1f MiB\n",
                 static_cast<double>(officePeak) / (1024.0 * 1024.0));
     std::printf("  peak resident memory, self   %8.1f MiB\n",

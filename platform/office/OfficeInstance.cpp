@@ -14,7 +14,9 @@
 
 #include <stdexcept>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace zarta {
 
@@ -83,6 +85,20 @@ OfficeInstance::~OfficeInstance() {
         killSwitch_->process = nullptr;
     }
     process_.reset();
+    removePipe();
+}
+
+void OfficeInstance::removePipe() const {
+    // An office that was killed leaves its pipe's socket behind, where the runtime puts it.
+    for (const char* folder : {"/tmp", "/var/tmp"}) {
+        const std::string path =
+            std::string(folder) + "/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipeName_;
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode) &&
+            status.st_uid == ::geteuid()) {
+            ::unlink(path.c_str());
+        }
+    }
 }
 
 void OfficeInstance::spawn() {

@@ -30,7 +30,7 @@ public:
     OfficeInstance(const OfficeSettings& settings, const OfficeProfile& profile);
     OfficeInstance(const OfficeInstance&) = delete;
     OfficeInstance& operator=(const OfficeInstance&) = delete;
-    // Kills the office if it is still running.
+    // Kills the office if it is still running, and removes what a killed office leaves behind.
     ~OfficeInstance();
 
     // Waits until the office answers on its pipe (starting it again when it asks for a restart,
@@ -68,6 +68,7 @@ public:
 
 private:
     void spawn();
+    void removePipe() const;
 
     OfficeSettings settings_;
     std::string programFolder_;

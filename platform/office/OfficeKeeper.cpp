@@ -55,8 +55,7 @@ void OfficeKeeper::countDocument(OfficeInstance& office) {
     ++statistics_.documentsOpened;
 }
 
-void OfficeKeeper::lost(OfficeInstance& office, BatchControl& control, bool timedOut,
-                        const std::string& reason) {
+void OfficeKeeper::lost(OfficeInstance& office, BatchControl& control, bool timedOut) {
     office.markFailed();
     office.kill();
     if (control.isAbandoned()) {
@@ -70,8 +69,7 @@ void OfficeKeeper::lost(OfficeInstance& office, BatchControl& control, bool time
                                                .count()) +
                             " seconds and was stopped");
     }
-    throw WordError(WordError::Kind::CallFailed,
-                    "the word processor stopped unexpectedly (" + reason + ")");
+    throw WordError(WordError::Kind::CallFailed, "the word processor stopped unexpectedly");
 }
 
 void OfficeKeeper::start(BatchControl& control) {

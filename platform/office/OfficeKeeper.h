@@ -62,8 +62,7 @@ public:
     void countDocument(OfficeInstance& office);
 
 private:
-    [[noreturn]] void lost(OfficeInstance& office, BatchControl& control, bool timedOut,
-                           const std::string& reason);
+    [[noreturn]] void lost(OfficeInstance& office, BatchControl& control, bool timedOut);
     void start(BatchControl& control);
     void retire();
     bool reusable(OfficeInstance& office);
@@ -92,14 +91,14 @@ auto OfficeKeeper::call(OfficeInstance& office, BatchControl& control, Call&& of
     } catch (const css::uno::RuntimeException& error) {
         // The connection's own failures (the office ended) and the office's internal errors.
         if (guard.fired() || control.isAbandoned() || !office.usable()) {
-            lost(office, control, guard.fired(), UnoRuntime::describe(error));
+            lost(office, control, guard.fired());
         }
         office.markFailed();
         throw WordError(WordError::Kind::CallFailed,
                         "the word processor failed (" + UnoRuntime::describe(error) + ")");
     } catch (const css::uno::Exception& error) {
         if (guard.fired() || control.isAbandoned() || !office.usable()) {
-            lost(office, control, guard.fired(), UnoRuntime::describe(error));
+            lost(office, control, guard.fired());
         }
         throw;
     }

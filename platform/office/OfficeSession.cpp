@@ -128,10 +128,13 @@ OfficeSession::open(const WordArguments::OpenRequest& request) {
         // The same.
     } catch (const WordError& error) {
         if (error.kind() == WordError::Kind::CallFailed) {
-            // The office died on this file: as far as the user is concerned it cannot be read.
+            // The office died or failed on this file: as far as the user is concerned the file
+            // cannot be read. The office is replaced before the next session.
             throw WordError(WordError::Kind::CannotOpen,
-                            std::string("the word processor failed while reading it: ") +
-                                error.what());
+                            !office.killed()
+                                ? std::string("the word processor could not read it (") +
+                                      error.what() + ")"
+                                : "the word processor stopped while reading it");
         }
         throw;
     }
@@ -229,8 +232,8 @@ void OfficeSession::quit() noexcept {
         try {
             closeNow(document);
         } catch (...) {
-            // Ending the session cannot fail: a document the office cannot close is closed by
-            // the office's replacement, which the failure has already arranged.
+            // Ending the session cannot fail: a document the office could not close is closed
+            // when the next session starts, or goes with the office if that had to be ended.
         }
     }
     openDocuments_.clear();

@@ -4,6 +4,7 @@
 #include <osl/file.hxx>
 #include <rtl/bootstrap.hxx>
 
+#include <csignal>
 #include <filesystem>
 #include <mutex>
 #include <stdexcept>
@@ -29,6 +30,13 @@ UnoRuntime::context(const std::string& programFolder) {
     // fails (or crashes) when there is none; the office's own describes its types and services.
     rtl::Bootstrap::set("URE_BOOTSTRAP",
                         toUno("vnd.sun.star.pathname:" + programFolder + "/fundamentalrc"));
+    // The connection to an office writes to a socket without guarding against the office
+    // having gone: without this, an office that dies at the wrong moment takes this process
+    // with it (SIGPIPE). A handler the program installed itself stays.
+    struct sigaction current {};
+    if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        ::signal(SIGPIPE, SIG_IGN);
+    }
     css::uno::Reference<css::uno::XComponentContext> context;
     try {
         context = cppu::defaultBootstrap_InitialComponentContext();

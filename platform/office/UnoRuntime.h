@@ -13,7 +13,9 @@ namespace zarta {
 // office is made from, and conversions between the program's UTF-8 texts and UNO's.
 //
 // context() bootstraps once per process (thread-safe) from the office installation's own
-// bootstrap files and keeps the context for the process's lifetime.
+// bootstrap files and keeps the context for the process's lifetime. It also sets SIGPIPE to be
+// ignored when it still has its default action, so that writing to an office that has just died
+// fails with an error instead of ending the process.
 class UnoRuntime {
 public:
     // Throws std::runtime_error when the runtime cannot be bootstrapped.

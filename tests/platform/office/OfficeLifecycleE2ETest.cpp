@@ -15,7 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace zarta;
 using namespace zarta::test;
@@ -67,7 +70,7 @@ TEST_F(OfficeLifecycleE2ETest, EndsAStuckOfficeAfterTheTimeOut) {
     } catch (const WordError& error) {
         EXPECT_EQ(error.kind(), WordError::Kind::TimedOut) << error.what();
     }
-    EXPECT_FALSE(processRunning(pid));
+    EXPECT_TRUE(processEnds(pid));
     auto quitArgs = noSave();
     EXPECT_NO_THROW(application->Quit(quitArgs));
     documents.reset();
@@ -128,6 +131,18 @@ TEST_F(OfficeLifecycleE2ETest, ASessionStartsWithNothingOpen) {
     auto lease = keeper->acquire(control_);
     EXPECT_EQ(keeper->statistics().leftoversClosed, 1);
     EXPECT_FALSE(lease.office->desktop()->getComponents()->createEnumeration()->hasMoreElements());
+}
+
+TEST_F(OfficeLifecycleE2ETest, WritingToAnOfficeThatDiedDoesNotEndTheProgram) {
+    OfficeApplicationFactory factory(settings());
+    ASSERT_TRUE(run(factory).printed);
+    // What the connection does when the office has just died: write to a closed socket.
+    int ends[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+    ::close(ends[1]);
+    EXPECT_EQ(::send(ends[0], "x", 1, 0), -1);
+    EXPECT_EQ(errno, EPIPE);
+    ::close(ends[0]);
 }
 
 TEST_F(OfficeLifecycleE2ETest, YieldsNoApplicationWhenNoOfficeCanStart) {

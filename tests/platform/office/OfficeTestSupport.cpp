@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 namespace zarta::test {
 
@@ -85,6 +86,13 @@ bool processRunning(int pid) {
     std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto close = stat.rfind(')');
     return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+bool processEnds(int pid) {
+    for (int i = 0; i < 200 && processRunning(pid); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return !processRunning(pid);
 }
 
 std::vector<int> processesMentioning(const std::string& text) {

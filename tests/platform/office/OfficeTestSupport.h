@@ -37,6 +37,9 @@ int pdfImageCount(const std::string& path);
 // Whether a process exists and has not ended (a zombie has ended).
 bool processRunning(int pid);
 
+// Waits up to two seconds for a process to end; true when it did.
+bool processEnds(int pid);
+
 // The live processes whose command line mentions text.
 std::vector<int> processesMentioning(const std::string& text);
 
