@@ -74,6 +74,10 @@ OfficeProcess::OfficeProcess(const std::vector<std::string>& arguments, const st
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        // This process may ignore SIGPIPE (see UnoRuntime); the office starts with the default.
+        struct sigaction standard {};
+        standard.sa_handler = SIG_DFL;
+        ::sigaction(SIGPIPE, &standard, nullptr);
         ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }

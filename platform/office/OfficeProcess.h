@@ -15,7 +15,8 @@ namespace zarta {
 //
 // The child gets standard input from /dev/null, its output in a log file, a private umask
 // (0077: the pipe and files it creates are the user's alone), none of the caller's other open
-// files, and the caller's environment with TMPDIR replaced by the given folder.
+// files, no blocked signals and SIGPIPE's default action, and the caller's environment with
+// TMPDIR replaced by the given folder.
 //
 // Owned by one thread (the batch worker), except kill(), which any thread may call at any time
 // (a watchdog, the abandon action): it only sends a signal and never signals a process group

@@ -74,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
              },
              WordError::Kind::CannotOpen, "damaged or is not a Word document"},
         Case{"NothingReported", [](LoadDiagnosis&) {}, WordError::Kind::CannotOpen,
-             "could not read it"}));
+             "could not read it"}),
+    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(LoadDiagnosisOrderTest, AskedForPasswordOnlyWhenTheOfficeAsked) {
     LoadDiagnosis damaged;
