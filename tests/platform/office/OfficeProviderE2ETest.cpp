@@ -72,6 +72,13 @@ protected:
             scrambled[i] = static_cast<char>((i * 7919) & 0xFF);
         }
         TempDir::write(file("scrambled.doc"), scrambled);
+        // A package whose directory is intact but whose parts are not: the office offers to
+        // repair it, which must be declined.
+        std::string corrupt = docx;
+        for (std::size_t i = 100; i < corrupt.size() / 2; i += 7) {
+            corrupt[i] = static_cast<char>(~corrupt[i]);
+        }
+        TempDir::write(file("corrupt.docx"), corrupt);
         TempDir::write(file("empty.docx"), "");
         TempDir::write(file("text.docx"), "Just a few words, not a Word document.\n");
 
@@ -169,10 +176,10 @@ TEST_F(OfficeProviderE2ETest, ReportsUnreadableFilesWithoutAskingForAPassword) {
         const char* name;
         const char* detail;
     };
-    for (const Case& c :
-         {Case{"damaged.doc", "damaged"}, Case{"damaged.docx", "damaged"},
-          Case{"scrambled.doc", "damaged"}, Case{"empty.docx", "empty"},
-          Case{"text.docx", "not a Word document"}, Case{"missing.doc", "does not exist"}}) {
+    for (const Case& c : {Case{"damaged.doc", "damaged"}, Case{"damaged.docx", "damaged"},
+                          Case{"scrambled.doc", "damaged"}, Case{"corrupt.docx", "damaged"},
+                          Case{"empty.docx", "empty"}, Case{"text.docx", "not a Word document"},
+                          Case{"missing.doc", "does not exist"}}) {
         const WordRun result = run(c.name, WordVariant::Text("x"));
         EXPECT_FALSE(result.printed) << c.name;
         EXPECT_EQ(result.error, WordError::Kind::CannotOpen) << c.name << ": " << result.detail;
