@@ -168,6 +168,11 @@ std::string OfficeProfile::settings() {
         {"/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true"},
         {"/org.openoffice.Office.Common/Security/Scripting", "BlockUntrustedRefererLinks", "true"},
         {"/org.openoffice.Office.Writer/Content/Update", "Link", "0"},
+        // Nothing is written beside the user's documents, not even lock files (a killed office
+        // would leave them behind).
+        {"/org.openoffice.Office.Common/Misc", "UseLocking", "false"},
+        {"/org.openoffice.Office.Common/Misc", "UseDocumentOOoLockFile", "false"},
+        {"/org.openoffice.Office.Common/Misc", "UseDocumentSystemFileLocking", "false"},
         // Nothing is ever edited: no recovery data, no autosave.
         {"/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false"},
         {"/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false"},

@@ -33,8 +33,9 @@ public:
     std::string logFile() const { return path_ + "/office.log"; }
 
     // Writes the printer definition and the settings the provider relies on (PDF print jobs,
-    // macros never run, no remote content, no recovery or update checks), replacing whatever the
-    // last office left there, and empties the temporary folder. Called before each start.
+    // macros never run, no remote content, no lock files, no recovery or update checks),
+    // replacing whatever the last office left there, and empties the temporary folder. Called
+    // before each start.
     void prepare() const;
 
     // The texts prepare() writes.

@@ -40,6 +40,7 @@ TEST(OfficeProfileTest, WritesThePrinterAndTheHardeningIntoAPrivateProfile) {
           "\"MacroSecurityLevel\" oor:op=\"fuse\"><value>3",
           "\"DisableMacrosExecution\" oor:op=\"fuse\"><value>true",
           "\"BlockUntrustedRefererLinks\" oor:op=\"fuse\"><value>true",
+          "\"UseLocking\" oor:op=\"fuse\"><value>false",
           "/org.openoffice.Office.Recovery/AutoSave\"><prop oor:name=\"Enabled\" "
           "oor:op=\"fuse\"><value>false"}) {
         EXPECT_NE(settings.find(expected), std::string::npos) << expected;

@@ -214,6 +214,18 @@ TEST_F(OfficeProviderE2ETest, RefusesWhatItCannotHonour) {
     EXPECT_EQ(factory_->create("Excel.Application", control_), nullptr);
 }
 
+TEST_F(OfficeProviderE2ETest, WritesNothingBesideTheDocument) {
+    auto application = factory_->create("Word.Application", control_);
+    ASSERT_NE(application, nullptr);
+    auto documents = application->getDocuments();
+    auto openArgs = openArguments(file("plain.docx"), WordVariant::Text("x"));
+    openArgs[2] = WordVariant::False(); // even opened for editing
+    auto document = documents->Open(openArgs);
+    EXPECT_FALSE(std::filesystem::exists(file(".~lock.plain.docx#")));
+    auto quitArgs = noSave();
+    application->Quit(quitArgs);
+}
+
 TEST_F(OfficeProviderE2ETest, LeavesNothingOpenForTheNextSession) {
     {
         // Neither Close nor Quit: destroying the objects must close the document.
