@@ -26,6 +26,9 @@ class OfficeKeeper;
 // office at once (calls under way then throw BatchAbandoned). The office ends when the factory
 // is destroyed.
 //
+// The first office start makes this process ignore SIGPIPE if nothing else handles it (see
+// UnoRuntime).
+//
 // Thread: create() and the sessions on the batch worker's thread; the factory is destroyed
 // after every session it created, on that thread too.
 class OfficeApplicationFactory : public WordApplicationFactory {
