@@ -71,7 +71,9 @@ std::string run(const std::string& command) {
     return output;
 }
 
-std::string quoted(const std::string& path) { return "'" + path + "'"; }
+std::string quoted(const std::string& path) {
+    return "'" + path + "'";
+}
 
 class ConversionE2E : public testing::Test {
 protected:
@@ -159,8 +161,8 @@ TEST_F(ConversionE2E, WordDocumentsBecomeSearchablePdfsWithTheirOptions) {
 
     for (const char* name : {"locked.pdf", "plain.pdf", "template.pdf"}) {
         const std::string text = pdfText(out(name));
-        for (const char* expected : {"Überprüfung officielle", "vérifier", "profil fiscal",
-                                     "flan à la crème", "Zürich"}) {
+        for (const char* expected :
+             {"Überprüfung officielle", "vérifier", "profil fiscal", "flan à la crème", "Zürich"}) {
             EXPECT_NE(text.find(expected), std::string::npos) << name << ": " << text;
         }
         EXPECT_EQ(pdfImageCount(out(name)), 1) << name;
@@ -168,8 +170,7 @@ TEST_F(ConversionE2E, WordDocumentsBecomeSearchablePdfsWithTheirOptions) {
         EXPECT_NE(info.find("Title:           Q3 (draft) \\ final"), std::string::npos) << info;
         EXPECT_NE(info.find("Author:          Ünïcödé 標題"), std::string::npos) << info;
         EXPECT_NE(info.find("PDF version:     1.4"), std::string::npos) << info;
-        const std::string encryption =
-            run("qpdf --show-encryption " + quoted(out(name)) + " 2>&1");
+        const std::string encryption = run("qpdf --show-encryption " + quoted(out(name)) + " 2>&1");
         EXPECT_NE(encryption.find("R = 3"), std::string::npos) << encryption;
     }
     // Nothing of the conversions is left in the data folder.
@@ -177,8 +178,8 @@ TEST_F(ConversionE2E, WordDocumentsBecomeSearchablePdfsWithTheirOptions) {
 }
 
 TEST_F(ConversionE2E, UnreadableFilesAreReportedWithoutAPromptAndCancelSkips) {
-    auto& page = convert({in("damaged.docx"), in("empty.docx"), in("missing.docx"),
-                          in("text.docx"), in("locked.doc")});
+    auto& page = convert({in("damaged.docx"), in("empty.docx"), in("missing.docx"), in("text.docx"),
+                          in("locked.doc")});
 
     EXPECT_TRUE(page.produced().empty());
     EXPECT_EQ(prompts_.asked, std::vector<std::string>{"locked.doc"}) << "only the protected one";
