@@ -8,6 +8,7 @@
 void FakePdfStage::writePdf(const Job& job, const zarta::ConversionOptions&,
                             zarta::BatchControl& control) {
     ++started;
+    control.sleepFor(std::chrono::milliseconds(workMilliseconds));
     while (holdOpen) {
         control.sleepFor(std::chrono::milliseconds(5));
     }

@@ -18,6 +18,8 @@ public:
 
     std::atomic<bool> holdOpen{false};
     std::atomic<int> started{0};
+    // Time each PDF takes, as Ghostscript would.
+    std::atomic<int> workMilliseconds{0};
 };
 
 // The desktop program's conversion with the recording word processor and the fake PDF stage.
