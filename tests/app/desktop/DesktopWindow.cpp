@@ -20,12 +20,19 @@ void DesktopWindow::SetUp() {
     ASSERT_TRUE(dir.mkdir("in") && dir.mkdir("out") && dir.mkdir("data"));
     inFolder = dir.filePath("in") + u'/';
     outFolder = dir.filePath("out") + u'/';
-    conversion = std::make_unique<FakeConversion>(dir.filePath("data").toStdString());
-    window = std::make_unique<desktop::CZartaAllToPDFDlg>(*conversion);
+    dataFolder = dir.filePath("data");
+    services = makeServices(dataFolder.toStdString());
+    conversion = dynamic_cast<FakeConversion*>(services.get());
+    window = std::make_unique<desktop::CZartaAllToPDFDlg>(*services);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QObject::connect(&modalWatcher_, &QTimer::timeout, [this] { answerModal(); });
     modalWatcher_.start(10);
+}
+
+std::unique_ptr<desktop::ConversionServices>
+DesktopWindow::makeServices(const std::string& dataFolder) {
+    return std::make_unique<FakeConversion>(dataFolder);
 }
 
 void DesktopWindow::TearDown() {
@@ -75,7 +82,9 @@ void DesktopWindow::startBatch(const QStringList& names, bool hold) {
     }
     choose(paths);
     control<QLineEdit>(desktop::CConvertDlg::destinationId)->setText(outFolder);
-    conversion->pdf.holdOpen = hold;
+    if (conversion != nullptr) {
+        conversion->pdf.holdOpen = hold;
+    }
     click(desktop::CConvertDlg::convertId);
     ASSERT_TRUE(page().isConverting());
     if (hold) {

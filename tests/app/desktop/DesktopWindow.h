@@ -23,6 +23,9 @@ class DesktopWindow : public testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // The conversion the window uses: the recording word processor unless overridden.
+    virtual std::unique_ptr<zarta::desktop::ConversionServices>
+    makeServices(const std::string& dataFolder);
 
     zarta::desktop::CConvertDlg& page() const { return *window->convertPage(); }
     template <class Widget>
@@ -46,10 +49,12 @@ protected:
     QTemporaryDir root;
     QString inFolder;
     QString outFolder;
+    QString dataFolder;
     ScriptedMessageBoxes boxes;
     ScriptedFileDialogs dialogs;
     RecordingShell shell;
-    std::unique_ptr<FakeConversion> conversion;
+    std::unique_ptr<zarta::desktop::ConversionServices> services;
+    FakeConversion* conversion = nullptr; // the services, when they are the fake
     std::unique_ptr<zarta::desktop::CZartaAllToPDFDlg> window;
 
     // What the modal watcher saw and answers.

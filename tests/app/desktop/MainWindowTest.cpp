@@ -100,7 +100,7 @@ TEST_F(MainWindow, ClosingAsksOnlyWhileConverting) {
     window.reset();
     EXPECT_EQ(conversion->word.liveSessions(), 0);
 
-    window = std::make_unique<CZartaAllToPDFDlg>(*conversion);
+    window = std::make_unique<CZartaAllToPDFDlg>(*services);
     window->show();
     boxes.requests.clear();
     EXPECT_TRUE(window->close());
