@@ -81,9 +81,13 @@ bool Terminal::interactive() {
     return tty.fd() >= 0 && ::isatty(STDERR_FILENO) != 0;
 }
 
-bool Terminal::stderrIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+bool Terminal::stderrIsTerminal() {
+    return ::isatty(STDERR_FILENO) != 0;
+}
 
-std::optional<std::string> Terminal::ask(const std::string& prompt) { return askOn(prompt, false); }
+std::optional<std::string> Terminal::ask(const std::string& prompt) {
+    return askOn(prompt, false);
+}
 
 std::optional<std::string> Terminal::askSecret(const std::string& prompt) {
     return askOn(prompt, true);

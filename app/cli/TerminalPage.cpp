@@ -30,7 +30,9 @@ void TerminalPage::say(const std::string& text) {
     std::fflush(out_);
 }
 
-int TerminalPage::fileCount() { return static_cast<int>(files_.size()); }
+int TerminalPage::fileCount() {
+    return static_cast<int>(files_.size());
+}
 
 std::string TerminalPage::fileAt(int index) {
     current_ = files_.at(static_cast<size_t>(index));
@@ -42,11 +44,17 @@ std::string TerminalPage::fileAt(int index) {
     return current_;
 }
 
-void TerminalPage::clearFileList() { files_.clear(); }
+void TerminalPage::clearFileList() {
+    files_.clear();
+}
 
-std::string TerminalPage::destinationFolder() { return destination_; }
+std::string TerminalPage::destinationFolder() {
+    return destination_;
+}
 
-void TerminalPage::setDestinationFolder(const std::string& folder) { destination_ = folder; }
+void TerminalPage::setDestinationFolder(const std::string& folder) {
+    destination_ = folder;
+}
 
 void TerminalPage::setProgress(int position, int total, bool) {
     if (inPlace_ && total > 0 && position <= total && !(position == 100 && total == 100)) {
@@ -64,7 +72,9 @@ void TerminalPage::draw(int position, int total) {
     lineOpen_ = true;
 }
 
-void TerminalPage::setStatus(const std::string& text) { say(text); }
+void TerminalPage::setStatus(const std::string& text) {
+    say(text);
+}
 
 void TerminalPage::appendProducedFile(const std::string& name) {
     produced_.push_back(name);
@@ -73,7 +83,9 @@ void TerminalPage::appendProducedFile(const std::string& name) {
     }
 }
 
-int TerminalPage::producedFileCount() { return static_cast<int>(produced_.size()); }
+int TerminalPage::producedFileCount() {
+    return static_cast<int>(produced_.size());
+}
 
 bool TerminalPage::askReplace(const std::string& outputPath) {
     bool replace = overwrite_ == CommandLine::Overwrite::Always;

@@ -31,8 +31,8 @@ std::optional<std::string> TerminalPrompts::askPassword(const std::string& fileN
         return std::nullopt;
     }
     page_.breakLine();
-    const auto answer = Terminal::askSecret("Password for \"" + fileName +
-                                            "\" (Enter alone skips the file): ");
+    const auto answer =
+        Terminal::askSecret("Password for \"" + fileName + "\" (Enter alone skips the file): ");
     if (!answer || answer->empty()) {
         page_.say("skipped \"" + fileName + "\"");
         return std::nullopt;

@@ -1,0 +1,126 @@
+// zarta-convert: converts the Word documents named on the command line into PDF files with the
+// same engine and options as the desktop program.
+
+#include "BatchControl.h"
+#include "BatchWorker.h"
+#include "CommandLine.h"
+#include "DataFolders.h"
+#include "GhostscriptLocator.h"
+#include "GhostscriptStage.h"
+#include "InterruptWatcher.h"
+#include "OfficeApplicationFactory.h"
+#include "PosixProcessRunner.h"
+#include "QuietPrintWatch.h"
+#include "TerminalPage.h"
+#include "TerminalPrompts.h"
+#include "WordToPdfConverter.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+using namespace zarta;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int exitConverted = 0;
+constexpr int exitSomeFailed = 1;
+constexpr int exitUsage = 2;
+constexpr int exitInterrupted = 130;
+
+bool isWordFile(const std::string& path) {
+    std::string extension = fs::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".doc" || extension == ".docx" || extension == ".dot";
+}
+
+int usageError(const std::string& program, const std::string& message) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.c_str(), message.c_str(),
+                 program.c_str());
+    return exitUsage;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string program = fs::path(argv[0]).filename().string();
+    CommandLine::Settings settings;
+    try {
+        settings = CommandLine::parse(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const CommandLine::UsageError& error) {
+        return usageError(program, error.what());
+    }
+    if (settings.help) {
+        std::fputs(CommandLine::usage(program).c_str(), stdout);
+        return exitConverted;
+    }
+
+    std::error_code error;
+    fs::create_directories(settings.outputFolder, error);
+    if (!fs::is_directory(settings.outputFolder)) {
+        return usageError(program, "can't use \"" + settings.outputFolder +
+                                       "\" as the folder for "
+                                       "the PDF files" +
+                                       (error ? ": " + error.message() : ""));
+    }
+    const std::string outputFolder =
+        fs::absolute(settings.outputFolder).lexically_normal().string();
+
+    // What the desktop program's list refuses is refused here too, file by file.
+    std::vector<std::string> files;
+    int refused = 0;
+    for (const auto& file : settings.files) {
+        if (isWordFile(file)) {
+            files.push_back(fs::absolute(file).lexically_normal().string());
+        } else {
+            std::fprintf(stderr, "%s: \"%s\": File format not support!\n", program.c_str(),
+                         file.c_str());
+            ++refused;
+        }
+    }
+
+    const std::string dataFolder = DataFolders::dataFolder();
+    if (!DataFolders::createPrivate(dataFolder)) {
+        std::fprintf(stderr, "%s: can't create the data folder \"%s\"\n", program.c_str(),
+                     dataFolder.c_str());
+        return exitSomeFailed;
+    }
+
+    BatchControl control;
+    InterruptWatcher interrupts(control);
+
+    TerminalPage page(files, outputFolder, settings.overwrite, stderr);
+    TerminalPrompts prompts(page, settings.hasDocumentPassword
+                                      ? std::optional<std::string>(settings.documentPassword)
+                                      : std::nullopt);
+    PosixProcessRunner runner;
+    const GhostscriptLocator locator;
+    GhostscriptStage ghostscript(runner, [&locator] { return locator.locate(); });
+    QuietPrintWatch printWatch;
+
+    OfficeSettings office;
+    office.profileRoot = dataFolder + "/office";
+    std::string officeFailure;
+    {
+        OfficeApplicationFactory word(office);
+        WordToPdfConverter converter(word, ghostscript, prompts, printWatch, dataFolder);
+        BatchWorker worker(page, converter, prompts, control, settings.options);
+        worker.setStartDelay(std::chrono::milliseconds(0));
+        worker.runBatch();
+        officeFailure = word.lastFailure();
+    }
+
+    if (interrupts.interrupted()) {
+        page.say("interrupted; " + std::to_string(page.produced().size()) + " of " +
+                 std::to_string(files.size()) + " files converted");
+        return exitInterrupted;
+    }
+    if (!officeFailure.empty()) {
+        page.say(program + ": the word processor could not be started: " + officeFailure);
+    }
+    const bool everyFile = refused == 0 && page.produced().size() == files.size();
+    return everyFile ? exitConverted : exitSomeFailed;
+}
