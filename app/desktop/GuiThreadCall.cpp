@@ -5,7 +5,7 @@
 namespace zarta::desktop {
 
 GuiThreadCall::GuiThreadCall(QObject* context, BatchControl& control)
-    : state_(std::make_shared<State>()), context_(context) {
+    : state_(std::make_shared<State>()), contextThread_(context->thread()) {
     state_->context = context;
     state_->control = &control;
 }
@@ -15,7 +15,7 @@ GuiThreadCall::~GuiThreadCall() {
 }
 
 bool GuiThreadCall::onContextThread() const {
-    return QThread::currentThread() == context_->thread();
+    return QThread::currentThread() == contextThread_;
 }
 
 void GuiThreadCall::checkRunning() const {

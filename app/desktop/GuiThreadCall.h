@@ -100,7 +100,8 @@ private:
                   const std::shared_ptr<Pending>& pending);
 
     std::shared_ptr<State> state_;
-    QObject* context_;
+    // Kept apart from the context, which may be gone once the link is detached.
+    QThread* contextThread_;
 };
 
 template <class Function>

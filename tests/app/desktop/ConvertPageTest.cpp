@@ -142,6 +142,7 @@ TEST_F(ConvertPage, ConvertsInListOrderAndShowsWhatWasProduced) {
     EXPECT_EQ(finishLists[0], (QStringList{"a.pdf", "b.pdf", "c.pdf"}));
     EXPECT_TRUE(page().finishDialog().producedFiles().isEmpty());
     EXPECT_FALSE(page().progressBar()->isFilled());
+    EXPECT_FALSE(page().isPrintWatchRunning());
     EXPECT_EQ(conversion->word.liveSessions(), 0);
 }
 
@@ -186,6 +187,7 @@ TEST_F(ConvertPage, StopThenYesResetsAndTheWorkerLeavesThePageAlone) {
     ASSERT_TRUE(waitFor([this] { return page().liveBatches() == 0; }));
     EXPECT_EQ(conversion->word.liveSessions(), 0);
     EXPECT_EQ(status(), "Stoped");
+    EXPECT_FALSE(page().isPrintWatchRunning());
     EXPECT_TRUE(page().finishDialog().producedFiles().isEmpty());
     EXPECT_FALSE(QFile::exists(outFolder + "a.pdf"));
     EXPECT_EQ(QDir(outFolder).entryList(QDir::Files | QDir::Hidden), QStringList());
