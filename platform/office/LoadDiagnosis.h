@@ -1,0 +1,36 @@
+#pragma once
+
+#include "WordError.h"
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace zarta {
+
+// What the office reported while it tried to open one document, and what that means: only a
+// document that really asked for a password (a password request, or the office's "wrong
+// password" error) is PasswordRequired; every other failure is CannotOpen with a reason.
+//
+// Filled by the interaction handler, on whichever thread the office calls back on, and read by
+// the loading thread once the load has returned; thread-safe.
+class LoadDiagnosis {
+public:
+    void passwordRequested();
+    void brokenPackage();
+    // An office error code (from an error request or an exception), warnings included.
+    void errorCode(std::uint32_t code);
+
+    bool askedForPassword() const;
+
+    // The error for a load that yielded no document.
+    WordError failure() const;
+
+private:
+    mutable std::mutex mutex_;
+    bool passwordRequested_ = false;
+    bool brokenPackage_ = false;
+    std::vector<std::uint32_t> codes_;
+};
+
+} // namespace zarta

@@ -1,0 +1,17 @@
+#include "OfficeDocuments.h"
+
+#include "OfficeDocument.h"
+#include "OfficeSession.h"
+#include "WordArguments.h"
+
+namespace zarta {
+
+OfficeDocuments::OfficeDocuments(std::shared_ptr<OfficeSession> session)
+    : session_(std::move(session)) {}
+
+std::unique_ptr<WordDocument> OfficeDocuments::Open(std::array<WordVariant, 12>& arguments) {
+    const auto request = WordArguments::open(arguments);
+    return std::make_unique<OfficeDocument>(session_, session_->open(request));
+}
+
+} // namespace zarta

@@ -1,0 +1,240 @@
+#include "OfficeInstance.h"
+
+#include "OfficeProfile.h"
+#include "OfficeWatchdog.h"
+#include "UnoRuntime.h"
+
+#include <com/sun/star/bridge/BridgeFactory.hpp>
+#include <com/sun/star/connection/Connector.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/lang/XEventListener.hpp>
+#include <cppuhelper/implbase1.hxx>
+
+#include <stdexcept>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace zarta {
+
+namespace {
+
+// The exit status by which the office asks to be started again (after setting up a profile).
+constexpr int restartRequested = 81;
+constexpr int maxRestarts = 3;
+
+std::string randomHex(std::size_t bytes) {
+    std::string raw(bytes, '\0');
+    std::size_t done = 0;
+    while (done < bytes) {
+        const ssize_t got = ::getrandom(raw.data() + done, bytes - done, 0);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw std::runtime_error("No random numbers for the office's pipe name");
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char c : raw) {
+        text.push_back(hex[c >> 4]);
+        text.push_back(hex[c & 0xF]);
+    }
+    return text;
+}
+
+// Notes that the connection has gone (the office ended, or the bridge was disposed).
+class BridgeListener : public cppu::WeakImplHelper1<css::lang::XEventListener> {
+public:
+    explicit BridgeListener(std::shared_ptr<std::atomic<bool>> gone) : gone_(std::move(gone)) {}
+    void SAL_CALL disposing(const css::lang::EventObject&) override { *gone_ = true; }
+
+private:
+    std::shared_ptr<std::atomic<bool>> gone_;
+};
+
+} // namespace
+
+OfficeInstance::OfficeInstance(const OfficeSettings& settings, const OfficeProfile& profile)
+    : settings_(settings), programFolder_(settings.programFolder.empty() ? ZARTA_OFFICE_PROGRAM_DIR
+                                                                         : settings.programFolder),
+      profile_(profile), pipeName_("zarta" + randomHex(16)),
+      startedAt_(std::chrono::steady_clock::now()) {
+    profile_.prepare();
+    spawn();
+}
+
+OfficeInstance::~OfficeInstance() {
+    desktop_.clear();
+    if (bridge_.is()) {
+        try {
+            css::uno::Reference<css::lang::XComponent>(bridge_, css::uno::UNO_QUERY_THROW)
+                ->dispose();
+        } catch (const css::uno::Exception&) {
+            // The connection is gone already.
+        }
+    }
+    kill();
+    {
+        std::lock_guard lock(killSwitch_->mutex);
+        killSwitch_->process = nullptr;
+    }
+    process_.reset();
+    removePipe();
+}
+
+void OfficeInstance::removePipe() const {
+    // An office that was killed leaves its pipe's socket behind, where the runtime puts it.
+    for (const char* folder : {"/tmp", "/var/tmp"}) {
+        const std::string path =
+            std::string(folder) + "/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipeName_;
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode) &&
+            status.st_uid == ::geteuid()) {
+            ::unlink(path.c_str());
+        }
+    }
+}
+
+void OfficeInstance::spawn() {
+    std::vector<std::string> arguments{
+        programFolder_ + "/soffice.bin",
+        "--headless",
+        "--invisible",
+        "--norestore",
+        "--nofirststartwizard",
+        "--nologo",
+        "--nodefault",
+        "--nolockcheck",
+        "-env:UserInstallation=" + profile_.url(),
+        "--accept=pipe,name=" + pipeName_ + ";urp;",
+    };
+    auto process =
+        std::make_unique<OfficeProcess>(arguments, profile_.logFile(), profile_.temporaryFolder());
+    {
+        std::lock_guard lock(killSwitch_->mutex);
+        killSwitch_->process = process.get();
+        if (killSwitch_->killed) {
+            process->kill();
+        }
+    }
+    // The process replaced (one that asked for a restart) has ended already.
+    process_ = std::move(process);
+}
+
+void OfficeInstance::connect(OfficeWatchdog& watchdog) {
+    const auto local = UnoRuntime::context(programFolder_);
+    const auto deadline = startedAt_ + settings_.startTimeout;
+    const auto seconds = std::to_string(
+        std::chrono::duration_cast<std::chrono::seconds>(settings_.startTimeout).count());
+    int restarts = 0;
+    css::uno::Reference<css::connection::XConnection> connection;
+    while (!connection.is()) {
+        if (killed()) {
+            throw std::runtime_error("the word processor was stopped while starting");
+        }
+        if (const auto status = process_->exitStatus()) {
+            if (*status == restartRequested && restarts < maxRestarts) {
+                ++restarts;
+                spawn();
+                continue;
+            }
+            throw std::runtime_error("the word processor ended while starting (status " +
+                                     std::to_string(*status) + "; see " + profile_.logFile() + ")");
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill();
+            throw std::runtime_error("the word processor did not start within " + seconds +
+                                     " seconds");
+        }
+        try {
+            connection = css::connection::Connector::create(local)->connect(
+                UnoRuntime::toUno("pipe,name=" + pipeName_));
+        } catch (const css::connection::NoConnectException&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    // The office listens: the remaining steps are calls into it, bounded by what is left of
+    // the start time.
+    auto guard =
+        watchdog.arm(std::max(deadline - std::chrono::steady_clock::now(),
+                              std::chrono::steady_clock::duration(std::chrono::seconds(1))),
+                     killer());
+    try {
+        bridge_ = css::bridge::BridgeFactory::create(local)->createBridge(rtl::OUString(), "urp",
+                                                                          connection, nullptr);
+        css::uno::Reference<css::lang::XComponent>(bridge_, css::uno::UNO_QUERY_THROW)
+            ->addEventListener(new BridgeListener(bridgeGone_));
+        css::uno::Reference<css::uno::XComponentContext> remote(
+            bridge_->getInstance("StarOffice.ComponentContext"), css::uno::UNO_QUERY_THROW);
+        desktop_ = css::frame::Desktop::create(remote);
+    } catch (const css::uno::Exception& error) {
+        kill();
+        throw std::runtime_error(
+            guard.fired() ? "the word processor did not start within " + seconds + " seconds"
+                          : "the word processor did not answer: " + UnoRuntime::describe(error));
+    }
+    startDuration_ = std::chrono::steady_clock::now() - startedAt_;
+}
+
+bool OfficeInstance::usable() {
+    return !failed_ && !killed() && !*bridgeGone_ && desktop_.is() && !process_->exitStatus();
+}
+
+void OfficeInstance::KillSwitch::kill() {
+    killed = true;
+    std::lock_guard lock(mutex);
+    if (process != nullptr) {
+        process->kill();
+    }
+}
+
+void OfficeInstance::kill() {
+    killSwitch_->kill();
+}
+
+bool OfficeInstance::killed() const {
+    return killSwitch_->killed;
+}
+
+std::function<void()> OfficeInstance::killer() const {
+    return [killSwitch = killSwitch_] { killSwitch->kill(); };
+}
+
+void OfficeInstance::shutdown(OfficeWatchdog& watchdog) {
+    if (usable()) {
+        auto guard = watchdog.arm(settings_.shutdownTimeout, killer());
+        try {
+            desktop_->terminate();
+        } catch (const css::uno::Exception&) {
+            // Ending the office may take the connection down before the answer arrives.
+        }
+    }
+    desktop_.clear();
+    if (bridge_.is()) {
+        try {
+            css::uno::Reference<css::lang::XComponent>(bridge_, css::uno::UNO_QUERY_THROW)
+                ->dispose();
+        } catch (const css::uno::Exception&) {
+            // Already gone with the office.
+        }
+        bridge_.clear();
+    }
+    process_->waitOrKill(settings_.shutdownTimeout);
+}
+
+std::uint64_t OfficeInstance::residentBytes() {
+    return process_->residentBytes();
+}
+
+pid_t OfficeInstance::pid() {
+    return process_->pid();
+}
+
+} // namespace zarta

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "OfficeProcess.h"
+#include "OfficeSettings.h"
+
+#include <com/sun/star/bridge/XBridge.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace zarta {
+
+class OfficeProfile;
+class OfficeWatchdog;
+
+// One running office: its process, started headless and invisible with a private profile, and
+// the UNO connection to it over a private pipe with an unguessable name.
+//
+// Used on one thread (the batch worker), except kill() and the killer(), which any thread may
+// call at any time: they only signal the office's process group, and blocked calls on the
+// connection then fail.
+class OfficeInstance {
+public:
+    // Starts the office process (without waiting for it). Throws std::runtime_error.
+    OfficeInstance(const OfficeSettings& settings, const OfficeProfile& profile);
+    OfficeInstance(const OfficeInstance&) = delete;
+    OfficeInstance& operator=(const OfficeInstance&) = delete;
+    // Kills the office if it is still running, and removes what a killed office leaves behind.
+    ~OfficeInstance();
+
+    // Waits until the office answers on its pipe (starting it again when it asks for a restart,
+    // as it does when it has just set up a new profile), then connects. Each blocking step is
+    // bounded by the watchdog. Throws std::runtime_error with the reason when the office does
+    // not come up within the settings' start time or was killed meanwhile.
+    void connect(OfficeWatchdog& watchdog);
+
+    // The office's desktop (its document loader); valid after connect().
+    const css::uno::Reference<css::frame::XDesktop2>& desktop() const { return desktop_; }
+
+    // True while the process runs, the connection stands and nothing marked it failed.
+    bool usable();
+    // Takes the office out of use: a call on it timed out, or it misbehaved.
+    void markFailed() { failed_ = true; }
+
+    // Ends the office at once (SIGKILL to its process group). Thread-safe; never blocks.
+    void kill();
+    bool killed() const;
+    // The same as a function that stays valid (and does nothing) after this object is gone, for
+    // actions run on other threads (abandoning the batch, a watchdog).
+    std::function<void()> killer() const;
+
+    // Asks the office to end, waits up to the settings' shutdown time, then kills it.
+    void shutdown(OfficeWatchdog& watchdog);
+
+    std::uint64_t residentBytes();
+    pid_t pid();
+
+    int documentsOpened() const { return documentsOpened_; }
+    void countDocument() { ++documentsOpened_; }
+
+    // From the start of the process to a working connection.
+    std::chrono::steady_clock::duration startDuration() const { return startDuration_; }
+
+private:
+    void spawn();
+    void removePipe() const;
+
+    OfficeSettings settings_;
+    std::string programFolder_;
+    const OfficeProfile& profile_;
+    std::string pipeName_;
+    std::chrono::steady_clock::time_point startedAt_;
+    std::chrono::steady_clock::duration startDuration_{};
+
+    // What kill() needs, shared with the killers handed out.
+    struct KillSwitch {
+        std::mutex mutex;
+        OfficeProcess* process = nullptr; // the current process; null once it is gone
+        std::atomic<bool> killed{false};
+        void kill();
+    };
+    std::shared_ptr<KillSwitch> killSwitch_ = std::make_shared<KillSwitch>();
+    std::unique_ptr<OfficeProcess> process_;
+    std::atomic<bool> failed_{false};
+    std::shared_ptr<std::atomic<bool>> bridgeGone_ = std::make_shared<std::atomic<bool>>(false);
+
+    css::uno::Reference<css::bridge::XBridge> bridge_;
+    css::uno::Reference<css::frame::XDesktop2> desktop_;
+    int documentsOpened_ = 0;
+};
+
+} // namespace zarta

@@ -1,0 +1,153 @@
+#include "OfficeKeeper.h"
+
+#include "OfficeProfile.h"
+
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/util/CloseVetoException.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+
+#include <stdexcept>
+
+namespace zarta {
+
+namespace {
+
+// Two offices in a row that start but do not answer mean something is wrong beyond one office.
+constexpr int startAttempts = 2;
+
+} // namespace
+
+OfficeKeeper::OfficeKeeper(OfficeSettings settings) : settings_(std::move(settings)) {}
+
+OfficeKeeper::~OfficeKeeper() {
+    retire();
+}
+
+OfficeKeeper::Lease OfficeKeeper::acquire(BatchControl& control) {
+    if (control.isAbandoned()) {
+        throw BatchAbandoned();
+    }
+    if (office_ && !reusable(*office_)) {
+        retire();
+    }
+    for (int attempt = 0; attempt < startAttempts; ++attempt) {
+        if (!office_) {
+            start(control);
+        }
+        Lease lease{office_, control.onAbandon(office_->killer())};
+        if (closeLeftovers(*office_, control)) {
+            sampleMemory(*office_);
+            return lease;
+        }
+        retire();
+    }
+    throw std::runtime_error("the word processor does not answer");
+}
+
+void OfficeKeeper::sessionEnded(OfficeInstance& office) {
+    sampleMemory(office);
+}
+
+void OfficeKeeper::countDocument(OfficeInstance& office) {
+    office.countDocument();
+    ++statistics_.documentsOpened;
+}
+
+void OfficeKeeper::lost(OfficeInstance& office, BatchControl& control, bool timedOut) {
+    office.markFailed();
+    office.kill();
+    if (control.isAbandoned()) {
+        throw BatchAbandoned();
+    }
+    if (timedOut) {
+        throw WordError(WordError::Kind::TimedOut,
+                        "the word processor did not finish within " +
+                            std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
+                                               settings_.documentTimeout)
+                                               .count()) +
+                            " seconds and was stopped");
+    }
+    throw WordError(WordError::Kind::CallFailed, "the word processor stopped unexpectedly");
+}
+
+void OfficeKeeper::start(BatchControl& control) {
+    if (!profile_) {
+        profile_ = std::make_unique<OfficeProfile>(settings_.profileRoot, settings_.printerName);
+    }
+    auto office = std::make_shared<OfficeInstance>(settings_, *profile_);
+    const auto abandonAction = control.onAbandon(office->killer());
+    try {
+        office->connect(watchdog_);
+    } catch (const std::runtime_error&) {
+        if (control.isAbandoned()) {
+            throw BatchAbandoned();
+        }
+        throw;
+    }
+    ++statistics_.officeStarts;
+    statistics_.lastStartDuration = office->startDuration();
+    statistics_.totalStartDuration += office->startDuration();
+    statistics_.officePid = static_cast<int>(office->pid());
+    office_ = std::move(office);
+}
+
+void OfficeKeeper::retire() {
+    if (!office_) {
+        return;
+    }
+    sampleMemory(*office_);
+    if (office_->usable()) {
+        office_->shutdown(watchdog_);
+    } else {
+        office_->kill();
+    }
+    // A session still holding the office keeps an empty shell; the process is gone.
+    office_.reset();
+    statistics_.officePid = 0;
+}
+
+bool OfficeKeeper::reusable(OfficeInstance& office) {
+    return office.usable() && office.documentsOpened() < settings_.maxDocumentsPerOffice &&
+           office.residentBytes() <= settings_.maxResidentBytes;
+}
+
+bool OfficeKeeper::closeLeftovers(OfficeInstance& office, BatchControl& control) {
+    // Also the proof that the office answers.
+    try {
+        call(office, control, [&] {
+            const auto documents = office.desktop()->getComponents()->createEnumeration();
+            while (documents->hasMoreElements()) {
+                const css::uno::Reference<css::lang::XComponent> document(documents->nextElement(),
+                                                                          css::uno::UNO_QUERY);
+                if (!document.is()) {
+                    continue;
+                }
+                countLeftover();
+                const css::uno::Reference<css::util::XCloseable> closeable(document,
+                                                                           css::uno::UNO_QUERY);
+                try {
+                    if (closeable.is()) {
+                        closeable->close(true);
+                        continue;
+                    }
+                } catch (const css::util::CloseVetoException&) {
+                    // Closed by force below.
+                }
+                document->dispose();
+            }
+        });
+        return true;
+    } catch (const WordError&) {
+        return false;
+    } catch (const css::uno::Exception&) {
+        return false;
+    }
+}
+
+void OfficeKeeper::sampleMemory(OfficeInstance& office) {
+    statistics_.peakResidentBytes = std::max(statistics_.peakResidentBytes, office.residentBytes());
+}
+
+} // namespace zarta

@@ -1,0 +1,261 @@
+#include "OfficeProfile.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace zarta {
+
+namespace {
+
+constexpr int maxProfiles = 64;
+
+[[noreturn]] void fail(const std::string& what) {
+    throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+void createPrivateFolders(const std::filesystem::path& folder) {
+    if (folder.empty() || std::filesystem::is_directory(folder)) {
+        return;
+    }
+    createPrivateFolders(folder.parent_path());
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        fail("Couldn't create the folder \"" + folder.string() + "\"");
+    }
+}
+
+// Writes a file readable by its owner only, through a temporary name, so that an office
+// starting later never reads half of it.
+void writePrivateFile(const std::string& path, const std::string& content) {
+    const std::string temporary = path + ".new";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        fail("Couldn't write \"" + temporary + "\"");
+    }
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t wrote = ::write(fd, content.data() + done, content.size() - done);
+        if (wrote < 0 && errno == EINTR) {
+            continue;
+        }
+        if (wrote < 0) {
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+            fail("Couldn't write \"" + temporary + "\"");
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    if (::close(fd) != 0 || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        fail("Couldn't write \"" + path + "\"");
+    }
+}
+
+std::string readSmallFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return content;
+}
+
+bool isRunning(pid_t pid) {
+    // Gone, or a zombie: either way it holds nothing any more.
+    const std::string stat = readSmallFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+} // namespace
+
+OfficeProfile::OfficeProfile(const std::string& root, std::string printerName)
+    : printerName_(std::move(printerName)) {
+    if (root.empty()) {
+        throw std::runtime_error("No folder was given for the office profiles");
+    }
+    createPrivateFolders(std::filesystem::path(root));
+    struct stat status {};
+    if (::stat(root.c_str(), &status) != 0) {
+        fail("Couldn't use the folder \"" + root + "\"");
+    }
+    if (!S_ISDIR(status.st_mode) || status.st_uid != ::geteuid()) {
+        throw std::runtime_error("The folder \"" + root + "\" is not a folder of the current user");
+    }
+    if ((status.st_mode & 077) != 0 && ::chmod(root.c_str(), 0700) != 0) {
+        fail("Couldn't make the folder \"" + root + "\" private");
+    }
+
+    for (int slot = 1; slot <= maxProfiles; ++slot) {
+        const std::string base = root + "/profile-" + std::to_string(slot);
+        const std::string lockPath = base + ".lock";
+        const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            fail("Couldn't open \"" + lockPath + "\"");
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            lockFd_ = fd;
+            path_ = base;
+            break;
+        }
+        ::close(fd);
+        if (errno != EWOULDBLOCK) {
+            fail("Couldn't lock \"" + lockPath + "\"");
+        }
+    }
+    if (lockFd_ < 0) {
+        throw std::runtime_error("Every office profile in \"" + root + "\" is in use");
+    }
+    createPrivateFolders(std::filesystem::path(path_) / "user" / "psprint");
+    endAbandonedOffice();
+}
+
+OfficeProfile::~OfficeProfile() {
+    ::close(lockFd_);
+}
+
+std::string OfficeProfile::url() const {
+    return fileUrl(path_);
+}
+
+void OfficeProfile::prepare() const {
+    writePrivateFile(path_ + "/user/psprint/psprint.conf", printerConfiguration(printerName_));
+    writePrivateFile(path_ + "/user/registrymodifications.xcu", settings());
+    std::error_code ignored;
+    std::filesystem::remove_all(temporaryFolder(), ignored);
+    if (::mkdir(temporaryFolder().c_str(), 0700) != 0) {
+        fail("Couldn't create \"" + temporaryFolder() + "\"");
+    }
+}
+
+std::string OfficeProfile::printerConfiguration(const std::string& printerName) {
+    // The generic PostScript driver; the command stays empty because jobs only ever go to
+    // files.
+    return "[" + printerName +
+           "]\n"
+           "Printer=SGENPRT/" +
+           printerName +
+           "\n"
+           "DefaultPrinter=1\n"
+           "Location=\n"
+           "Comment=\n"
+           "Command=\n";
+}
+
+std::string OfficeProfile::settings() {
+    struct Setting {
+        const char* path;
+        const char* name;
+        const char* value;
+    };
+    static constexpr Setting items[] = {
+        // Print jobs in PDF form keep the text as text (with its Unicode mapping) through
+        // Ghostscript; PostScript jobs lose it.
+        {"/org.openoffice.Office.Common/Print/Option/Printer", "PDFAsStandardPrintJobFormat",
+         "true"},
+        {"/org.openoffice.Office.Common/Print/Option/File", "PDFAsStandardPrintJobFormat", "true"},
+        // Documents come from anywhere: never run their macros, never fetch what they link to.
+        {"/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3"},
+        {"/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true"},
+        {"/org.openoffice.Office.Common/Security/Scripting", "BlockUntrustedRefererLinks", "true"},
+        {"/org.openoffice.Office.Writer/Content/Update", "Link", "0"},
+        // Nothing is written beside the user's documents, not even lock files (a killed office
+        // would leave them behind).
+        {"/org.openoffice.Office.Common/Misc", "UseLocking", "false"},
+        {"/org.openoffice.Office.Common/Misc", "UseDocumentOOoLockFile", "false"},
+        {"/org.openoffice.Office.Common/Misc", "UseDocumentSystemFileLocking", "false"},
+        // Nothing is ever edited: no recovery data, no autosave.
+        {"/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false"},
+        {"/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false"},
+        {"/org.openoffice.Office.Common/Save/Document", "AutoSave", "false"},
+        // No network traffic of its own, no reports.
+        {"/org.openoffice.Office.Update/Update", "Enabled", "false"},
+        {"/org.openoffice.Office.Common/Misc", "CrashReport", "false"},
+        {"/org.openoffice.Office.Common/Misc", "FirstRun", "false"},
+    };
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+                       "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+                       "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n";
+    for (const Setting& item : items) {
+        text += std::string("<item oor:path=\"") + item.path + "\"><prop oor:name=\"" + item.name +
+                "\" oor:op=\"fuse\"><value>" + item.value + "</value></prop></item>\n";
+    }
+    text += "</oor:items>\n";
+    return text;
+}
+
+std::string OfficeProfile::fileUrl(const std::string& absolutePath) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (unsigned char c : absolutePath) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+            url.push_back(static_cast<char>(c));
+        } else {
+            url.push_back('%');
+            url.push_back(hex[c >> 4]);
+            url.push_back(hex[c & 0xF]);
+        }
+    }
+    return url;
+}
+
+void OfficeProfile::endAbandonedOffice() const {
+    // An office of ours whose process died keeps running with the profile; find it by the
+    // profile on its command line.
+    const std::string marker = "-env:UserInstallation=" + url();
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) {
+        return;
+    }
+    std::vector<pid_t> abandoned;
+    while (const dirent* entry = ::readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0' || pid == ::getpid()) {
+            continue;
+        }
+        const std::string folder = std::string("/proc/") + entry->d_name;
+        struct stat status {};
+        if (::stat(folder.c_str(), &status) != 0 || status.st_uid != ::geteuid()) {
+            continue;
+        }
+        const std::string commandLine = readSmallFile(folder + "/cmdline");
+        std::size_t start = 0;
+        while (start < commandLine.size()) {
+            const std::size_t stop = commandLine.find('\0', start);
+            const std::string argument =
+                commandLine.substr(start, stop == std::string::npos ? stop : stop - start);
+            if (argument == marker) {
+                abandoned.push_back(static_cast<pid_t>(pid));
+                break;
+            }
+            if (stop == std::string::npos) {
+                break;
+            }
+            start = stop + 1;
+        }
+    }
+    ::closedir(proc);
+    for (pid_t pid : abandoned) {
+        ::kill(pid, SIGKILL);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (pid_t pid : abandoned) {
+        while (isRunning(pid) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+}
+
+} // namespace zarta

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+
+namespace zarta {
+
+// A private office profile (the office's user installation) under the program's profile root,
+// reserved for one office of this process while the object lives.
+//
+// Profiles are folders "profile-1", "profile-2", ... of the root; a lock file beside each
+// ("profile-N.lock", held with flock) says which are in use, so that two offices never share a
+// profile (an office handed a profile already in use would pass its work to the other office and
+// quit). Profiles stay for the next run, which keeps later starts warm. An office left running in
+// a profile by a process that died is ended when the profile is reserved again.
+//
+// Owned by one thread. Throws std::runtime_error when the root cannot be made private or no
+// profile can be reserved.
+class OfficeProfile {
+public:
+    // Creates root (and missing parents) with mode 0700; refuses a root owned by another user and
+    // takes group and other permissions away from it.
+    OfficeProfile(const std::string& root, std::string printerName);
+    OfficeProfile(const OfficeProfile&) = delete;
+    OfficeProfile& operator=(const OfficeProfile&) = delete;
+    ~OfficeProfile();
+
+    // The profile folder, and the same as a file URL (the office's -env:UserInstallation).
+    const std::string& path() const { return path_; }
+    std::string url() const;
+    // A private folder for the office's temporary files, emptied by prepare().
+    std::string temporaryFolder() const { return path_ + "/tmp"; }
+    // Where the office's own output (standard output and error) goes.
+    std::string logFile() const { return path_ + "/office.log"; }
+
+    // Writes the printer definition and the settings the provider relies on (PDF print jobs,
+    // macros never run, no remote content, no lock files, no recovery or update checks),
+    // replacing whatever the last office left there, and empties the temporary folder. Called
+    // before each start.
+    void prepare() const;
+
+    // The texts prepare() writes.
+    static std::string printerConfiguration(const std::string& printerName);
+    static std::string settings();
+
+    // A local path as a file URL, every byte outside the unreserved set percent-encoded.
+    static std::string fileUrl(const std::string& absolutePath);
+
+private:
+    void endAbandonedOffice() const;
+
+    std::string path_;
+    std::string printerName_;
+    int lockFd_ = -1;
+};
+
+} // namespace zarta

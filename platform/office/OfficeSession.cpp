@@ -1,0 +1,247 @@
+#include "OfficeSession.h"
+
+#include "InteractionHandler.h"
+#include "LoadDiagnosis.h"
+#include "WordFileProbe.h"
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
+#include <com/sun/star/task/ErrorCodeIOException.hpp>
+#include <com/sun/star/util/CloseVetoException.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/view/XPrintable.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace zarta {
+
+namespace {
+
+using Properties = std::vector<std::pair<const char*, css::uno::Any>>;
+
+css::uno::Sequence<css::beans::PropertyValue> toSequence(const Properties& properties) {
+    css::uno::Sequence<css::beans::PropertyValue> sequence(
+        static_cast<sal_Int32>(properties.size()));
+    auto* values = sequence.getArray();
+    for (std::size_t i = 0; i < properties.size(); ++i) {
+        values[i].Name = rtl::OUString::createFromAscii(properties[i].first);
+        values[i].Value = properties[i].second;
+    }
+    return sequence;
+}
+
+void removeFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        throw WordError(WordError::Kind::CallFailed, "the print file \"" + path +
+                                                         "\" cannot be replaced (" +
+                                                         std::strerror(errno) + ")");
+    }
+}
+
+} // namespace
+
+OfficeSession::OfficeSession(std::shared_ptr<OfficeKeeper> keeper, OfficeKeeper::Lease lease,
+                             BatchControl& control)
+    : keeper_(std::move(keeper)), lease_(std::move(lease)), control_(control),
+      printerName_(keeper_->settings().printerName) {}
+
+OfficeSession::~OfficeSession() {
+    quit();
+}
+
+void OfficeSession::ensureActive(const char* member) const {
+    if (quit_) {
+        throw WordError(WordError::Kind::CallFailed,
+                        std::string(member) + ": the word processor's session has ended");
+    }
+}
+
+void OfficeSession::setVisible(bool visible) {
+    ensureActive("Visible");
+    if (visible) {
+        throw WordError(WordError::Kind::CallFailed,
+                        "Visible: the word processor runs without windows and cannot be shown");
+    }
+}
+
+void OfficeSession::setPrinter(const std::string& name) {
+    ensureActive("ActivePrinter");
+    if (name != keeper_->settings().printerName) {
+        throw WordError(WordError::Kind::CallFailed,
+                        "ActivePrinter: the printer \"" + name + "\" is not available (only \"" +
+                            keeper_->settings().printerName + "\" is)");
+    }
+    printerName_ = name;
+}
+
+css::uno::Reference<css::lang::XComponent>
+OfficeSession::open(const WordArguments::OpenRequest& request) {
+    ensureActive("Open");
+    const auto format = WordFileProbe::probe(request.fileName);
+
+    auto diagnosis = std::make_shared<LoadDiagnosis>();
+    Properties properties{
+        {"FilterName",
+         css::uno::Any(rtl::OUString::createFromAscii(WordFileProbe::filterName(format)))},
+        {"ReadOnly", css::uno::Any(request.readOnly)},
+        {"Hidden", css::uno::Any(true)},
+        {"MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)},
+        {"UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)},
+        {"InteractionHandler", css::uno::Any(css::uno::Reference<css::task::XInteractionHandler>(
+                                   new InteractionHandler(diagnosis)))},
+    };
+    if (request.password) {
+        properties.emplace_back("Password", css::uno::Any(UnoRuntime::toUno(*request.password)));
+    }
+    if (request.addToRecentFiles) {
+        properties.emplace_back("PickListEntry", css::uno::Any(*request.addToRecentFiles));
+    }
+    const auto arguments = toSequence(properties);
+    rtl::OUString url;
+    try {
+        url = UnoRuntime::fileUrl(request.fileName);
+    } catch (const std::runtime_error& error) {
+        throw WordError(WordError::Kind::CannotOpen, error.what());
+    }
+
+    auto& office = *lease_.office;
+    keeper_->countDocument(office);
+    css::uno::Reference<css::lang::XComponent> document;
+    try {
+        document = keeper_->call(office, control_, [&] {
+            return office.desktop()->loadComponentFromURL(url, "_blank", 0, arguments);
+        });
+    } catch (const css::task::ErrorCodeIOException& error) {
+        diagnosis->errorCode(static_cast<std::uint32_t>(error.ErrCode));
+    } catch (const css::io::IOException&) {
+        // Told apart by what the interaction handler saw.
+    } catch (const css::lang::IllegalArgumentException&) {
+        // The same.
+    } catch (const WordError& error) {
+        if (error.kind() == WordError::Kind::CallFailed) {
+            // The office died or failed on this file: as far as the user is concerned the file
+            // cannot be read. The office is replaced before the next session.
+            throw WordError(WordError::Kind::CannotOpen,
+                            !office.killed()
+                                ? std::string("the word processor could not read it (") +
+                                      error.what() + ")"
+                                : "the word processor stopped while reading it");
+        }
+        throw;
+    }
+    if (!document.is()) {
+        throw diagnosis->failure();
+    }
+    openDocuments_.push_back(document);
+    return document;
+}
+
+void OfficeSession::print(const css::uno::Reference<css::lang::XComponent>& document,
+                          const WordArguments::PrintRequest& request) {
+    ensureActive("PrintOut");
+    const std::string output =
+        std::filesystem::absolute(request.outputFileName).lexically_normal().string();
+    // Whatever the file held before must not pass for this document's print.
+    removeFile(output);
+    rtl::OUString url;
+    try {
+        url = UnoRuntime::fileUrl(output);
+    } catch (const std::runtime_error& error) {
+        throw WordError(WordError::Kind::CallFailed, error.what());
+    }
+    const auto printer = toSequence({{"Name", css::uno::Any(UnoRuntime::toUno(printerName_))}});
+    const auto job = toSequence({{"FileName", css::uno::Any(url)}, {"Wait", css::uno::Any(true)}});
+
+    auto& office = *lease_.office;
+    ++printJobsRunning_;
+    try {
+        keeper_->call(office, control_, [&] {
+            const css::uno::Reference<css::view::XPrintable> printable(document,
+                                                                       css::uno::UNO_QUERY_THROW);
+            printable->setPrinter(printer);
+            printable->print(job);
+        });
+    } catch (const css::uno::Exception& error) {
+        --printJobsRunning_;
+        ::unlink(output.c_str());
+        throw WordError(WordError::Kind::CallFailed,
+                        "PrintOut: the word processor could not print (" +
+                            UnoRuntime::describe(error) + ")");
+    } catch (...) {
+        --printJobsRunning_;
+        ::unlink(output.c_str());
+        throw;
+    }
+    --printJobsRunning_;
+    struct stat status {};
+    if (::stat(output.c_str(), &status) != 0 || status.st_size == 0) {
+        ::unlink(output.c_str());
+        throw WordError(WordError::Kind::CallFailed,
+                        "PrintOut: the word processor wrote no print file");
+    }
+}
+
+void OfficeSession::close(const css::uno::Reference<css::lang::XComponent>& document) {
+    ensureActive("Close");
+    const auto found = std::find(openDocuments_.begin(), openDocuments_.end(), document);
+    if (found == openDocuments_.end()) {
+        return; // closed already
+    }
+    openDocuments_.erase(found);
+    closeNow(document);
+}
+
+void OfficeSession::closeNow(const css::uno::Reference<css::lang::XComponent>& document) {
+    auto& office = *lease_.office;
+    try {
+        keeper_->call(office, control_, [&] {
+            const css::uno::Reference<css::util::XCloseable> closeable(document,
+                                                                       css::uno::UNO_QUERY);
+            try {
+                if (closeable.is()) {
+                    closeable->close(true);
+                    return;
+                }
+            } catch (const css::util::CloseVetoException&) {
+                // Something in the office still uses it: end it regardless.
+            }
+            document->dispose();
+        });
+    } catch (const css::uno::Exception& error) {
+        throw WordError(WordError::Kind::CallFailed,
+                        "Close: the word processor could not close the document (" +
+                            UnoRuntime::describe(error) + ")");
+    }
+}
+
+void OfficeSession::quit() noexcept {
+    if (quit_) {
+        return;
+    }
+    quit_ = true;
+    for (const auto& document : openDocuments_) {
+        try {
+            closeNow(document);
+        } catch (...) {
+            // Ending the session cannot fail: a document the office could not close is closed
+            // when the next session starts, or goes with the office if that had to be ended.
+        }
+    }
+    openDocuments_.clear();
+    if (lease_.office) {
+        keeper_->sessionEnded(*lease_.office);
+    }
+    lease_.abandonAction = BatchControl::Registration();
+    lease_.office.reset();
+}
+
+} // namespace zarta

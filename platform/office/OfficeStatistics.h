@@ -1,0 +1,19 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+namespace zarta {
+
+// What the provider's offices have done so far, for benchmarks and diagnostics.
+struct OfficeStatistics {
+    int officeStarts = 0;
+    std::chrono::steady_clock::duration lastStartDuration{}; // process start to connection
+    std::chrono::steady_clock::duration totalStartDuration{};
+    int documentsOpened = 0;             // load attempts, over all offices
+    int leftoversClosed = 0;             // documents found still open when a session started
+    std::uint64_t peakResidentBytes = 0; // of an office, sampled between sessions
+    int officePid = 0;                   // the running office's process, 0 when none runs
+};
+
+} // namespace zarta

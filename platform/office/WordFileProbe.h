@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace zarta {
+
+// Tells from a file's content (never from its name) whether it is a Word document, and in which
+// of the two formats the office reads with an explicit import filter:
+// - a compound (OLE2) file with a WordDocument stream: Word 97-2003 (.doc, .dot);
+// - a ZIP package with a word/ part: Office Open XML (.docx, .dotx, .docm);
+// - a compound file holding an encrypted package: a password-protected Office Open XML file.
+// Anything else is refused with the reason, before the office sees it, so that the office never
+// has to guess (and never hangs on a pipe or a device that merely carries a Word name).
+//
+// Stateless; thread-safe. Reads only the file's structural headers, not the whole file.
+class WordFileProbe {
+public:
+    enum class Format { Word97, OfficeOpenXml };
+
+    // Throws WordError with Kind::CannotOpen and a detail naming the reason (missing, not a
+    // regular file, unreadable, empty, damaged, not a Word document).
+    static Format probe(const std::string& path);
+
+    // The office's import filter for a format ("MS Word 97", "MS Word 2007 XML").
+    static const char* filterName(Format format);
+};
+
+} // namespace zarta

@@ -1,0 +1,119 @@
+#include "OfficeProfile.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using zarta::OfficeProfile;
+
+namespace {
+
+mode_t modeOf(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+    return status.st_mode & 07777;
+}
+
+TEST(OfficeProfileTest, WritesThePrinterAndTheHardeningIntoAPrivateProfile) {
+    TempDir dir;
+    const std::string root = dir.file("data/office");
+    OfficeProfile profile(root, "ZartaWordToPDF");
+    profile.prepare();
+
+    EXPECT_EQ(modeOf(root), 0700u);
+    EXPECT_EQ(modeOf(dir.file("data")), 0700u);
+    const std::string printers = TempDir::read(profile.path() + "/user/psprint/psprint.conf");
+    EXPECT_NE(printers.find("[ZartaWordToPDF]\nPrinter=SGENPRT/ZartaWordToPDF\n"),
+              std::string::npos)
+        << printers;
+    const std::string settings = TempDir::read(profile.path() + "/user/registrymodifications.xcu");
+    for (const char* expected :
+         {"/org.openoffice.Office.Common/Print/Option/Printer\"><prop "
+          "oor:name=\"PDFAsStandardPrintJobFormat\" oor:op=\"fuse\"><value>true",
+          "/org.openoffice.Office.Common/Print/Option/File\"><prop "
+          "oor:name=\"PDFAsStandardPrintJobFormat\" oor:op=\"fuse\"><value>true",
+          "\"MacroSecurityLevel\" oor:op=\"fuse\"><value>3",
+          "\"DisableMacrosExecution\" oor:op=\"fuse\"><value>true",
+          "\"BlockUntrustedRefererLinks\" oor:op=\"fuse\"><value>true",
+          "\"UseLocking\" oor:op=\"fuse\"><value>false",
+          "/org.openoffice.Office.Recovery/AutoSave\"><prop oor:name=\"Enabled\" "
+          "oor:op=\"fuse\"><value>false"}) {
+        EXPECT_NE(settings.find(expected), std::string::npos) << expected;
+    }
+    EXPECT_EQ(modeOf(profile.path() + "/user/registrymodifications.xcu"), 0600u);
+    EXPECT_EQ(modeOf(profile.temporaryFolder()), 0700u);
+}
+
+TEST(OfficeProfileTest, PreparingReplacesWhatTheLastOfficeLeft) {
+    TempDir dir;
+    OfficeProfile profile(dir.file("office"), "ZartaWordToPDF");
+    profile.prepare();
+    TempDir::write(profile.path() + "/user/registrymodifications.xcu", "changed by the office");
+    TempDir::write(profile.temporaryFolder() + "/leftover", "x");
+    profile.prepare();
+    EXPECT_NE(TempDir::read(profile.path() + "/user/registrymodifications.xcu")
+                  .find("BlockUntrustedRefererLinks"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(profile.temporaryFolder() + "/leftover"));
+}
+
+TEST(OfficeProfileTest, TwoOfficesNeverShareAProfile) {
+    TempDir dir;
+    const std::string root = dir.file("office");
+    std::string firstPath;
+    {
+        OfficeProfile first(root, "P");
+        OfficeProfile second(root, "P");
+        firstPath = first.path();
+        EXPECT_NE(first.path(), second.path());
+    }
+    OfficeProfile again(root, "P");
+    EXPECT_EQ(again.path(), firstPath) << "a released profile is used again (warm start)";
+}
+
+TEST(OfficeProfileTest, MakesAnExistingRootPrivate) {
+    TempDir dir;
+    const std::string root = dir.file("office");
+    ASSERT_EQ(::mkdir(root.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(root.c_str(), 0777), 0);
+    OfficeProfile profile(root, "P");
+    EXPECT_EQ(modeOf(root), 0700u);
+}
+
+TEST(OfficeProfileTest, EndsAnOfficeLeftRunningInTheProfile) {
+    TempDir dir;
+    const std::string root = dir.file("office");
+    std::string marker;
+    {
+        OfficeProfile profile(root, "P");
+        marker = "-env:UserInstallation=" + profile.url();
+    }
+    // Stands in for an office whose owner died: a process carrying the profile on its command
+    // line.
+    const pid_t leftover = ::fork();
+    if (leftover == 0) {
+        ::setpgid(0, 0);
+        ::execl("/bin/sh", "sh", "-c", "sleep 30; true", "sh", marker.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::setpgid(leftover, leftover);
+    ::usleep(100 * 1000); // let it exec
+    OfficeProfile profile(root, "P");
+    int status = 0;
+    ASSERT_EQ(::waitpid(leftover, &status, 0), leftover);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    ::kill(-leftover, SIGKILL); // its sleep
+}
+
+TEST(OfficeProfileTest, EncodesPathsAsFileUrls) {
+    EXPECT_EQ(OfficeProfile::fileUrl("/home/ann/My Data/café#1"),
+              "file:///home/ann/My%20Data/caf%C3%A9%231");
+}
+
+} // namespace

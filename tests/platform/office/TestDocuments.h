@@ -1,0 +1,48 @@
+#pragma once
+
+#include "BatchControl.h"
+#include "OfficeKeeper.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zarta::test {
+
+// Makes Word documents for the tests and benchmarks with a real office of its own: the content
+// is written as flat ODF text (paragraphs, a table, pictures) and the office stores it in a Word
+// format, optionally protected by a password the way Word protects it (.doc: the Word 97 format's
+// own encryption; .docx: an encrypted package).
+class TestDocuments {
+public:
+    enum class Format { Doc, Dot, Docx };
+
+    // Starts an office with a profile under profileRoot.
+    explicit TestDocuments(const std::string& profileRoot);
+    ~TestDocuments();
+
+    // Throws std::runtime_error when the office fails, or did not encrypt a protected file.
+    void make(const std::string& path, Format format, const std::string& body,
+              const std::string& password = "");
+
+    OfficeKeeper& keeper() { return *keeper_; }
+
+    // Pieces of a document body.
+    static std::string paragraph(const std::string& text);
+    static std::string table(const std::vector<std::vector<std::string>>& rows);
+    // An embedded picture (a small colour bitmap).
+    static std::string picture();
+    // A picture the document only links to.
+    static std::string linkedPicture(const std::string& url);
+
+    static std::string xmlEscape(const std::string& text);
+
+private:
+    std::string folder_;
+    BatchControl control_;
+    std::shared_ptr<OfficeKeeper> keeper_;
+    OfficeKeeper::Lease lease_;
+    int counter_ = 0;
+};
+
+} // namespace zarta::test
