@@ -9,7 +9,8 @@
 #include "CListBoxEx.h"
 #include "CZartaAllToPDFDlg.h"
 #include "FakeConversion.h"
-#include "ScriptedDialogs.h"
+#include "RecordingMessageBoxes.h"
+#include "ScriptedFileDialogs.h"
 #ifdef ZARTA_WITH_OFFICE
 #include "OfficeConversionServices.h"
 #endif
@@ -117,7 +118,7 @@ int main(int argc, char** argv) {
             QFile(documents.back()).open(QIODevice::WriteOnly);
         }
     }
-    ScriptedMessageBoxes boxes;
+    RecordingMessageBoxes boxes;
     ScriptedFileDialogs dialogs;
     dialogs.files = documents;
     desktop::CConvertDlg& page = *window->convertPage();

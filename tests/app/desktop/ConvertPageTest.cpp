@@ -21,14 +21,6 @@ namespace {
 
 using ConvertPage = DesktopWindow;
 
-std::vector<std::string> paths(const QStringList& list) {
-    std::vector<std::string> result;
-    for (const QString& path : list) {
-        result.push_back(path.toStdString());
-    }
-    return result;
-}
-
 } // namespace
 
 TEST_F(ConvertPage, StartsCollapsedAndTheBoxRestoresTheFirstSizes) {
@@ -53,6 +45,11 @@ TEST_F(ConvertPage, StartsCollapsedAndTheBoxRestoresTheFirstSizes) {
 }
 
 TEST_F(ConvertPage, AddFilesSortsRefusesAndTakesTheFolder) {
+    choose({}); // cancelled on an empty list
+    EXPECT_EQ(status(), "Ready");
+    EXPECT_FALSE(control<QPushButton>(CConvertDlg::convertId)->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(CConvertDlg::removeAllId)->isEnabled());
+
     control<QLineEdit>(CConvertDlg::destinationId)->setText("/typed/elsewhere");
     choose({document("b.docx")});
     choose({document("a.doc")});
@@ -90,13 +87,6 @@ TEST_F(ConvertPage, AddFilesSortsRefusesAndTakesTheFolder) {
     EXPECT_EQ(dialogs.lastFilter, "Word Files (*.doc *.docx *.DOC *.DOCX)");
 }
 
-TEST_F(ConvertPage, CancelledDialogOnEmptyListLeavesConvertDisabled) {
-    choose({});
-    EXPECT_EQ(status(), "Ready");
-    EXPECT_FALSE(control<QPushButton>(CConvertDlg::convertId)->isEnabled());
-    EXPECT_FALSE(control<QPushButton>(CConvertDlg::removeAllId)->isEnabled());
-}
-
 TEST_F(ConvertPage, ConvertRefusesAnEmptyListAndAFolderThatIsNotThere) {
     control<QPushButton>(CConvertDlg::convertId)->setEnabled(true);
     click(CConvertDlg::convertId);
@@ -124,8 +114,8 @@ TEST_F(ConvertPage, ConvertsInListOrderAndShowsWhatWasProduced) {
     ASSERT_TRUE(waitFor([this] { return page().liveBatches() == 0; }));
     EXPECT_EQ(status(), "Complete!");
     EXPECT_EQ(conversion->openedDocuments(),
-              paths({inFolder + "a.doc", inFolder + "b.docx", inFolder + "c.docx",
-                     inFolder + "c.docx", inFolder + "c.docx"}));
+              (QStringList{inFolder + "a.doc", inFolder + "b.docx", inFolder + "c.docx",
+                           inFolder + "c.docx", inFolder + "c.docx"}));
     EXPECT_EQ(passwordPrompts, (QStringList{"c.docx", "c.docx"}));
     for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) {
         EXPECT_TRUE(QFile::exists(outFolder + name)) << name;

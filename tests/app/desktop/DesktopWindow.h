@@ -4,8 +4,9 @@
 #include "CZartaAllToPDFDlg.h"
 #include "FakeConversion.h"
 #include "QtPrinters.h"
+#include "RecordingMessageBoxes.h"
 #include "RecordingShell.h"
-#include "ScriptedDialogs.h"
+#include "ScriptedFileDialogs.h"
 
 #include <QAbstractButton>
 #include <QTemporaryDir>
@@ -50,7 +51,7 @@ protected:
     QString inFolder;
     QString outFolder;
     QString dataFolder;
-    ScriptedMessageBoxes boxes;
+    RecordingMessageBoxes boxes;
     ScriptedFileDialogs dialogs;
     RecordingShell shell;
     std::unique_ptr<zarta::desktop::ConversionServices> services;

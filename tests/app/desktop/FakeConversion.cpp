@@ -23,13 +23,13 @@ std::unique_ptr<zarta::FileConverter> FakeConversion::makeConverter(zarta::UserP
     return converter;
 }
 
-std::vector<std::string> FakeConversion::openedDocuments() const {
-    std::vector<std::string> opened;
+QStringList FakeConversion::openedDocuments() const {
+    QStringList opened;
     const std::string prefix = "Open(TEXT \"";
     for (const std::string& call : word.calls()) {
         if (call.rfind(prefix, 0) == 0) {
-            opened.push_back(
-                call.substr(prefix.size(), call.find('"', prefix.size()) - prefix.size()));
+            const auto end = call.find('"', prefix.size());
+            opened << QString::fromStdString(call.substr(prefix.size(), end - prefix.size()));
         }
     }
     return opened;

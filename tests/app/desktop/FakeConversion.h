@@ -4,10 +4,11 @@
 #include "PdfStage.h"
 #include "RecordingWord.h"
 
+#include <QStringList>
+
 #include <atomic>
 #include <mutex>
 #include <string>
-#include <vector>
 
 // A PDF stage that writes a small PDF-like file, and can keep a conversion waiting (at a safe
 // point, as a running Ghostscript would) until the test lets it go.
@@ -31,7 +32,7 @@ public:
                                                         zarta::PrintWatch& printWatch) override;
 
     // The documents the word processor opened, in order (retries included).
-    std::vector<std::string> openedDocuments() const;
+    QStringList openedDocuments() const;
 
     RecordingWord word;
     FakePdfStage pdf;
