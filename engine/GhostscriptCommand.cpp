@@ -114,6 +114,10 @@ std::vector<std::string> GhostscriptCommand::arguments(const RunFiles& files) co
     }
     args.emplace_back("-dPassThroughJPEGImages=false");
     args.emplace_back("-dPassThroughJPXImages=false");
+    // Ghostscript 10.0's new PDF interpreter garbles the text mapping of ligatures ("fi" comes
+    // back as two CJK characters from the PDF), so a PDF print file goes through the older
+    // interpreter where this Ghostscript still has it; later versions ignore the switch.
+    args.emplace_back("-dNEWPDF=false");
     if (ownerPassword_) {
         args.push_back("@" + asFileOperand(files.passwordFile));
         args.emplace_back(highEncryption_ ? "-dEncryptionR=3" : "-dEncryptionR=2");

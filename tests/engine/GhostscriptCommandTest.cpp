@@ -162,6 +162,7 @@ TEST(CommandArguments, DefaultsReadParametersBeforeAndDocumentInformationAfterTh
                                             "-dCompatibilityLevel=1.3",
                                             "-dPassThroughJPEGImages=false",
                                             "-dPassThroughJPXImages=false",
+                                            "-dNEWPDF=false",
                                             "-sOutputFile=/out/Report.pdf",
                                             "-c",
                                             "/.setpdfwrite where { pop .setpdfwrite } if",

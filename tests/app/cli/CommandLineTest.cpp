@@ -39,8 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_EQ(s.overwrite, CommandLine::Overwrite::Ask);
                   }},
         ParseCase{"InformationBothForms",
-                  {"--title=Q3 (draft) \\ final", "--author", "Ünïcödé", "--keywords",
-                   "one\ntwo", "x.doc", "--subject=", "y.doc"},
+                  {"--title=Q3 (draft) \\ final", "--author", "Ünïcödé", "--keywords", "one\ntwo",
+                   "x.doc", "--subject=", "y.doc"},
                   [](const Settings& s) {
                       EXPECT_EQ(s.options.title, "Q3 (draft) \\ final");
                       EXPECT_EQ(s.options.author, "Ünïcödé");
@@ -118,9 +118,9 @@ TEST(CommandLine, PasswordFilesGiveTheirFirstLine) {
     ASSERT_GE(fd, 0);
     ::close(fd);
     std::ofstream(path) << "se cr\"et\\\r\nsecond line\n";
-    const auto s = CommandLine::parse({std::string("--owner-password-file=") + path,
-                                       "--user-password-file", path,
-                                       "--document-password-file", path, "a.doc"});
+    const auto s =
+        CommandLine::parse({std::string("--owner-password-file=") + path, "--user-password-file",
+                            path, "--document-password-file", path, "a.doc"});
     std::remove(path);
     EXPECT_EQ(s.options.ownerPassword, "se cr\"et\\");
     EXPECT_EQ(s.options.userPassword, "se cr\"et\\");

@@ -218,4 +218,24 @@ std::string TestDocuments::xmlEscape(const std::string& text) {
     return out;
 }
 
+std::string TestDocuments::report(int number, int paragraphs) {
+    std::string text =
+        TestDocuments::paragraph("Rapport n° " + std::to_string(number) + " — synthèse générale");
+    for (int i = 0; i < paragraphs; ++i) {
+        text += TestDocuments::paragraph(
+            "Paragraphe " + std::to_string(i + 1) +
+            ". Les équipes ont examiné les résultats trimestriels, la trésorerie et les "
+            "prévisions; les écarts constatés restent modérés et font l'objet d'un suivi "
+            "régulier avec les responsables concernés.");
+        if (i % 40 == 20) {
+            text += TestDocuments::table({{"Poste", "Prévu", "Réalisé"},
+                                          {"Ventes", "1 200", "1 175"},
+                                          {"Achats", "830", "842"},
+                                          {"Frais", "210", "198"}});
+            text += TestDocuments::picture();
+        }
+    }
+    return text;
+}
+
 } // namespace zarta::test

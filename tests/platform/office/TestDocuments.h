@@ -37,6 +37,10 @@ public:
 
     static std::string xmlEscape(const std::string& text);
 
+    // A multi-page report for benchmarks: a heading, then paragraphs of accented French text
+    // with a table and a picture every forty paragraphs (120 paragraphs make about 8 pages).
+    static std::string report(int number, int paragraphs);
+
 private:
     std::string folder_;
     BatchControl control_;

@@ -1,0 +1,211 @@
+// The whole conversion with the real parts: the batch worker, the Word stage driving the real
+// office, and the Ghostscript stage running the real gs. The PDFs are checked with poppler's and
+// qpdf's tools, never read back through our own code.
+#include "BatchControl.h"
+#include "BatchWorker.h"
+#include "FakeBatchPage.h"
+#include "GhostscriptLocator.h"
+#include "GhostscriptStage.h"
+#include "OfficeApplicationFactory.h"
+#include "OfficeTestSupport.h"
+#include "PosixProcessRunner.h"
+#include "PrintWatch.h"
+#include "TempDir.h"
+#include "TestDocuments.h"
+#include "UserPrompts.h"
+#include "WordToPdfConverter.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <memory>
+
+using namespace zarta;
+using namespace zarta::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Word 97 passwords have at most 15 characters.
+const std::string password = "Öffne mich 7";
+// "fi" and "fl" are set as ligatures by the office's fonts; their text must survive.
+const std::string words = "Überprüfung officielle: vérifier le profil fiscal, flan à la crème";
+
+class ScriptedPrompts : public UserPrompts {
+public:
+    std::deque<std::optional<std::string>> passwords; // Cancel once they run out
+    std::vector<std::string> asked;
+    std::vector<std::string> messages;
+
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> askPassword(const std::string& fileName) override {
+        asked.push_back(fileName);
+        if (passwords.empty()) {
+            return std::nullopt;
+        }
+        auto answer = passwords.front();
+        passwords.pop_front();
+        return answer;
+    }
+};
+
+class NoWatch : public PrintWatch {
+public:
+    void start() override {}
+    void stop() override {}
+};
+
+std::string run(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        size_t n = 0;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+            output.append(buffer.data(), n);
+        }
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+std::string quoted(const std::string& path) {
+    return "'" + path + "'";
+}
+
+class ConversionE2E : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new TempDir;
+        fs::create_directory(dir_->path() / "in");
+        TestDocuments maker(officeProfiles("pipeline"));
+        const std::string body = TestDocuments::paragraph(words) +
+                                 TestDocuments::table({{"Stadt", "Zürich"}, {"Größe", "½"}}) +
+                                 TestDocuments::picture();
+        using Format = TestDocuments::Format;
+        maker.make(in("plain.docx"), Format::Docx, body);
+        maker.make(in("plain.doc"), Format::Doc, body);
+        maker.make(in("template.dot"), Format::Dot, body);
+        maker.make(in("locked.doc"), Format::Doc, body, password);
+        maker.make(in("locked.docx"), Format::Docx, body, password);
+        const std::string docx = TempDir::read(in("plain.docx"));
+        TempDir::write(in("damaged.docx"), docx.substr(0, docx.size() / 2));
+        TempDir::write(in("empty.docx"), "");
+        TempDir::write(in("text.docx"), "Only a few words of plain text.\n");
+    }
+
+    static void TearDownTestSuite() { delete dir_; }
+
+    static std::string in(const std::string& name) { return dir_->file("in/" + name); }
+
+    void SetUp() override {
+        out_ = std::make_unique<TempDir>();
+        data_ = std::make_unique<TempDir>();
+    }
+
+    std::string out(const std::string& name) const { return out_->file(name); }
+
+    // Runs one batch through the real stages.
+    FakeBatchPage& convert(std::vector<std::string> files, const ConversionOptions& options = {},
+                           std::deque<bool> replace = {}) {
+        page_ = std::make_unique<FakeBatchPage>(std::move(files), out_->path().string());
+        page_->answerReplace(std::move(replace));
+        PosixProcessRunner runner;
+        const GhostscriptLocator locator;
+        GhostscriptStage ghostscript(runner, [&locator] { return locator.locate(); });
+        OfficeSettings settings;
+        settings.profileRoot = officeProfiles("pipeline");
+        OfficeApplicationFactory office(settings);
+        NoWatch watch;
+        WordToPdfConverter converter(office, ghostscript, prompts_, watch, data_->path().string());
+        converter.setPrintPollInterval(std::chrono::milliseconds(50));
+        BatchWorker worker(*page_, converter, prompts_, control_, options);
+        worker.setStartDelay(std::chrono::milliseconds(0));
+        worker.runBatch();
+        return *page_;
+    }
+
+    static TempDir* dir_;
+    std::unique_ptr<TempDir> out_;
+    std::unique_ptr<TempDir> data_;
+    std::unique_ptr<FakeBatchPage> page_;
+    ScriptedPrompts prompts_;
+    BatchControl control_;
+};
+
+TempDir* ConversionE2E::dir_ = nullptr;
+
+TEST_F(ConversionE2E, WordDocumentsBecomeSearchablePdfsWithTheirOptions) {
+    ConversionOptions options;
+    options.title = "Q3 (draft) \\ final";
+    options.author = "Ünïcödé 標題";
+    options.securityEnabled = true;
+    options.ownerPassword = "owner pw";
+    options.userPasswordEnabled = false;
+    options.encryptionLevel = EncryptionLevel::High;
+    options.printing = true;
+    prompts_.passwords = {password, "wrong", password};
+
+    auto& page = convert({in("locked.doc"), in("locked.docx"), in("plain.doc"), in("plain.docx"),
+                          in("template.dot")},
+                         options, {true, true});
+
+    EXPECT_EQ(page.produced(), (std::vector<std::string>{"locked.pdf", "locked.pdf", "plain.pdf",
+                                                         "plain.pdf", "template.pdf"}));
+    EXPECT_EQ(prompts_.asked,
+              (std::vector<std::string>{"locked.doc", "locked.docx", "locked.docx"}));
+    EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+    EXPECT_EQ(page.replaceQuestions().size(), 2u) << "the second of each name asks first";
+
+    for (const char* name : {"locked.pdf", "plain.pdf", "template.pdf"}) {
+        const std::string text = pdfText(out(name));
+        for (const char* expected :
+             {"Überprüfung officielle", "vérifier", "profil fiscal", "flan à la crème", "Zürich"}) {
+            EXPECT_NE(text.find(expected), std::string::npos) << name << ": " << text;
+        }
+        EXPECT_EQ(pdfImageCount(out(name)), 1) << name;
+        const std::string info = run("pdfinfo " + quoted(out(name)));
+        EXPECT_NE(info.find("Title:           Q3 (draft) \\ final"), std::string::npos) << info;
+        EXPECT_NE(info.find("Author:          Ünïcödé 標題"), std::string::npos) << info;
+        EXPECT_NE(info.find("PDF version:     1.4"), std::string::npos) << info;
+        const std::string encryption = run("qpdf --show-encryption " + quoted(out(name)) + " 2>&1");
+        EXPECT_NE(encryption.find("R = 3"), std::string::npos) << encryption;
+    }
+    // Nothing of the conversions is left in the data folder.
+    EXPECT_TRUE(fs::is_empty(data_->path()));
+}
+
+TEST_F(ConversionE2E, UnreadableFilesAreReportedWithoutAPromptAndCancelSkips) {
+    auto& page = convert({in("damaged.docx"), in("empty.docx"), in("missing.docx"), in("text.docx"),
+                          in("locked.doc")});
+
+    EXPECT_TRUE(page.produced().empty());
+    EXPECT_EQ(prompts_.asked, std::vector<std::string>{"locked.doc"}) << "only the protected one";
+    ASSERT_EQ(prompts_.messages.size(), 4u);
+    const char* names[] = {"damaged.docx", "empty.docx", "missing.docx", "text.docx"};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_NE(prompts_.messages[i].find(names[i]), std::string::npos) << prompts_.messages[i];
+    }
+    EXPECT_TRUE(fs::is_empty(out_->path()));
+    const auto log = page.log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "status Stoped"), log.end());
+}
+
+TEST_F(ConversionE2E, AFailedReplacementKeepsTheOldPdf) {
+    TempDir::write(out("damaged.pdf"), "%PDF-1.4 the old one");
+    auto& page = convert({in("damaged.docx")}, {}, {true});
+    EXPECT_EQ(page.replaceQuestions().size(), 1u);
+    EXPECT_EQ(TempDir::read(out("damaged.pdf")), "%PDF-1.4 the old one");
+    EXPECT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out_->path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(ConversionE2E, NoOfficeOrGhostscriptIsLeftAfterTheBatch) {
+    convert({in("plain.docx")});
+    EXPECT_TRUE(processesMentioning(officeProfiles("pipeline")).empty());
+    EXPECT_TRUE(processesMentioning(out_->path().string()).empty());
+}
+
+} // namespace
