@@ -15,15 +15,20 @@ namespace zarta::ui {
 
 namespace {
 
-const QFont& withDialogFont(QWidget& dialog) {
-    dialog.setFont(DialogUnits::dialogFont());
+const QFont& withDialogFont(QWidget& dialog, int pointSize) {
+    QFont font = DialogUnits::dialogFont();
+    font.setPointSize(pointSize);
+    dialog.setFont(font);
     return dialog.font();
 }
 
 } // namespace
 
 DialogLayout::DialogLayout(QWidget& dialog, const QSize& sizeInUnits)
-    : dialog_(dialog), units_(withDialogFont(dialog)) {
+    : DialogLayout(dialog, sizeInUnits, DialogUnits::dialogFont().pointSize()) {}
+
+DialogLayout::DialogLayout(QWidget& dialog, const QSize& sizeInUnits, int pointSize)
+    : dialog_(dialog), units_(withDialogFont(dialog, pointSize)) {
     dialog_.resize(units_.size(sizeInUnits));
 }
 

@@ -29,6 +29,8 @@ namespace zarta::ui {
 class DialogLayout {
 public:
     DialogLayout(QWidget& dialog, const QSize& sizeInUnits);
+    // A template whose font is the dialog font at another point size.
+    DialogLayout(QWidget& dialog, const QSize& sizeInUnits, int pointSize);
 
     const DialogUnits& units() const { return units_; }
 

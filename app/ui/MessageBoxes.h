@@ -14,7 +14,7 @@ namespace zarta::ui {
 // alive until it is replaced or uninstalled.
 class MessageBoxes {
 public:
-    enum class Icon { Information, Warning, Critical, Question };
+    enum class Icon { Information, Warning, Critical, Question, None };
     enum class Buttons { Ok, YesNo };
     enum class Answer { Ok, Yes, No };
 

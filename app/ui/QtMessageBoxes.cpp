@@ -16,6 +16,8 @@ QMessageBox::Icon toQt(MessageBoxes::Icon icon) {
         return QMessageBox::Critical;
     case MessageBoxes::Icon::Question:
         return QMessageBox::Question;
+    case MessageBoxes::Icon::None:
+        return QMessageBox::NoIcon;
     }
     return QMessageBox::NoIcon;
 }

@@ -7,5 +7,16 @@ zarta::ui::MessageBoxes::Answer RecordingMessageBoxes::ask(const Request& reques
         answers.pop_front();
         return answer;
     }
+    if (handler) {
+        return handler(request);
+    }
     return request.buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+}
+
+QStringList RecordingMessageBoxes::texts() const {
+    QStringList result;
+    for (const Request& request : requests) {
+        result << request.text;
+    }
+    return result;
 }

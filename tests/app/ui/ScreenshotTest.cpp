@@ -1,6 +1,7 @@
 #include "Artwork.h"
 #include "CEnterPassWordDlg.h"
 #include "CFinishDlg.h"
+#include "LayoutChecks.h"
 #include "QtPrinters.h"
 #include "TabHost.h"
 
@@ -38,68 +39,6 @@ std::unique_ptr<OptionPage> makePage(int index, UiVariant variant) {
 }
 
 const char* pageNames[] = {"description", "security", "advanced"};
-
-// The width a control needs to show its whole text.
-int neededWidth(const QWidget& control) {
-    const QFontMetrics metrics(control.font());
-    if (const auto* label = qobject_cast<const QLabel*>(&control)) {
-        return label->wordWrap() ? 0 : metrics.horizontalAdvance(label->text());
-    }
-    if (const auto* button = qobject_cast<const QPushButton*>(&control)) {
-        const int margin = control.style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &control);
-        return metrics.horizontalAdvance(button->text()) + margin;
-    }
-    if (qobject_cast<const QCheckBox*>(&control) || qobject_cast<const QRadioButton*>(&control) ||
-        qobject_cast<const QComboBox*>(&control)) {
-        return control.sizeHint().width();
-    }
-    if (const auto* group = qobject_cast<const QGroupBox*>(&control)) {
-        return metrics.horizontalAdvance(group->title()) + 2 * metrics.averageCharWidth();
-    }
-    return 0;
-}
-
-// Every text of the widget's direct children must fit its control, must not be covered by a
-// control stacked above it, and every control must lie inside the widget.
-QStringList clippedTexts(const QWidget& widget) {
-    QStringList problems;
-    const QList<QWidget*> children = widget.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    for (qsizetype i = 0; i < children.size(); ++i) {
-        const QWidget& control = *children[i];
-        if (control.isHidden()) {
-            continue;
-        }
-        const QString what = control.objectName() + u' ' + control.metaObject()->className() +
-                             u' ' + control.property("text").toString() +
-                             control.property("title").toString();
-        if (!widget.rect().contains(control.geometry())) {
-            problems << what + QStringLiteral(": outside its page");
-        }
-        const int needed = neededWidth(control);
-        if (needed > control.width()) {
-            problems
-                << what + QStringLiteral(": needs %1 px, has %2").arg(needed).arg(control.width());
-        }
-        if (const auto* label = qobject_cast<const QLabel*>(&control);
-            label != nullptr && label->wordWrap() &&
-            label->heightForWidth(label->width()) > label->height()) {
-            problems << what + QStringLiteral(": wrapped text too tall");
-        }
-        if (qobject_cast<const QGroupBox*>(&control) != nullptr || needed == 0) {
-            continue;
-        }
-        const QRect text(control.pos(), QSize(std::min(needed, control.width()), control.height()));
-        for (qsizetype j = i + 1; j < children.size(); ++j) {
-            const QWidget& above = *children[j];
-            if (!above.isHidden() && qobject_cast<const QGroupBox*>(&above) == nullptr &&
-                above.geometry().intersects(text)) {
-                problems << what + QStringLiteral(": covered by ") + above.objectName() + u' ' +
-                                above.metaObject()->className();
-            }
-        }
-    }
-    return problems;
-}
 
 void save(QWidget& widget, const QString& name) {
     const QString folder = QStringLiteral(ZARTA_SCREENSHOT_DIR);

@@ -1,0 +1,40 @@
+#include "BatchRun.h"
+
+#include "BatchWorker.h"
+#include "CConvertDlg.h"
+#include "ConversionServices.h"
+#include "FileConverter.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+namespace zarta::desktop {
+
+BatchRun::BatchRun(CConvertDlg& page, ConversionServices& services, ConversionOptions options)
+    : link_(&page, control_), page_(page, link_), prompts_(page, link_), printWatch_(page, link_),
+      converter_(services.makeConverter(prompts_, printWatch_)),
+      worker_(std::make_unique<BatchWorker>(page_, *converter_, prompts_, control_,
+                                            std::move(options))) {
+    thread_ = QThread::create([this] {
+        worker_->runBatch();
+        // The converter's word processor belongs to this thread and ends here, also after an
+        // abandoned batch.
+        converter_.reset();
+    });
+    thread_->setParent(this);
+    connect(thread_, &QThread::finished, this, [this] { emit finished(this); });
+}
+
+BatchRun::~BatchRun() {
+    link_.detach();
+}
+
+void BatchRun::start() {
+    thread_->start();
+}
+
+bool BatchRun::wait(std::chrono::milliseconds timeout) {
+    return thread_->wait(QDeadlineTimer(timeout));
+}
+
+} // namespace zarta::desktop

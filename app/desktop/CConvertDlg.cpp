@@ -1,0 +1,469 @@
+#include "CConvertDlg.h"
+
+#include "BatchRun.h"
+#include "CAdvancedDlg.h"
+#include "CBmpProgCtrl.h"
+#include "CDescriptionDlg.h"
+#include "CEnableEdit.h"
+#include "CFinishDlg.h"
+#include "CListBoxEx.h"
+#include "CSecurityDlg.h"
+#include "CTabCtrlEx.h"
+#include "CollectOptions.h"
+#include "ConversionServices.h"
+#include "DesktopTexts.h"
+#include "DialogLayout.h"
+#include "FileDialogs.h"
+#include "MessageBoxes.h"
+#include "Messages.h"
+#include "OptionPageSwitcher.h"
+#include "UiTexts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace zarta::desktop {
+
+namespace {
+
+using ui::MessageBoxes;
+
+// Only A to Z are lowered, so an extension compares the same whatever the locale.
+QString lowerAscii(QString text) {
+    for (QChar& c : text) {
+        if (c >= u'A' && c <= u'Z') {
+            c = QChar(c.unicode() + (u'a' - u'A'));
+        }
+    }
+    return text;
+}
+
+// The text after the file name's last ".", or the whole name when it has none.
+QString extensionOf(const QString& path) {
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    return name.mid(name.lastIndexOf(u'.') + 1);
+}
+
+// Everything up to and including the last separator.
+QString folderOf(const QString& path) {
+    return path.left(path.lastIndexOf(u'/') + 1);
+}
+
+} // namespace
+
+CConvertDlg::CConvertDlg(ConversionServices& services, QWidget* parent)
+    : QFrame(parent), services_(services) {
+    setObjectName(QString::number(templateId));
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    // A white page whose labels and boxes lie on the white.
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+
+    buildControls();
+    finish_ = new ui::CFinishDlg(this);
+
+    animationTimer_.setInterval(animationPeriod);
+    finishTimer_.setInterval(finishDelay);
+    finishTimer_.setSingleShot(true);
+    printWatchTimer_.setInterval(printWatchPeriod);
+    connect(&animationTimer_, &QTimer::timeout, this, &CConvertDlg::animate);
+    connect(&finishTimer_, &QTimer::timeout, this, &CConvertDlg::finishBatch);
+    connect(&printWatchTimer_, &QTimer::timeout, this, &CConvertDlg::answerWordQuestions);
+}
+
+CConvertDlg::~CConvertDlg() {
+    // No worker may touch the page once it is gone, and none may leave an office or Ghostscript
+    // behind: abandon them all (which ends their child processes), cut their links (which ends
+    // the calls they wait in), then give them a bounded time to clean up.
+    for (auto& run : runs_) {
+        run->control().abandon();
+        run->link().detach();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + exitWait;
+    for (auto& run : runs_) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (!run->wait(std::max(left, std::chrono::milliseconds(0)))) {
+            // Destroying a running thread would end the program on the spot; leave it be.
+            std::fprintf(stderr, "ZartaWordToPDF: a stopped conversion did not end in time\n");
+            (void)run.release();
+        }
+    }
+}
+
+void CConvertDlg::buildControls() {
+    namespace T = DesktopTexts;
+    ui::DialogLayout t(*this, QSize(442, 394));
+
+    QFont bold = font();
+    bold.setWeight(QFont::Bold);
+    t.label(T::heading.toString(), QRect(7, 4, 171, 10), headingId)->setFont(bold);
+    t.label(T::hint.toString(), QRect(7, 15, 198, 10));
+    fileList_ = t.place(new ui::CListBoxEx(this), fileListId, QRect(7, 25, 297, 64));
+    fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    addFiles_ = t.pushButton(addFilesId, T::addFiles.toString(), QRect(315, 25, 63, 14));
+    remove_ = t.pushButton(removeId, T::remove.toString(), QRect(315, 45, 63, 14));
+    removeAll_ = t.pushButton(removeAllId, T::removeAll.toString(), QRect(315, 65, 63, 14));
+    t.groupBox(0, T::saveTo.toString(), QRect(7, 100, 400, 44));
+    t.label(T::selectDestination.toString(), QRect(23, 114, 193, 8));
+    destination_ = t.edit(destinationId, QRect(23, 124, 256, 14));
+    browse_ = t.pushButton(browseId, T::browse.toString(), QRect(288, 124, 63, 14));
+    t.label(T::status.toString(), QRect(7, 156, 88, 10), statusLabelId)->setFont(bold);
+    status_ = t.place(new ui::CEnableEdit(this), statusId, QRect(7, 167, 200, 12));
+    status_->setSingleLine(true);
+    status_->setFrameStyle(QFrame::NoFrame);
+    status_->setFocusPolicy(Qt::NoFocus);
+    status_->viewport()->installEventFilter(this);
+    progress_ = t.place(new ui::CBmpProgCtrl(this), progressId, QRect(7, 180, 311, 15));
+    convert_ = t.pushButton(convertId, T::convert.toString(), QRect(334, 181, 63, 14));
+    advanced_ = t.checkBox(advancedBoxId, QString(), QRect(8, 203, 8, 8));
+    t.label(T::displayAdvanced.toString(), QRect(20, 203, 87, 8));
+    auto* separator = t.place(new QFrame(this), separatorId, QRect(5, 222, 402, 1));
+    separator->setFrameStyle(QFrame::Box | QFrame::Plain);
+    QPalette black = separator->palette();
+    black.setColor(QPalette::WindowText, Qt::black);
+    separator->setPalette(black);
+    separator_ = separator;
+    QGroupBox* group =
+        t.groupBox(advancedGroupId, T::advancedOptions.toString(), QRect(7, 232, 400, 145));
+
+    // The tab control lives in the group box, inset 10 on three sides and 30 at the top.
+    tabs_ = new ui::CTabCtrlEx(ui::UiVariant::Desktop, group);
+    tabs_->setObjectName(QString::number(tabsId));
+    tabs_->setGeometry(group->rect().adjusted(10, 30, -10, -10));
+    setStatus(T::notStarted.toString());
+    ui::OptionPageSwitcher::insertTabs(*tabs_);
+    description_ = new ui::CDescriptionDlg(ui::UiVariant::Desktop, tabs_);
+    security_ = new ui::CSecurityDlg(ui::UiVariant::Desktop, tabs_);
+    advancedPage_ = new ui::CAdvancedDlg(ui::UiVariant::Desktop, tabs_);
+    switcher_ = new ui::OptionPageSwitcher(*tabs_, {description_, security_, advancedPage_},
+                                           ui::UiVariant::Desktop);
+    switcher_->showFirstPage();
+
+    remove_->setEnabled(false);
+    removeAll_->setEnabled(false);
+    convert_->setEnabled(false);
+    fileList_->addAcceptedExtension(QStringLiteral("doc"));
+    fileList_->addAcceptedExtension(QStringLiteral("docx"));
+
+    connect(addFiles_, &QPushButton::clicked, this, &CConvertDlg::addFiles);
+    connect(remove_, &QPushButton::clicked, this, &CConvertDlg::remove);
+    connect(removeAll_, &QPushButton::clicked, this, &CConvertDlg::removeAll);
+    connect(fileList_, &QListWidget::itemSelectionChanged, this, &CConvertDlg::selectionChanged);
+    connect(fileList_, &ui::CListBoxEx::filesDropped, this, &CConvertDlg::filesDropped);
+    connect(browse_, &QPushButton::clicked, this, &CConvertDlg::browse);
+    connect(convert_, &QPushButton::clicked, this, &CConvertDlg::convertOrStop);
+    connect(advanced_, &QCheckBox::clicked, this, &CConvertDlg::collapseOrExpand);
+}
+
+QString CConvertDlg::statusText() const {
+    return status_->text();
+}
+
+void CConvertDlg::setStatus(const QString& text) {
+    status_->setText(text);
+}
+
+bool CConvertDlg::eventFilter(QObject* watched, QEvent* event) {
+    // The status line is only read: a click neither places a cursor nor selects.
+    if (watched == status_->viewport() && (event->type() == QEvent::MouseButtonPress ||
+                                           event->type() == QEvent::MouseButtonDblClick)) {
+        return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+void CConvertDlg::collapseOrExpand() {
+    QWidget* owner = owner_ != nullptr ? owner_ : window();
+    if (!sizesRemembered_) {
+        sizesRemembered_ = true;
+        pageRect_ = QRect(mapToGlobal(QPoint(0, 0)), size());
+        ownerSize_ = owner->size();
+        separatorTop_ = separator_->mapToGlobal(QPoint(0, 0)).y();
+    }
+    if (advanced_->isChecked()) {
+        owner->setFixedSize(ownerSize_);
+        resize(pageRect_.size());
+    } else {
+        const int cut = pageRect_.top() + pageRect_.height() - separatorTop_;
+        resize(pageRect_.width(), separatorTop_ - pageRect_.top());
+        owner->setFixedSize(ownerSize_.width(), ownerSize_.height() - cut);
+    }
+}
+
+bool CConvertDlg::refuseWhileConverting() {
+    if (converting_) {
+        MessageBoxes::showStandard(window(), ui::UiTexts::workingNow.toString());
+    }
+    return converting_;
+}
+
+void CConvertDlg::addFiles() {
+    if (refuseWhileConverting()) {
+        return;
+    }
+    const QStringList files =
+        FileDialogs::current().chooseFiles(window(), DesktopTexts::wordFilter.toString());
+    if (!files.isEmpty()) {
+        destination_->setText(folderOf(files.first()));
+        for (const QString& path : files) {
+            addChosenFile(path);
+        }
+        removeAll_->setEnabled(true);
+        convert_->setEnabled(true);
+    }
+    progress_->setFilled(false);
+    setStatus(DesktopTexts::ready.toString());
+}
+
+void CConvertDlg::addChosenFile(const QString& path) {
+    const QString caption = ui::UiTexts::warningCaption.toString();
+    const QString extension = lowerAscii(extensionOf(path));
+    if (!fileList_->acceptedExtensions().contains(extension)) {
+        MessageBoxes::show(window(), caption, ui::UiTexts::formatNotSupported.toString(),
+                           MessageBoxes::Icon::Information);
+    } else if (fileList_->findStringExact(path) >= 0) {
+        MessageBoxes::show(window(), caption, DesktopTexts::wordFileExisting.toString(),
+                           MessageBoxes::Icon::Information);
+    } else {
+        fileList_->addString(path);
+    }
+}
+
+void CConvertDlg::remove() {
+    if (refuseWhileConverting()) {
+        return;
+    }
+    for (int row = 0; row < fileList_->count();) {
+        if (fileList_->item(row)->isSelected()) {
+            delete fileList_->takeItem(row);
+        } else {
+            ++row;
+        }
+    }
+    if (fileList_->count() == 0) {
+        removeAll_->setEnabled(false);
+        convert_->setEnabled(false);
+    }
+    remove_->setEnabled(false);
+}
+
+void CConvertDlg::removeAll() {
+    if (refuseWhileConverting()) {
+        return;
+    }
+    fileList_->clear();
+    removeAll_->setEnabled(false);
+    remove_->setEnabled(false);
+    convert_->setEnabled(false);
+}
+
+void CConvertDlg::selectionChanged() {
+    if (!converting_ && !fileList_->selectedItems().isEmpty()) {
+        remove_->setEnabled(true);
+    }
+}
+
+void CConvertDlg::browse() {
+    if (refuseWhileConverting()) {
+        return;
+    }
+    QString folder = FileDialogs::current().chooseFolder(this);
+    if (folder.isEmpty()) {
+        return;
+    }
+    if (QFileInfo(folder).isDir() && !folder.endsWith(u'/')) {
+        folder += u'/';
+    }
+    destination_->setText(folder);
+}
+
+void CConvertDlg::filesDropped() {
+    if (fileList_->count() > 0) {
+        destination_->setText(folderOf(fileList_->item(0)->text()));
+    }
+    setStatus(DesktopTexts::ready.toString());
+    removeAll_->setEnabled(true);
+    convert_->setEnabled(true);
+}
+
+void CConvertDlg::convertOrStop() {
+    if (converting_) {
+        stop();
+    } else {
+        convert();
+    }
+}
+
+void CConvertDlg::convert() {
+    if (fileList_->count() == 0) {
+        MessageBoxes::showStandard(window(), DesktopTexts::noWordFile.toString());
+        return;
+    }
+    const QString folder = destination_->text();
+    if (!QFileInfo(folder).isDir()) {
+        MessageBoxes::showStandard(window(), DesktopTexts::wrongPath.toString());
+        return;
+    }
+    setStatus(DesktopTexts::startToConvert.toString());
+    convert_->setText(DesktopTexts::stop.toString());
+    fileList_->setBusy(true);
+    animationTimer_.start();
+    const ConversionOptions options = ui::collectOptions(*description_, *security_, *advancedPage_);
+    finish_->setDestinationFolder(folder);
+    remove_->setEnabled(false);
+    removeAll_->setEnabled(false);
+    setEditingEnabled(false);
+    converting_ = true;
+
+    std::unique_ptr<BatchRun> run;
+    try {
+        run = std::make_unique<BatchRun>(*this, services_, options);
+    } catch (const std::exception& error) {
+        // Nothing started: back to Ready with the list as it was.
+        leaveRunningState();
+        setStatus(DesktopTexts::ready.toString());
+        convert_->setEnabled(true);
+        removeAll_->setEnabled(true);
+        MessageBoxes::showStandard(window(), QString::fromStdString(error.what()));
+        return;
+    }
+    connect(run.get(), &BatchRun::finished, this, &CConvertDlg::batchEnded);
+    current_ = run.get();
+    runs_.push_back(std::move(run));
+    current_->start();
+}
+
+void CConvertDlg::stop() {
+    convert_->setText(DesktopTexts::convert.toString());
+    if (!askToStop(DesktopTexts::productName.toString()) && converting_) {
+        convert_->setText(DesktopTexts::stop.toString());
+    }
+}
+
+bool CConvertDlg::askToStop(const QString& caption) {
+    BatchRun* run = current_;
+    if (run == nullptr) {
+        return true;
+    }
+    run->control().hold();
+    run->link().holdCalls();
+    askingToStop_ = true;
+    const bool yes = MessageBoxes::show(window(), caption, DesktopTexts::stopQuestion.toString(),
+                                        MessageBoxes::Icon::Information,
+                                        MessageBoxes::Buttons::YesNo) == MessageBoxes::Answer::Yes;
+    askingToStop_ = false;
+    if (current_ != run) {
+        // The batch ended before the question was answered; there is nothing left to stop.
+        return true;
+    }
+    if (yes) {
+        current_ = nullptr;
+        resetAfterStop();
+        // Abandoning ends the worker's child processes at once; its held calls then end
+        // without touching the page.
+        run->control().abandon();
+    } else {
+        run->control().resume();
+    }
+    run->link().releaseCalls();
+    return yes;
+}
+
+void CConvertDlg::leaveRunningState() {
+    animationTimer_.stop();
+    printWatchTimer_.stop();
+    converting_ = false;
+    fileList_->setBusy(false);
+    setEditingEnabled(true);
+    progress_->setFilled(false);
+    convert_->setText(DesktopTexts::convert.toString());
+}
+
+void CConvertDlg::resetAfterStop() {
+    fileList_->clear();
+    leaveRunningState();
+    setStatus(QString::fromUtf8(Messages::statusStopped.data(),
+                                qsizetype(Messages::statusStopped.size())));
+    convert_->setEnabled(false);
+    remove_->setEnabled(false);
+    removeAll_->setEnabled(false);
+}
+
+void CConvertDlg::setEditingEnabled(bool enabled) {
+    for (QWidget* control : std::initializer_list<QWidget*>{description_, security_, advancedPage_,
+                                                            addFiles_, browse_, destination_}) {
+        control->setEnabled(enabled);
+    }
+}
+
+void CConvertDlg::enableEditing() {
+    setEditingEnabled(true);
+}
+
+void CConvertDlg::resetConvertButton() {
+    convert_->setText(DesktopTexts::convert.toString());
+    convert_->setEnabled(false);
+}
+
+void CConvertDlg::batchEnded(BatchRun* run) {
+    if (current_ == run) {
+        current_ = nullptr;
+    }
+    const auto found = std::find_if(runs_.begin(), runs_.end(),
+                                    [run](const auto& owned) { return owned.get() == run; });
+    if (found != runs_.end()) {
+        // The thread has done its work; this only reaps it.
+        run->wait(exitWait);
+        runs_.erase(found);
+    }
+}
+
+void CConvertDlg::animate() {
+    if (++animationCounter_ == 7) {
+        setStatus(DesktopTexts::startToConvert.toString());
+        animationCounter_ = 0;
+    } else {
+        setStatus(statusText() + u'.');
+    }
+}
+
+void CConvertDlg::finishBatch() {
+    if (!finish_->producedFiles().isEmpty()) {
+        // The print files lived in each conversion's own work folder, which is gone by now.
+        finish_->exec();
+    }
+    progress_->setFilled(false);
+}
+
+void CConvertDlg::answerWordQuestions() {
+    const QString title = DesktopTexts::wordQuestionTitle.toString();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible() || window->windowTitle() != title) {
+            continue;
+        }
+        if (auto* box = qobject_cast<QMessageBox*>(window)) {
+            if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+                yes->click();
+                continue;
+            }
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(window)) {
+            dialog->accept();
+        }
+    }
+}
+
+} // namespace zarta::desktop

@@ -1,0 +1,176 @@
+#pragma once
+
+#include <QFrame>
+#include <QRect>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace zarta::ui {
+class CAdvancedDlg;
+class CBmpProgCtrl;
+class CDescriptionDlg;
+class CEnableEdit;
+class CFinishDlg;
+class CListBoxEx;
+class CSecurityDlg;
+class CTabCtrlEx;
+class OptionPageSwitcher;
+} // namespace zarta::ui
+
+namespace zarta::desktop {
+
+class BatchRun;
+class ConversionServices;
+
+// The convert page: the list of Word files, the destination folder, the "Convert"/"Stop"
+// button, the status line and progress bar, and the collapsible "Advanced Options:" area with
+// the three option pages. It owns everything a batch needs and runs each batch on a worker
+// thread of its own (BatchRun), which reaches the page only through calls carried onto this
+// thread.
+//
+// States: Empty (nothing listed; "Convert" disabled), Ready (files listed), Running (the button
+// reads "Stop"; editing controls and option pages disabled; the list refuses drops), Asking to
+// stop (the worker is held and its calls wait until the user has answered).
+//
+// The page never waits for a worker, with one exception: its destructor abandons every batch
+// still running and waits, bounded, for their threads, so that no office or Ghostscript process
+// outlives the program.
+//
+// User-interface thread only. The services must outlive the page.
+class CConvertDlg : public QFrame {
+    Q_OBJECT
+public:
+    static constexpr int templateId = 130;
+    static constexpr int headingId = 1003;
+    static constexpr int fileListId = 1008;
+    static constexpr int addFilesId = 1009;
+    static constexpr int removeId = 1010;
+    static constexpr int removeAllId = 1011;
+    static constexpr int destinationId = 1017;
+    static constexpr int browseId = 1018;
+    static constexpr int statusLabelId = 1004;
+    static constexpr int statusId = 1023;
+    static constexpr int progressId = 1027;
+    static constexpr int convertId = 1019;
+    static constexpr int advancedBoxId = 1001;
+    static constexpr int separatorId = 1022;
+    static constexpr int advancedGroupId = 1012;
+    static constexpr int tabsId = 1006;
+
+    // Timer periods: status dots, the pause before the finish dialog, the print watch.
+    static constexpr std::chrono::milliseconds animationPeriod{500};
+    static constexpr std::chrono::milliseconds finishDelay{1000};
+    static constexpr std::chrono::milliseconds printWatchPeriod{200};
+    // How long the destructor waits for abandoned workers to end.
+    static constexpr std::chrono::seconds exitWait{30};
+
+    explicit CConvertDlg(ConversionServices& services, QWidget* parent = nullptr);
+    ~CConvertDlg() override;
+
+    // The window the collapse logic resizes together with the page; the page's own window
+    // until set.
+    void setOwnerWindow(QWidget* owner) { owner_ = owner; }
+    // The "Display Advanced Options." handler: on its first call it remembers the sizes of the
+    // page and the owner window and the separator's position; then it shows the whole page
+    // (box checked) or cuts page and owner at the separator (box unchecked).
+    void collapseOrExpand();
+
+    bool isConverting() const { return converting_; }
+    bool isAskingToStop() const { return askingToStop_; }
+    // Holds the running batch and asks whether to stop it. Yes resets the page and abandons the
+    // batch; No lets it go on. Returns true when no batch runs any more.
+    bool askToStop(const QString& caption);
+
+    // What the batch worker uses, on this thread.
+    ui::CListBoxEx* fileList() const { return fileList_; }
+    ui::CBmpProgCtrl* progressBar() const { return progress_; }
+    ui::CFinishDlg& finishDialog() const { return *finish_; }
+    QString statusText() const;
+    void setStatus(const QString& text);
+    void setConverting(bool converting) { converting_ = converting; }
+    // Enables the option pages, "Add File(s)", "Browse" and the destination edit.
+    void enableEditing();
+    // "Convert" again, disabled.
+    void resetConvertButton();
+    void stopStatusAnimation() { animationTimer_.stop(); }
+    void startFinishTimer() { finishTimer_.start(); }
+    void startPrintWatch() { printWatchTimer_.start(); }
+    void stopPrintWatch() { printWatchTimer_.stop(); }
+    bool isPrintWatchRunning() const { return printWatchTimer_.isActive(); }
+
+    // Batches whose threads have not ended yet (a stopped batch may still be cleaning up).
+    int liveBatches() const { return int(runs_.size()); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void addFiles();
+    void addChosenFile(const QString& path);
+    void remove();
+    void removeAll();
+    void selectionChanged();
+    void browse();
+    void convertOrStop();
+    void convert();
+    void stop();
+    void filesDropped();
+    void animate();
+    void finishBatch();
+    void answerWordQuestions();
+    // Stops the timers and enables what Convert disabled, keeping the list.
+    void leaveRunningState();
+    // The page after a confirmed Stop: list emptied, status "Stoped", "Convert" disabled.
+    void resetAfterStop();
+    void setEditingEnabled(bool enabled);
+    // True when a batch runs: the message is shown and the caller stops.
+    bool refuseWhileConverting();
+    void batchEnded(BatchRun* run);
+
+    ConversionServices& services_;
+    QWidget* owner_ = nullptr;
+
+    ui::CListBoxEx* fileList_ = nullptr;
+    QPushButton* addFiles_ = nullptr;
+    QPushButton* remove_ = nullptr;
+    QPushButton* removeAll_ = nullptr;
+    QLineEdit* destination_ = nullptr;
+    QPushButton* browse_ = nullptr;
+    ui::CEnableEdit* status_ = nullptr;
+    ui::CBmpProgCtrl* progress_ = nullptr;
+    QPushButton* convert_ = nullptr;
+    QCheckBox* advanced_ = nullptr;
+    QWidget* separator_ = nullptr;
+    ui::CTabCtrlEx* tabs_ = nullptr;
+    ui::CDescriptionDlg* description_ = nullptr;
+    ui::CSecurityDlg* security_ = nullptr;
+    ui::CAdvancedDlg* advancedPage_ = nullptr;
+    ui::OptionPageSwitcher* switcher_ = nullptr;
+    ui::CFinishDlg* finish_ = nullptr;
+
+    bool converting_ = false;
+    bool askingToStop_ = false;
+    int animationCounter_ = 0;
+    QTimer animationTimer_;
+    QTimer finishTimer_;
+    QTimer printWatchTimer_;
+
+    bool sizesRemembered_ = false;
+    QRect pageRect_;  // screen coordinates
+    QSize ownerSize_; // the owner's client size
+    int separatorTop_ = 0;
+
+    std::vector<std::unique_ptr<BatchRun>> runs_;
+    BatchRun* current_ = nullptr;
+};
+
+} // namespace zarta::desktop

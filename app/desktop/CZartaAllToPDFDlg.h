@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+
+class QFrame;
+
+namespace zarta::ui {
+class CTransParentButton;
+}
+
+namespace zarta::desktop {
+
+class CConvertDlg;
+class ConversionServices;
+
+// The main window: a fixed-size window with a header strip (bitmap 2, stretched) carrying the
+// "Website", "Help" and "About" buttons, an etched line under it, and the convert page
+// embedded in the host area below, 8 pixels inside its left, right and bottom edges and 20
+// below its top. It starts collapsed at the page's separator.
+//
+// It has no conversion logic: "About" is refused while the page converts, and closing the
+// window while it converts asks first (holding the batch; Yes abandons it). "About Zarta Word
+// To PDF" in the window's context menu opens the about box at any time. "Help" and F1 open the
+// help page; Enter and Escape never close the window.
+//
+// User-interface thread only. The services must outlive the window.
+class CZartaAllToPDFDlg : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int templateId = 102;
+    static constexpr int lineId = 1000;
+    static constexpr int hostId = 1001;
+    static constexpr int helpId = 1022;
+    static constexpr int aboutId = 1023;
+    static constexpr int websiteId = 1025;
+
+    explicit CZartaAllToPDFDlg(ConversionServices& services, QWidget* parent = nullptr);
+
+    CConvertDlg* convertPage() const { return page_; }
+
+    // The help page for a program in the given folder: beside the executable, or else in the
+    // installed data folder; the former when neither exists.
+    static QString helpFilePath(const QString& executableFolder);
+
+    void openHelp();
+    void openWebsite();
+    // The "About" button: refused while a batch runs.
+    void about();
+    // The context menu's command: the about box at any time.
+    void showAboutBox();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void setUpButton(ui::CTransParentButton* button, int iconId);
+
+    QFrame* line_ = nullptr;
+    QPixmap header_;
+    CConvertDlg* page_ = nullptr;
+};
+
+} // namespace zarta::desktop

@@ -1,0 +1,22 @@
+#include "FileDialogs.h"
+
+#include "QtFileDialogs.h"
+
+namespace zarta::desktop {
+
+namespace {
+
+FileDialogs* installed = nullptr;
+
+} // namespace
+
+FileDialogs& FileDialogs::current() {
+    static QtFileDialogs real;
+    return installed != nullptr ? *installed : real;
+}
+
+void FileDialogs::install(FileDialogs* dialogs) {
+    installed = dialogs;
+}
+
+} // namespace zarta::desktop

@@ -1,0 +1,29 @@
+#include "GuiPrompts.h"
+
+#include "CConvertDlg.h"
+#include "CEnterPassWordDlg.h"
+#include "GuiThreadCall.h"
+#include "MessageBoxes.h"
+
+#include <QFile>
+
+namespace zarta::desktop {
+
+void GuiPrompts::showMessage(const std::string& text) {
+    link_.run([this, &text] {
+        ui::MessageBoxes::showStandard(page_.window(), QString::fromStdString(text));
+    });
+}
+
+std::optional<std::string> GuiPrompts::askPassword(const std::string& fileName) {
+    return link_.run([this, &fileName]() -> std::optional<std::string> {
+        ui::CEnterPassWordDlg prompt(page_.window());
+        prompt.setFileName(QFile::decodeName(QByteArray::fromStdString(fileName)));
+        if (prompt.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        return prompt.password().toStdString();
+    });
+}
+
+} // namespace zarta::desktop

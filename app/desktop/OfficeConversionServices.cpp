@@ -1,0 +1,52 @@
+#include "OfficeConversionServices.h"
+
+#include "GhostscriptLocator.h"
+#include "GhostscriptStage.h"
+#include "OfficeApplicationFactory.h"
+#include "PosixProcessRunner.h"
+#include "WordToPdfConverter.h"
+
+namespace zarta::desktop {
+
+namespace {
+
+OfficeSettings officeSettings(const std::string& dataFolder) {
+    OfficeSettings settings;
+    settings.profileRoot = dataFolder + "/office";
+    return settings;
+}
+
+// Everything one batch converts with, owned together so that the batch's thread destroys it
+// in one piece: the converter first, then the office and the Ghostscript stage it used.
+class OfficeBatchConverter : public FileConverter {
+public:
+    OfficeBatchConverter(const std::string& dataFolder, UserPrompts& prompts,
+                         PrintWatch& printWatch)
+        : ghostscript_(runner_, [this] { return locator_.locate(); }),
+          word_(officeSettings(dataFolder)),
+          converter_(word_, ghostscript_, prompts, printWatch, dataFolder) {}
+
+    FileOutcome convert(const std::string& sourcePath, const std::string& outputPath,
+                        const ConversionOptions& options, BatchControl& control) override {
+        return converter_.convert(sourcePath, outputPath, options, control);
+    }
+
+private:
+    PosixProcessRunner runner_;
+    const GhostscriptLocator locator_;
+    GhostscriptStage ghostscript_;
+    OfficeApplicationFactory word_;
+    WordToPdfConverter converter_;
+};
+
+} // namespace
+
+OfficeConversionServices::OfficeConversionServices(std::string dataFolder)
+    : dataFolder_(std::move(dataFolder)) {}
+
+std::unique_ptr<FileConverter> OfficeConversionServices::makeConverter(UserPrompts& prompts,
+                                                                       PrintWatch& printWatch) {
+    return std::make_unique<OfficeBatchConverter>(dataFolder_, prompts, printWatch);
+}
+
+} // namespace zarta::desktop

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "ConversionServices.h"
+
+#include <string>
+
+namespace zarta::desktop {
+
+// The program's real conversion: per batch, a LibreOffice provider that keeps one office warm
+// for the batch, Ghostscript found on the search path and run as a child process, and the
+// engine's per-file converter over both. The office ends when the batch's converter is
+// destroyed, or at once when the batch is abandoned.
+class OfficeConversionServices : public ConversionServices {
+public:
+    // dataFolder: the program's private data folder (work folders and the office profiles).
+    explicit OfficeConversionServices(std::string dataFolder);
+
+    std::unique_ptr<FileConverter> makeConverter(UserPrompts& prompts,
+                                                 PrintWatch& printWatch) override;
+
+private:
+    std::string dataFolder_;
+};
+
+} // namespace zarta::desktop

@@ -1,0 +1,16 @@
+#include "QtFileDialogs.h"
+
+#include <QFileDialog>
+
+namespace zarta::desktop {
+
+QStringList QtFileDialogs::chooseFiles(QWidget* owner, const QString& filter) {
+    return QFileDialog::getOpenFileNames(owner, QString(), QString(), filter);
+}
+
+QString QtFileDialogs::chooseFolder(QWidget* owner) {
+    return QFileDialog::getExistingDirectory(owner, QString(), QString(),
+                                             QFileDialog::ShowDirsOnly);
+}
+
+} // namespace zarta::desktop

@@ -1,0 +1,36 @@
+#include "FakeConversion.h"
+
+#include "BatchControl.h"
+#include "WordToPdfConverter.h"
+
+#include <fstream>
+
+void FakePdfStage::writePdf(const Job& job, const zarta::ConversionOptions&,
+                            zarta::BatchControl& control) {
+    ++started;
+    control.sleepFor(std::chrono::milliseconds(workMilliseconds));
+    while (holdOpen) {
+        control.sleepFor(std::chrono::milliseconds(5));
+    }
+    std::ofstream(job.outputPath, std::ios::binary) << "%PDF-1.4\n%%EOF\n";
+}
+
+std::unique_ptr<zarta::FileConverter> FakeConversion::makeConverter(zarta::UserPrompts& prompts,
+                                                                    zarta::PrintWatch& printWatch) {
+    auto converter =
+        std::make_unique<zarta::WordToPdfConverter>(word, pdf, prompts, printWatch, dataFolder_);
+    converter->setPrintPollInterval(std::chrono::milliseconds(1));
+    return converter;
+}
+
+QStringList FakeConversion::openedDocuments() const {
+    QStringList opened;
+    const std::string prefix = "Open(TEXT \"";
+    for (const std::string& call : word.calls()) {
+        if (call.rfind(prefix, 0) == 0) {
+            const auto end = call.find('"', prefix.size());
+            opened << QString::fromStdString(call.substr(prefix.size(), end - prefix.size()));
+        }
+    }
+    return opened;
+}
