@@ -178,7 +178,7 @@ private:
     std::string folder_;
 };
 
-class Messages : public UserPrompts {
+class BenchPrompts : public UserPrompts {
 public:
     int shown = 0;
     void showMessage(const std::string& text) override {
@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
 
     Stages stages;
     BenchPage page(files, (root / "out").string());
-    Messages messages;
+    BenchPrompts messages;
     BatchControl control;
     PosixProcessRunner runner;
     const GhostscriptLocator locator;
