@@ -2,6 +2,7 @@
 
 #include "ConversionOptions.h"
 
+#include <initializer_list>
 #include <stdexcept>
 
 namespace zarta {
@@ -68,19 +69,31 @@ GhostscriptCommand::GhostscriptCommand(const ConversionOptions& options, Paths p
 }
 
 int GhostscriptCommand::permissionValue(const ConversionOptions& options) {
+    // PDF permission bits, numbered from 1 as the PDF format does.
+    constexpr auto bit = [](int n) { return 1 << (n - 1); };
     const bool high = options.encryptionLevel == EncryptionLevel::High;
+
+    // Every action allowed: all bits set but the two lowest, which must be clear.
     int value = -4;
-    if (options.contentCopying) {
-        value -= high ? 496 : 16;
-    }
-    if (options.formFilling) {
-        value -= high ? 224 : 32;
-    }
-    if (options.documentChanging) {
-        value -= high ? 1016 : 8;
-    }
-    if (options.printing) {
-        value -= high ? 2044 : 4;
+    const auto allowOnly = [&](bool allowed, std::initializer_list<int> bits) {
+        if (!allowed) {
+            for (const int n : bits) {
+                value &= ~bit(n);
+            }
+        }
+    };
+    // 40-bit security knows print (3), modify (4), copy (5) and annotate (6). 128-bit
+    // security refines them: fill forms (9) goes with annotating, assemble (11) with
+    // changing, high-quality print (12) with printing. Extraction for accessibility (10)
+    // stays allowed so that screen readers can read every protected PDF.
+    allowOnly(options.printing, {3});
+    allowOnly(options.documentChanging, {4});
+    allowOnly(options.contentCopying, {5});
+    allowOnly(options.formFilling, {6});
+    if (high) {
+        allowOnly(options.formFilling, {9});
+        allowOnly(options.documentChanging, {11});
+        allowOnly(options.printing, {12});
     }
     return value;
 }

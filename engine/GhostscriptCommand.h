@@ -71,10 +71,11 @@ public:
     // for a password holding a line break or a NUL character, which that reader cannot carry.
     std::string passwordFileText() const;
 
-    // The permission value for the four "Allowed Actions" flags at an encryption level: -4,
-    // lowered by a fixed amount per flag set. The amounts are plain integers that add up (they
-    // are not bit masks): 16/32/8/4 at 40 bits, 496/224/1016/2044 at 128 bits for content
-    // copying, form filling, document changing and printing.
+    // The permission value for the four "Allowed Actions" flags at an encryption level: each
+    // flag set allows its action, each flag clear denies it. At 40 bits: printing, document
+    // changing, content copying and form filling (annotating); at 128 bits each also governs
+    // its finer action (high-quality print, assembly, form filling). Extraction for
+    // accessibility is always allowed. All four set gives -4.
     static int permissionValue(const ConversionOptions& options);
 
 private:

@@ -139,6 +139,22 @@ private:
     bool running_ = true;
 };
 
+// Ends a session whose PDF is already written and checked. The conversion is done: a word
+// processor that fails while closing (it crashed, say) is ended all the same, but the file is not
+// thrown away for it.
+void endAfterPdf(Session& session) {
+    try {
+        session.closeDocument();
+    } catch (const WordError&) {
+        // Quitting below discards the document as well.
+    }
+    try {
+        session.quit();
+    } catch (const WordError&) {
+        // The application object is gone with the failed call; its provider ends the process.
+    }
+}
+
 std::string quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
@@ -228,9 +244,7 @@ WordToPdfConverter::Attempt WordToPdfConverter::attempt(const std::string& sourc
         control.checkpoint();
 
         pdf_.writePdf({printFile, sourcePath, outputPath, work.path()}, options, control);
-
-        session.closeDocument();
-        session.quit();
+        endAfterPdf(session);
     } catch (const WordError& error) {
         raiseCallFailure(sourcePath, error);
     }

@@ -2,7 +2,9 @@
 
 #include "BatchControl.h"
 
+#include <fcntl.h>
 #include <pthread.h>
+#include <unistd.h>
 
 namespace zarta {
 
@@ -16,6 +18,8 @@ sigset_t watchedSignals() {
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGQUIT);
+    sigaddset(&set, SIGHUP);
     sigaddset(&set, stopSignal);
     return set;
 }
@@ -23,6 +27,9 @@ sigset_t watchedSignals() {
 } // namespace
 
 InterruptWatcher::InterruptWatcher(BatchControl& control) {
+    if (::pipe2(wake_, O_CLOEXEC) != 0) {
+        wake_[0] = wake_[1] = -1;
+    }
     const sigset_t set = watchedSignals();
     ::pthread_sigmask(SIG_BLOCK, &set, &previous_);
     waiter_ = std::thread([this, &control, set] {
@@ -33,6 +40,12 @@ InterruptWatcher::InterruptWatcher(BatchControl& control) {
             }
             interrupted_ = true;
             control.abandon();
+            if (wake_[1] >= 0) {
+                // One byte, never read, keeps the read end readable for every later question.
+                [[maybe_unused]] const auto written = ::write(wake_[1], "x", 1);
+                ::close(wake_[1]);
+                wake_[1] = -1;
+            }
         }
     });
 }
@@ -41,6 +54,11 @@ InterruptWatcher::~InterruptWatcher() {
     ::pthread_kill(waiter_.native_handle(), stopSignal);
     waiter_.join();
     ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    for (const int fd : wake_) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
 }
 
 } // namespace zarta

@@ -1,7 +1,11 @@
 #include "Terminal.h"
 
+#include "BatchAbandoned.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -25,11 +29,34 @@ private:
     int fd_;
 };
 
-std::optional<std::string> readLine(int fd) {
+// Waits until fd can be read; throws BatchAbandoned as soon as wakeFd can be read instead.
+void awaitInput(int fd, int wakeFd) {
+    pollfd watched[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    for (;;) {
+        if (::poll(watched, wakeFd >= 0 ? 2 : 1, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return; // let the read report the failure
+        }
+        if (wakeFd >= 0 && watched[1].revents != 0) {
+            throw BatchAbandoned();
+        }
+        if (watched[0].revents != 0) {
+            return;
+        }
+    }
+}
+
+std::optional<std::string> readLine(int fd, int wakeFd) {
     std::string line;
     char c = 0;
     for (;;) {
+        awaitInput(fd, wakeFd);
         const auto n = ::read(fd, &c, 1);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
         if (n <= 0) {
             return line.empty() ? std::nullopt : std::optional<std::string>(line);
         }
@@ -53,25 +80,43 @@ void writeAll(int fd, const std::string& text) {
     }
 }
 
-std::optional<std::string> askOn(const std::string& prompt, bool secret) {
+// Switches echo off on a terminal for its lifetime, and back on (with the line break the user's
+// Enter did not echo) however the question ends.
+class EchoOff {
+public:
+    explicit EchoOff(int fd) : fd_(fd), active_(::tcgetattr(fd, &saved_) == 0) {
+        if (active_) {
+            termios quiet = saved_;
+            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            ::tcsetattr(fd_, TCSAFLUSH, &quiet);
+        }
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+    ~EchoOff() {
+        if (active_) {
+            ::tcsetattr(fd_, TCSAFLUSH, &saved_);
+            writeAll(fd_, "\n");
+        }
+    }
+
+private:
+    int fd_;
+    termios saved_{};
+    bool active_;
+};
+
+std::optional<std::string> askOn(const std::string& prompt, bool secret, int wakeFd) {
     TtyFile tty;
     if (tty.fd() < 0) {
         return std::nullopt;
     }
     writeAll(tty.fd(), prompt);
-    termios saved{};
-    const bool restore = secret && ::tcgetattr(tty.fd(), &saved) == 0;
-    if (restore) {
-        termios quiet = saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        ::tcsetattr(tty.fd(), TCSAFLUSH, &quiet);
+    if (secret) {
+        EchoOff echoOff(tty.fd());
+        return readLine(tty.fd(), wakeFd);
     }
-    auto answer = readLine(tty.fd());
-    if (restore) {
-        ::tcsetattr(tty.fd(), TCSAFLUSH, &saved);
-        writeAll(tty.fd(), "\n");
-    }
-    return answer;
+    return readLine(tty.fd(), wakeFd);
 }
 
 } // namespace
@@ -85,12 +130,12 @@ bool Terminal::stderrIsTerminal() {
     return ::isatty(STDERR_FILENO) != 0;
 }
 
-std::optional<std::string> Terminal::ask(const std::string& prompt) {
-    return askOn(prompt, false);
+std::optional<std::string> Terminal::ask(const std::string& prompt, int wakeFd) {
+    return askOn(prompt, false, wakeFd);
 }
 
-std::optional<std::string> Terminal::askSecret(const std::string& prompt) {
-    return askOn(prompt, true);
+std::optional<std::string> Terminal::askSecret(const std::string& prompt, int wakeFd) {
+    return askOn(prompt, true, wakeFd);
 }
 
 } // namespace zarta

@@ -18,10 +18,13 @@ public:
     static bool stderrIsTerminal();
 
     // Writes prompt and reads one line; nothing when no terminal can be read (or at its end).
-    static std::optional<std::string> ask(const std::string& prompt);
+    // While it waits it also watches wakeFd (-1: none): once that is readable, the batch has
+    // been abandoned, and the question ends with BatchAbandoned at once.
+    static std::optional<std::string> ask(const std::string& prompt, int wakeFd);
 
-    // As ask(), with echo switched off while the line is typed.
-    static std::optional<std::string> askSecret(const std::string& prompt);
+    // As ask(), with echo switched off while the line is typed; echo is back on however the
+    // question ends.
+    static std::optional<std::string> askSecret(const std::string& prompt, int wakeFd);
 };
 
 } // namespace zarta

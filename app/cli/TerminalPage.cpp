@@ -13,9 +13,9 @@ constexpr int barWidth = 30;
 } // namespace
 
 TerminalPage::TerminalPage(std::vector<std::string> files, std::string destination,
-                           CommandLine::Overwrite overwrite, std::FILE* out)
+                           CommandLine::Overwrite overwrite, std::FILE* out, int wakeFd)
     : files_(std::move(files)), destination_(std::move(destination)), overwrite_(overwrite),
-      out_(out), inPlace_(Terminal::stderrIsTerminal()) {}
+      out_(out), wakeFd_(wakeFd), inPlace_(Terminal::stderrIsTerminal()) {}
 
 void TerminalPage::breakLine() {
     if (lineOpen_) {
@@ -36,6 +36,7 @@ int TerminalPage::fileCount() {
 
 std::string TerminalPage::fileAt(int index) {
     current_ = files_.at(static_cast<size_t>(index));
+    currentIndex_ = index;
     if (inPlace_) {
         draw(index, fileCount());
     } else {
@@ -91,8 +92,8 @@ bool TerminalPage::askReplace(const std::string& outputPath) {
     bool replace = overwrite_ == CommandLine::Overwrite::Always;
     if (overwrite_ == CommandLine::Overwrite::Ask && Terminal::interactive()) {
         breakLine();
-        const auto answer =
-            Terminal::ask(Messages::fill(Messages::replaceQuestion, outputPath) + " [y/N] ");
+        const auto answer = Terminal::ask(
+            Messages::fill(Messages::replaceQuestion, outputPath) + " [y/N] ", wakeFd_);
         replace = answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
     }
     if (!replace) {

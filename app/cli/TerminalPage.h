@@ -17,8 +17,9 @@ namespace zarta {
 // error).
 class TerminalPage : public BatchPage {
 public:
+    // wakeFd: see Terminal::ask (-1: none).
     TerminalPage(std::vector<std::string> files, std::string destination,
-                 CommandLine::Overwrite overwrite, std::FILE* out);
+                 CommandLine::Overwrite overwrite, std::FILE* out, int wakeFd = -1);
 
     // Ends a progress line drawn in place, so that a message can follow on a line of its own.
     void breakLine();
@@ -26,6 +27,9 @@ public:
     void say(const std::string& text);
 
     const std::vector<std::string>& produced() const { return produced_; }
+    // The position in the batch of the file being converted (the last one fileAt() gave out),
+    // -1 before the first.
+    int currentIndex() const { return currentIndex_; }
     int skipped() const { return skipped_; }
 
     int fileCount() override;
@@ -52,9 +56,11 @@ private:
     std::string destination_;
     CommandLine::Overwrite overwrite_;
     std::FILE* out_;
+    int wakeFd_;
     bool inPlace_;
     bool lineOpen_ = false;
     std::string current_;
+    int currentIndex_ = -1;
     std::vector<std::string> produced_;
     int skipped_ = 0;
 };

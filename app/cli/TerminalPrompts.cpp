@@ -5,8 +5,9 @@
 
 namespace zarta {
 
-TerminalPrompts::TerminalPrompts(TerminalPage& page, std::optional<std::string> documentPassword)
-    : page_(page), documentPassword_(std::move(documentPassword)) {}
+TerminalPrompts::TerminalPrompts(TerminalPage& page, std::optional<std::string> documentPassword,
+                                 int wakeFd)
+    : page_(page), wakeFd_(wakeFd), documentPassword_(std::move(documentPassword)) {}
 
 void TerminalPrompts::showMessage(const std::string& text) {
     ++messages_;
@@ -16,11 +17,10 @@ void TerminalPrompts::showMessage(const std::string& text) {
 std::optional<std::string> TerminalPrompts::askPassword(const std::string& fileName) {
     if (documentPassword_) {
         // The file's password is offered once; asked again, it was the wrong one.
-        if (offeredFor_ != fileName) {
-            offeredFor_ = fileName;
+        if (offeredFor_ != page_.currentIndex()) {
+            offeredFor_ = page_.currentIndex();
             return documentPassword_;
         }
-        offeredFor_.clear();
         showMessage("the password from --document-password-file does not open \"" + fileName +
                     "\"; skipped");
         return std::nullopt;
@@ -31,8 +31,8 @@ std::optional<std::string> TerminalPrompts::askPassword(const std::string& fileN
         return std::nullopt;
     }
     page_.breakLine();
-    const auto answer =
-        Terminal::askSecret("Password for \"" + fileName + "\" (Enter alone skips the file): ");
+    const auto answer = Terminal::askSecret(
+        "Password for \"" + fileName + "\" (Enter alone skips the file): ", wakeFd_);
     if (!answer || answer->empty()) {
         page_.say("skipped \"" + fileName + "\"");
         return std::nullopt;

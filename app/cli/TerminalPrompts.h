@@ -11,12 +11,16 @@ class TerminalPage;
 
 // Messages and password questions of the command line. Messages go to standard error; a
 // protected document's password comes from --document-password-file (offered once per
-// document), else from the terminal without echo; with neither, the document is skipped.
+// document of the batch, told apart by their place in it, so two documents of the same name in
+// different folders each get it), else from the terminal without echo; with neither, the
+// document is skipped.
 //
 // Thread: the batch's thread. The page must outlive the prompts.
 class TerminalPrompts : public UserPrompts {
 public:
-    TerminalPrompts(TerminalPage& page, std::optional<std::string> documentPassword);
+    // wakeFd: see Terminal::ask (-1: none).
+    TerminalPrompts(TerminalPage& page, std::optional<std::string> documentPassword,
+                    int wakeFd = -1);
 
     void showMessage(const std::string& text) override;
     std::optional<std::string> askPassword(const std::string& fileName) override;
@@ -25,8 +29,9 @@ public:
 
 private:
     TerminalPage& page_;
+    int wakeFd_;
     std::optional<std::string> documentPassword_;
-    std::string offeredFor_;
+    int offeredFor_ = -1; // the page's index of the document the password file was offered to
     int messages_ = 0;
 };
 

@@ -13,9 +13,9 @@
 #include "QuietPrintWatch.h"
 #include "TerminalPage.h"
 #include "TerminalPrompts.h"
+#include "WordFiles.h"
 #include "WordToPdfConverter.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -29,13 +29,6 @@ constexpr int exitConverted = 0;
 constexpr int exitSomeFailed = 1;
 constexpr int exitUsage = 2;
 constexpr int exitInterrupted = 130;
-
-bool isWordFile(const std::string& path) {
-    std::string extension = fs::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".doc" || extension == ".docx" || extension == ".dot";
-}
 
 int usageError(const std::string& program, const std::string& message) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.c_str(), message.c_str(),
@@ -69,11 +62,12 @@ int main(int argc, char** argv) {
     const std::string outputFolder =
         fs::absolute(settings.outputFolder).lexically_normal().string();
 
-    // What the desktop program's list refuses is refused here too, file by file.
+    // Word files by the same rule as the desktop program's list, which takes .doc and .docx;
+    // here templates (.dot) are taken as well.
     std::vector<std::string> files;
     int refused = 0;
     for (const auto& file : settings.files) {
-        if (isWordFile(file)) {
+        if (WordFiles::isWordFile(file, WordFiles::commandLineExtensions)) {
             files.push_back(fs::absolute(file).lexically_normal().string());
         } else {
             std::fprintf(stderr, "%s: \"%s\": File format not support!\n", program.c_str(),
@@ -92,10 +86,12 @@ int main(int argc, char** argv) {
     BatchControl control;
     InterruptWatcher interrupts(control);
 
-    TerminalPage page(files, outputFolder, settings.overwrite, stderr);
-    TerminalPrompts prompts(page, settings.hasDocumentPassword
-                                      ? std::optional<std::string>(settings.documentPassword)
-                                      : std::nullopt);
+    TerminalPage page(files, outputFolder, settings.overwrite, stderr, interrupts.wakeFd());
+    TerminalPrompts prompts(page,
+                            settings.hasDocumentPassword
+                                ? std::optional<std::string>(settings.documentPassword)
+                                : std::nullopt,
+                            interrupts.wakeFd());
     PosixProcessRunner runner;
     const GhostscriptLocator locator;
     GhostscriptStage ghostscript(runner, [&locator] { return locator.locate(); });

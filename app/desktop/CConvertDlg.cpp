@@ -18,6 +18,7 @@
 #include "Messages.h"
 #include "OptionPageSwitcher.h"
 #include "UiTexts.h"
+#include "WordFiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,22 +38,6 @@ namespace zarta::desktop {
 namespace {
 
 using ui::MessageBoxes;
-
-// Only A to Z are lowered, so an extension compares the same whatever the locale.
-QString lowerAscii(QString text) {
-    for (QChar& c : text) {
-        if (c >= u'A' && c <= u'Z') {
-            c = QChar(c.unicode() + (u'a' - u'A'));
-        }
-    }
-    return text;
-}
-
-// The text after the file name's last ".", or the whole name when it has none.
-QString extensionOf(const QString& path) {
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    return name.mid(name.lastIndexOf(u'.') + 1);
-}
 
 // Everything up to and including the last separator.
 QString folderOf(const QString& path) {
@@ -155,8 +140,10 @@ void CConvertDlg::buildControls() {
     remove_->setEnabled(false);
     removeAll_->setEnabled(false);
     convert_->setEnabled(false);
-    fileList_->addAcceptedExtension(QStringLiteral("doc"));
-    fileList_->addAcceptedExtension(QStringLiteral("docx"));
+    for (const std::string_view extension : WordFiles::desktopExtensions) {
+        fileList_->addAcceptedExtension(
+            QString::fromUtf8(extension.data(), qsizetype(extension.size())));
+    }
 
     connect(addFiles_, &QPushButton::clicked, this, &CConvertDlg::addFiles);
     connect(remove_, &QPushButton::clicked, this, &CConvertDlg::remove);
@@ -230,8 +217,7 @@ void CConvertDlg::addFiles() {
 
 void CConvertDlg::addChosenFile(const QString& path) {
     const QString caption = ui::UiTexts::warningCaption.toString();
-    const QString extension = lowerAscii(extensionOf(path));
-    if (!fileList_->acceptedExtensions().contains(extension)) {
+    if (!fileList_->hasAcceptedExtension(path)) {
         MessageBoxes::show(window(), caption, ui::UiTexts::formatNotSupported.toString(),
                            MessageBoxes::Icon::Information);
     } else if (fileList_->findStringExact(path) >= 0) {
@@ -317,6 +303,14 @@ void CConvertDlg::convert() {
         MessageBoxes::showStandard(window(), DesktopTexts::wrongPath.toString());
         return;
     }
+    if (finishTimer_.isActive()) {
+        // The previous batch ended less than a second ago: its finish dialog comes first, so
+        // that it lists that batch's files and cannot empty the list of this one.
+        finishTimer_.stop();
+        finishBatch();
+    }
+    // Each finish dialog lists its own batch's PDFs, never those of a batch that was stopped.
+    finish_->clearProducedFiles();
     setStatus(DesktopTexts::startToConvert.toString());
     convert_->setText(DesktopTexts::stop.toString());
     fileList_->setBusy(true);

@@ -15,10 +15,11 @@ class SortedListBox;
 // ("Open Folder", also Enter). "Close", Escape and the title bar's close button end the dialog
 // rejected and empty producedFiles(), so the next batch lists only its own files.
 //
-// The convert page keeps one finish dialog for its whole life: it sets destinationFolder() when a
-// batch starts, the batch appends to producedFiles(), and the page runs exec() when the batch is
-// over. Each showing lists producedFiles() afresh and gives destinationFolder() its trailing "/".
-// User-interface thread only; a worker reaches it through calls queued onto that thread.
+// The convert page keeps one finish dialog for its whole life: it empties producedFiles() and
+// sets destinationFolder() when a batch starts, the batch appends to producedFiles(), and the
+// page runs exec() when the batch is over. Each showing lists producedFiles() afresh and gives
+// destinationFolder() its trailing "/". User-interface thread only; a worker reaches it through
+// calls queued onto that thread.
 class CFinishDlg : public QDialog {
     Q_OBJECT
 public:
@@ -36,6 +37,7 @@ public:
     // Names of the produced PDFs without their folder, in the order they were produced.
     const QStringList& producedFiles() const { return producedFiles_; }
     void appendProducedFile(const QString& name) { producedFiles_ << name; }
+    void clearProducedFiles() { producedFiles_.clear(); }
 
     SortedListBox* fileList() const { return fileList_; }
 

@@ -2,6 +2,7 @@
 
 #include "MessageBoxes.h"
 #include "UiTexts.h"
+#include "WordFiles.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -12,16 +13,6 @@
 namespace zarta::ui {
 
 namespace {
-
-// Only A to Z are lowered, so an extension compares the same whatever the locale.
-QString lowerAscii(QString text) {
-    for (QChar& c : text) {
-        if (c >= u'A' && c <= u'Z') {
-            c = QChar(c.unicode() + (u'a' - u'A'));
-        }
-    }
-    return text;
-}
 
 QStringList localPaths(const QMimeData* mime) {
     QStringList paths;
@@ -46,6 +37,11 @@ CListBoxEx::CListBoxEx(QWidget* parent) : SortedListBox(parent) {
 
 void CListBoxEx::addAcceptedExtension(const QString& extension) {
     acceptedExtensions_ << extension;
+}
+
+bool CListBoxEx::hasAcceptedExtension(const QString& path) const {
+    return acceptedExtensions_.contains(
+        QString::fromStdString(WordFiles::extension(path.toStdString())));
 }
 
 Qt::DropActions CListBoxEx::supportedDropActions() const {
@@ -103,14 +99,11 @@ bool CListBoxEx::accepts(const QString& path) {
     if (QFileInfo(path).isDir()) {
         return false;
     }
-    // The extension is looked for in the file's own name, so a dot in a folder name never
-    // counts, and a name that only starts with a dot has none.
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot <= 0) {
+    // A name without an extension is passed over without a word, like a folder.
+    if (WordFiles::extension(path.toStdString()).empty()) {
         return false;
     }
-    if (!acceptedExtensions_.contains(lowerAscii(name.mid(dot + 1)))) {
+    if (!hasAcceptedExtension(path)) {
         MessageBoxes::show(this, UiTexts::warningCaption.toString(),
                            UiTexts::formatNotSupported.toString(), MessageBoxes::Icon::Information);
         return false;

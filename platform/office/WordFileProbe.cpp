@@ -1,6 +1,7 @@
 #include "WordFileProbe.h"
 
 #include "WordError.h"
+#include "WordFiles.h"
 
 #include <algorithm>
 #include <array>
@@ -9,8 +10,8 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <optional>
-#include <set>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -118,106 +119,174 @@ constexpr std::uint32_t endOfChain = 0xFFFFFFFE;
 constexpr std::uint32_t lastRegularSector = 0xFFFFFFFA;
 constexpr std::uint32_t noEntry = 0xFFFFFFFF;
 
-// The names of the streams and storages directly inside a compound file's root storage,
-// upper-cased (compound file names compare without regard to case).
-std::set<std::string> compoundRootNames(const File& file) {
-    const auto header = file.read(0, 512);
-    const unsigned shift = u16(header, 0x1E);
-    if (shift != 9 && shift != 12) {
-        damaged();
-    }
-    const std::uint64_t sectorSize = std::uint64_t{1} << shift;
-    const std::uint64_t sectorCount = file.size() / sectorSize; // an upper bound
-    auto sectorOffset = [&](std::uint32_t sector) {
-        if (sector > lastRegularSector || sector >= sectorCount) {
+// A stream or storage directly inside a compound file's root storage.
+struct CompoundEntry {
+    std::uint32_t start = 0;
+    std::uint64_t size = 0;
+};
+
+// The root storage of a compound file: its entries by name (upper-cased, since compound file
+// names compare without regard to case), and the first bytes of a stream.
+class CompoundRoot {
+public:
+    explicit CompoundRoot(const File& file) : file_(file) {
+        const auto header = file.read(0, 512);
+        const unsigned shift = u16(header, 0x1E);
+        if (shift != 9 && shift != 12) {
             damaged();
         }
-        return (static_cast<std::uint64_t>(sector) + 1) * sectorSize;
-    };
+        sectorSize_ = std::uint64_t{1} << shift;
+        sectorCount_ = file.size() / sectorSize_; // an upper bound
+        miniCutoff_ = u32(header, 0x38);
+        readAllocationTable(header);
+        readDirectory(u32(header, 0x30));
+    }
+
+    bool contains(const std::string& name) const { return entries_.count(name) != 0; }
+
+    // The first length bytes of a stream of the root storage, from the regular sectors or,
+    // for a small stream, from the mini stream kept in the root entry's own chain.
+    std::vector<unsigned char> streamHead(const std::string& name, std::size_t length) const {
+        const CompoundEntry& entry = entries_.at(name);
+        if (entry.size < length) {
+            damaged();
+        }
+        if (entry.size >= miniCutoff_) {
+            return file_.read(sectorOffset(entry.start), length);
+        }
+        constexpr std::uint64_t miniSectorSize = 64;
+        const std::uint64_t position = std::uint64_t{entry.start} * miniSectorSize;
+        if (length > miniSectorSize) {
+            damaged();
+        }
+        std::uint32_t sector = miniStreamStart_;
+        for (std::uint64_t hops = position / sectorSize_; hops > 0; --hops) {
+            if (sector >= fat_.size()) {
+                damaged();
+            }
+            sector = fat_[sector];
+        }
+        return file_.read(sectorOffset(sector) + position % sectorSize_, length);
+    }
+
+private:
+    std::uint64_t sectorOffset(std::uint32_t sector) const {
+        if (sector > lastRegularSector || sector >= sectorCount_) {
+            damaged();
+        }
+        return (static_cast<std::uint64_t>(sector) + 1) * sectorSize_;
+    }
 
     // Where the allocation table's sectors are: 109 in the header, the rest in a chain.
-    const std::uint32_t fatSectorCount = u32(header, 0x2C);
-    if (fatSectorCount == 0 || fatSectorCount > sectorCount) {
-        damaged();
-    }
-    std::vector<std::uint32_t> fatSectors;
-    for (std::size_t i = 0; i < 109 && fatSectors.size() < fatSectorCount; ++i) {
-        fatSectors.push_back(u32(header, 0x4C + 4 * i));
-    }
-    std::uint32_t difat = u32(header, 0x44);
-    for (std::uint32_t hops = 0; fatSectors.size() < fatSectorCount; ++hops) {
-        if (hops > sectorCount) {
+    void readAllocationTable(const std::vector<unsigned char>& header) {
+        const std::uint32_t fatSectorCount = u32(header, 0x2C);
+        if (fatSectorCount == 0 || fatSectorCount > sectorCount_) {
             damaged();
         }
-        const auto block = file.read(sectorOffset(difat), sectorSize);
-        const std::size_t perBlock = sectorSize / 4 - 1;
-        for (std::size_t i = 0; i < perBlock && fatSectors.size() < fatSectorCount; ++i) {
-            fatSectors.push_back(u32(block, 4 * i));
+        std::vector<std::uint32_t> fatSectors;
+        for (std::size_t i = 0; i < 109 && fatSectors.size() < fatSectorCount; ++i) {
+            fatSectors.push_back(u32(header, 0x4C + 4 * i));
         }
-        difat = u32(block, 4 * perBlock);
-    }
-    std::vector<std::uint32_t> fat;
-    fat.reserve(fatSectors.size() * (sectorSize / 4));
-    for (std::uint32_t sector : fatSectors) {
-        const auto block = file.read(sectorOffset(sector), sectorSize);
-        for (std::size_t i = 0; i < sectorSize / 4; ++i) {
-            fat.push_back(u32(block, 4 * i));
-        }
-    }
-
-    // The directory: 128-byte entries in the chain that starts at the header's sector.
-    std::vector<unsigned char> directory;
-    std::uint32_t sector = u32(header, 0x30);
-    for (std::size_t hops = 0; sector != endOfChain; ++hops) {
-        if (hops > fat.size() || sector >= fat.size()) {
-            damaged();
-        }
-        const auto block = file.read(sectorOffset(sector), sectorSize);
-        directory.insert(directory.end(), block.begin(), block.end());
-        sector = fat[sector];
-    }
-    const std::size_t entryCount = directory.size() / 128;
-    if (entryCount == 0 || directory[0x42] != 5) { // entry 0 must be the root storage
-        damaged();
-    }
-
-    // The root's children form a tree through their left and right sibling links.
-    std::set<std::string> names;
-    std::vector<std::uint32_t> pending{u32(directory, 0x4C)};
-    std::vector<bool> seen(entryCount, false);
-    while (!pending.empty()) {
-        const std::uint32_t id = pending.back();
-        pending.pop_back();
-        if (id == noEntry) {
-            continue;
-        }
-        if (id >= entryCount || seen[id]) {
-            damaged();
-        }
-        seen[id] = true;
-        const std::size_t at = std::size_t{id} * 128;
-        const std::size_t nameBytes = std::min<std::size_t>(u16(directory, at + 0x40), 64);
-        std::string name;
-        for (std::size_t i = 0; i + 1 < nameBytes; i += 2) {
-            const std::uint16_t unit = u16(directory, at + i);
-            if (unit == 0) {
-                break;
+        std::uint32_t difat = u32(header, 0x44);
+        for (std::uint32_t hops = 0; fatSectors.size() < fatSectorCount; ++hops) {
+            if (hops > sectorCount_) {
+                damaged();
             }
-            name.push_back(unit < 0x80 ? static_cast<char>(std::toupper(unit)) : '?');
+            const auto block = file_.read(sectorOffset(difat), sectorSize_);
+            const std::size_t perBlock = sectorSize_ / 4 - 1;
+            for (std::size_t i = 0; i < perBlock && fatSectors.size() < fatSectorCount; ++i) {
+                fatSectors.push_back(u32(block, 4 * i));
+            }
+            difat = u32(block, 4 * perBlock);
         }
-        names.insert(name);
-        pending.push_back(u32(directory, at + 0x44));
-        pending.push_back(u32(directory, at + 0x48));
+        fat_.reserve(fatSectors.size() * (sectorSize_ / 4));
+        for (std::uint32_t sector : fatSectors) {
+            const auto block = file_.read(sectorOffset(sector), sectorSize_);
+            for (std::size_t i = 0; i < sectorSize_ / 4; ++i) {
+                fat_.push_back(u32(block, 4 * i));
+            }
+        }
     }
-    return names;
+
+    // The directory: 128-byte entries in the chain that starts at the header's sector. The
+    // root's children form a tree through their left and right sibling links.
+    void readDirectory(std::uint32_t sector) {
+        std::vector<unsigned char> directory;
+        for (std::size_t hops = 0; sector != endOfChain; ++hops) {
+            if (hops > fat_.size() || sector >= fat_.size()) {
+                damaged();
+            }
+            const auto block = file_.read(sectorOffset(sector), sectorSize_);
+            directory.insert(directory.end(), block.begin(), block.end());
+            sector = fat_[sector];
+        }
+        const std::size_t entryCount = directory.size() / 128;
+        if (entryCount == 0 || directory[0x42] != 5) { // entry 0 must be the root storage
+            damaged();
+        }
+        miniStreamStart_ = u32(directory, 0x74);
+
+        std::vector<std::uint32_t> pending{u32(directory, 0x4C)};
+        std::vector<bool> seen(entryCount, false);
+        while (!pending.empty()) {
+            const std::uint32_t id = pending.back();
+            pending.pop_back();
+            if (id == noEntry) {
+                continue;
+            }
+            if (id >= entryCount || seen[id]) {
+                damaged();
+            }
+            seen[id] = true;
+            const std::size_t at = std::size_t{id} * 128;
+            const std::size_t nameBytes = std::min<std::size_t>(u16(directory, at + 0x40), 64);
+            std::string name;
+            for (std::size_t i = 0; i + 1 < nameBytes; i += 2) {
+                const std::uint16_t unit = u16(directory, at + i);
+                if (unit == 0) {
+                    break;
+                }
+                name.push_back(unit < 0x80 ? static_cast<char>(std::toupper(unit)) : '?');
+            }
+            entries_[name] = {u32(directory, at + 0x74), u32(directory, at + 0x78)};
+            pending.push_back(u32(directory, at + 0x44));
+            pending.push_back(u32(directory, at + 0x48));
+        }
+    }
+
+    const File& file_;
+    std::uint64_t sectorSize_ = 512;
+    std::uint64_t sectorCount_ = 0;
+    std::uint64_t miniCutoff_ = 4096;
+    std::uint32_t miniStreamStart_ = endOfChain;
+    std::vector<std::uint32_t> fat_;
+    std::map<std::string, CompoundEntry> entries_;
+};
+
+// Word 97 and later keep their tables in a stream of their own; Word 6.0 and Word 95 kept them
+// in the Word stream, whose file information block tells the version (nFib, at offset 2).
+WordFileProbe::Format wordBinaryVersion(const CompoundRoot& root) {
+    if (root.contains("0TABLE") || root.contains("1TABLE")) {
+        return WordFileProbe::Format::Word97;
+    }
+    const auto fib = root.streamHead("WORDDOCUMENT", 4);
+    const std::uint16_t version = u16(fib, 2);
+    constexpr std::uint16_t word95 = 0x68;
+    constexpr std::uint16_t word97 = 0xC1;
+    if (version >= word97) {
+        // A Word 97 document without its table stream: let the Word 97 import say what is
+        // wrong with it.
+        return WordFileProbe::Format::Word97;
+    }
+    return version >= word95 ? WordFileProbe::Format::Word95 : WordFileProbe::Format::Word6;
 }
 
 WordFileProbe::Format probeCompound(const File& file) {
-    const auto names = compoundRootNames(file);
-    if (names.count("WORDDOCUMENT") != 0) {
-        return WordFileProbe::Format::Word97;
+    const CompoundRoot root(file);
+    if (root.contains("WORDDOCUMENT")) {
+        return wordBinaryVersion(root);
     }
-    if (names.count("ENCRYPTEDPACKAGE") != 0 && names.count("ENCRYPTIONINFO") != 0) {
+    if (root.contains("ENCRYPTEDPACKAGE") && root.contains("ENCRYPTIONINFO")) {
         return WordFileProbe::Format::OfficeOpenXml;
     }
     notWord();
@@ -304,6 +373,36 @@ WordFileProbe::Format probeZip(const File& file) {
     notWord();
 }
 
+// Word documents kept as text: rich text, a web page, or Word's own XML (its 2003 form; the
+// office has no import for the flat form of the package format). Looked for in the first
+// kilobytes, after a UTF-8 byte-order mark and white space.
+std::optional<WordFileProbe::Format> textFormat(const File& file) {
+    const auto bytes =
+        file.read(0, static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), 4096)));
+    std::string head(bytes.begin(), bytes.end());
+    std::size_t at = head.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    while (at < head.size() && std::isspace(static_cast<unsigned char>(head[at])) != 0) {
+        ++at;
+    }
+    head.erase(0, at);
+    if (head.rfind("{\\rtf", 0) == 0) {
+        return WordFileProbe::Format::RichText;
+    }
+    if (head.rfind("<", 0) != 0) {
+        return std::nullopt;
+    }
+    std::transform(head.begin(), head.end(), head.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    if (head.find("<w:worddocument") != std::string::npos) {
+        return WordFileProbe::Format::Word2003Xml;
+    }
+    if (head.find("<pkg:package") == std::string::npos && head.find("<html") != std::string::npos) {
+        return WordFileProbe::Format::Html;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 WordFileProbe::Format WordFileProbe::probe(const std::string& path) {
@@ -322,11 +421,35 @@ WordFileProbe::Format WordFileProbe::probe(const std::string& path) {
     if (startsWith(head, zipMagic)) {
         return probeZip(file);
     }
+    // Word opens a web page or rich text saved under a .doc name without asking, as web
+    // applications' exports often are; a .docx is always a package.
+    const std::string extension = WordFiles::extension(path);
+    if (extension == "doc" || extension == "dot") {
+        if (const auto format = textFormat(file)) {
+            return *format;
+        }
+    }
     notWord();
 }
 
 const char* WordFileProbe::filterName(Format format) {
-    return format == Format::Word97 ? "MS Word 97" : "MS Word 2007 XML";
+    switch (format) {
+    case Format::Word97:
+        return "MS Word 97";
+    case Format::Word95:
+        return "MS Word 95";
+    case Format::Word6:
+        return "MS WinWord 6.0";
+    case Format::OfficeOpenXml:
+        return "MS Word 2007 XML";
+    case Format::RichText:
+        return "Rich Text Format";
+    case Format::Html:
+        return "HTML (StarWriter)";
+    case Format::Word2003Xml:
+        return "MS Word 2003 XML";
+    }
+    return "MS Word 97";
 }
 
 } // namespace zarta

@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [](ConversionOptions& o) { o = secured(EncryptionLevel::Low); }, "/out",
                  head +
                      "1.3 -sOwnerPassword=\"o\" -sUserPassword=\"\"  -dEncryptionR=2 "
-                     "-dKeyLength=40 -dPermissions=-4  " +
+                     "-dKeyLength=40 -dPermissions=-64  " +
                      tail},
         TextCase{"LowPrintingOnly",
                  [](ConversionOptions& o) {
@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "/out",
                  head +
                      "1.3 -sOwnerPassword=\"o\" -sUserPassword=\"u\"  -dEncryptionR=2 "
-                     "-dKeyLength=40 -dPermissions=-8  " +
+                     "-dKeyLength=40 -dPermissions=-60  " +
                      tail},
         TextCase{"HighAllFlagsRaisesTheLevel",
                  [](ConversionOptions& o) {
@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "/out",
                  head +
                      "1.4 -sOwnerPassword=\"o\" -sUserPassword=\"\" -dEncryptionR=3 "
-                     "-dKeyLength=128 -dPermissions=-3784  " +
+                     "-dKeyLength=128 -dPermissions=-4  " +
                      tail},
         TextCase{"UserPasswordDisabled",
                  [](ConversionOptions& o) {
@@ -115,29 +115,31 @@ INSTANTIATE_TEST_SUITE_P(
                  "/out",
                  head +
                      "1.5 -sOwnerPassword=\"o\" -dEncryptionR=3 -dKeyLength=128 "
-                     "-dPermissions=-4  " +
+                     "-dPermissions=-3392  " +
                      tail}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PermissionValue, SubtractsTheAmountOfEachFlagAtEachLevel) {
+TEST(PermissionValue, EachTickedActionIsAllowedAndEachOtherDenied) {
+    // Bits of the PDF permission value: print 3, modify 4, copy 5, annotate 6, fill forms 9,
+    // accessibility 10, assemble 11, high-quality print 12; bits 1 and 2 are always clear.
     struct Case {
         EncryptionLevel level;
         bool copy, form, change, print;
         int expected;
     };
     const Case cases[] = {
-        {EncryptionLevel::Low, false, false, false, false, -4},
-        {EncryptionLevel::Low, true, false, false, false, -20},
-        {EncryptionLevel::Low, false, true, false, false, -36},
-        {EncryptionLevel::Low, false, false, true, false, -12},
-        {EncryptionLevel::Low, false, false, false, true, -8},
-        {EncryptionLevel::Low, true, true, true, true, -64},
-        {EncryptionLevel::High, false, false, false, false, -4},
-        {EncryptionLevel::High, true, false, false, false, -500},
-        {EncryptionLevel::High, true, true, false, false, -724},
-        {EncryptionLevel::High, false, false, true, false, -1020},
-        {EncryptionLevel::High, false, false, false, true, -2048},
-        {EncryptionLevel::High, true, true, true, true, -3784},
+        {EncryptionLevel::Low, false, false, false, false, -64},
+        {EncryptionLevel::Low, true, false, false, false, -48},
+        {EncryptionLevel::Low, false, true, false, false, -32},
+        {EncryptionLevel::Low, false, false, true, false, -56},
+        {EncryptionLevel::Low, false, false, false, true, -60},
+        {EncryptionLevel::Low, true, true, true, true, -4},
+        {EncryptionLevel::High, false, false, false, false, -3392},
+        {EncryptionLevel::High, true, false, false, false, -3376},
+        {EncryptionLevel::High, true, true, false, false, -3088},
+        {EncryptionLevel::High, false, false, true, false, -2360},
+        {EncryptionLevel::High, false, false, false, true, -1340},
+        {EncryptionLevel::High, true, true, true, true, -4},
     };
     for (const auto& c : cases) {
         ConversionOptions options = secured(c.level);
@@ -145,10 +147,12 @@ TEST(PermissionValue, SubtractsTheAmountOfEachFlagAtEachLevel) {
         options.formFilling = c.form;
         options.documentChanging = c.change;
         options.printing = c.print;
-        EXPECT_EQ(GhostscriptCommand::permissionValue(options), c.expected)
-            << "level " << static_cast<int>(c.level) << " flags " << c.copy << c.form << c.change
-            << c.print;
-        EXPECT_EQ(commandFor(options).permissionValue(), c.expected);
+        const int value = GhostscriptCommand::permissionValue(options);
+        EXPECT_EQ(value, c.expected) << "level " << static_cast<int>(c.level) << " flags " << c.copy
+                                     << c.form << c.change << c.print;
+        EXPECT_EQ(value & 3, 0);
+        EXPECT_NE(value & (1 << 9), 0) << "accessibility extraction stays allowed";
+        EXPECT_EQ(commandFor(options).permissionValue(), value);
     }
 }
 
@@ -187,7 +191,7 @@ TEST(CommandArguments, PasswordsGoThroughTheArgumentFileOnly) {
         EXPECT_EQ(arg.find("Password"), std::string::npos) << arg;
     }
     for (const char* expected : {"@/data/pw", "-dEncryptionR=3", "-dKeyLength=128",
-                                 "-dPermissions=-500", "-dCompatibilityLevel=1.4"}) {
+                                 "-dPermissions=-3376", "-dCompatibilityLevel=1.4"}) {
         EXPECT_NE(std::find(args.begin(), args.end(), expected), args.end()) << expected;
     }
     EXPECT_EQ(command.passwordFileText(),

@@ -1,14 +1,22 @@
 // zarta-convert run as a user runs it, with the real office and Ghostscript.
 #include "OfficeTestSupport.h"
+#include "PermissionCases.h"
 #include "TempDir.h"
 #include "TestDocuments.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace zarta::test;
 namespace fs = std::filesystem;
@@ -47,9 +55,11 @@ protected:
     // Runs the program with its data folder in the build tree (warm office profile) and the
     // output folder of this test; standard input is not a terminal.
     Outcome convert(const std::string& arguments) const {
-        const std::string command = "XDG_DATA_HOME='" + std::string(ZARTA_TEST_DATA_HOME) + "' '" +
-                                    ZARTA_CONVERT + "' --out '" + out_.path().string() + "' " +
-                                    arguments + " </dev/null 2>&1";
+        return shell("XDG_DATA_HOME='" + std::string(ZARTA_TEST_DATA_HOME) + "' '" + ZARTA_CONVERT +
+                     "' --out '" + out_.path().string() + "' " + arguments + " </dev/null 2>&1");
+    }
+
+    static Outcome shell(const std::string& command) {
         Outcome run;
         if (FILE* pipe = ::popen(command.c_str(), "r")) {
             std::array<char, 4096> buffer{};
@@ -60,6 +70,63 @@ protected:
             const int status = ::pclose(pipe);
             run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
+        return run;
+    }
+
+    // Runs the program on a terminal of its own, as a person at a terminal does: waits until
+    // the terminal shows `question`, types Ctrl-C, and waits for the program to end.
+    struct TerminalRun {
+        bool asked = false;
+        int status = -1;
+        bool echoOn = false;
+        std::string screen;
+    };
+    TerminalRun interruptQuestion(const std::vector<std::string>& arguments,
+                                  const std::string& question) const {
+        std::vector<std::string> argv{ZARTA_CONVERT, "--out", out_.path().string()};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        int master = -1;
+        const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            ::setenv("XDG_DATA_HOME", ZARTA_TEST_DATA_HOME, 1);
+            std::vector<char*> args;
+            for (auto& a : argv) {
+                args.push_back(a.data());
+            }
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(127);
+        }
+        TerminalRun run;
+        const auto readFor = [&](std::chrono::seconds limit, auto done) {
+            const auto end = std::chrono::steady_clock::now() + limit;
+            while (!done() && std::chrono::steady_clock::now() < end) {
+                pollfd p{master, POLLIN, 0};
+                if (::poll(&p, 1, 100) > 0) {
+                    std::array<char, 1024> buffer{};
+                    const auto n = ::read(master, buffer.data(), buffer.size());
+                    if (n <= 0) {
+                        return;
+                    }
+                    run.screen.append(buffer.data(), static_cast<size_t>(n));
+                }
+            }
+        };
+        readFor(std::chrono::seconds(120),
+                [&] { return run.screen.find(question) != std::string::npos; });
+        run.asked = run.screen.find(question) != std::string::npos;
+        // The terminal's own interrupt character, as the Ctrl-C key sends it.
+        ::write(master, "\x03", 1);
+        int status = 0;
+        readFor(std::chrono::seconds(30), [&] { return ::waitpid(pid, &status, WNOHANG) == pid; });
+        if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+        }
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        termios settings{};
+        run.echoOn = ::tcgetattr(master, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+        ::close(master);
         return run;
     }
 
@@ -111,10 +178,44 @@ TEST_F(CliE2E, ProtectedDocumentsOpenWithThePasswordFile) {
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.output.find("is password protected; skipped"), std::string::npos) << none.output;
 
-    const Outcome right = convert("--document-password-file '" + file("right-password") + "' '" +
-                                  file("locked.doc") + "'");
+    // The same document again under the same name in another folder gets the password too.
+    fs::create_directory(file("copy"));
+    fs::copy_file(file("locked.doc"), file("copy/locked.doc"), fs::copy_options::skip_existing);
+    const Outcome right =
+        convert("--overwrite --document-password-file '" + file("right-password") + "' '" +
+                file("locked.doc") + "' '" + file("copy/locked.doc") + "'");
     EXPECT_EQ(right.status, 0) << right.output;
     EXPECT_NE(pdfText(out("locked.pdf")).find("Vertraulicher Inhalt"), std::string::npos);
+}
+
+TEST_F(CliE2E, EachAllowedActionIsGrantedAndEveryOtherDenied) {
+    for (const auto& c : permission_cases::all()) {
+        SCOPED_TRACE(c.name);
+        const std::string allow = c.allowWords();
+        const Outcome run =
+            convert(std::string("--overwrite --encryption ") +
+                    (c.level == zarta::EncryptionLevel::High ? "high" : "low") +
+                    (allow.empty() ? "" : " --allow " + allow) + " --owner-password-file '" +
+                    file("owner-password") + "' '" + sample("welcome.docx") + "'");
+        ASSERT_EQ(run.status, 0) << run.output;
+        const Outcome shown = shell("qpdf --show-encryption '" + out("welcome.pdf") + "'");
+        EXPECT_EQ(permission_cases::allowedIn(shown.output), c.allowed()) << shown.output;
+    }
+}
+
+TEST_F(CliE2E, CtrlCAtATerminalQuestionEndsTheRunAtOnce) {
+    TempDir::write(out("welcome.pdf"), "%PDF-1.4 older");
+    const TerminalRun replace = interruptQuestion({sample("welcome.docx")}, "[y/N]");
+    EXPECT_TRUE(replace.asked) << replace.screen;
+    EXPECT_EQ(replace.status, 130) << replace.screen;
+    EXPECT_EQ(TempDir::read(out("welcome.pdf")), "%PDF-1.4 older");
+
+    const TerminalRun password = interruptQuestion({file("locked.doc")}, "Password for");
+    EXPECT_TRUE(password.asked) << password.screen;
+    EXPECT_EQ(password.status, 130) << password.screen;
+    EXPECT_TRUE(password.echoOn) << "the terminal echoes again";
+    EXPECT_FALSE(fs::exists(out("locked.pdf")));
+    EXPECT_TRUE(processesMentioning(ZARTA_TEST_DATA_HOME).empty()) << "no office left running";
 }
 
 TEST_F(CliE2E, CommandLineMistakesExitWithTwoAndStartNothing) {

@@ -220,6 +220,42 @@ TEST_F(ConvertPage, WorkerQuestionsWaitUntilTheStopQuestionIsAnswered) {
     }
 }
 
+TEST_F(ConvertPage, EachFinishDialogListsItsOwnBatchInItsOwnFolder) {
+    QDir(root.path()).mkdir("second");
+    const QString second = root.path() + "/second/";
+    const auto convertInto = [this](const QString& name, const QString& folder) {
+        choose({document(name)});
+        control<QLineEdit>(CConvertDlg::destinationId)->setText(folder);
+        click(CConvertDlg::convertId);
+    };
+
+    // A batch stopped after its first PDF: that PDF belongs to no later batch.
+    conversion->pdf.passFirst = 1;
+    startBatch({"a.doc", "b.doc"}, true);
+    ASSERT_TRUE(waitFor([this] { return page().finishDialog().producedFiles().size() == 1; }));
+    boxes.handler = [](const auto&) { return Answer::Yes; };
+    click(CConvertDlg::convertId);
+    ASSERT_TRUE(waitFor([this] { return page().liveBatches() == 0; }));
+    boxes.handler = nullptr;
+
+    conversion->pdf.holdOpen = false;
+    convertInto("c.docx", second);
+    ASSERT_TRUE(waitFor([this] { return finishLists.size() == 1; }));
+    EXPECT_EQ(finishLists[0], QStringList{"c.pdf"});
+    EXPECT_EQ(page().finishDialog().destinationFolder(), second);
+
+    // The next batch starts within the second before the finish dialog: the dialog of the
+    // batch that ended comes first, and the new batch gets its own.
+    conversion->pdf.workMilliseconds = 1500;
+    convertInto("d.docx", outFolder);
+    ASSERT_TRUE(waitFor([this] { return page().liveBatches() == 0; }));
+    convertInto("e.docx", second);
+    ASSERT_TRUE(waitFor([this] { return finishLists.size() == 3; }));
+    EXPECT_EQ(finishLists[1], QStringList{"d.pdf"});
+    EXPECT_EQ(finishLists[2], QStringList{"e.pdf"});
+    EXPECT_EQ(page().finishDialog().destinationFolder(), second);
+}
+
 TEST_F(ConvertPage, DropTakesTheFolderOfTheFirstListedFile) {
     QDir(root.path()).mkdir("other");
     const QString other = root.path() + "/other/";

@@ -7,9 +7,9 @@
 
 void FakePdfStage::writePdf(const Job& job, const zarta::ConversionOptions&,
                             zarta::BatchControl& control) {
-    ++started;
+    const int number = started++;
     control.sleepFor(std::chrono::milliseconds(workMilliseconds));
-    while (holdOpen) {
+    while (holdOpen && number >= passFirst) {
         control.sleepFor(std::chrono::milliseconds(5));
     }
     std::ofstream(job.outputPath, std::ios::binary) << "%PDF-1.4\n%%EOF\n";

@@ -18,6 +18,8 @@ public:
                   zarta::BatchControl& control) override;
 
     std::atomic<bool> holdOpen{false};
+    // How many documents of a batch pass before holdOpen keeps one waiting.
+    std::atomic<int> passFirst{0};
     std::atomic<int> started{0};
     // Time each PDF takes, as Ghostscript would.
     std::atomic<int> workMilliseconds{0};

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -32,12 +33,15 @@ struct Entry {
     std::uint32_t left = none;
     std::uint32_t right = none;
     std::uint32_t child = none;
+    std::uint32_t start = 0; // first sector (mini sector for a small stream)
+    std::uint32_t size = 0;
 };
 
 // A compound file of 512-byte sectors: sector 0 holds the allocation table, sector 1 the
-// directory (root entry first, pointing at rootChild).
+// directory (root entry first, pointing at rootChild), sector 2 the data given (which is also
+// the mini stream, the root entry's own stream).
 std::string compoundFile(const std::vector<Entry>& entries, std::uint32_t rootChild,
-                         std::uint32_t directoryNext = 0xFFFFFFFE) {
+                         std::uint32_t directoryNext = 0xFFFFFFFE, const std::string& data = {}) {
     std::string file(512 * 3, '\0');
     file.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
     put16(file, 0x18, 0x3E);
@@ -59,7 +63,8 @@ std::string compoundFile(const std::vector<Entry>& entries, std::uint32_t rootCh
     }
     put32(file, fat, 0xFFFFFFFD);
     put32(file, fat + 4, directoryNext);
-    std::vector<Entry> all{{"Root Entry", 5, none, none, rootChild}};
+    file.replace(1024 + 512, data.size(), data);
+    std::vector<Entry> all{{"Root Entry", 5, none, none, rootChild, 2, 512}};
     all.insert(all.end(), entries.begin(), entries.end());
     for (std::size_t i = 0; i < 4; ++i) {
         const std::size_t at = 1024 + 128 * i;
@@ -78,6 +83,8 @@ std::string compoundFile(const std::vector<Entry>& entries, std::uint32_t rootCh
         put32(file, at + 0x44, entry.left);
         put32(file, at + 0x48, entry.right);
         put32(file, at + 0x4C, entry.child);
+        put32(file, at + 0x74, entry.start);
+        put32(file, at + 0x78, entry.size);
     }
     return file;
 }
@@ -189,9 +196,76 @@ TEST(WordFileProbeFileTest, RefusesWhatIsNotARegularFile) {
     }
 }
 
+// The start of a Word stream whose file information block names a Word version.
+std::string wordStream(std::uint16_t version) {
+    std::string fib(64, '\0');
+    put16(fib, 0, 0xA5DC);
+    put16(fib, 2, version);
+    return fib;
+}
+
+// A Word 6.0/95 file: the Word stream and no table stream, in regular sectors or, being small,
+// in the mini stream.
+std::string olderWordFile(std::uint16_t version, bool small) {
+    return compoundFile(
+        {{"WordDocument", 2, none, none, none, small ? 0u : 2u, small ? 1000u : 8192u}}, 1,
+        0xFFFFFFFE, wordStream(version));
+}
+
+TEST(WordFileProbeFileTest, TellsTheFormatAlsoFromTheVersionAndTheName) {
+    struct NamedCase {
+        const char* fileName;
+        std::string content;
+        std::optional<Format> format; // nothing: refused as not a Word document
+    };
+    const std::string html = "\xEF\xBB\xBF\n <!DOCTYPE html>\n<HTML><body><p>Hi</p></body></HTML>";
+    const std::string xml2003 =
+        "<?xml version=\"1.0\"?>\n<?mso-application progid=\"Word.Document\"?>"
+        "<w:wordDocument xmlns:w=\"http://schemas.microsoft.com/office/"
+        "word/2003/wordml\"><w:body/></w:wordDocument>";
+    const std::string flatPackage = "<?xml version=\"1.0\"?><pkg:package xmlns:pkg=\"urn\"><html/>"
+                                    "</pkg:package>";
+    const NamedCase cases[] = {
+        {"word6.doc", olderWordFile(0x65, false), Format::Word6},
+        {"word6-small.doc", olderWordFile(0x65, true), Format::Word6},
+        {"word95.doc", olderWordFile(0x68, false), Format::Word95},
+        {"word95-small.doc", olderWordFile(0x68, true), Format::Word95},
+        {"word97-without-table.doc", olderWordFile(0xC1, false), Format::Word97},
+        {"export.doc", "{\\rtf1\\ansi Hello}", Format::RichText},
+        {"EXPORT.DOT", " \r\n{\\rtf1 Hello}", Format::RichText},
+        {"page.doc", html, Format::Html},
+        {"wordml.doc", xml2003, Format::Word2003Xml},
+        {"export.docx", "{\\rtf1\\ansi Hello}", std::nullopt},
+        {"page.docx", html, std::nullopt},
+        {"flat.doc", flatPackage, std::nullopt},
+        {"notes.doc", "Just a few words.\n", std::nullopt},
+        {"noise.doc", std::string("\x01\x9f\x7f<html>", 9), std::nullopt},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const std::string path = dir.file(c.fileName);
+        TempDir::write(path, c.content);
+        if (c.format) {
+            EXPECT_EQ(WordFileProbe::probe(path), *c.format) << c.fileName;
+        } else {
+            EXPECT_THROW(WordFileProbe::probe(path), WordError) << c.fileName;
+        }
+    }
+}
+
 TEST(WordFileProbeFileTest, NamesTheImportFilters) {
-    EXPECT_STREQ(WordFileProbe::filterName(Format::Word97), "MS Word 97");
-    EXPECT_STREQ(WordFileProbe::filterName(Format::OfficeOpenXml), "MS Word 2007 XML");
+    const std::pair<Format, const char*> filters[] = {
+        {Format::Word97, "MS Word 97"},
+        {Format::Word95, "MS Word 95"},
+        {Format::Word6, "MS WinWord 6.0"},
+        {Format::OfficeOpenXml, "MS Word 2007 XML"},
+        {Format::RichText, "Rich Text Format"},
+        {Format::Html, "HTML (StarWriter)"},
+        {Format::Word2003Xml, "MS Word 2003 XML"},
+    };
+    for (const auto& [format, filter] : filters) {
+        EXPECT_STREQ(WordFileProbe::filterName(format), filter);
+    }
 }
 
 } // namespace

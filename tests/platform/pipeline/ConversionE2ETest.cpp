@@ -94,6 +94,16 @@ protected:
         TempDir::write(in("damaged.docx"), docx.substr(0, docx.size() / 2));
         TempDir::write(in("empty.docx"), "");
         TempDir::write(in("text.docx"), "Only a few words of plain text.\n");
+        // What web applications export under a .doc name.
+        TempDir::write(in("rich.doc"), "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Liberation Serif;}}"
+                                       "\\f0\\fs24 Rich text export\\par}");
+        TempDir::write(in("page.doc"), "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+                                       "</head><body><p>Web page export</p></body></html>");
+        TempDir::write(in("wordml.doc"),
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                       "<?mso-application progid=\"Word.Document\"?>\n<w:wordDocument xmlns:w="
+                       "\"http://schemas.microsoft.com/office/word/2003/wordml\"><w:body><w:p>"
+                       "<w:r><w:t>Word XML export</w:t></w:r></w:p></w:body></w:wordDocument>");
     }
 
     static void TearDownTestSuite() { delete dir_; }
@@ -175,6 +185,18 @@ TEST_F(ConversionE2E, WordDocumentsBecomeSearchablePdfsWithTheirOptions) {
     }
     // Nothing of the conversions is left in the data folder.
     EXPECT_TRUE(fs::is_empty(data_->path()));
+}
+
+TEST_F(ConversionE2E, RichTextWebPagesAndWordXmlUnderADocNameConvert) {
+    auto& page = convert({in("rich.doc"), in("page.doc"), in("wordml.doc")});
+    EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+    EXPECT_EQ(page.produced(), (std::vector<std::string>{"rich.pdf", "page.pdf", "wordml.pdf"}));
+    const std::pair<const char*, const char*> expected[] = {{"rich.pdf", "Rich text export"},
+                                                            {"page.pdf", "Web page export"},
+                                                            {"wordml.pdf", "Word XML export"}};
+    for (const auto& [name, text] : expected) {
+        EXPECT_NE(pdfText(out(name)).find(text), std::string::npos) << name;
+    }
 }
 
 TEST_F(ConversionE2E, UnreadableFilesAreReportedWithoutAPromptAndCancelSkips) {

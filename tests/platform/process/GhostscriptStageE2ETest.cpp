@@ -7,6 +7,7 @@
 #include "ConversionOptions.h"
 #include "GhostscriptError.h"
 #include "GhostscriptLocator.h"
+#include "PermissionCases.h"
 #include "PosixProcessRunner.h"
 #include "StagedOutput.h"
 #include "TempDir.h"
@@ -137,50 +138,36 @@ TEST_F(GhostscriptStageE2E, EachVersionItemGivesItsHeaderAndTextStaysSearchable)
     }
 }
 
-TEST_F(GhostscriptStageE2E, EncryptionParametersAndPasswordsAreAsChosen) {
-    struct Case {
-        EncryptionLevel level;
-        bool copy, form, change, print;
-        int r, bits, p;
-        const char* header;
-    };
-    const Case cases[] = {
-        {EncryptionLevel::Low, false, false, false, false, 2, 40, -4, "1.3"},
-        {EncryptionLevel::Low, false, false, false, true, 2, 40, -8, "1.3"},
-        {EncryptionLevel::Low, true, true, true, true, 2, 40, -64, "1.3"},
-        {EncryptionLevel::High, true, false, false, false, 3, 128, -500, "1.4"},
-        {EncryptionLevel::High, true, true, true, true, 3, 128, -3784, "1.4"},
-    };
+TEST_F(GhostscriptStageE2E, EncryptionPasswordsAndAllowedActionsAreAsChosen) {
     // A double quote, spaces and backslashes, one of them last, must all survive.
     const std::string owner = "O \"q\" \\w\\";
     const std::string user = "u s\\\"er";
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.p);
+    for (const auto& c : permission_cases::all()) {
+        SCOPED_TRACE(c.name);
+        const bool high = c.level == EncryptionLevel::High;
         ConversionOptions options;
         options.securityEnabled = true;
         options.ownerPassword = owner;
         options.userPassword = user;
-        options.encryptionLevel = c.level;
-        options.contentCopying = c.copy;
-        options.formFilling = c.form;
-        options.documentChanging = c.change;
-        options.printing = c.print;
+        c.applyTo(options);
         const std::string pdf = convert(options);
 
         const std::string asUser =
             tool({"/usr/bin/qpdf", "--json", "--json-key=encrypt", "--password=" + user, pdf});
-        EXPECT_EQ(jsonNumber(asUser, "R"), c.r);
-        EXPECT_EQ(jsonNumber(asUser, "bits"), c.bits);
-        EXPECT_EQ(jsonNumber(asUser, "P"), c.p);
+        EXPECT_EQ(jsonNumber(asUser, "R"), high ? 3 : 2);
+        EXPECT_EQ(jsonNumber(asUser, "bits"), high ? 128 : 40);
         EXPECT_NE(asUser.find("\"method\": \"RC4\""), std::string::npos);
         EXPECT_NE(asUser.find("\"userpasswordmatched\": true"), std::string::npos);
+        EXPECT_EQ(permission_cases::allowedIn(
+                      tool({"/usr/bin/qpdf", "--show-encryption", "--password=" + user, pdf})),
+                  c.allowed());
         const std::string asOwner =
             tool({"/usr/bin/qpdf", "--json", "--json-key=encrypt", "--password=" + owner, pdf});
         EXPECT_NE(asOwner.find("\"ownerpasswordmatched\": true"), std::string::npos);
         EXPECT_EQ(tool({"/usr/bin/qpdf", "--check", "--password=wrong", pdf}, false), "");
         EXPECT_EQ(tool({"/usr/bin/qpdf", "--check", pdf}, false), "");
         EXPECT_EQ(pdfinfoField(tool({"/usr/bin/pdfinfo", "-upw", user, pdf}), "PDF version"),
-                  c.header);
+                  high ? "1.4" : "1.3");
     }
 }
 
