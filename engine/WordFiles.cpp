@@ -18,7 +18,7 @@ std::string extension(std::string_view path) {
     return text;
 }
 
-bool isWordFile(std::string_view path, std::initializer_list<std::string_view> accepted) {
+bool isWordFile(std::string_view path, std::span<const std::string_view> accepted) {
     const std::string found = extension(path);
     return !found.empty() && std::find(accepted.begin(), accepted.end(), found) != accepted.end();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <initializer_list>
+#include <array>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -9,9 +10,8 @@
 namespace zarta::WordFiles {
 
 // What the desktop program's list takes, and what the command line takes (also templates).
-inline constexpr std::initializer_list<std::string_view> desktopExtensions = {"doc", "docx"};
-inline constexpr std::initializer_list<std::string_view> commandLineExtensions = {"doc", "docx",
-                                                                                  "dot"};
+inline constexpr std::array<std::string_view, 2> desktopExtensions{"doc", "docx"};
+inline constexpr std::array<std::string_view, 3> commandLineExtensions{"doc", "docx", "dot"};
 
 // The text after the last "." of the path's file name, with A to Z lowered (only those, so it
 // compares the same under every locale). Empty when the name has no "." or only a leading one
@@ -19,6 +19,6 @@ inline constexpr std::initializer_list<std::string_view> commandLineExtensions =
 std::string extension(std::string_view path);
 
 // True when the path's extension is one of accepted (given in lower case).
-bool isWordFile(std::string_view path, std::initializer_list<std::string_view> accepted);
+bool isWordFile(std::string_view path, std::span<const std::string_view> accepted);
 
 } // namespace zarta::WordFiles

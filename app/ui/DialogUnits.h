@@ -24,9 +24,9 @@ public:
     QRect rect(const QRect& units) const;
     QSize size(const QSize& units) const;
 
-    // The font every dialog and page is laid out with: the desktop's general user-interface
-    // font family, which is what the templates' shell dialog font stands for, at the templates'
-    // 8 points.
+    // The font every dialog and page is laid out with, at the templates' 8 points: DejaVu Sans
+    // where it is installed (the family the templates' texts are known to fit in), else the
+    // desktop's general user-interface font family.
     static QFont dialogFont();
 
 private:

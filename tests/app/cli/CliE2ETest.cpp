@@ -118,8 +118,16 @@ protected:
         // The terminal's own interrupt character, as the Ctrl-C key sends it.
         ::write(master, "\x03", 1);
         int status = 0;
-        readFor(std::chrono::seconds(30), [&] { return ::waitpid(pid, &status, WNOHANG) == pid; });
-        if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
+        bool ended = false;
+        const auto reaped = [&] {
+            ended = ended || ::waitpid(pid, &status, WNOHANG) == pid;
+            return ended;
+        };
+        readFor(std::chrono::seconds(30), reaped);
+        for (int tries = 0; !reaped() && tries < 300; ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        if (!ended) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
         }
