@@ -131,6 +131,12 @@ std::vector<std::string> GhostscriptCommand::arguments(const RunFiles& files) co
     // back as two CJK characters from the PDF), so a PDF print file goes through the older
     // interpreter where this Ghostscript still has it; later versions ignore the switch.
     args.emplace_back("-dNEWPDF=false");
+    // PDF 1.3 has no transparency, and pdfwrite meets a single transparent object at that
+    // level by rendering the whole page into one image, losing every word on it. Drawing
+    // transparent objects opaque instead keeps the page's text and vectors.
+    if (level_ == "1.3") {
+        args.emplace_back("-dNOTRANSPARENCY");
+    }
     if (ownerPassword_) {
         args.push_back("@" + asFileOperand(files.passwordFile));
         args.emplace_back(highEncryption_ ? "-dEncryptionR=3" : "-dEncryptionR=2");

@@ -28,7 +28,9 @@ struct ConversionOptions;
 //     * "%" in the output path is doubled (Ghostscript would read it as a page-number
 //       format), and a relative path is made to start with "./" so that it can never be
 //       taken for a switch, an argument file or a pipe;
-//     * an empty compatibility level is left out (Ghostscript rejects "-dCompatibilityLevel=").
+//     * an empty compatibility level is left out (Ghostscript rejects "-dCompatibilityLevel=");
+//     * at level 1.3, which cannot hold transparency, transparent objects are drawn opaque
+//       instead of the page being flattened into one image.
 //
 // 128-bit RC4 needs PDF 1.4: when it applies with level 1.3, the level is raised to 1.4 in
 // both renderings.

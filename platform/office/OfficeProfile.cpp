@@ -21,6 +21,8 @@ namespace zarta {
 namespace {
 
 constexpr int maxProfiles = 64;
+// The profile's own printer driver, a copy of the office's generic one (see printerDriver()).
+const std::string driverName = "ZARTAWORDTOPDF";
 
 [[noreturn]] void fail(const std::string& what) {
     throw std::runtime_error(what + ": " + std::strerror(errno));
@@ -128,7 +130,14 @@ std::string OfficeProfile::url() const {
 }
 
 void OfficeProfile::prepare() const {
-    writePrivateFile(path_ + "/user/psprint/psprint.conf", printerConfiguration(printerName_));
+    const std::string driver = printerDriver(
+        readSmallFile(ZARTA_OFFICE_PROGRAM_DIR "/../share/psprint/driver/SGENPRT.PS"));
+    if (!driver.empty()) {
+        createPrivateFolders(std::filesystem::path(path_) / "user" / "psprint" / "driver");
+        writePrivateFile(path_ + "/user/psprint/driver/" + driverName + ".PS", driver);
+    }
+    writePrivateFile(path_ + "/user/psprint/psprint.conf",
+                     printerConfiguration(printerName_, driver.empty() ? "SGENPRT" : driverName));
     writePrivateFile(path_ + "/user/registrymodifications.xcu", settings());
     std::error_code ignored;
     std::filesystem::remove_all(temporaryFolder(), ignored);
@@ -137,13 +146,28 @@ void OfficeProfile::prepare() const {
     }
 }
 
-std::string OfficeProfile::printerConfiguration(const std::string& printerName) {
-    // The generic PostScript driver; the command stays empty because jobs only ever go to
-    // files.
+std::string OfficeProfile::printerDriver(const std::string& genericDriver) {
+    // The office places every glyph and line of a print job on the printer's device grid. At
+    // the generic driver's 300 dpi that moves text by up to a quarter point against the
+    // document's layout; 1440 dpi is the twip grid Word documents are measured in, so positions
+    // come through exactly.
+    static const std::string line = "*DefaultResolution:";
+    const std::size_t start = genericDriver.find("\n" + line);
+    if (start == std::string::npos) {
+        return {};
+    }
+    const std::size_t end = genericDriver.find('\n', start + 1);
+    return genericDriver.substr(0, start + 1) + line + " 1440dpi" +
+           (end == std::string::npos ? "\n" : genericDriver.substr(end));
+}
+
+std::string OfficeProfile::printerConfiguration(const std::string& printerName,
+                                                const std::string& driver) {
+    // The command stays empty because jobs only ever go to files.
     return "[" + printerName +
            "]\n"
-           "Printer=SGENPRT/" +
-           printerName +
+           "Printer=" +
+           driver + "/" + printerName +
            "\n"
            "DefaultPrinter=1\n"
            "Location=\n"

@@ -32,15 +32,21 @@ public:
     // Where the office's own output (standard output and error) goes.
     std::string logFile() const { return path_ + "/office.log"; }
 
-    // Writes the printer definition and the settings the provider relies on (PDF print jobs,
-    // macros never run, no remote content, no lock files, no recovery or update checks),
-    // replacing whatever the last office left there, and empties the temporary folder. Called
-    // before each start.
+    // Writes the printer definition (its driver derived from the office's generic PostScript
+    // driver, or that driver itself where the office has none to derive from) and the settings
+    // the provider relies on (PDF print jobs, macros never run, no remote content, no lock
+    // files, no recovery or update checks), replacing whatever the last office left there, and
+    // empties the temporary folder. Called before each start.
     void prepare() const;
 
-    // The texts prepare() writes.
-    static std::string printerConfiguration(const std::string& printerName);
+    // The texts prepare() writes: the printer list naming printerName with a driver (a driver
+    // file's base name), and the settings.
+    static std::string printerConfiguration(const std::string& printerName,
+                                            const std::string& driver);
     static std::string settings();
+    // The generic driver's text with its default resolution raised to 1440 dpi; empty when the
+    // text has no default resolution.
+    static std::string printerDriver(const std::string& genericDriver);
 
     // A local path as a file URL, every byte outside the unreserved set percent-encoded.
     static std::string fileUrl(const std::string& absolutePath);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 using namespace zarta;
@@ -167,6 +168,7 @@ TEST(CommandArguments, DefaultsReadParametersBeforeAndDocumentInformationAfterTh
                                             "-dPassThroughJPEGImages=false",
                                             "-dPassThroughJPXImages=false",
                                             "-dNEWPDF=false",
+                                            "-dNOTRANSPARENCY",
                                             "-sOutputFile=/out/Report.pdf",
                                             "-c",
                                             "/.setpdfwrite where { pop .setpdfwrite } if",
@@ -207,6 +209,29 @@ TEST(CommandArguments, HighEncryptionRaisesOnlyLevel13) {
         EXPECT_EQ(commandFor(options).compatibilityLevel(), level) << version;
         options.encryptionLevel = EncryptionLevel::Low;
         EXPECT_EQ(commandFor(options).compatibilityLevel(), options.compatibilityLevel());
+    }
+}
+
+TEST(CommandArguments, TransparencyIsDrawnOpaqueOnlyAtALevelThatCannotHoldIt) {
+    struct Case {
+        const char* version;
+        std::optional<EncryptionLevel> encryption;
+        bool opaque;
+    };
+    const Case cases[] = {
+        {"V1.3(Acrobat 4.xx)", std::nullopt, true},
+        {"V1.3(Acrobat 4.xx)", EncryptionLevel::Low, true},
+        {"V1.3(Acrobat 4.xx)", EncryptionLevel::High, false}, // raised to 1.4
+        {"V1.4", std::nullopt, false},
+        {"V1.5", std::nullopt, false},
+        {"", std::nullopt, false}, // no level: Ghostscript's own, which holds transparency
+    };
+    for (const auto& c : cases) {
+        ConversionOptions options = c.encryption ? secured(*c.encryption) : ConversionOptions{};
+        options.pdfVersion = c.version;
+        const auto args = commandFor(options).arguments({"/data/params", "/data/pw"});
+        const bool opaque = std::find(args.begin(), args.end(), "-dNOTRANSPARENCY") != args.end();
+        EXPECT_EQ(opaque, c.opaque) << c.version << " encrypted: " << c.encryption.has_value();
     }
 }
 

@@ -28,9 +28,12 @@ TEST(OfficeProfileTest, WritesThePrinterAndTheHardeningIntoAPrivateProfile) {
     EXPECT_EQ(modeOf(root), 0700u);
     EXPECT_EQ(modeOf(dir.file("data")), 0700u);
     const std::string printers = TempDir::read(profile.path() + "/user/psprint/psprint.conf");
-    EXPECT_NE(printers.find("[ZartaWordToPDF]\nPrinter=SGENPRT/ZartaWordToPDF\n"),
+    EXPECT_NE(printers.find("[ZartaWordToPDF]\nPrinter=ZARTAWORDTOPDF/ZartaWordToPDF\n"),
               std::string::npos)
         << printers;
+    const std::string driver = profile.path() + "/user/psprint/driver/ZARTAWORDTOPDF.PS";
+    EXPECT_NE(TempDir::read(driver).find("\n*DefaultResolution: 1440dpi\n"), std::string::npos);
+    EXPECT_EQ(modeOf(driver), 0600u);
     const std::string settings = TempDir::read(profile.path() + "/user/registrymodifications.xcu");
     for (const char* expected :
          {"/org.openoffice.Office.Common/Print/Option/Printer\"><prop "
@@ -47,6 +50,22 @@ TEST(OfficeProfileTest, WritesThePrinterAndTheHardeningIntoAPrivateProfile) {
     }
     EXPECT_EQ(modeOf(profile.path() + "/user/registrymodifications.xcu"), 0600u);
     EXPECT_EQ(modeOf(profile.temporaryFolder()), 0700u);
+}
+
+TEST(OfficeProfileTest, ThePrinterDriverPlacesOutputOnTheTwipGrid) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"*PPD-Adobe: \"4.0\"\n*DefaultResolution: 300dpi\n*ResScreenFreq 300dpi: \"60.0\"\n",
+         "*PPD-Adobe: \"4.0\"\n*DefaultResolution: 1440dpi\n*ResScreenFreq 300dpi: \"60.0\"\n"},
+        {"*PPD-Adobe: \"4.0\"\n*DefaultResolution: 300dpi", // the last line, without a line feed
+         "*PPD-Adobe: \"4.0\"\n*DefaultResolution: 1440dpi\n"},
+        {"*PPD-Adobe: \"4.0\"\n*ResScreenFreq 300dpi: \"60.0\"\n", ""}, // nothing to raise
+        {"", ""},                                                       // no generic driver
+    };
+    for (const auto& [generic, expected] : cases) {
+        EXPECT_EQ(OfficeProfile::printerDriver(generic), expected) << generic;
+    }
+    EXPECT_EQ(OfficeProfile::printerConfiguration("P", "SGENPRT"),
+              "[P]\nPrinter=SGENPRT/P\nDefaultPrinter=1\nLocation=\nComment=\nCommand=\n");
 }
 
 TEST(OfficeProfileTest, PreparingReplacesWhatTheLastOfficeLeft) {

@@ -7,6 +7,8 @@
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +84,77 @@ std::string bitmap() {
         }
     }
     return out;
+}
+
+void put32BigEndian(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<char>((value >> shift) & 0xFF));
+    }
+}
+
+std::uint32_t crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (const char c : bytes) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+    }
+    return ~crc;
+}
+
+// A zlib stream of stored (uncompressed) blocks: all a PNG reader needs.
+std::string zlibStored(const std::string& data) {
+    std::string out("\x78\x01", 2);
+    std::size_t offset = 0;
+    do {
+        const std::size_t length = std::min<std::size_t>(data.size() - offset, 65535);
+        out.push_back(offset + length == data.size() ? 1 : 0);
+        out.push_back(static_cast<char>(length & 0xFF));
+        out.push_back(static_cast<char>(length >> 8));
+        out.push_back(static_cast<char>(~length & 0xFF));
+        out.push_back(static_cast<char>((~length >> 8) & 0xFF));
+        out.append(data, offset, length);
+        offset += length;
+    } while (offset < data.size());
+    std::uint32_t a = 1;
+    std::uint32_t b = 0;
+    for (const char c : data) {
+        a = (a + static_cast<unsigned char>(c)) % 65521;
+        b = (b + a) % 65521;
+    }
+    put32BigEndian(out, (b << 16) | a);
+    return out;
+}
+
+void pngChunk(std::string& out, const std::string& kind, const std::string& data) {
+    put32BigEndian(out, static_cast<std::uint32_t>(data.size()));
+    out += kind + data;
+    put32BigEndian(out, crc32(kind + data));
+}
+
+// A 32x32 RGBA PNG: a colour gradient at about 40% opacity around an opaque square.
+std::string translucentPng() {
+    constexpr int size = 32;
+    std::string pixels;
+    for (int y = 0; y < size; ++y) {
+        pixels.push_back(0); // no filter
+        for (int x = 0; x < size; ++x) {
+            const bool inner = x >= 10 && x < 22 && y >= 10 && y < 22;
+            pixels += {static_cast<char>(inner ? 0xC0 : 8 * x), static_cast<char>(0x60),
+                       static_cast<char>(inner ? 0x20 : 0xF0 - 4 * y),
+                       static_cast<char>(inner ? 0xFF : 0x66)};
+        }
+    }
+    std::string header;
+    put32BigEndian(header, size);
+    put32BigEndian(header, size);
+    header += std::string("\x08\x06\x00\x00\x00", 5); // 8 bits, RGBA
+    std::string png = "\x89PNG\r\n\x1a\n";
+    pngChunk(png, "IHDR", header);
+    pngChunk(png, "IDAT", zlibStored(pixels));
+    pngChunk(png, "IEND", "");
+    return png;
 }
 
 std::string flatText(const std::string& body) {
@@ -185,6 +258,12 @@ std::string TestDocuments::picture() {
     return "<text:p><draw:frame draw:name=\"Picture\" text:anchor-type=\"as-char\" "
            "svg:width=\"3cm\" svg:height=\"3cm\"><draw:image><office:binary-data>" +
            base64(bitmap()) + "</office:binary-data></draw:image></draw:frame></text:p>";
+}
+
+std::string TestDocuments::translucentPicture() {
+    return "<text:p><draw:frame draw:name=\"Translucent\" text:anchor-type=\"as-char\" "
+           "svg:width=\"4cm\" svg:height=\"4cm\"><draw:image><office:binary-data>" +
+           base64(translucentPng()) + "</office:binary-data></draw:image></draw:frame></text:p>";
 }
 
 std::string TestDocuments::linkedPicture(const std::string& url) {

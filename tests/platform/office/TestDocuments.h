@@ -32,6 +32,8 @@ public:
     static std::string table(const std::vector<std::vector<std::string>>& rows);
     // An embedded picture (a small colour bitmap).
     static std::string picture();
+    // An embedded picture with an alpha channel: mostly semi-transparent, an opaque centre.
+    static std::string translucentPicture();
     // A picture the document only links to.
     static std::string linkedPicture(const std::string& url);
 

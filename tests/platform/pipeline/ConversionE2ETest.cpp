@@ -22,12 +22,16 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 using namespace zarta;
 using namespace zarta::test;
 namespace fs = std::filesystem;
 
 namespace {
+
+// Chinese, Japanese and Korean: the office needs CJK fonts to keep them as text.
+const std::string cjkWords = "会议纪要：销售额增长 日本語のテキスト 한국어 보고서 Hello, 世界";
 
 // Word 97 passwords have at most 15 characters.
 const std::string password = "Öffne mich 7";
@@ -75,6 +79,50 @@ std::string quoted(const std::string& path) {
     return "'" + path + "'";
 }
 
+// What pdfimages lists of a PDF's pictures, and which of them cover (nearly) their whole page.
+struct PdfPictures {
+    int fullPage = 0;
+    int softMasks = 0;
+};
+
+PdfPictures pdfPictures(const std::string& path) {
+    std::istringstream info(run("pdfinfo " + quoted(path)));
+    double pageWidth = 0;
+    double pageHeight = 0;
+    for (std::string line; std::getline(info, line);) {
+        if (line.starts_with("Page size:")) {
+            std::sscanf(line.c_str(), "Page size: %lf x %lf", &pageWidth, &pageHeight);
+        }
+    }
+    PdfPictures pictures;
+    std::istringstream list(run("pdfimages -list " + quoted(path)));
+    std::string line;
+    std::getline(list, line); // the two heading lines
+    std::getline(list, line);
+    while (std::getline(list, line)) {
+        std::istringstream fields(line);
+        int page = 0;
+        int number = 0;
+        std::string type;
+        double width = 0;
+        double height = 0;
+        std::string skip;
+        fields >> page >> number >> type >> width >> height;
+        for (int i = 0; i < 7; ++i) {
+            fields >> skip; // color, comp, bpc, enc, interp, object, ID
+        }
+        double xPpi = 0;
+        double yPpi = 0;
+        fields >> xPpi >> yPpi;
+        pictures.softMasks += type == "smask" ? 1 : 0;
+        if (type == "image" && xPpi > 0 && yPpi > 0 &&
+            (width / xPpi * 72) * (height / yPpi * 72) >= 0.9 * pageWidth * pageHeight) {
+            ++pictures.fullPage;
+        }
+    }
+    return pictures;
+}
+
 class ConversionE2E : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -90,6 +138,10 @@ protected:
         maker.make(in("template.dot"), Format::Dot, body);
         maker.make(in("locked.doc"), Format::Doc, body, password);
         maker.make(in("locked.docx"), Format::Docx, body, password);
+        maker.make(in("translucent.docx"), Format::Docx,
+                   TestDocuments::paragraph(words) + TestDocuments::translucentPicture() +
+                       TestDocuments::paragraph("Nach dem Bild: Größe und Gewicht."));
+        maker.make(in("cjk.docx"), Format::Docx, TestDocuments::paragraph(cjkWords));
         const std::string docx = TempDir::read(in("plain.docx"));
         TempDir::write(in("damaged.docx"), docx.substr(0, docx.size() / 2));
         TempDir::write(in("empty.docx"), "");
@@ -196,6 +248,37 @@ TEST_F(ConversionE2E, RichTextWebPagesAndWordXmlUnderADocNameConvert) {
                                                             {"wordml.pdf", "Word XML export"}};
     for (const auto& [name, text] : expected) {
         EXPECT_NE(pdfText(out(name)).find(text), std::string::npos) << name;
+    }
+}
+
+TEST_F(ConversionE2E, ATranslucentPictureLeavesThePageTextAtEveryPdfVersion) {
+    struct Case {
+        const char* version;
+        bool keepsTransparency;
+    };
+    for (const Case c : {Case{"V1.3(Acrobat 4.xx)", false}, Case{"V1.4", true}}) {
+        ConversionOptions options;
+        options.pdfVersion = c.version;
+        auto& page = convert({in("translucent.docx")}, options, {true});
+        ASSERT_EQ(page.produced(), std::vector<std::string>{"translucent.pdf"}) << c.version;
+
+        const std::string text = pdfText(out("translucent.pdf"));
+        for (const char* expected : {"Überprüfung officielle", "flan à la crème", "Größe"}) {
+            EXPECT_NE(text.find(expected), std::string::npos) << c.version << ": " << text;
+        }
+        const PdfPictures pictures = pdfPictures(out("translucent.pdf"));
+        EXPECT_EQ(pictures.fullPage, 0) << c.version << ": the page was rendered into a picture";
+        EXPECT_EQ(pictures.softMasks > 0, c.keepsTransparency) << c.version;
+    }
+}
+
+TEST_F(ConversionE2E, CjkTextKeepsItsCharacters) {
+    auto& page = convert({in("cjk.docx")});
+    ASSERT_EQ(page.produced(), std::vector<std::string>{"cjk.pdf"});
+    const std::string text = pdfText(out("cjk.pdf"));
+    for (const char* expected :
+         {"会议纪要：销售额增长", "日本語のテキスト", "한국어 보고서", "Hello, 世界"}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << " in: " << text;
     }
 }
 
