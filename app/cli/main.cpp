@@ -100,6 +100,7 @@ int main(int argc, char** argv) {
     OfficeSettings office;
     office.profileRoot = dataFolder + "/office";
     std::string officeFailure;
+    int refusedPipes = 0;
     {
         OfficeApplicationFactory word(office);
         WordToPdfConverter converter(word, ghostscript, prompts, printWatch, dataFolder);
@@ -107,6 +108,12 @@ int main(int argc, char** argv) {
         worker.setStartDelay(std::chrono::milliseconds(0));
         worker.runBatch();
         officeFailure = word.lastFailure();
+        refusedPipes = word.statistics().refusedPipes;
+    }
+    if (refusedPipes > 0) {
+        page.say(program + ": another process had taken the word processor's private pipe; " +
+                 "nothing was sent to it, and the word processor was started again under a " +
+                 "new name");
     }
 
     if (interrupts.interrupted()) {

@@ -2,18 +2,16 @@
 
 #include "OfficeProfile.h"
 #include "OfficeWatchdog.h"
+#include "SocketConnection.h"
 #include "UnoRuntime.h"
 
 #include <com/sun/star/bridge/BridgeFactory.hpp>
-#include <com/sun/star/connection/Connector.hpp>
-#include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XEventListener.hpp>
 #include <cppuhelper/implbase1.hxx>
 
 #include <stdexcept>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -25,28 +23,8 @@ namespace {
 // The exit status by which the office asks to be started again (after setting up a profile).
 constexpr int restartRequested = 81;
 constexpr int maxRestarts = 3;
-
-std::string randomHex(std::size_t bytes) {
-    std::string raw(bytes, '\0');
-    std::size_t done = 0;
-    while (done < bytes) {
-        const ssize_t got = ::getrandom(raw.data() + done, bytes - done, 0);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw std::runtime_error("No random numbers for the office's pipe name");
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char c : raw) {
-        text.push_back(hex[c >> 4]);
-        text.push_back(hex[c & 0xF]);
-    }
-    return text;
-}
+// Offices given up in a row because another process held their pipe's name.
+constexpr int maxRefusedPipes = 3;
 
 // Notes that the connection has gone (the office ended, or the bridge was disposed).
 class BridgeListener : public cppu::WeakImplHelper1<css::lang::XEventListener> {
@@ -63,9 +41,9 @@ private:
 OfficeInstance::OfficeInstance(const OfficeSettings& settings, const OfficeProfile& profile)
     : settings_(settings), programFolder_(settings.programFolder.empty() ? ZARTA_OFFICE_PROGRAM_DIR
                                                                          : settings.programFolder),
-      profile_(profile), pipeName_("zarta" + randomHex(16)),
-      startedAt_(std::chrono::steady_clock::now()) {
+      profile_(profile), startedAt_(std::chrono::steady_clock::now()) {
     profile_.prepare();
+    OfficePipe::removeLeftovers(OfficePipe::runtimeFolder());
     spawn();
 }
 
@@ -89,15 +67,12 @@ OfficeInstance::~OfficeInstance() {
 }
 
 void OfficeInstance::removePipe() const {
-    // An office that was killed leaves its pipe's socket behind, where the runtime puts it.
-    for (const char* folder : {"/tmp", "/var/tmp"}) {
-        const std::string path =
-            std::string(folder) + "/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipeName_;
-        struct stat status {};
-        if (::lstat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode) &&
-            status.st_uid == ::geteuid()) {
-            ::unlink(path.c_str());
-        }
+    // An office that was killed leaves its pipe's socket behind.
+    const std::string path = pipe_.path();
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode) &&
+        status.st_uid == ::geteuid()) {
+        ::unlink(path.c_str());
     }
 }
 
@@ -112,10 +87,16 @@ void OfficeInstance::spawn() {
         "--nodefault",
         "--nolockcheck",
         "-env:UserInstallation=" + profile_.url(),
-        "--accept=pipe,name=" + pipeName_ + ";urp;",
+        "--accept=pipe,name=" + pipe_.name() + ";urp;",
     };
-    auto process =
-        std::make_unique<OfficeProcess>(arguments, profile_.logFile(), profile_.temporaryFolder());
+    if (settings_.beforeStart) {
+        settings_.beforeStart(pipe_.path());
+    }
+    OfficeProcess::Confinement confinement;
+    confinement.addressSpaceBytes = settings_.addressSpaceLimit;
+    confinement.isolateNetwork = settings_.isolateNetwork;
+    auto process = std::make_unique<OfficeProcess>(arguments, profile_.logFile(),
+                                                   profile_.temporaryFolder(), confinement);
     {
         std::lock_guard lock(killSwitch_->mutex);
         killSwitch_->process = process.get();
@@ -123,13 +104,20 @@ void OfficeInstance::spawn() {
             process->kill();
         }
     }
-    // The process replaced (one that asked for a restart) has ended already.
+    // The process replaced has ended already (it asked for a restart, or was killed and reaped).
     process_ = std::move(process);
+}
+
+void OfficeInstance::respawnUnderNewName() {
+    process_->kill();
+    process_->waitOrKill(std::chrono::milliseconds(0));
+    pipe_ = OfficePipe();
+    spawn();
 }
 
 void OfficeInstance::connect(OfficeWatchdog& watchdog) {
     const auto local = UnoRuntime::context(programFolder_);
-    const auto deadline = startedAt_ + settings_.startTimeout;
+    auto deadline = startedAt_ + settings_.startTimeout;
     const auto seconds = std::to_string(
         std::chrono::duration_cast<std::chrono::seconds>(settings_.startTimeout).count());
     int restarts = 0;
@@ -152,11 +140,27 @@ void OfficeInstance::connect(OfficeWatchdog& watchdog) {
             throw std::runtime_error("the word processor did not start within " + seconds +
                                      " seconds");
         }
-        try {
-            connection = css::connection::Connector::create(local)->connect(
-                UnoRuntime::toUno("pipe,name=" + pipeName_));
-        } catch (const css::connection::NoConnectException&) {
+        const OfficePipe::Attempt attempt = pipe_.connect(process_->pid());
+        switch (attempt.outcome) {
+        case OfficePipe::Attempt::Outcome::Connected:
+            connection = new SocketConnection(attempt.descriptor,
+                                              "pipe " + pipe_.name() + " of the word processor");
+            break;
+        case OfficePipe::Attempt::Outcome::NotListening:
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            break;
+        case OfficePipe::Attempt::Outcome::Refused:
+            // Someone took the name first, to read what the program sends the office (document
+            // passwords among it). Nothing was sent; a new office gets a new name.
+            if (++refusedPipes_ >= maxRefusedPipes) {
+                kill();
+                throw std::runtime_error("another process took the word processor's private pipe " +
+                                         std::to_string(refusedPipes_) + " times in a row (" +
+                                         attempt.reason + "); the word processor was not used");
+            }
+            respawnUnderNewName();
+            deadline = std::chrono::steady_clock::now() + settings_.startTimeout;
+            break;
         }
     }
 

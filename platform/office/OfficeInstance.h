@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OfficePipe.h"
 #include "OfficeProcess.h"
 #include "OfficeSettings.h"
 
@@ -18,8 +19,11 @@ namespace zarta {
 class OfficeProfile;
 class OfficeWatchdog;
 
-// One running office: its process, started headless and invisible with a private profile, and
-// the UNO connection to it over a private pipe with an unguessable name.
+// One running office: its process, started headless and invisible with a private profile,
+// confined (memory limit, no network where possible), and the UNO connection to it over a
+// private pipe with an unguessable name. The connection is made only to the process this object
+// started; a pipe name that something else holds is abandoned for a new one with a new office.
+// Sockets that killed offices left behind are removed when an office starts.
 //
 // Used on one thread (the batch worker), except kill() and the killer(), which any thread may
 // call at any time: they only signal the office's process group, and blocked calls on the
@@ -36,7 +40,8 @@ public:
     // Waits until the office answers on its pipe (starting it again when it asks for a restart,
     // as it does when it has just set up a new profile), then connects. Each blocking step is
     // bounded by the watchdog. Throws std::runtime_error with the reason when the office does
-    // not come up within the settings' start time or was killed meanwhile.
+    // not come up within the settings' start time, was killed meanwhile, or found its pipe's
+    // name taken by another process several times in a row.
     void connect(OfficeWatchdog& watchdog);
 
     // The office's desktop (its document loader); valid after connect().
@@ -46,6 +51,10 @@ public:
     bool usable();
     // Takes the office out of use: a call on it timed out, or it misbehaved.
     void markFailed() { failed_ = true; }
+    // Why the office was stopped, in words for the user, when it was stopped for a reason that
+    // concerns the document (too much memory); empty otherwise.
+    void noteStopReason(const std::string& reason) { stopReason_ = reason; }
+    const std::string& stopReason() const { return stopReason_; }
 
     // Ends the office at once (SIGKILL to its process group). Thread-safe; never blocks.
     void kill();
@@ -59,6 +68,9 @@ public:
 
     std::uint64_t residentBytes();
     pid_t pid();
+    bool networkIsolated() const { return process_->networkIsolated(); }
+    // How many offices were given up because another process held their pipe's name.
+    int refusedPipes() const { return refusedPipes_; }
 
     int documentsOpened() const { return documentsOpened_; }
     void countDocument() { ++documentsOpened_; }
@@ -68,12 +80,15 @@ public:
 
 private:
     void spawn();
+    // Ends the current office and starts another under a new pipe name.
+    void respawnUnderNewName();
     void removePipe() const;
 
     OfficeSettings settings_;
     std::string programFolder_;
     const OfficeProfile& profile_;
-    std::string pipeName_;
+    OfficePipe pipe_;
+    int refusedPipes_ = 0;
     std::chrono::steady_clock::time_point startedAt_;
     std::chrono::steady_clock::duration startDuration_{};
 
@@ -87,6 +102,7 @@ private:
     std::shared_ptr<KillSwitch> killSwitch_ = std::make_shared<KillSwitch>();
     std::unique_ptr<OfficeProcess> process_;
     std::atomic<bool> failed_{false};
+    std::string stopReason_;
     std::shared_ptr<std::atomic<bool>> bridgeGone_ = std::make_shared<std::atomic<bool>>(false);
 
     css::uno::Reference<css::bridge::XBridge> bridge_;

@@ -8,6 +8,7 @@
 #include <com/sun/star/util/CloseVetoException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace zarta {
@@ -46,6 +47,12 @@ OfficeKeeper::Lease OfficeKeeper::acquire(BatchControl& control) {
     throw std::runtime_error("the word processor does not answer");
 }
 
+OfficeStatistics OfficeKeeper::statistics() const {
+    OfficeStatistics statistics = statistics_;
+    statistics.peakResidentBytes = std::max(statistics.peakResidentBytes, callPeak_->load());
+    return statistics;
+}
+
 void OfficeKeeper::sessionEnded(OfficeInstance& office) {
     sampleMemory(office);
 }
@@ -55,13 +62,41 @@ void OfficeKeeper::countDocument(OfficeInstance& office) {
     ++statistics_.documentsOpened;
 }
 
-void OfficeKeeper::lost(OfficeInstance& office, BatchControl& control, bool timedOut) {
+OfficeKeeper::Loss OfficeKeeper::lossOf(const OfficeWatchdog::Guard& guard) {
+    if (guard.fired()) {
+        return Loss::TimedOut;
+    }
+    return guard.exceeded() ? Loss::OutOfMemory : Loss::Crashed;
+}
+
+std::function<bool()> OfficeKeeper::memoryCheck(OfficeInstance& office) const {
+    if (settings_.callResidentLimit == 0) {
+        return {};
+    }
+    // The pid stays the office's while the call is guarded: the office is reaped only on this
+    // thread, after the call.
+    return [pid = office.pid(), limit = settings_.callResidentLimit, peak = callPeak_] {
+        const std::uint64_t resident = OfficeProcess::residentBytesOf(pid);
+        std::uint64_t seen = peak->load();
+        while (resident > seen && !peak->compare_exchange_weak(seen, resident)) {
+        }
+        return resident > limit;
+    };
+}
+
+void OfficeKeeper::lost(OfficeInstance& office, BatchControl& control, Loss loss) {
     office.markFailed();
     office.kill();
     if (control.isAbandoned()) {
         throw BatchAbandoned();
     }
-    if (timedOut) {
+    if (loss == Loss::OutOfMemory) {
+        office.noteStopReason("the document needs more than " +
+                              std::to_string(settings_.callResidentLimit >> 20) +
+                              " MB of memory, so the word processor was stopped");
+        throw WordError(WordError::Kind::CallFailed, office.stopReason());
+    }
+    if (loss == Loss::TimedOut) {
         throw WordError(WordError::Kind::TimedOut,
                         "the word processor did not finish within " +
                             std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
@@ -81,11 +116,14 @@ void OfficeKeeper::start(BatchControl& control) {
     try {
         office->connect(watchdog_);
     } catch (const std::runtime_error&) {
+        statistics_.refusedPipes += office->refusedPipes();
         if (control.isAbandoned()) {
             throw BatchAbandoned();
         }
         throw;
     }
+    statistics_.refusedPipes += office->refusedPipes();
+    statistics_.networkIsolated = office->networkIsolated();
     ++statistics_.officeStarts;
     statistics_.lastStartDuration = office->startDuration();
     statistics_.totalStartDuration += office->startDuration();

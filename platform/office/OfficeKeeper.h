@@ -11,6 +11,9 @@
 
 #include <com/sun/star/uno/RuntimeException.hpp>
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace zarta {
@@ -21,7 +24,9 @@ class OfficeProfile;
 // session at a time with nothing left open from the session before, and replaces it when it
 // stopped answering, crashed, was killed, has opened maxDocumentsPerOffice documents or holds
 // more than maxResidentBytes of memory. Bounds every call into the office by the document
-// time-out (the watchdog kills a stuck office). Ends the office when destroyed.
+// time-out (the watchdog kills a stuck office) and by callResidentLimit (the watchdog samples the
+// office's memory during the call and kills an office that holds more). Ends the office when
+// destroyed.
 //
 // Used on the batch worker's thread only.
 class OfficeKeeper {
@@ -48,21 +53,26 @@ public:
     // Notes the end of a session (for the memory figures and the replacement rules).
     void sessionEnded(OfficeInstance& office);
 
-    // Runs one call into the office, bounded by the document time-out, and turns the ways an
-    // office can be lost into the caller's errors: BatchAbandoned when the batch was abandoned,
-    // WordError TimedOut when the office had to be killed for being too slow, WordError
-    // CallFailed when it crashed or failed inside. Other UNO exceptions pass through.
+    // Runs one call into the office, bounded by the document time-out and the memory limit, and
+    // turns the ways an office can be lost into the caller's errors: BatchAbandoned when the
+    // batch was abandoned, WordError TimedOut when the office had to be killed for being too
+    // slow, WordError CallFailed when it was killed for its memory, crashed or failed inside.
+    // Other UNO exceptions pass through.
     template <typename Call>
     auto call(OfficeInstance& office, BatchControl& control, Call&& officeCall)
         -> decltype(officeCall());
 
     const OfficeSettings& settings() const { return settings_; }
-    const OfficeStatistics& statistics() const { return statistics_; }
+    OfficeStatistics statistics() const;
     void countLeftover() { ++statistics_.leftoversClosed; }
     void countDocument(OfficeInstance& office);
 
 private:
-    [[noreturn]] void lost(OfficeInstance& office, BatchControl& control, bool timedOut);
+    enum class Loss { Crashed, TimedOut, OutOfMemory };
+    [[noreturn]] void lost(OfficeInstance& office, BatchControl& control, Loss loss);
+    static Loss lossOf(const OfficeWatchdog::Guard& guard);
+    // The watchdog's check of an office's memory during a call.
+    std::function<bool()> memoryCheck(OfficeInstance& office) const;
     void start(BatchControl& control);
     void retire();
     bool reusable(OfficeInstance& office);
@@ -74,6 +84,9 @@ private:
     std::unique_ptr<OfficeProfile> profile_;
     std::shared_ptr<OfficeInstance> office_;
     OfficeStatistics statistics_;
+    // The most memory the office was seen holding during calls (written by the watchdog).
+    std::shared_ptr<std::atomic<std::uint64_t>> callPeak_ =
+        std::make_shared<std::atomic<std::uint64_t>>(0);
 };
 
 template <typename Call>
@@ -85,20 +98,20 @@ auto OfficeKeeper::call(OfficeInstance& office, BatchControl& control, Call&& of
     if (!office.usable()) {
         throw WordError(WordError::Kind::CallFailed, "the word processor is no longer running");
     }
-    auto guard = watchdog_.arm(settings_.documentTimeout, office.killer());
+    auto guard = watchdog_.arm(settings_.documentTimeout, office.killer(), memoryCheck(office));
     try {
         return officeCall();
     } catch (const css::uno::RuntimeException& error) {
         // The connection's own failures (the office ended) and the office's internal errors.
-        if (guard.fired() || control.isAbandoned() || !office.usable()) {
-            lost(office, control, guard.fired());
+        if (guard.fired() || guard.exceeded() || control.isAbandoned() || !office.usable()) {
+            lost(office, control, lossOf(guard));
         }
         office.markFailed();
         throw WordError(WordError::Kind::CallFailed,
                         "the word processor failed (" + UnoRuntime::describe(error) + ")");
     } catch (const css::uno::Exception& error) {
-        if (guard.fired() || control.isAbandoned() || !office.usable()) {
-            lost(office, control, guard.fired());
+        if (guard.fired() || guard.exceeded() || control.isAbandoned() || !office.usable()) {
+            lost(office, control, lossOf(guard));
         }
         throw;
     }

@@ -16,21 +16,35 @@ namespace zarta {
 // The child gets standard input from /dev/null, its output in a log file, a private umask
 // (0077: the pipe and files it creates are the user's alone), none of the caller's other open
 // files, no blocked signals and SIGPIPE's default action, and the caller's environment with
-// TMPDIR replaced by the given folder.
+// TMPDIR replaced by the given folder. It is killed when the thread that started it ends (also
+// when this process is killed), so it must be started on the thread that owns it for its life.
+// The confinement below limits what a hostile document can make it do.
 //
 // Owned by one thread (the batch worker), except kill(), which any thread may call at any time
 // (a watchdog, the abandon action): it only sends a signal and never signals a process group
 // that has already been reaped. The destructor kills and reaps the process if still there.
 class OfficeProcess {
 public:
+    struct Confinement {
+        // The process's address-space limit (RLIMIT_AS) in bytes; 0: none.
+        std::uint64_t addressSpaceBytes = 0;
+        // Runs the process in a network namespace of its own (no interfaces but a loopback that
+        // is down) where the system allows it: with CAP_SYS_ADMIN, or in a user namespace of its
+        // own that maps only the user's ids. Where neither is allowed it runs unconfined.
+        bool isolateNetwork = false;
+    };
+
     // Starts arguments[0] (an absolute path). Throws std::runtime_error when it cannot start.
     OfficeProcess(const std::vector<std::string>& arguments, const std::string& logFile,
-                  const std::string& temporaryFolder);
+                  const std::string& temporaryFolder, const Confinement& confinement);
     OfficeProcess(const OfficeProcess&) = delete;
     OfficeProcess& operator=(const OfficeProcess&) = delete;
     ~OfficeProcess();
 
     pid_t pid() const { return pid_; }
+
+    // Whether the process runs without network access (see Confinement).
+    bool networkIsolated() const { return networkIsolated_; }
 
     // The exit status once the process has ended (reaping it), or nothing while it runs.
     // A process ended by a signal reports 128 + the signal number.
@@ -45,12 +59,15 @@ public:
 
     // Resident memory of the process in bytes (0 once it has ended).
     std::uint64_t residentBytes() const;
+    // Resident memory of any process in bytes (0 when there is none). Thread-safe.
+    static std::uint64_t residentBytesOf(pid_t pid);
 
 private:
     // Reaps the process once it has ended (waiting for that when wait is true).
     void reapIfEnded(bool wait);
 
     pid_t pid_ = -1;
+    bool networkIsolated_ = false;
     std::optional<int> status_;
     std::mutex groupMutex_; // guards group_ between kill() and reaping
     pid_t group_ = -1;      // the group to signal; -1 once the leader has been reaped

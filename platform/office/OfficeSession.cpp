@@ -130,11 +130,12 @@ OfficeSession::open(const WordArguments::OpenRequest& request) {
         if (error.kind() == WordError::Kind::CallFailed) {
             // The office died or failed on this file: as far as the user is concerned the file
             // cannot be read. The office is replaced before the next session.
-            throw WordError(WordError::Kind::CannotOpen,
-                            !office.killed()
-                                ? std::string("the word processor could not read it (") +
-                                      error.what() + ")"
-                                : "the word processor stopped while reading it");
+            throw WordError(
+                WordError::Kind::CannotOpen,
+                !office.killed()
+                    ? std::string("the word processor could not read it (") + error.what() + ")"
+                : !office.stopReason().empty() ? office.stopReason()
+                                               : "the word processor stopped while reading it");
         }
         throw;
     }

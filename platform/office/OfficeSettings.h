@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace zarta {
@@ -33,6 +34,23 @@ struct OfficeSettings {
     // documents or once its resident memory exceeds this many bytes.
     int maxDocumentsPerOffice = 200;
     std::uint64_t maxResidentBytes = std::uint64_t{1} << 30;
+
+    // During a call, the office's resident memory is sampled several times a second; an office
+    // holding more than this is stopped and the call fails (a document that needs that much is
+    // taken for hostile). Normal documents, even large ones, stay far below.
+    std::uint64_t callResidentLimit = std::uint64_t{4} << 30;
+
+    // The office's address-space limit (RLIMIT_AS), the backstop for memory grabbed faster than
+    // the sampling sees; 0: none. Its address space is much larger than its resident memory.
+    std::uint64_t addressSpaceLimit = std::uint64_t{8} << 30;
+
+    // Runs the office without network access where the system allows it, so that a document
+    // cannot make it fetch or probe anything (see OfficeProcess::Confinement).
+    bool isolateNetwork = true;
+
+    // Called just before each office process starts, with the path of the socket the office is
+    // about to listen on; for tests that take the name first. Empty: nothing is called.
+    std::function<void(const std::string& pipePath)> beforeStart;
 };
 
 } // namespace zarta

@@ -1,5 +1,6 @@
 #include "WordFileProbe.h"
 
+#include "PackageSizeCheck.h"
 #include "WordError.h"
 #include "WordFiles.h"
 
@@ -342,6 +343,7 @@ std::vector<std::string> zipEntryNames(const File& file) {
     const auto directory =
         file.read(directoryOffset, static_cast<std::size_t>(directorySize)); // checks bounds
     std::vector<std::string> names;
+    PackageSizeCheck sizes;
     std::size_t at = 0;
     for (std::uint64_t i = 0; i < entries; ++i) {
         if (at + 46 > directory.size() || u32(directory, at) != 0x02014b50) {
@@ -355,8 +357,10 @@ std::vector<std::string> zipEntryNames(const File& file) {
         }
         names.emplace_back(directory.begin() + static_cast<std::ptrdiff_t>(at + 46),
                            directory.begin() + static_cast<std::ptrdiff_t>(at + 46 + nameLength));
+        sizes.add(directory.data() + at, skip);
         at += skip;
     }
+    sizes.check();
     return names;
 }
 
