@@ -12,6 +12,7 @@
 #include "OfficeApplicationFactory.h"
 #include "PosixProcessRunner.h"
 #include "PrintWatch.h"
+#include "QpdfSecurityCheck.h"
 #include "TestDocuments.h"
 #include "UserPrompts.h"
 #include "WordToPdfConverter.h"
@@ -205,8 +206,7 @@ double officeExport(const std::vector<std::string>& files, const std::string& ro
         return -1;
     }
     std::string command = "soffice -env:UserInstallation=" + profile +
-                          " --headless --norestore --convert-to pdf --outdir '" + root +
-                          "/export'";
+                          " --headless --norestore --convert-to pdf --outdir '" + root + "/export'";
     for (const auto& file : files) {
         command += " '" + file + "'";
     }
@@ -235,7 +235,8 @@ int main(int argc, char** argv) {
             const bool docx = i % 2 == 0;
             files.push_back((root / "documents").string() + "/report-" + std::to_string(i + 1) +
                             (docx ? ".docx" : ".doc"));
-            maker.make(files.back(), docx ? TestDocuments::Format::Docx : TestDocuments::Format::Doc,
+            maker.make(files.back(),
+                       docx ? TestDocuments::Format::Docx : TestDocuments::Format::Doc,
                        TestDocuments::report(i + 1, paragraphs));
         }
     }
@@ -256,7 +257,9 @@ int main(int argc, char** argv) {
     BatchControl control;
     PosixProcessRunner runner;
     const GhostscriptLocator locator;
-    GhostscriptStage ghostscript(runner, [&locator] { return locator.locate(); });
+    const QpdfSecurityCheck securityCheck;
+    GhostscriptStage ghostscript(
+        runner, [&locator] { return locator.locate(); }, securityCheck);
     TimedPdfStage timedGhostscript(ghostscript, stages);
     NoWatch watch;
     OfficeSettings settings;
@@ -273,7 +276,7 @@ int main(int argc, char** argv) {
                                      (root / "data").string());
         // Printing is synchronous here; poll often so the wait adds nothing measurable.
         converter.setPrintPollInterval(std::chrono::milliseconds(10));
-        BatchWorker worker(page, converter, messages, control, options);
+        BatchWorker worker(page, converter, messages, control, options, (root / "data").string());
         worker.setStartDelay(std::chrono::milliseconds(0));
         worker.runBatch();
         end = Clock::now();

@@ -2,12 +2,14 @@
 // parameter files, building the command and checking the outcome, with a runner that returns at
 // once after writing the output. A second figure gives what starting and reaping a trivial
 // child costs with the real runner, the rest of the overhead a real run adds besides
-// Ghostscript's own work.
+// Ghostscript's own work. A third gives what reading an encrypted PDF back with qpdf costs.
 #include "BatchControl.h"
 #include "ConversionOptions.h"
 #include "GhostscriptLocator.h"
 #include "GhostscriptStage.h"
+#include "PdfSecurityCheck.h"
 #include "PosixProcessRunner.h"
+#include "QpdfSecurityCheck.h"
 #include "WorkFolder.h"
 
 #include <benchmark/benchmark.h>
@@ -21,8 +23,7 @@ namespace {
 
 class InstantRunner : public ProcessRunner {
 public:
-    Result run(const std::vector<std::string>& arguments, const Environment&,
-               BatchControl&) override {
+    Result run(const std::vector<std::string>& arguments, const Settings&, BatchControl&) override {
         for (const auto& argument : arguments) {
             if (argument.starts_with("-sOutputFile=")) {
                 std::ofstream(argument.substr(13), std::ios::trunc) << "%PDF-1.4\n%%EOF\n";
@@ -30,6 +31,12 @@ public:
         }
         return Result{0, 0, {}, {}};
     }
+};
+
+// The instant runner writes no real PDF; reading one back is measured on its own below.
+class AcceptingCheck : public PdfSecurityCheck {
+public:
+    void verify(const std::string&, const Expectation&) const override {}
 };
 
 ConversionOptions fullOptions() {
@@ -55,7 +62,9 @@ void stageOverheadPerFile(benchmark::State& state) {
 
     InstantRunner runner;
     GhostscriptLocator locator;
-    GhostscriptStage stage(runner, [&] { return locator.locate(); });
+    const AcceptingCheck check;
+    GhostscriptStage stage(
+        runner, [&] { return locator.locate(); }, check);
     BatchControl control;
     const ConversionOptions options = fullOptions();
     const PdfStage::Job job{printFile, "/docs/Report.docx", work.file("Report.pdf"), work.path()};
@@ -74,6 +83,33 @@ void childStartAndReap(benchmark::State& state) {
     }
 }
 BENCHMARK(childStartAndReap)->Unit(benchmark::kMillisecond);
+
+// Reading an encrypted one-page PDF back with qpdf, as every encrypted conversion does.
+void securityCheckPerFile(benchmark::State& state) {
+    const auto root = std::filesystem::temp_directory_path() / "zarta-bench-check";
+    std::filesystem::create_directories(root);
+    const std::string pdf = (root / "page.pdf").string();
+    PosixProcessRunner runner;
+    BatchControl control;
+    ProcessRunner::Settings settings;
+    settings.standardInput = "-sOwnerPassword=owner\n-sUserPassword=user\n";
+    const auto made = runner.run({GhostscriptLocator().locate(), "-q", "-dSAFER", "-dBATCH",
+                                  "-dNOPAUSE", "-sDEVICE=pdfwrite", "-dCompatibilityLevel=1.4",
+                                  "@/dev/stdin", "-dEncryptionR=3", "-dKeyLength=128",
+                                  "-dPermissions=-4", "-sOutputFile=" + pdf, "-c", "showpage"},
+                                 settings, control);
+    if (!made.succeeded()) {
+        state.SkipWithError("gs could not write the PDF");
+        return;
+    }
+    const QpdfSecurityCheck check;
+    const PdfSecurityCheck::Expectation expected{EncryptionLevel::High, "owner", "user", -4};
+    for (auto _ : state) {
+        check.verify(pdf, expected);
+    }
+    std::filesystem::remove_all(root);
+}
+BENCHMARK(securityCheckPerFile)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

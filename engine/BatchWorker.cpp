@@ -6,8 +6,10 @@
 #include "FileConverter.h"
 #include "Messages.h"
 #include "OutputNaming.h"
+#include "PasswordRules.h"
 #include "StagedOutput.h"
 #include "UserPrompts.h"
+#include "WorkFolder.h"
 
 #include <filesystem>
 #include <system_error>
@@ -15,15 +17,21 @@
 namespace zarta {
 
 BatchWorker::BatchWorker(BatchPage& page, FileConverter& converter, UserPrompts& prompts,
-                         BatchControl& control, ConversionOptions options)
+                         BatchControl& control, ConversionOptions options, std::string dataFolder)
     : page_(page), converter_(converter), prompts_(prompts), control_(control),
-      options_(std::move(options)) {}
+      options_(std::move(options)), dataFolder_(std::move(dataFolder)) {}
 
 int BatchWorker::runBatch() {
     try {
         page_.setConverting(true);
         control_.sleepFor(startDelay_);
-        convertEach();
+        // Passwords the PDF could not keep as entered would give a PDF weaker than the user
+        // believes: no file is converted with them.
+        if (const auto problem = PasswordRules::problem(options_)) {
+            prompts_.showMessage(*problem);
+        } else {
+            convertEach();
+        }
         finish();
     } catch (const BatchAbandoned&) {
         // The page has already reset itself; an abandoned batch leaves it alone.
@@ -72,7 +80,8 @@ bool BatchWorker::convertTo(const std::string& sourcePath, const std::string& ou
     // The one place where a file's failure becomes its result: the user is told, the file is
     // not counted, the batch goes on.
     try {
-        StagedOutput staged(outputPath);
+        const WorkFolder work(dataFolder_);
+        StagedOutput staged(outputPath, work);
         const FileOutcome outcome =
             converter_.convert(sourcePath, staged.path(), options_, control_);
         control_.checkpoint();

@@ -15,9 +15,11 @@ class UserPrompts;
 // Converts every file of the convert page's list, one after the other, on the thread that
 // calls runBatch().
 //
-// For each file it forms the PDF's name and path, asks before replacing an existing PDF, has
-// the FileConverter write the new PDF beside the old one and moves it into place only when it
-// is complete, steps the progress bar and records the PDF's name. At the end it resets the page
+// Before the first file it checks the passwords of the options (PasswordRules); with a
+// password the PDF could not keep, it says why and converts nothing. For each file it forms the
+// PDF's name and path, asks before replacing an existing PDF, has the FileConverter write the
+// new PDF into a private work folder and publishes it (StagedOutput) only when it is complete,
+// steps the progress bar and records the PDF's name. At the end it resets the page
 // ("Complete!" or "Stoped") and arms the finish timer.
 //
 // A file's ConversionError is shown through the prompts and the batch goes on. When the user
@@ -28,8 +30,10 @@ class UserPrompts;
 // converter, prompts and control must outlive that call; the options are copied.
 class BatchWorker {
 public:
+    // dataFolder: the program's private data folder, where each file gets a work folder that
+    // holds its PDF until it is complete.
     BatchWorker(BatchPage& page, FileConverter& converter, UserPrompts& prompts,
-                BatchControl& control, ConversionOptions options);
+                BatchControl& control, ConversionOptions options, std::string dataFolder);
 
     // The pause before the first file, which gives the page time to show its running state.
     void setStartDelay(std::chrono::milliseconds delay) { startDelay_ = delay; }
@@ -48,6 +52,7 @@ private:
     UserPrompts& prompts_;
     BatchControl& control_;
     const ConversionOptions options_;
+    const std::string dataFolder_;
     std::chrono::milliseconds startDelay_{100};
 };
 

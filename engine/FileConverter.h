@@ -18,7 +18,7 @@ enum class FileOutcome {
 //
 // convert() runs on the worker thread and returns only when everything it started has ended
 // (the word processor's session closed, child processes exited). It writes the PDF to
-// outputPath, which the caller has created as an empty file; it yields Converted only when the
+// outputPath, a new name in a private folder of the caller; it yields Converted only when the
 // complete PDF is there. A failure the user must hear of is raised as a ConversionError whose
 // message names the file. It passes control's safe points on its way and lets BatchAbandoned
 // through, after cleaning up what it started.

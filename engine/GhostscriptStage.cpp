@@ -1,7 +1,9 @@
 #include "GhostscriptStage.h"
 
+#include "ConversionOptions.h"
 #include "GhostscriptCommand.h"
 #include "GhostscriptError.h"
+#include "PdfSecurityCheck.h"
 #include "PdfmarkFile.h"
 #include "ProcessRunner.h"
 
@@ -18,37 +20,13 @@ namespace zarta {
 
 namespace {
 
+constexpr const char* distillerParamsName = "distillerparams";
+constexpr const char* pdfmarksName = "pdfmarks";
+// Ghostscript reads its password switches from here: the runner's in-memory standard input.
+constexpr const char* passwordSource = "/dev/stdin";
+
 std::string failurePrefix(const std::string& document) {
     return "Couldn't convert \"" + document + "\" to PDF: ";
-}
-
-// Writes text as the whole content of a new file only this user can read, never following a
-// link planted at that name.
-void writePrivateFile(const std::string& path, std::string_view text) {
-    ::unlink(path.c_str());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        throw std::runtime_error("couldn't create \"" + path + "\": " + std::strerror(errno));
-    }
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            const int error = errno;
-            ::close(fd);
-            ::unlink(path.c_str());
-            throw std::runtime_error("couldn't write \"" + path + "\": " + std::strerror(error));
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    if (::close(fd) != 0) {
-        throw std::runtime_error("couldn't write \"" + path + "\": " + std::strerror(errno));
-    }
 }
 
 bool isNonEmptyFile(const std::string& path) {
@@ -56,23 +34,61 @@ bool isNonEmptyFile(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
 }
 
-// Removes the run's parameter files however the run ends; the password file above all.
+// The run's parameter files, created inside the open work folder and removed however the run
+// ends.
 class ParameterFiles {
 public:
     explicit ParameterFiles(const std::string& folder)
-        : distillerParams(folder + "/distillerparams"), pdfmarks(folder + "/pdfmarks"),
-          passwords(folder + "/gsargs") {}
+        : folder_(folder),
+          fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
+        if (fd_ < 0) {
+            throw std::runtime_error("couldn't open the work folder \"" + folder +
+                                     "\": " + std::strerror(errno));
+        }
+    }
     ParameterFiles(const ParameterFiles&) = delete;
     ParameterFiles& operator=(const ParameterFiles&) = delete;
     ~ParameterFiles() {
-        for (const auto* path : {&passwords, &distillerParams, &pdfmarks}) {
-            ::unlink(path->c_str());
+        for (const char* name : {distillerParamsName, pdfmarksName}) {
+            ::unlinkat(fd_, name, 0);
+        }
+        ::close(fd_);
+    }
+
+    std::string path(const char* name) const { return folder_ + "/" + name; }
+
+    // Writes text as the whole content of a new file only this user can read, never following
+    // a link planted at that name.
+    void write(const char* name, std::string_view text) const {
+        ::unlinkat(fd_, name, 0);
+        const int fd =
+            ::openat(fd_, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            throw std::runtime_error("couldn't create \"" + path(name) +
+                                     "\": " + std::strerror(errno));
+        }
+        while (!text.empty()) {
+            const ssize_t written = ::write(fd, text.data(), text.size());
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                const int error = errno;
+                ::close(fd);
+                throw std::runtime_error("couldn't write \"" + path(name) +
+                                         "\": " + std::strerror(error));
+            }
+            text.remove_prefix(static_cast<std::size_t>(written));
+        }
+        if (::close(fd) != 0) {
+            throw std::runtime_error("couldn't write \"" + path(name) +
+                                     "\": " + std::strerror(errno));
         }
     }
 
-    const std::string distillerParams;
-    const std::string pdfmarks;
-    const std::string passwords;
+private:
+    std::string folder_;
+    int fd_;
 };
 
 std::string describeExit(const ProcessRunner::Result& result) {
@@ -82,18 +98,44 @@ std::string describeExit(const ProcessRunner::Result& result) {
     return "Ghostscript failed (exit status " + std::to_string(result.exitStatus) + ")";
 }
 
+std::string describeDuration(std::chrono::milliseconds limit) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit).count();
+    if (seconds >= 60 && seconds % 60 == 0) {
+        const auto minutes = seconds / 60;
+        return std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
+    }
+    if (seconds >= 1) {
+        return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+    }
+    return std::to_string(limit.count()) + " ms";
+}
+
+PdfSecurityCheck::Expectation expectationOf(const ConversionOptions& options,
+                                            const GhostscriptCommand& command) {
+    PdfSecurityCheck::Expectation expected;
+    expected.level = options.encryptionLevel;
+    expected.ownerPassword = options.ownerPassword;
+    if (options.passesUserPassword()) {
+        expected.userPassword = options.userPassword;
+    }
+    expected.permissions = command.permissionValue();
+    return expected;
+}
+
 } // namespace
 
-GhostscriptStage::GhostscriptStage(ProcessRunner& runner, Locator locate)
-    : runner_(runner), locate_(std::move(locate)) {}
+GhostscriptStage::GhostscriptStage(ProcessRunner& runner, Locator locate,
+                                   const PdfSecurityCheck& check)
+    : runner_(runner), locate_(std::move(locate)), check_(check) {}
 
 void GhostscriptStage::writePdf(const Job& job, const ConversionOptions& options,
                                 BatchControl& control) {
     try {
         run(job, options, control);
     } catch (...) {
-        // Whatever Ghostscript left there may be a partial PDF.
-        ::truncate(job.outputPath.c_str(), 0);
+        // Whatever Ghostscript left there may be a partial or unchecked PDF. The path is in a
+        // private folder, and unlink removes a link itself, never its target.
+        ::unlink(job.outputPath.c_str());
         throw;
     }
 }
@@ -114,32 +156,43 @@ void GhostscriptStage::run(const Job& job, const ConversionOptions& options,
                                "\" is missing or empty.");
     }
 
-    ParameterFiles files(job.workFolder);
-    const GhostscriptCommand command(options,
-                                     {executable, job.printFile, files.pdfmarks, job.outputPath});
-    const PdfmarkFile parameters(options);
     std::vector<std::string> arguments;
+    ProcessRunner::Settings settings;
+    // Ghostscript's own temporary files go into the work folder too, so that even a run that is
+    // killed leaves nothing behind outside it.
+    settings.environment = {"TMPDIR=" + job.workFolder};
+    settings.removedPrefixes = {"GS_"};
+    settings.timeLimit = timeLimit_;
+    std::optional<ParameterFiles> files;
+    std::optional<GhostscriptCommand> command;
     try {
-        writePrivateFile(files.distillerParams, parameters.distillerParamsText());
-        writePrivateFile(files.pdfmarks, parameters.docInfoText());
-        if (command.encrypts()) {
-            writePrivateFile(files.passwords, command.passwordFileText());
+        files.emplace(job.workFolder);
+        command.emplace(options,
+                        GhostscriptCommand::Paths{executable, job.printFile,
+                                                  files->path(pdfmarksName), job.outputPath});
+        const PdfmarkFile parameters(options);
+        files->write(distillerParamsName, parameters.distillerParamsText());
+        files->write(pdfmarksName, parameters.docInfoText());
+        if (command->encrypts()) {
+            settings.standardInput = command->passwordFileText();
         }
-        arguments = command.arguments({files.distillerParams, files.passwords});
+        arguments = command->arguments({files->path(distillerParamsName), passwordSource});
     } catch (const std::exception& error) {
         throw GhostscriptError(prefix + error.what());
     }
 
     ProcessRunner::Result result;
     try {
-        // Ghostscript's own temporary files go into the work folder too, so that even a run
-        // that is killed leaves nothing behind.
-        result = runner_.run(arguments, {"TMPDIR=" + job.workFolder}, control);
+        result = runner_.run(arguments, settings, control);
     } catch (const ProcessRunner::StartError& error) {
         throw GhostscriptError(prefix + "Ghostscript (\"" + executable +
                                "\") could not be started: " + error.what());
     }
 
+    if (result.timedOut) {
+        throw GhostscriptError(prefix + "Ghostscript did not finish within " +
+                               describeDuration(timeLimit_) + " and was ended.");
+    }
     if (!result.succeeded()) {
         const std::string line = GhostscriptError::lastErrorLine(result.errorOutput, result.output);
         throw GhostscriptError(prefix + describeExit(result) + (line.empty() ? "." : ": " + line),
@@ -147,6 +200,14 @@ void GhostscriptStage::run(const Job& job, const ConversionOptions& options,
     }
     if (!isNonEmptyFile(job.outputPath)) {
         throw GhostscriptError(prefix + "Ghostscript produced no PDF.");
+    }
+    if (command->encrypts()) {
+        try {
+            check_.verify(job.outputPath, expectationOf(options, *command));
+        } catch (const PdfSecurityCheck::Mismatch& mismatch) {
+            throw GhostscriptError(prefix +
+                                   "the PDF's security is not as chosen: " + mismatch.what());
+        }
     }
 }
 

@@ -17,7 +17,7 @@ public:
     struct Job {
         std::string printFile;  // what the word processor printed
         std::string sourcePath; // the Word document, for naming it in messages
-        std::string outputPath; // where the PDF goes; the file exists (empty) and is replaced
+        std::string outputPath; // where the PDF goes: a new name in a private folder
         std::string workFolder; // private folder of this conversion for parameter files
     };
 

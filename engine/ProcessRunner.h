@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,22 +13,39 @@ class BatchControl;
 // Runs a child program and waits for it to end.
 //
 // The argument vector is passed as is (no shell, no re-parsing): arguments[0] is the absolute
-// path of the executable. The child gets no terminal, standard input from /dev/null, the
-// caller's environment (with the given entries added or replaced) and working directory, and
-// none of the caller's other open files.
+// path of the executable. The child gets no terminal, standard input from /dev/null unless
+// Settings::standardInput says otherwise, the caller's environment (changed as Settings says)
+// and working directory, and none of the caller's other open files. It never outlives the
+// caller: when the caller dies, however, the child is killed.
 //
-// Thread: called on the batch worker's thread; blocks it until the child has ended. The wait
-// has no time limit but is a safe point: when the batch is abandoned, the child (with its own
-// children) is ended and run() throws BatchAbandoned after it has been reaped.
+// Thread: called on the batch worker's thread; blocks it until the child has ended. The wait is
+// a safe point: when the batch is abandoned, or the time limit passes, the child (with its own
+// children) is ended; an abandoned batch makes run() throw BatchAbandoned after the child has
+// been reaped, a time-out is reported in Result::timedOut.
 class ProcessRunner {
 public:
+    // "NAME=value" entries that add to or replace the caller's environment for the child.
+    using Environment = std::vector<std::string>;
+
+    struct Settings {
+        Environment environment;
+        // Variables whose names start with one of these are not passed on.
+        std::vector<std::string> removedPrefixes;
+        // What the child reads on its standard input. It is held in memory only (never in a
+        // file on disk), and the child may open it again by the name /dev/stdin.
+        std::optional<std::string> standardInput;
+        // How long the child may run before it is ended; no limit when absent.
+        std::optional<std::chrono::milliseconds> timeLimit;
+    };
+
     struct Result {
         int exitStatus = -1;     // the child's exit status; -1 when it was ended by a signal
         int signal = 0;          // the signal that ended it, 0 when it exited
         std::string errorOutput; // the last part (at most 64 KiB) of its standard error
         std::string output;      // the last part (at most 64 KiB) of its standard output
+        bool timedOut = false;   // it was ended because it ran past Settings::timeLimit
 
-        bool succeeded() const { return signal == 0 && exitStatus == 0; }
+        bool succeeded() const { return signal == 0 && exitStatus == 0 && !timedOut; }
     };
 
     // Raised when the child cannot be started at all (executable missing, not executable).
@@ -37,10 +56,7 @@ public:
 
     virtual ~ProcessRunner() = default;
 
-    // "NAME=value" entries that add to or replace the caller's environment for the child.
-    using Environment = std::vector<std::string>;
-
-    virtual Result run(const std::vector<std::string>& arguments, const Environment& environment,
+    virtual Result run(const std::vector<std::string>& arguments, const Settings& settings,
                        BatchControl& control) = 0;
 };
 

@@ -4,19 +4,27 @@
 
 namespace zarta {
 
-// A new output file written beside its final path and moved into place only when complete, so
-// that a failed or abandoned conversion never leaves a half-written PDF behind and never
-// destroys an older PDF of the same name.
+class WorkFolder;
+
+// A new output file written in the conversion's private work folder and published to its final
+// path only when complete, so that a failed or abandoned conversion never leaves a half-written
+// PDF behind and never destroys an older PDF of the same name.
 //
-// The constructor creates an empty, uniquely named hidden file in the final path's folder,
-// exclusively (an existing file or link of that name is never followed), with the permissions
-// a newly created file of this process would get. commit() renames it over the final path in
-// one step. The destructor removes it unless it was committed. Not thread-safe; owned by the
-// worker thread.
+// path() is a name inside the work folder, where the converter writes the PDF; nothing is
+// created in the destination before commit(). commit() copies the PDF through a new hidden file
+// beside the final path, created exclusively (a file or link already at that name is never
+// opened, so another user who can write the destination cannot redirect the copy), and renames
+// it over the final path. The published file keeps the mode of the PDF it replaces (so a
+// private PDF stays private), or gets the mode a newly created file of this process would get.
+// While the hidden file exists the work folder notes it, so that a run killed in between has it
+// removed by the next start.
+//
+// Not thread-safe; owned by the worker thread. The work folder must outlive the object.
 class StagedOutput {
 public:
-    // Throws ConversionError (naming finalPath) when the file cannot be created.
-    explicit StagedOutput(std::string finalPath);
+    // Throws ConversionError (naming finalPath) when finalPath's folder is missing or cannot
+    // be written.
+    StagedOutput(std::string finalPath, const WorkFolder& work);
     StagedOutput(const StagedOutput&) = delete;
     StagedOutput& operator=(const StagedOutput&) = delete;
     ~StagedOutput();
@@ -25,14 +33,16 @@ public:
     const std::string& finalPath() const { return finalPath_; }
 
     // Replaces finalPath with the staged file. Throws ConversionError when the staged file is
-    // empty (nothing was produced) or cannot be moved into place; the staged file is then
-    // removed and finalPath is left as it was.
+    // missing or empty (nothing was produced) or cannot be published; finalPath is then left as
+    // it was and nothing of the attempt remains beside it.
     void commit();
 
 private:
     std::string finalPath_;
+    const WorkFolder& work_;
     std::string stagingPath_;
-    bool committed_ = false;
+    std::string folder_;   // finalPath's folder
+    int destination_ = -1; // that folder, open from construction on
 };
 
 } // namespace zarta

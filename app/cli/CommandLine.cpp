@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace zarta {
 
@@ -39,11 +41,22 @@ std::string listItem(const std::string& option, const std::string& value,
 }
 
 // The first line of a file, without its line end: how scripts hand over a password without
-// putting it on a command line every local user can read.
-std::string passwordFrom(const std::string& option, const std::string& path) {
+// putting it on a command line every local user can read. A file other users can read too
+// defeats that purpose, which earns a warning (the password is still used: refusing would only
+// break the script, not take the password back).
+std::string passwordFrom(const std::string& option, const std::string& path,
+                         std::vector<std::string>& warnings) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw CommandLine::UsageError(option + ": can't read \"" + path + "\"");
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && (info.st_mode & 044) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+        warnings.push_back("warning: " + option + ": \"" + path + "\" (mode " + mode +
+                           ") can be read by other users, who can learn the password from it; "
+                           "make it private (chmod 600)");
     }
     std::string line;
     std::getline(in, line);
@@ -96,7 +109,7 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
          }},
         {"--owner-password-file",
          [&](auto& name, auto& v) {
-             o.ownerPassword = passwordFrom(name, v);
+             o.ownerPassword = passwordFrom(name, v, settings.warnings);
              ownerPassword = true;
          }},
         {"--user-password",
@@ -106,12 +119,12 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
          }},
         {"--user-password-file",
          [&](auto& name, auto& v) {
-             o.userPassword = passwordFrom(name, v);
+             o.userPassword = passwordFrom(name, v, settings.warnings);
              userPassword = true;
          }},
         {"--document-password-file",
          [&](auto& name, auto& v) {
-             settings.documentPassword = passwordFrom(name, v);
+             settings.documentPassword = passwordFrom(name, v, settings.warnings);
              settings.hasDocumentPassword = true;
          }},
         {"--encryption",

@@ -24,6 +24,9 @@ public:
         // none was given (then the terminal asks, if there is one).
         std::string documentPassword;
         bool hasDocumentPassword = false;
+        // What the user should hear of although the command line can run (a password file
+        // other users can read), one line each.
+        std::vector<std::string> warnings;
         bool help = false;
     };
 

@@ -10,6 +10,7 @@
 #include "InterruptWatcher.h"
 #include "OfficeApplicationFactory.h"
 #include "PosixProcessRunner.h"
+#include "QpdfSecurityCheck.h"
 #include "QuietPrintWatch.h"
 #include "TerminalPage.h"
 #include "TerminalPrompts.h"
@@ -46,6 +47,9 @@ int main(int argc, char** argv) {
     } catch (const CommandLine::UsageError& error) {
         return usageError(program, error.what());
     }
+    for (const auto& warning : settings.warnings) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), warning.c_str());
+    }
     if (settings.help) {
         std::fputs(CommandLine::usage(program).c_str(), stdout);
         return exitConverted;
@@ -77,9 +81,10 @@ int main(int argc, char** argv) {
     }
 
     const std::string dataFolder = DataFolders::dataFolder();
-    if (!DataFolders::createPrivate(dataFolder)) {
-        std::fprintf(stderr, "%s: can't create the data folder \"%s\"\n", program.c_str(),
-                     dataFolder.c_str());
+    try {
+        DataFolders::prepare(dataFolder);
+    } catch (const DataFolders::Refused& refused) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), refused.what());
         return exitSomeFailed;
     }
 
@@ -94,7 +99,9 @@ int main(int argc, char** argv) {
                             interrupts.wakeFd());
     PosixProcessRunner runner;
     const GhostscriptLocator locator;
-    GhostscriptStage ghostscript(runner, [&locator] { return locator.locate(); });
+    const QpdfSecurityCheck securityCheck;
+    GhostscriptStage ghostscript(
+        runner, [&locator] { return locator.locate(); }, securityCheck);
     QuietPrintWatch printWatch;
 
     OfficeSettings office;
@@ -104,7 +111,7 @@ int main(int argc, char** argv) {
     {
         OfficeApplicationFactory word(office);
         WordToPdfConverter converter(word, ghostscript, prompts, printWatch, dataFolder);
-        BatchWorker worker(page, converter, prompts, control, settings.options);
+        BatchWorker worker(page, converter, prompts, control, settings.options, dataFolder);
         worker.setStartDelay(std::chrono::milliseconds(0));
         worker.runBatch();
         officeFailure = word.lastFailure();

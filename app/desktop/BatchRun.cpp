@@ -14,7 +14,7 @@ BatchRun::BatchRun(CConvertDlg& page, ConversionServices& services, ConversionOp
     : link_(&page, control_), page_(page, link_), prompts_(page, link_), printWatch_(page, link_),
       converter_(services.makeConverter(prompts_, printWatch_)),
       worker_(std::make_unique<BatchWorker>(page_, *converter_, prompts_, control_,
-                                            std::move(options))) {
+                                            std::move(options), services.dataFolder())) {
     thread_ = QThread::create([this] {
         worker_->runBatch();
         // The converter's word processor belongs to this thread and ends here, also after an

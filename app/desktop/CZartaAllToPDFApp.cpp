@@ -3,11 +3,15 @@
 #include "Artwork.h"
 #include "CZartaAllToPDFDlg.h"
 #include "DataFolders.h"
+#include "Messages.h"
 #include "OfficeConversionServices.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QMessageBox>
+
+#include <cstdio>
 
 namespace zarta::desktop {
 
@@ -18,7 +22,17 @@ QString CZartaAllToPDFApp::lockPath(const QString& runtimeFolder) {
 int CZartaAllToPDFApp::run(int argc, char** argv) {
     // The data folder doubles as the runtime folder on sessions without one, so it comes first.
     const std::string dataFolder = DataFolders::dataFolder();
-    DataFolders::createPrivate(dataFolder);
+    try {
+        DataFolders::prepare(dataFolder);
+    } catch (const DataFolders::Refused& refused) {
+        // Nothing is converted with (or written into) a folder other users may control.
+        std::fprintf(stderr, "%s\n", refused.what());
+        QApplication application(argc, argv);
+        QMessageBox::critical(nullptr, QString::fromUtf8(Messages::productName.data()),
+                              QStringLiteral("The program can't run: ") +
+                                  QString::fromUtf8(refused.what()));
+        return 1;
+    }
 
     QLockFile lock(lockPath(QString::fromStdString(DataFolders::runtimeFolder())));
     // Held for as long as the program runs; a lock left by a copy that died is taken over.

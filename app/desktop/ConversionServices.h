@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 namespace zarta {
 
@@ -23,6 +24,9 @@ public:
 
     virtual std::unique_ptr<FileConverter> makeConverter(UserPrompts& prompts,
                                                          PrintWatch& printWatch) = 0;
+
+    // The program's private data folder, where each file's work folder is made.
+    virtual std::string dataFolder() const = 0;
 };
 
 } // namespace desktop

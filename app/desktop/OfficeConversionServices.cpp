@@ -4,6 +4,7 @@
 #include "GhostscriptStage.h"
 #include "OfficeApplicationFactory.h"
 #include "PosixProcessRunner.h"
+#include "QpdfSecurityCheck.h"
 #include "WordToPdfConverter.h"
 
 namespace zarta::desktop {
@@ -22,7 +23,8 @@ class OfficeBatchConverter : public FileConverter {
 public:
     OfficeBatchConverter(const std::string& dataFolder, UserPrompts& prompts,
                          PrintWatch& printWatch)
-        : ghostscript_(runner_, [this] { return locator_.locate(); }),
+        : ghostscript_(
+              runner_, [this] { return locator_.locate(); }, securityCheck_),
           word_(officeSettings(dataFolder)),
           converter_(word_, ghostscript_, prompts, printWatch, dataFolder) {}
 
@@ -34,6 +36,7 @@ public:
 private:
     PosixProcessRunner runner_;
     const GhostscriptLocator locator_;
+    const QpdfSecurityCheck securityCheck_;
     GhostscriptStage ghostscript_;
     OfficeApplicationFactory word_;
     WordToPdfConverter converter_;

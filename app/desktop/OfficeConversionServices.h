@@ -17,6 +17,7 @@ public:
 
     std::unique_ptr<FileConverter> makeConverter(UserPrompts& prompts,
                                                  PrintWatch& printWatch) override;
+    std::string dataFolder() const override { return dataFolder_; }
 
 private:
     std::string dataFolder_;

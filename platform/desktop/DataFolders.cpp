@@ -1,7 +1,11 @@
 #include "DataFolders.h"
 
+#include "WorkFolder.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -27,7 +31,9 @@ std::string homeFolder() {
 }
 
 // The base-directory rules ignore relative paths in the variables.
-bool isAbsolute(const std::string& path) { return !path.empty() && path.front() == '/'; }
+bool isAbsolute(const std::string& path) {
+    return !path.empty() && path.front() == '/';
+}
 
 } // namespace
 
@@ -46,6 +52,19 @@ std::string DataFolders::runtimeFolder() {
 
 namespace {
 
+std::string ownerName(uid_t uid) {
+    if (const passwd* entry = ::getpwuid(uid); entry != nullptr) {
+        return "the user \"" + std::string(entry->pw_name) + "\"";
+    }
+    return "the user id " + std::to_string(uid);
+}
+
+std::string octal(mode_t mode) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
 // Creates the folder and its missing parents, each new one with mode 0700.
 bool createMissing(const std::filesystem::path& path) {
     std::error_code error;
@@ -60,20 +79,46 @@ bool createMissing(const std::filesystem::path& path) {
 
 } // namespace
 
-bool DataFolders::createPrivate(const std::string& folder) {
+void DataFolders::prepare(const std::string& folder) {
     const std::filesystem::path path(folder);
     if (!createMissing(path)) {
-        return false;
+        throw Refused("can't create the data folder \"" + folder + "\": " + std::strerror(errno));
     }
-    // An older folder may have been created more open; its content is private.
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        return false;
+    if (::lstat(path.c_str(), &info) != 0) {
+        throw Refused("can't use the data folder \"" + folder + "\": " + std::strerror(errno));
     }
-    if ((info.st_mode & 077) != 0 && info.st_uid == ::getuid()) {
-        ::chmod(path.c_str(), 0700);
+    if (S_ISLNK(info.st_mode)) {
+        throw Refused("the data folder \"" + folder +
+                      "\" is a link; it must be a folder of its own. Remove the link.");
     }
-    return true;
+    if (!S_ISDIR(info.st_mode)) {
+        throw Refused("the data folder \"" + folder + "\" is not a folder.");
+    }
+    if (info.st_uid != ::geteuid()) {
+        throw Refused("the data folder \"" + folder + "\" belongs to " + ownerName(info.st_uid) +
+                      ", not to you, so that user could read and change your conversions' "
+                      "files. Remove it (or set XDG_DATA_HOME to a folder of your own).");
+    }
+    if ((info.st_mode & 022) != 0) {
+        throw Refused("the data folder \"" + folder + "\" has mode " + octal(info.st_mode) +
+                      ": other users may have changed its content. Check it, then make it "
+                      "private (chmod 700) or remove it.");
+    }
+    // An older folder may have been created readable by others; its content is private.
+    if ((info.st_mode & 077) != 0 && ::chmod(path.c_str(), 0700) != 0) {
+        throw Refused("can't make the data folder \"" + folder +
+                      "\" private: " + std::strerror(errno));
+    }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
+        struct stat entryInfo {};
+        if (::lstat(entry.path().c_str(), &entryInfo) == 0 && entryInfo.st_uid != ::geteuid()) {
+            throw Refused("\"" + entry.path().string() + "\" in the data folder belongs to " +
+                          ownerName(entryInfo.st_uid) + ", not to you. Remove it.");
+        }
+    }
+    WorkFolder::removeLeftovers(folder);
 }
 
 } // namespace zarta

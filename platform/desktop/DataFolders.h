@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 namespace zarta {
@@ -18,9 +19,23 @@ public:
     // single-copy lock lives.
     static std::string runtimeFolder();
 
-    // Creates folder and its missing parents with mode 0700 and tightens folder itself to 0700.
-    // Returns false when that fails.
-    static bool createPrivate(const std::string& folder);
+    // Raised by prepare() when the folder cannot be used safely; what() says why.
+    class Refused : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    // Makes the data folder ready at program start: creates it (and its missing parents) with
+    // mode 0700, makes sure it is private, then removes the work folders of conversions that
+    // no running copy of the program holds any more (WorkFolder::removeLeftovers), with the
+    // staged PDFs they left beside their final names.
+    //
+    // Private means: a real folder (not a link), owned by this user, writable by no one else,
+    // and holding only entries of this user; group and other read access of an older folder
+    // is taken away. Anything else could let another user read or swap the intermediate files
+    // of a conversion, so prepare() then throws Refused, saying what is wrong (owner, mode).
+    // Call it from every front end before it converts anything.
+    static void prepare(const std::string& folder);
 };
 
 } // namespace zarta

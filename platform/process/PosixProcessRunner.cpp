@@ -2,7 +2,6 @@
 
 #include "BatchAbandoned.h"
 #include "BatchControl.h"
-#include <algorithm>
 
 #include <algorithm>
 #include <array>
@@ -13,8 +12,9 @@
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
+#include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,52 +110,133 @@ struct OutputStream {
     }
 };
 
-class SpawnSettings {
-public:
-    SpawnSettings(int stdoutFd, int stderrFd) {
-        check(::posix_spawn_file_actions_init(&actions_));
-        check(::posix_spawnattr_init(&attributes_));
-        check(
-            ::posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0));
-        check(::posix_spawn_file_actions_adddup2(&actions_, stdoutFd, STDOUT_FILENO));
-        check(::posix_spawn_file_actions_adddup2(&actions_, stderrFd, STDERR_FILENO));
-        // Descriptors other code of this process opened without close-on-exec (an office
-        // library, say) must not leak into the child.
-        check(::posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1));
+// Everything the child needs between fork and exec, prepared before the fork: after it, in a
+// process with other threads, the child may only make async-signal-safe calls.
+struct ChildPlan {
+    std::vector<char*> argv;
+    std::vector<char*> envp;
+    int input = -1;
+    int output = -1;
+    int error = -1;
+    int execFailure = -1; // close-on-exec; receives errno when exec fails
+    pid_t parent = 0;
+};
 
-        sigset_t none;
-        sigemptyset(&none);
-        sigset_t all;
-        sigfillset(&all);
-        sigdelset(&all, SIGKILL);
-        sigdelset(&all, SIGSTOP);
-        check(::posix_spawnattr_setsigmask(&attributes_, &none));
-        check(::posix_spawnattr_setsigdefault(&attributes_, &all));
-        check(::posix_spawnattr_setpgroup(&attributes_, 0));
-        check(::posix_spawnattr_setflags(
-            &attributes_, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF));
+void closeDescriptorsFrom(unsigned first, unsigned last) {
+    if (first > last) {
+        return;
     }
-    SpawnSettings(const SpawnSettings&) = delete;
-    SpawnSettings& operator=(const SpawnSettings&) = delete;
-    ~SpawnSettings() {
-        ::posix_spawn_file_actions_destroy(&actions_);
-        ::posix_spawnattr_destroy(&attributes_);
+#ifdef SYS_close_range
+    if (::syscall(SYS_close_range, first, last, 0) == 0) {
+        return;
     }
+#endif
+    const long limit = ::sysconf(_SC_OPEN_MAX);
+    const unsigned end = limit > 0 && limit < 65536 ? static_cast<unsigned>(limit) : 65536;
+    for (unsigned fd = first; fd <= last && fd < end; ++fd) {
+        ::close(static_cast<int>(fd));
+    }
+}
 
-    const posix_spawn_file_actions_t* actions() const { return &actions_; }
-    const posix_spawnattr_t* attributes() const { return &attributes_; }
-
-private:
-    static void check(int error) {
-        if (error != 0) {
-            throw ProcessRunner::StartError(
-                systemError("couldn't prepare the child process", error));
+[[noreturn]] void execChild(const ChildPlan& plan) {
+    // Its own group, so that ending the group ends whatever it starts as well.
+    ::setpgid(0, 0);
+    // Killed when this program dies, even by SIGKILL; if it already has, end at once.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != plan.parent) {
+        ::_exit(127);
+    }
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (signal != SIGKILL && signal != SIGSTOP) {
+            ::sigaction(signal, &defaults, nullptr);
         }
     }
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
 
-    posix_spawn_file_actions_t actions_{};
-    posix_spawnattr_t attributes_{};
-};
+    if (::dup2(plan.input, STDIN_FILENO) < 0 || ::dup2(plan.output, STDOUT_FILENO) < 0 ||
+        ::dup2(plan.error, STDERR_FILENO) < 0) {
+        const int error = errno;
+        [[maybe_unused]] const auto ignored = ::write(plan.execFailure, &error, sizeof error);
+        ::_exit(127);
+    }
+    // Descriptors other code of this process opened without close-on-exec (an office
+    // library, say) must not leak into the child.
+    const auto keep = static_cast<unsigned>(plan.execFailure);
+    closeDescriptorsFrom(STDERR_FILENO + 1, keep - 1);
+    closeDescriptorsFrom(keep + 1, ~0U);
+
+    ::execve(plan.argv.front(), plan.argv.data(), plan.envp.data());
+    const int error = errno;
+    [[maybe_unused]] const auto ignored = ::write(plan.execFailure, &error, sizeof error);
+    ::_exit(127);
+}
+
+// The child's standard input: the given text in an anonymous memory file, or /dev/null.
+FileDescriptor standardInput(const std::optional<std::string>& text) {
+    if (!text) {
+        FileDescriptor null(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+        if (!null.valid()) {
+            throw ProcessRunner::StartError(systemError("couldn't open /dev/null", errno));
+        }
+        return null;
+    }
+    FileDescriptor memory(::memfd_create("input", MFD_CLOEXEC));
+    if (!memory.valid()) {
+        throw ProcessRunner::StartError(systemError("couldn't prepare the child's input", errno));
+    }
+    std::size_t done = 0;
+    while (done < text->size()) {
+        const ssize_t written = ::write(memory.get(), text->data() + done, text->size() - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            throw ProcessRunner::StartError(
+                systemError("couldn't prepare the child's input", errno));
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    ::lseek(memory.get(), 0, SEEK_SET);
+    return memory;
+}
+
+// Starts the child; throws StartError when it could not be run.
+pid_t startChild(ChildPlan& plan) {
+    std::array<int, 2> failure{};
+    if (::pipe2(failure.data(), O_CLOEXEC) != 0) {
+        throw ProcessRunner::StartError(systemError("couldn't create a pipe", errno));
+    }
+    FileDescriptor failureRead(failure[0]);
+    FileDescriptor failureWrite(failure[1]);
+    plan.execFailure = failureWrite.get();
+    plan.parent = ::getpid();
+
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        throw ProcessRunner::StartError(systemError("couldn't start a process", errno));
+    }
+    if (pid == 0) {
+        execChild(plan);
+    }
+    failureWrite.reset();
+    int error = 0;
+    ssize_t count = 0;
+    do {
+        count = ::read(failureRead.get(), &error, sizeof error);
+    } while (count < 0 && errno == EINTR);
+    if (count == static_cast<ssize_t>(sizeof error)) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        throw ProcessRunner::StartError(
+            systemError("couldn't run \"" + std::string(plan.argv.front()) + "\"", error));
+    }
+    return pid;
+}
 
 // A started child that is always reaped: when run() leaves early (an exception), the
 // destructor kills its process group and waits for it.
@@ -231,17 +312,21 @@ std::vector<char*> argumentPointers(const std::vector<std::string>& arguments) {
     return pointers;
 }
 
-// The caller's environment with the given "NAME=value" entries added, replacing any entry of
-// the same name.
-std::vector<std::string> mergedEnvironment(const ProcessRunner::Environment& extra) {
+// The caller's environment without the variables of the removed prefixes, with the given
+// "NAME=value" entries added, replacing any entry of the same name.
+std::vector<std::string> mergedEnvironment(const ProcessRunner::Settings& settings) {
     auto name = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
+    const auto& extra = settings.environment;
     std::vector<std::string> merged;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string text(*entry);
         const bool replaced = std::any_of(extra.begin(), extra.end(), [&](const std::string& e) {
             return name(e) == name(text);
         });
-        if (!replaced) {
+        const bool removed =
+            std::any_of(settings.removedPrefixes.begin(), settings.removedPrefixes.end(),
+                        [&](const std::string& prefix) { return name(text).starts_with(prefix); });
+        if (!replaced && !removed) {
             merged.push_back(text);
         }
     }
@@ -255,8 +340,7 @@ PosixProcessRunner::PosixProcessRunner(std::chrono::milliseconds killGrace)
     : killGrace_(killGrace) {}
 
 ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& arguments,
-                                              const Environment& environment,
-                                              BatchControl& control) {
+                                              const Settings& settings, BatchControl& control) {
     if (arguments.empty() || arguments.front().empty()) {
         throw StartError("no program to run");
     }
@@ -266,18 +350,19 @@ ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& ar
 
     Pipe outPipe = makePipe();
     Pipe errPipe = makePipe();
-    pid_t pid = 0;
-    {
-        const SpawnSettings settings(outPipe.write.get(), errPipe.write.get());
-        const auto argv = argumentPointers(arguments);
-        const auto childEnvironment = mergedEnvironment(environment);
-        const auto envp = argumentPointers(childEnvironment);
-        const int error = ::posix_spawn(&pid, argv.front(), settings.actions(),
-                                        settings.attributes(), argv.data(), envp.data());
-        if (error != 0) {
-            throw StartError(systemError("couldn't run \"" + arguments.front() + "\"", error));
-        }
-    }
+    const FileDescriptor input = standardInput(settings.standardInput);
+    const auto childEnvironment = mergedEnvironment(settings);
+    ChildPlan plan{argumentPointers(arguments),
+                   argumentPointers(childEnvironment),
+                   input.get(),
+                   outPipe.write.get(),
+                   errPipe.write.get(),
+                   -1,
+                   0};
+    const pid_t pid = startChild(plan);
+    // Also set here, so that the group exists before the parent may signal it.
+    ::setpgid(pid, pid);
+    const auto started = std::chrono::steady_clock::now();
     Child child(pid);
     outPipe.write.reset();
     errPipe.write.reset();
@@ -291,6 +376,7 @@ ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& ar
 
     std::optional<std::chrono::steady_clock::time_point> killAt;
     bool killed = false;
+    bool timedOut = false;
     while (true) {
         std::array<pollfd, 3> fds{};
         nfds_t count = 0;
@@ -317,8 +403,11 @@ ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& ar
             err.drain();
             break;
         }
-        if (control.isAbandoned()) {
-            const auto now = std::chrono::steady_clock::now();
+        const auto now = std::chrono::steady_clock::now();
+        if (!timedOut && settings.timeLimit && now - started >= *settings.timeLimit) {
+            timedOut = true;
+        }
+        if (control.isAbandoned() || timedOut) {
             if (!killAt) {
                 child.signalGroup(SIGTERM);
                 killAt = now + killGrace_;
@@ -330,7 +419,7 @@ ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& ar
     }
 
     registration = BatchControl::Registration();
-    if (control.isAbandoned()) {
+    if (control.isAbandoned() || timedOut) {
         // Ends what the child may have left running in its group before it is reaped.
         child.signalGroup(SIGKILL);
     }
@@ -340,6 +429,7 @@ ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& ar
     }
 
     Result result;
+    result.timedOut = timedOut;
     if (!status) {
         result.exitStatus = -1; // unknown, so never taken for success
     } else if (WIFSIGNALED(*status)) {

@@ -94,11 +94,12 @@ protected:
     BatchControl control;
 
     std::string out() const { return dir.file("out"); }
+    std::string data() const { return dir.file("data"); }
 
     void SetUp() override { fs::create_directory(dir.path() / "out"); }
 
     int run(FakeBatchPage& page, ConversionOptions options = {}) {
-        BatchWorker worker(page, converter, prompts, control, std::move(options));
+        BatchWorker worker(page, converter, prompts, control, std::move(options), data());
         worker.setStartDelay(std::chrono::milliseconds(0));
         return worker.runBatch();
     }
@@ -164,18 +165,54 @@ TEST_F(BatchWorkerTest, DestinationWithoutSeparatorGetsOneOnTheFirstFile) {
     EXPECT_TRUE(fs::exists(out() + "/b.pdf"));
 }
 
-TEST_F(BatchWorkerTest, ConverterWritesBesideTheFinalPathNotOverIt) {
+TEST_F(BatchWorkerTest, ConverterWritesIntoAPrivateWorkFolderNotBesideTheFinalPath) {
     TempDir::write(out() + "/a.pdf", "old");
     FakeBatchPage page({"/in/a.doc"}, out());
     page.answerReplace({true});
     run(page);
     ASSERT_EQ(converter.outputs().size(), 1u);
     const auto staged = fs::path(converter.outputs()[0]);
-    EXPECT_EQ(staged.parent_path(), fs::path(out()));
-    EXPECT_NE(staged.filename(), "a.pdf");
-    EXPECT_EQ(staged.filename().string().front(), '.');
+    EXPECT_EQ(staged.parent_path().parent_path(), fs::path(data()));
+    EXPECT_TRUE(staged.parent_path().filename().string().starts_with("conversion-"));
     EXPECT_EQ(TempDir::read(out() + "/a.pdf"), "%PDF-1.3 new /in/a.doc");
     EXPECT_EQ(outputFolderNames(), (std::vector<std::string>{"a.pdf"}));
+    EXPECT_TRUE(fs::is_empty(data())) << "the work folder goes with its file";
+}
+
+TEST_F(BatchWorkerTest, PasswordsTheEncryptionWouldWeakenStopTheBatchWithAMessage) {
+    struct Case {
+        const char* name;
+        std::string owner;
+        std::string user;
+        bool userEnabled;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Latin-1 user password", "owner",
+         "Gr\xfc\xdf"
+         "e",
+         true, "The User Password is not valid UTF-8"},
+        {"40-byte owner password", std::string(40, 'o'), "user", true,
+         "The Owner Password is 40 bytes long"},
+        {"owner equal to user", "same secret", "same secret", true,
+         "The Owner Password and the User Password are the same"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ConversionOptions options;
+        options.securityEnabled = true;
+        options.ownerPassword = c.owner;
+        options.userPassword = c.user;
+        options.userPasswordEnabled = c.userEnabled;
+        FakeBatchPage page({"/in/a.doc", "/in/b.doc"}, out());
+        prompts.messages.clear();
+        run(page, options);
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_NE(prompts.messages[0].find(c.expected), std::string::npos) << prompts.messages[0];
+        EXPECT_TRUE(converter.calls().empty());
+        EXPECT_TRUE(page.produced().empty());
+        EXPECT_EQ(tail(page.log(), 9), finishSequence("Stoped"));
+    }
 }
 
 // What happens to a file whose PDF already exists, by answer and by what the conversion does.
@@ -323,7 +360,7 @@ TEST_F(BatchWorkerTest, AbandonedWorkerNeverTouchesThePageAgain) {
 
 TEST_F(BatchWorkerTest, AbandonDuringTheStartDelayConvertsNothing) {
     FakeBatchPage page({"/in/a.doc"}, out());
-    BatchWorker worker(page, converter, prompts, control, {});
+    BatchWorker worker(page, converter, prompts, control, {}, data());
     worker.setStartDelay(std::chrono::seconds(30));
     std::thread thread([&] { worker.runBatch(); });
     ASSERT_TRUE(page.waitFor("converting on"));

@@ -3,12 +3,16 @@
 #include "BatchAbandoned.h"
 #include "BatchControl.h"
 #include "ConversionOptions.h"
+#include "GhostscriptCommand.h"
 #include "GhostscriptError.h"
+#include "PdfSecurityCheck.h"
 #include "ProcessRunner.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
@@ -26,14 +30,14 @@ public:
         return Result{0, 0, {}, {}};
     };
     std::vector<std::string> arguments;
-    std::vector<Environment> environments;
+    std::vector<Settings> settings;
     std::map<std::string, std::string> files; // name in the work folder -> content
     std::map<std::string, unsigned> modes;
     int calls = 0;
 
-    Result run(const std::vector<std::string>& args, const Environment& environment,
+    Result run(const std::vector<std::string>& args, const Settings& given,
                BatchControl&) override {
-        environments.push_back(environment);
+        settings.push_back(given);
         ++calls;
         arguments = args;
         std::string output;
@@ -43,7 +47,8 @@ public:
             }
             const std::string path = arg.starts_with("@") ? arg.substr(1) : arg;
             struct stat info {};
-            if (path.starts_with("/") && ::stat(path.c_str(), &info) == 0) {
+            if (path.starts_with("/") && !path.starts_with("/dev/") &&
+                ::stat(path.c_str(), &info) == 0) {
                 const std::string name = fs::path(path).filename().string();
                 files[name] = TempDir::read(path);
                 modes[name] = info.st_mode & 07777;
@@ -53,12 +58,26 @@ public:
     }
 };
 
+// Records what the stage asks it to confirm; says a mismatch when told to.
+class FakeCheck : public PdfSecurityCheck {
+public:
+    void verify(const std::string& path, const Expectation& expected) const override {
+        EXPECT_TRUE(fs::exists(path));
+        checked.push_back(expected);
+        if (!mismatch.empty()) {
+            throw Mismatch(mismatch);
+        }
+    }
+
+    mutable std::vector<Expectation> checked;
+    std::string mismatch;
+};
+
 class GhostscriptStageTest : public testing::Test {
 protected:
     GhostscriptStageTest() {
         fs::create_directory(dir.file("work"));
         TempDir::write(job.printFile, "%!PS\nshowpage\n");
-        TempDir::write(job.outputPath, "");
         options.title = "Report";
     }
 
@@ -71,7 +90,7 @@ protected:
             EXPECT_NE(message.find("\"" + job.sourcePath + "\""), std::string::npos) << message;
             EXPECT_NE(message.find(expectedPart), std::string::npos) << message;
         }
-        EXPECT_EQ(fs::file_size(job.outputPath), 0u);
+        EXPECT_FALSE(fs::exists(job.outputPath));
         EXPECT_TRUE(fs::is_empty(job.workFolder));
     }
 
@@ -81,8 +100,9 @@ protected:
     ConversionOptions options;
     BatchControl control;
     FakeRunner runner;
+    FakeCheck check;
     std::string located = "/usr/bin/gs";
-    GhostscriptStage stage{runner, [this] { return located; }};
+    GhostscriptStage stage{runner, [this] { return located; }, check};
 };
 
 TEST_F(GhostscriptStageTest, WritesTheParameterFilesRunsAndCleansUp) {
@@ -95,25 +115,66 @@ TEST_F(GhostscriptStageTest, WritesTheParameterFilesRunsAndCleansUp) {
                                                    job.printFile, job.workFolder + "/pdfmarks"}));
     EXPECT_TRUE(runner.files["distillerparams"].starts_with("\n\n\n\n<<\n/CompressPages true"));
     EXPECT_EQ(runner.files["pdfmarks"], "[ /Title (Report) \n/DOCINFO pdfmark");
-    EXPECT_EQ(runner.files.count("gsargs"), 0u);
     EXPECT_TRUE(fs::is_empty(job.workFolder));
-    // Ghostscript's own temporary files go into the work folder as well.
-    EXPECT_EQ(runner.environments.back(), (ProcessRunner::Environment{"TMPDIR=" + job.workFolder}));
+    // Ghostscript's own temporary files go into the work folder as well; it gets none of the
+    // caller's GS_* variables, a time limit and nothing on its standard input.
+    const auto& settings = runner.settings.back();
+    EXPECT_EQ(settings.environment, (ProcessRunner::Environment{"TMPDIR=" + job.workFolder}));
+    EXPECT_EQ(settings.removedPrefixes, (std::vector<std::string>{"GS_"}));
+    EXPECT_EQ(settings.timeLimit, std::chrono::milliseconds(std::chrono::minutes(10)));
+    EXPECT_FALSE(settings.standardInput);
+    EXPECT_TRUE(check.checked.empty()) << "an unencrypted PDF needs no security check";
 }
 
-TEST_F(GhostscriptStageTest, PasswordsLiveInAPrivateArgumentFileDuringTheRunOnly) {
+TEST_F(GhostscriptStageTest, PasswordsReachGhostscriptOnlyThroughItsStandardInput) {
     options.securityEnabled = true;
     options.ownerPassword = "top secret";
     options.userPassword = "open";
+    options.encryptionLevel = EncryptionLevel::High;
     stage.writePdf(job, options, control);
 
-    EXPECT_EQ(runner.files["gsargs"], "-sOwnerPassword=\"top secret\"\n-sUserPassword=\"open\"\n");
-    EXPECT_EQ(runner.modes["gsargs"], 0600u);
+    EXPECT_EQ(runner.settings.back().standardInput,
+              "-sOwnerPassword=\"top secret\"\n-sUserPassword=\"open\"\n");
+    EXPECT_NE(std::find(runner.arguments.begin(), runner.arguments.end(), "@/dev/stdin"),
+              runner.arguments.end());
     for (const auto& arg : runner.arguments) {
         EXPECT_EQ(arg.find("secret"), std::string::npos) << arg;
         EXPECT_EQ(arg.find("open"), std::string::npos) << arg;
     }
-    EXPECT_FALSE(fs::exists(job.workFolder + "/gsargs"));
+    for (const auto& [name, content] : runner.files) {
+        EXPECT_EQ(content.find("secret"), std::string::npos) << name << " holds a password";
+    }
+
+    // The written PDF is checked against what was asked for.
+    ASSERT_EQ(check.checked.size(), 1u);
+    const auto& expected = check.checked.front();
+    EXPECT_EQ(expected.level, EncryptionLevel::High);
+    EXPECT_EQ(expected.ownerPassword, "top secret");
+    EXPECT_EQ(expected.userPassword, "open");
+    EXPECT_EQ(expected.permissions, GhostscriptCommand::permissionValue(options));
+
+    options.userPasswordEnabled = false;
+    stage.writePdf(job, options, control);
+    EXPECT_FALSE(check.checked.back().userPassword);
+}
+
+TEST_F(GhostscriptStageTest, APdfFailingTheSecurityCheckIsNotKept) {
+    options.securityEnabled = true;
+    options.ownerPassword = "owner";
+    check.mismatch = "it opens without the User Password";
+    expectFailure("the PDF's security is not as chosen: it opens without the User Password");
+}
+
+TEST_F(GhostscriptStageTest, ARunPastTheTimeLimitIsReportedWithTheLimit) {
+    stage.setTimeLimit(std::chrono::seconds(90));
+    runner.act = [](const std::string& output) {
+        TempDir::write(output, "%PDF-1.4 partial");
+        ProcessRunner::Result result{-1, 15, {}, {}};
+        result.timedOut = true;
+        return result;
+    };
+    expectFailure("Ghostscript did not finish within 90 seconds and was ended.");
+    EXPECT_EQ(runner.settings.back().timeLimit, std::chrono::milliseconds(90000));
 }
 
 TEST_F(GhostscriptStageTest, FailuresNameTheDocumentAndLeaveNothingUsable) {
@@ -156,9 +217,10 @@ TEST_F(GhostscriptStageTest, FailuresNameTheDocumentAndLeaveNothingUsable) {
 
 TEST_F(GhostscriptStageTest, NothingRunsWithoutGhostscriptOrPrintFileOrUsablePassword) {
     located.clear();
-    GhostscriptStage missing{runner, []() -> std::string {
-                                 throw std::runtime_error("Ghostscript (\"gs\") was not found");
-                             }};
+    GhostscriptStage missing{
+        runner,
+        []() -> std::string { throw std::runtime_error("Ghostscript (\"gs\") was not found"); },
+        check};
     EXPECT_THROW(missing.writePdf(job, options, control), GhostscriptError);
 
     TempDir::write(job.printFile, "");
@@ -179,7 +241,7 @@ TEST_F(GhostscriptStageTest, AbandoningPassesThroughAfterCleanUp) {
         throw BatchAbandoned();
     };
     EXPECT_THROW(stage.writePdf(job, options, control), BatchAbandoned);
-    EXPECT_EQ(fs::file_size(job.outputPath), 0u);
+    EXPECT_FALSE(fs::exists(job.outputPath));
     EXPECT_TRUE(fs::is_empty(job.workFolder));
 }
 

@@ -6,13 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
 #include <pty.h>
+#include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -43,6 +47,10 @@ protected:
         TempDir::write(dir_->file("right-password"), password + "\n");
         TempDir::write(dir_->file("wrong-password"), "nope\n");
         TempDir::write(dir_->file("owner-password"), "owner secret\n");
+        ::chmod(dir_->file("owner-password").c_str(), 0600);
+        // Long enough that Ghostscript is still at work when the program is killed.
+        maker.make(dir_->file("long.docx"), TestDocuments::Format::Docx,
+                   TestDocuments::report(1, 1500));
     }
     static void TearDownTestSuite() { delete dir_; }
 
@@ -52,11 +60,12 @@ protected:
     static std::string file(const std::string& name) { return dir_->file(name); }
     std::string out(const std::string& name) const { return out_.file(name); }
 
-    // Runs the program with its data folder in the build tree (warm office profile) and the
-    // output folder of this test; standard input is not a terminal.
-    Outcome convert(const std::string& arguments) const {
-        return shell("XDG_DATA_HOME='" + std::string(ZARTA_TEST_DATA_HOME) + "' '" + ZARTA_CONVERT +
-                     "' --out '" + out_.path().string() + "' " + arguments + " </dev/null 2>&1");
+    // Runs the program with its data folder in the build tree (warm office profile), or in
+    // dataHome, and the output folder of this test; standard input is not a terminal.
+    Outcome convert(const std::string& arguments,
+                    const std::string& dataHome = ZARTA_TEST_DATA_HOME) const {
+        return shell("XDG_DATA_HOME='" + dataHome + "' '" + ZARTA_CONVERT + "' --out '" +
+                     out_.path().string() + "' " + arguments + " </dev/null 2>&1");
     }
 
     static Outcome shell(const std::string& command) {
@@ -224,6 +233,206 @@ TEST_F(CliE2E, CtrlCAtATerminalQuestionEndsTheRunAtOnce) {
     EXPECT_TRUE(password.echoOn) << "the terminal echoes again";
     EXPECT_FALSE(fs::exists(out("locked.pdf")));
     EXPECT_TRUE(processesMentioning(ZARTA_TEST_DATA_HOME).empty()) << "no office left running";
+}
+
+// The names of the files below folder whose content holds text.
+std::vector<std::string> filesHolding(const fs::path& folder, const std::string& text) {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(folder, error);
+         it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_regular_file(error) && !it->is_symlink(error) &&
+            TempDir::read(it->path().string()).find(text) != std::string::npos) {
+            found.push_back(it->path().string());
+        }
+    }
+    return found;
+}
+
+// How many print files of conversions lie in the data folder.
+int printFilesIn(const fs::path& data) {
+    int count = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(data, error);
+         it != fs::recursive_directory_iterator(); it.increment(error)) {
+        count += it->path().filename() == "tmp.ps" ? 1 : 0;
+    }
+    return count;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The parent of a process, 0 when it has ended. Read with plain calls: a process may end
+// while its files are read.
+int parentOf(int pid) {
+    const int fd = ::open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY);
+    if (fd < 0) {
+        return 0;
+    }
+    std::array<char, 1024> buffer{};
+    const ssize_t count = ::read(fd, buffer.data(), buffer.size() - 1);
+    ::close(fd);
+    const std::string line(buffer.data(), count > 0 ? static_cast<std::size_t>(count) : 0);
+    const auto commEnd = line.rfind(')');
+    if (commEnd == std::string::npos) {
+        return 0;
+    }
+    // pid (comm) state ppid ...: comm may hold spaces, so count from its closing parenthesis.
+    std::istringstream rest(line.substr(commEnd + 1));
+    std::string state;
+    int parent = 0;
+    rest >> state >> parent;
+    return parent;
+}
+
+// The program's child Ghostscript, 0 while there is none.
+int ghostscriptOf(pid_t program) {
+    try {
+        for (const int pid : processesMentioning("-sDEVICE=pdfwrite")) {
+            if (parentOf(pid) == program) {
+                return pid;
+            }
+        }
+    } catch (const std::exception&) {
+        // A process ended while it was looked at.
+    }
+    return 0;
+}
+
+TEST_F(CliE2E, KilledWhileGhostscriptRunsLeavesNoSecretAfterTheNextStart) {
+    const TempDir dataHome;
+    const std::string data = (dataHome.path() / "ZartaWordToPDF").string();
+    const std::string owner = "Kill9Owner";
+    TempDir::write(file("kill-owner"), owner + "\n");
+    ::chmod(file("kill-owner").c_str(), 0600);
+
+    const pid_t program = ::fork();
+    if (program == 0) {
+        ::setenv("XDG_DATA_HOME", dataHome.path().c_str(), 1);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execl(ZARTA_CONVERT, ZARTA_CONVERT, "--out", out_.path().c_str(), "--owner-password-file",
+                file("kill-owner").c_str(), file("long.docx").c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // However the test ends, nothing it started outlives it: the program, and the office the
+    // program leaves behind when killed (the office is not this test's subject).
+    struct Reaper {
+        pid_t pid;
+        std::string dataHome;
+        ~Reaper() {
+            if (pid > 0) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+            for (const int left : processesMentioning(dataHome)) {
+                ::kill(left, SIGKILL);
+            }
+        }
+    } reaper{program, dataHome.path().string()};
+    // Ghostscript is the program's child that writes a PDF from the data folder.
+    int ghostscript = 0;
+    for (int i = 0; i < 36000 && ghostscript == 0; ++i) {
+        ghostscript = ghostscriptOf(program);
+        if (ghostscript == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    ASSERT_NE(ghostscript, 0) << "Ghostscript never ran";
+    ::kill(program, SIGKILL);
+    ::waitpid(program, nullptr, 0);
+    reaper.pid = 0;
+    EXPECT_TRUE(processEnds(ghostscript)) << "Ghostscript outlived the program";
+    // The killed run left its work folder with the printed document behind...
+    EXPECT_EQ(printFilesIn(data), 1);
+    // ...but its passwords were never in a file.
+    EXPECT_TRUE(filesHolding(dataHome.path(), owner).empty());
+
+    const Outcome next = convert("'" + file("notes.txt") + "'", dataHome.path().string());
+    EXPECT_EQ(next.status, 1) << next.output;
+    for (const auto& name : namesIn(data)) {
+        EXPECT_FALSE(name.starts_with("conversion-")) << name;
+    }
+    EXPECT_EQ(printFilesIn(data), 0);
+    EXPECT_TRUE(namesIn(out_.path()).empty()) << "no partial or hidden PDF";
+}
+
+TEST_F(CliE2E, PasswordsTheEncryptionWouldWeakenAreRefusedNamingThem) {
+    struct Case {
+        const char* name;
+        std::string owner, user;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"Latin-1 user password", "owner",
+         "Gr\xfc\xdf"
+         "e",
+         "The User Password is not valid UTF-8"},
+        {"40-byte owner password", std::string(40, 'o'), "user",
+         "The Owner Password is 40 bytes long"},
+        {"equal passwords", "same", "same",
+         "The Owner Password and the User Password are the same"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir::write(file("weak-owner"), c.owner + "\n");
+        TempDir::write(file("weak-user"), c.user + "\n");
+        ::chmod(file("weak-owner").c_str(), 0600);
+        ::chmod(file("weak-user").c_str(), 0644);
+        const Outcome run =
+            convert("--owner-password-file '" + file("weak-owner") + "' --user-password-file '" +
+                    file("weak-user") + "' '" + sample("welcome.docx") + "'");
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("weak-user\" (mode 0644) can be read by other users"),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(run.output.find("weak-owner\" (mode"), std::string::npos) << run.output;
+        EXPECT_TRUE(namesIn(out_.path()).empty());
+    }
+}
+
+TEST_F(CliE2E, ADataFolderOthersControlIsRefusedBeforeAnythingRuns) {
+    const TempDir dataHome;
+    const std::string data = (dataHome.path() / "ZartaWordToPDF").string();
+    fs::create_directory(data);
+    ::chmod(data.c_str(), 0777);
+    const Outcome open = convert("'" + sample("welcome.docx") + "'", dataHome.path().string());
+    EXPECT_EQ(open.status, 1);
+    EXPECT_NE(open.output.find("the data folder \"" + data + "\" has mode 0777"), std::string::npos)
+        << open.output;
+
+    if (::geteuid() == 0) {
+        ::chown(data.c_str(), 65534, 65534); // nobody
+        const Outcome foreign =
+            convert("'" + sample("welcome.docx") + "'", dataHome.path().string());
+        EXPECT_EQ(foreign.status, 1);
+        EXPECT_NE(foreign.output.find("belongs to the user \"nobody\", not to you"),
+                  std::string::npos)
+            << foreign.output;
+    }
+    EXPECT_TRUE(namesIn(out_.path()).empty());
+    EXPECT_EQ(namesIn(data), std::vector<std::string>{}) << "nothing was written into it";
+}
+
+TEST_F(CliE2E, AnOverwrittenPrivatePdfStaysPrivate) {
+    TempDir::write(out("welcome.pdf"), "%PDF-1.4 older");
+    ::chmod(out("welcome.pdf").c_str(), 0600);
+    const Outcome run = convert("--overwrite '" + sample("welcome.docx") + "'");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(pdfText(out("welcome.pdf")).find("Bienvenue"), std::string::npos);
+    struct stat info {};
+    ASSERT_EQ(::stat(out("welcome.pdf").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST_F(CliE2E, CommandLineMistakesExitWithTwoAndStartNothing) {

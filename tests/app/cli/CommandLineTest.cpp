@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace zarta;
@@ -126,6 +127,27 @@ TEST(CommandLine, PasswordFilesGiveTheirFirstLine) {
     EXPECT_EQ(s.options.userPassword, "se cr\"et\\");
     EXPECT_TRUE(s.hasDocumentPassword);
     EXPECT_EQ(s.documentPassword, "se cr\"et\\");
+    EXPECT_TRUE(s.warnings.empty()) << "mkstemp makes the file private";
+}
+
+TEST(CommandLine, PasswordFilesOthersCanReadAreUsedWithAWarning) {
+    char path[] = "/tmp/zarta-pw-XXXXXX";
+    const int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    std::ofstream(path) << "secret\n";
+    for (const unsigned mode : {0640u, 0604u, 0644u}) {
+        SCOPED_TRACE(mode);
+        ::chmod(path, mode);
+        const auto s = CommandLine::parse({"--owner-password-file", path, "a.doc"});
+        EXPECT_EQ(s.options.ownerPassword, "secret");
+        ASSERT_EQ(s.warnings.size(), 1u);
+        EXPECT_NE(s.warnings[0].find(std::string("--owner-password-file: \"") + path),
+                  std::string::npos)
+            << s.warnings[0];
+        EXPECT_NE(s.warnings[0].find("can be read by other users"), std::string::npos);
+    }
+    std::remove(path);
 }
 
 } // namespace

@@ -32,6 +32,7 @@ public:
 
     std::unique_ptr<zarta::FileConverter> makeConverter(zarta::UserPrompts& prompts,
                                                         zarta::PrintWatch& printWatch) override;
+    std::string dataFolder() const override { return dataFolder_; }
 
     // The documents the word processor opened, in order (retries included).
     QStringList openedDocuments() const;

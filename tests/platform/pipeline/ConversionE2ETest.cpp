@@ -10,6 +10,7 @@
 #include "OfficeTestSupport.h"
 #include "PosixProcessRunner.h"
 #include "PrintWatch.h"
+#include "QpdfSecurityCheck.h"
 #include "TempDir.h"
 #include "TestDocuments.h"
 #include "UserPrompts.h"
@@ -176,14 +177,16 @@ protected:
         page_->answerReplace(std::move(replace));
         PosixProcessRunner runner;
         const GhostscriptLocator locator;
-        GhostscriptStage ghostscript(runner, [&locator] { return locator.locate(); });
+        const QpdfSecurityCheck securityCheck;
+        GhostscriptStage ghostscript(
+            runner, [&locator] { return locator.locate(); }, securityCheck);
         OfficeSettings settings;
         settings.profileRoot = officeProfiles("pipeline");
         OfficeApplicationFactory office(settings);
         NoWatch watch;
         WordToPdfConverter converter(office, ghostscript, prompts_, watch, data_->path().string());
         converter.setPrintPollInterval(std::chrono::milliseconds(50));
-        BatchWorker worker(*page_, converter, prompts_, control_, options);
+        BatchWorker worker(*page_, converter, prompts_, control_, options, data_->path().string());
         worker.setStartDelay(std::chrono::milliseconds(0));
         worker.runBatch();
         return *page_;

@@ -9,6 +9,7 @@
 #include "GhostscriptLocator.h"
 #include "PermissionCases.h"
 #include "PosixProcessRunner.h"
+#include "QpdfSecurityCheck.h"
 #include "StagedOutput.h"
 #include "TempDir.h"
 #include "WorkFolder.h"
@@ -83,6 +84,19 @@ long long jsonNumber(const std::string& json, const std::string& key) {
     return std::regex_search(json, match, pattern) ? std::stoll(match[1]) : 0;
 }
 
+// The command lines of the processes whose arguments mention text.
+std::vector<std::string> processesMentioning(const std::string& text) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+        std::string cmdline((std::istreambuf_iterator<char>(in)), {});
+        if (cmdline.find(text) != std::string::npos && cmdline.find("gtest") == std::string::npos) {
+            found.push_back(cmdline);
+        }
+    }
+    return found;
+}
+
 class GhostscriptStageE2E : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -108,8 +122,8 @@ protected:
                         const std::string& printFile = input("page.ps"),
                         const std::string& name = "Report.pdf") {
         const std::string finalPath = out.file(name);
-        StagedOutput staged(finalPath);
-        WorkFolder work(out.file("data"));
+        const WorkFolder work(data.path().string());
+        StagedOutput staged(finalPath, work);
         stage.writePdf({printFile, "/docs/Report.docx", staged.path(), work.path()}, options,
                        control);
         staged.commit();
@@ -118,10 +132,12 @@ protected:
 
     static std::unique_ptr<TempDir> files;
     TempDir out;
+    TempDir data;
     BatchControl control;
     PosixProcessRunner runner;
     GhostscriptLocator locator{"", "/usr/bin"};
-    GhostscriptStage stage{runner, [this] { return locator.locate(); }};
+    QpdfSecurityCheck check;
+    GhostscriptStage stage{runner, [this] { return locator.locate(); }, check};
 };
 
 std::unique_ptr<TempDir> GhostscriptStageE2E::files;
@@ -251,34 +267,105 @@ TEST_F(GhostscriptStageE2E, OutputPathsWithPercentAndSpacesAreTakenLiterally) {
     EXPECT_EQ(fs::directory_iterator(out.file("50% done"))->path().string(), pdf);
 }
 
-TEST_F(GhostscriptStageE2E, PasswordsNeverReachTheChildsArguments) {
-    // A stand-in for gs that records its own command line and the argument file it is given.
+TEST_F(GhostscriptStageE2E, PasswordsReachGhostscriptInMemoryAndNoGsVariableReachesIt) {
+    // A stand-in for gs that records its own command line, its environment, the argument file
+    // it is given and the files of the work folder while it runs.
     const std::string fake = out.file("gs");
     TempDir::write(fake, "#!/bin/sh\n"
                          "here=$(dirname \"$0\")\n"
                          "tr '\\0' '\\n' < /proc/$$/cmdline > \"$here/cmdline\"\n"
+                         "env > \"$here/env\"\n"
                          "for a in \"$@\"; do case \"$a\" in\n"
-                         "  @*) stat -c %a \"${a#@}\" > \"$here/mode\"; cat \"${a#@}\" > "
-                         "\"$here/argfile\";;\n"
-                         "  -sOutputFile=*) printf '%%PDF-1.4' > \"${a#-sOutputFile=}\";;\n"
+                         "  @*) cat \"${a#@}\" > \"$here/argfile\";;\n"
+                         "  -sOutputFile=*) out=\"${a#-sOutputFile=}\";\n"
+                         "     cat \"$(dirname \"$out\")\"/* > \"$here/workfiles\";\n"
+                         "     printf '%%PDF-1.4' > \"$out\";;\n"
                          "esac; done\n");
     fs::permissions(fake, fs::perms::owner_all);
-    GhostscriptStage fakeStage(runner, [&] { return fake; });
+    GhostscriptStage fakeStage(
+        runner, [&] { return fake; }, check);
     ConversionOptions options;
     options.securityEnabled = true;
     options.ownerPassword = "Own3rSecret";
     options.userPassword = "Us3rSecret";
-    WorkFolder work(out.file("data"));
-    TempDir::write(out.file("Report.pdf"), "");
-    fakeStage.writePdf({input("page.ps"), "/docs/Report.docx", out.file("Report.pdf"), work.path()},
-                       options, control);
+    const WorkFolder work(data.path().string());
+    ::setenv("GS_OPTIONS", "-sDEVICE=txtwrite", 1);
+    ::setenv("GS_LIB", "/nowhere", 1);
+    // The stand-in writes no real PDF, so the read-back check rejects it; the run is what
+    // matters here.
+    EXPECT_THROW(fakeStage.writePdf(
+                     {input("page.ps"), "/docs/Report.docx", work.file("output.pdf"), work.path()},
+                     options, control),
+                 GhostscriptError);
+    ::unsetenv("GS_OPTIONS");
+    ::unsetenv("GS_LIB");
 
     const std::string cmdline = TempDir::read(out.file("cmdline"));
-    EXPECT_NE(cmdline.find("\n@" + work.path() + "/gsargs\n"), std::string::npos) << cmdline;
+    EXPECT_NE(cmdline.find("\n@/dev/stdin\n"), std::string::npos) << cmdline;
     EXPECT_EQ(cmdline.find("Secret"), std::string::npos) << cmdline;
-    EXPECT_EQ(TempDir::read(out.file("mode")), "600\n");
-    EXPECT_NE(TempDir::read(out.file("argfile")).find("Own3rSecret"), std::string::npos);
-    EXPECT_FALSE(fs::exists(work.path() + "/gsargs"));
+    EXPECT_EQ(TempDir::read(out.file("argfile")),
+              "-sOwnerPassword=\"Own3rSecret\"\n-sUserPassword=\"Us3rSecret\"\n");
+    EXPECT_EQ(TempDir::read(out.file("workfiles")).find("Secret"), std::string::npos);
+    const std::string environment = TempDir::read(out.file("env"));
+    EXPECT_EQ(environment.find("GS_"), std::string::npos) << environment;
+    EXPECT_NE(environment.find("TMPDIR=" + work.path()), std::string::npos);
+}
+
+TEST_F(GhostscriptStageE2E, GsOptionsOfTheCallerChangeNothing) {
+    ::setenv("GS_OPTIONS", "-sDEVICE=txtwrite", 1);
+    const std::string pdf = convert(ConversionOptions{});
+    ::unsetenv("GS_OPTIONS");
+    EXPECT_EQ(pdfinfoField(tool({"/usr/bin/pdfinfo", pdf}), "PDF version"), "1.3");
+}
+
+TEST_F(GhostscriptStageE2E, AGhostscriptThatDropsTheUserPasswordFailsTheCheck) {
+    // Real gs behind a wrapper that leaves out the password switches, as gs does with a
+    // password it cannot use.
+    const std::string wrapper = out.file("gs");
+    TempDir::write(wrapper, "#!/bin/sh\n"
+                            "for a in \"$@\"; do shift; case \"$a\" in @*) "
+                            "set -- \"$@\" -sOwnerPassword=Own3rSecret;; *) set -- \"$@\" \"$a\";; "
+                            "esac; done\nexec /usr/bin/gs \"$@\"\n");
+    fs::permissions(wrapper, fs::perms::owner_all);
+    GhostscriptStage weakening(
+        runner, [&] { return wrapper; }, check);
+    ConversionOptions options;
+    options.securityEnabled = true;
+    options.ownerPassword = "Own3rSecret";
+    options.userPassword = "Us3rSecret";
+    TempDir::write(out.file("Report.pdf"), "%PDF-1.3 older");
+    const WorkFolder work(data.path().string());
+    StagedOutput staged(out.file("Report.pdf"), work);
+    try {
+        weakening.writePdf({input("page.ps"), "/docs/Report.docx", staged.path(), work.path()},
+                           options, control);
+        ADD_FAILURE() << "a PDF without its user password was accepted";
+    } catch (const GhostscriptError& error) {
+        EXPECT_NE(std::string(error.what()).find("it opens without the User Password"),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_FALSE(fs::exists(staged.path()));
+    EXPECT_EQ(TempDir::read(out.file("Report.pdf")), "%PDF-1.3 older");
+}
+
+TEST_F(GhostscriptStageE2E, ARunPastItsTimeLimitIsEndedAndNamed) {
+    TempDir::write(out.file("endless.ps"), "%!PS\n{ 1 pop } loop\n");
+    stage.setTimeLimit(std::chrono::seconds(1));
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        convert(ConversionOptions{}, out.file("endless.ps"));
+        ADD_FAILURE() << "converted";
+    } catch (const GhostscriptError& error) {
+        EXPECT_NE(std::string(error.what())
+                      .find("\"/docs/Report.docx\" to PDF: Ghostscript did not finish within 1 "
+                            "second and was ended."),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+    EXPECT_TRUE(processesMentioning(out.file("endless.ps")).empty());
+    EXPECT_FALSE(fs::exists(out.file("Report.pdf")));
 }
 
 TEST_F(GhostscriptStageE2E, MissingOrFailingGhostscriptKeepsTheOlderPdf) {
@@ -308,19 +395,6 @@ TEST_F(GhostscriptStageE2E, MissingOrFailingGhostscriptKeepsTheOlderPdf) {
         }
         EXPECT_EQ(TempDir::read(out.file("Report.pdf")), "%PDF-1.3 older");
     }
-}
-
-// The command lines of the processes whose arguments mention text.
-std::vector<std::string> processesMentioning(const std::string& text) {
-    std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
-        std::string cmdline((std::istreambuf_iterator<char>(in)), {});
-        if (cmdline.find(text) != std::string::npos && cmdline.find("gtest") == std::string::npos) {
-            found.push_back(cmdline);
-        }
-    }
-    return found;
 }
 
 TEST_F(GhostscriptStageE2E, AbandoningEndsALongGhostscriptRunPromptly) {

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <future>
 #include <sstream>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -62,10 +63,12 @@ TEST(PosixProcessRunner, EnvironmentEntriesAddToOrReplaceTheCallers) {
     BatchControl control;
     ::setenv("ZARTA_KEPT", "kept", 1);
     ::setenv("ZARTA_REPLACED", "old", 1);
+    ProcessRunner::Settings settings;
+    settings.environment = {"ZARTA_REPLACED=new", "ZARTA_ADDED=added"};
     const auto result = PosixProcessRunner().run(
         {"/bin/sh", "-c",
          "echo \"$ZARTA_KEPT $ZARTA_REPLACED $ZARTA_ADDED\"; env | grep -c '^ZARTA_REPLACED='"},
-        {"ZARTA_REPLACED=new", "ZARTA_ADDED=added"}, control);
+        settings, control);
     EXPECT_EQ(result.output, "kept new added\n1\n");
 }
 
@@ -155,6 +158,91 @@ TEST(PosixProcessRunner, AnAbandonedBatchStartsNothing) {
     control.abandon();
     EXPECT_THROW(shell("touch '" + dir.file("ran") + "'", control), BatchAbandoned);
     EXPECT_FALSE(std::filesystem::exists(dir.file("ran")));
+}
+
+} // namespace
+
+namespace {
+
+TEST(PosixProcessRunner, StandardInputComesFromMemoryNotFromAFile) {
+    BatchControl control;
+    ProcessRunner::Settings settings;
+    settings.standardInput = "-sOwnerPassword=\"secret\"\n";
+    const auto result = PosixProcessRunner().run(
+        {"/bin/sh", "-c", "readlink /proc/self/fd/0; cat /dev/stdin"}, settings, control);
+    ASSERT_TRUE(result.succeeded()) << result.errorOutput;
+    EXPECT_TRUE(result.output.starts_with("/memfd:")) << result.output;
+    EXPECT_NE(result.output.find("\n-sOwnerPassword=\"secret\"\n"), std::string::npos);
+}
+
+TEST(PosixProcessRunner, RemovedPrefixesKeepVariablesFromTheChild) {
+    BatchControl control;
+    ::setenv("GS_OPTIONS", "-sDEVICE=txtwrite", 1);
+    ::setenv("GS_LIB", "/elsewhere", 1);
+    ::setenv("ZARTA_KEPT", "kept", 1);
+    ProcessRunner::Settings settings;
+    settings.removedPrefixes = {"GS_"};
+    const auto result = PosixProcessRunner().run(
+        {"/bin/sh", "-c", "env | grep -c '^GS_'; echo $ZARTA_KEPT"}, settings, control);
+    ::unsetenv("GS_OPTIONS");
+    ::unsetenv("GS_LIB");
+    EXPECT_EQ(result.output, "0\nkept\n");
+}
+
+TEST(PosixProcessRunner, AChildPastItsTimeLimitIsEndedAndReportedAsTimedOut) {
+    struct Case {
+        const char* name;
+        std::string script;
+        int signal;
+    };
+    const Case cases[] = {
+        {"ends on TERM", "sleep 30", SIGTERM},
+        {"ignores TERM", "trap '' TERM; sleep 30 & wait; sleep 30", SIGKILL},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BatchControl control;
+        ProcessRunner::Settings settings;
+        settings.timeLimit = 300ms;
+        const auto start = std::chrono::steady_clock::now();
+        const auto result =
+            PosixProcessRunner(500ms).run({"/bin/sh", "-c", c.script}, settings, control);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+        EXPECT_TRUE(result.timedOut);
+        EXPECT_FALSE(result.succeeded());
+        EXPECT_EQ(result.signal, c.signal);
+    }
+    BatchControl control;
+    ProcessRunner::Settings settings;
+    settings.timeLimit = 10s;
+    const auto quick = PosixProcessRunner().run({"/bin/true"}, settings, control);
+    EXPECT_TRUE(quick.succeeded());
+    EXPECT_FALSE(quick.timedOut);
+}
+
+TEST(PosixProcessRunner, AChildDiesWithTheProgramThatStartedIt) {
+    TempDir dir;
+    const std::string pidFile = dir.file("pid");
+    // A copy of this process runs a long child, then is killed without any chance to clean up.
+    const pid_t program = ::fork();
+    if (program == 0) {
+        BatchControl control;
+        PosixProcessRunner().run({"/bin/sh", "-c", "echo $$ > '" + pidFile + "'; exec sleep 60"},
+                                 {}, control);
+        ::_exit(0);
+    }
+    waitForFile(pidFile);
+    const pid_t child = std::stoi(TempDir::read(pidFile));
+    EXPECT_FALSE(isGone(child));
+    ::kill(program, SIGKILL);
+    ::waitpid(program, nullptr, 0);
+    for (int i = 0; i < 500 && !isGone(child); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_TRUE(isGone(child));
+    if (!isGone(child)) {
+        ::kill(child, SIGKILL);
+    }
 }
 
 } // namespace

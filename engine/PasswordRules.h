@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace zarta {
+
+struct ConversionOptions;
+
+// Which PDF passwords the encryption can keep exactly as the user entered them.
+//
+// The PDF's RC4 security (40 and 128 bits) keys on at most 32 bytes of each password, padded
+// with a fixed string; Ghostscript takes the passwords as UTF-8 text. A password that is not
+// valid UTF-8 text may be dropped (the PDF then opens without it), a longer one is cut, and an
+// owner password that comes to the same key as the user password gives everyone who can open
+// the PDF the owner's rights. problem() finds these before anything is converted.
+//
+// Plain functions of the options; thread-safe.
+class PasswordRules {
+public:
+    // The bytes of a password the encryption keys on.
+    static constexpr std::size_t keptBytes = 32;
+
+    // Empty when the passwords that will encrypt the PDF are kept exactly (or when the PDF is
+    // not encrypted at all); otherwise the message for the user, naming the password concerned
+    // ("Owner Password", "User Password") and saying why it cannot be used.
+    static std::optional<std::string> problem(const ConversionOptions& options);
+
+    static bool isValidUtf8(const std::string& text);
+
+    // The 32 bytes the encryption derives its key from: the password cut to 32 bytes, then
+    // filled up with the PDF's padding string.
+    static std::string paddedKey(const std::string& password);
+};
+
+} // namespace zarta
