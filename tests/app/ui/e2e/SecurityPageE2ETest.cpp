@@ -10,6 +10,7 @@
 #include "GhostscriptStage.h"
 #include "PermissionCases.h"
 #include "PosixProcessRunner.h"
+#include "QpdfSecurityCheck.h"
 #include "QtPrinters.h"
 #include "TempDir.h"
 #include "WorkFolder.h"
@@ -31,7 +32,8 @@ TEST(SecurityPageE2E, TickedBoxesAreTheActionsTheProtectedPdfAllows) {
                                         "72 700 moveto (Protected page) show showpage\n");
     PosixProcessRunner runner;
     const GhostscriptLocator locator{"", "/usr/bin"};
-    GhostscriptStage stage(runner, [&locator] { return locator.locate(); });
+    const QpdfSecurityCheck check;
+    GhostscriptStage stage(runner, [&locator] { return locator.locate(); }, check);
 
     for (const UiVariant variant : {UiVariant::Desktop, UiVariant::AddIn}) {
         for (const auto& c : permission_cases::all()) {
