@@ -9,9 +9,8 @@
 namespace zarta::WordFiles {
 
 // What the desktop program's list takes, and what the command line takes (also templates).
-inline constexpr std::initializer_list<std::string_view> desktopExtensions = {"doc", "docx"};
-inline constexpr std::initializer_list<std::string_view> commandLineExtensions = {"doc", "docx",
-                                                                                  "dot"};
+inline const std::initializer_list<std::string_view> desktopExtensions = {"doc", "docx"};
+inline const std::initializer_list<std::string_view> commandLineExtensions = {"doc", "docx", "dot"};
 
 // The text after the last "." of the path's file name, with A to Z lowered (only those, so it
 // compares the same under every locale). Empty when the name has no "." or only a leading one
