@@ -3,6 +3,7 @@
 #include "OfficeApplicationFactory.h"
 
 #include "BatchAbandoned.h"
+#include "LegacyWordDocument.h"
 #include "OfficeTestSupport.h"
 #include "TempDir.h"
 #include "TestDocuments.h"
@@ -79,6 +80,10 @@ protected:
             corrupt[i] = static_cast<char>(~corrupt[i]);
         }
         TempDir::write(file("corrupt.docx"), corrupt);
+        // Formats the office reads but no longer writes.
+        using Version = LegacyWordDocument::Version;
+        LegacyWordDocument::write(file("word6.doc"), Version::Word6, {"Word 6.0", accented});
+        LegacyWordDocument::write(file("word95.doc"), Version::Word95, {"Word 95", accented});
         TempDir::write(file("empty.docx"), "");
         TempDir::write(file("text.docx"), "Just a few words, not a Word document.\n");
 
@@ -124,6 +129,20 @@ TEST_F(OfficeProviderE2ETest, PrintsWordDocumentsAsSearchableText) {
         ASSERT_TRUE(result.printed) << result.detail;
         EXPECT_EQ(TempDir::read(file("job.pdf")).substr(0, 5), "%PDF-");
         expectDocumentText(pdfText(file("job.pdf")));
+    }
+}
+
+TEST_F(OfficeProviderE2ETest, PrintsWord6AndWord95Documents) {
+    const std::pair<const char*, const char*> documents[] = {{"word6.doc", "Word 6.0"},
+                                                             {"word95.doc", "Word 95"}};
+    for (const auto& [name, version] : documents) {
+        SCOPED_TRACE(name);
+        const WordRun result = run(name, WordVariant::Text("x"));
+        ASSERT_TRUE(result.printed) << result.detail;
+        const std::string text = pdfText(file("job.pdf"));
+        for (const char* words : {version, "Crème brûlée", "Ærøskøbing", "naïve façade"}) {
+            EXPECT_NE(text.find(words), std::string::npos) << words << " missing from:\n" << text;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "WordFileProbe.h"
 
+#include "LegacyWordDocument.h"
 #include "TempDir.h"
 #include "WordError.h"
 
@@ -11,6 +12,7 @@
 
 using zarta::WordError;
 using zarta::WordFileProbe;
+using zarta::test::LegacyWordDocument;
 
 namespace {
 
@@ -231,6 +233,11 @@ TEST(WordFileProbeFileTest, TellsTheFormatAlsoFromTheVersionAndTheName) {
         {"word95.doc", olderWordFile(0x68, false), Format::Word95},
         {"word95-small.doc", olderWordFile(0x68, true), Format::Word95},
         {"word97-without-table.doc", olderWordFile(0xC1, false), Format::Word97},
+        {"whole-word6.doc", LegacyWordDocument::bytes(LegacyWordDocument::Version::Word6, {"Six"}),
+         Format::Word6},
+        {"whole-word95.doc",
+         LegacyWordDocument::bytes(LegacyWordDocument::Version::Word95, {"Ninety-five"}),
+         Format::Word95},
         {"export.doc", "{\\rtf1\\ansi Hello}", Format::RichText},
         {"EXPORT.DOT", " \r\n{\\rtf1 Hello}", Format::RichText},
         {"page.doc", html, Format::Html},

@@ -6,6 +6,7 @@
 #include "FakeBatchPage.h"
 #include "GhostscriptLocator.h"
 #include "GhostscriptStage.h"
+#include "LegacyWordDocument.h"
 #include "OfficeApplicationFactory.h"
 #include "OfficeTestSupport.h"
 #include "PosixProcessRunner.h"
@@ -38,6 +39,8 @@ const std::string cjkWords = "会议纪要：销售额增长 日本語のテキ�
 const std::string password = "Öffne mich 7";
 // "fi" and "fl" are set as ligatures by the office's fonts; their text must survive.
 const std::string words = "Überprüfung officielle: vérifier le profil fiscal, flan à la crème";
+// What Word 6.0 and Word 95 documents can hold: Windows Latin 1.
+const std::string latinWords = "Größe ½ in Zürich: déjà vu à la façade";
 
 class ScriptedPrompts : public UserPrompts {
 public:
@@ -143,6 +146,12 @@ protected:
                    TestDocuments::paragraph(words) + TestDocuments::translucentPicture() +
                        TestDocuments::paragraph("Nach dem Bild: Größe und Gewicht."));
         maker.make(in("cjk.docx"), Format::Docx, TestDocuments::paragraph(cjkWords));
+        // Formats the office reads but no longer writes.
+        using Version = LegacyWordDocument::Version;
+        LegacyWordDocument::write(in("word6.doc"), Version::Word6,
+                                  {"A Word 6.0 document", latinWords});
+        LegacyWordDocument::write(in("word95.doc"), Version::Word95,
+                                  {"A Word 95 document", latinWords});
         const std::string docx = TempDir::read(in("plain.docx"));
         TempDir::write(in("damaged.docx"), docx.substr(0, docx.size() / 2));
         TempDir::write(in("empty.docx"), "");
@@ -282,6 +291,19 @@ TEST_F(ConversionE2E, CjkTextKeepsItsCharacters) {
     for (const char* expected :
          {"会议纪要：销售额增长", "日本語のテキスト", "한국어 보고서", "Hello, 世界"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << " in: " << text;
+    }
+}
+
+TEST_F(ConversionE2E, Word6AndWord95DocumentsBecomeSearchablePdfs) {
+    auto& page = convert({in("word6.doc"), in("word95.doc")});
+    EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+    EXPECT_EQ(page.produced(), (std::vector<std::string>{"word6.pdf", "word95.pdf"}));
+    const std::pair<const char*, const char*> expected[] = {{"word6.pdf", "A Word 6.0 document"},
+                                                            {"word95.pdf", "A Word 95 document"}};
+    for (const auto& [name, title] : expected) {
+        const std::string text = pdfText(out(name));
+        EXPECT_NE(text.find(title), std::string::npos) << name << ": " << text;
+        EXPECT_NE(text.find(latinWords), std::string::npos) << name << ": " << text;
     }
 }
 
