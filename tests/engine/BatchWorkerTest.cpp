@@ -260,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
                                          "old pdf bytes \x01\x02", false, false, 0},
                       ExistingOutputCase{"YesButNothingWritten", true, Act::WriteNothing,
                                          "old pdf bytes \x01\x02", false, false, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(BatchWorkerTest, EveryFileSkippedEndsStoped) {
     TempDir::write(out() + "/a.pdf", "a");

@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SecurityRules,
                                                             o.userPassword = "usr";
                                                         },
                                                         false, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ConversionOptions, AnySingleInformationFieldCounts) {
     for (auto field : {&ConversionOptions::title, &ConversionOptions::subject,

@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "1.5 -sOwnerPassword=\"o\" -dEncryptionR=3 -dKeyLength=128 "
                      "-dPermissions=-3392  " +
                      tail}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(PermissionValue, EachTickedActionIsAllowedAndEachOtherDenied) {
     // Bits of the PDF permission value: print 3, modify 4, copy 5, annotate 6, fill forms 9,

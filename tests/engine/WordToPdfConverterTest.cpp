@@ -264,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailingCallCase{"Visible", {"Visible BOOL false", quitCall}, false},
                       FailingCallCase{"Documents", {"Documents", quitCall}, false},
                       FailingCallCase{"PrintOut", {"watch stop", closeCall, quitCall}, false}),
-    [](const auto& info) { return std::string(info.param.member); });
+    [](const auto& test) { return std::string(test.param.member); });
 
 // Once the PDF is written, a word processor failing while it closes or quits still ends its
 // session, but the conversion is done and the file counts as converted.

@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_EQ(s.files, std::vector<std::string>{"--title.docx"});
                   }},
         ParseCase{"HelpNeedsNoFiles", {"--help"}, [](const Settings& s) { EXPECT_TRUE(s.help); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(CommandLine, RefusesWhatWouldBeSilentlyIgnoredOrCannotRun) {
     const std::vector<std::vector<std::string>> refused{

@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
              WordError::Kind::CannotOpen, "damaged or is not a Word document"},
         Case{"NothingReported", [](LoadDiagnosis&) {}, WordError::Kind::CannotOpen,
              "could not read it"}),
-    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Case>& test) { return std::string(test.param.name); });
 
 TEST(LoadDiagnosisOrderTest, AskedForPasswordOnlyWhenTheOfficeAsked) {
     LoadDiagnosis damaged;

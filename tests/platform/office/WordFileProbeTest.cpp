@@ -182,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Empty", "", false, Format::Word97, "empty"},
         Case{"Text", "Just a few words.\n", false, Format::Word97, "not a Word document"},
         Case{"RichText", "{\\rtf1\\ansi Hello}", false, Format::Word97, "not a Word document"}),
-    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Case>& test) { return std::string(test.param.name); });
 
 TEST(WordFileProbeFileTest, RefusesWhatIsNotARegularFile) {
     TempDir dir;
