@@ -83,7 +83,8 @@ protected:
     }
 
     // Runs the program on a terminal of its own, as a person at a terminal does: waits until
-    // the terminal shows `question`, types Ctrl-C, and waits for the program to end.
+    // the terminal shows `question`, types Ctrl-C (or, with hangUp, closes the terminal), and
+    // waits for the program to end.
     struct TerminalRun {
         bool asked = false;
         int status = -1;
@@ -91,7 +92,7 @@ protected:
         std::string screen;
     };
     TerminalRun interruptQuestion(const std::vector<std::string>& arguments,
-                                  const std::string& question) const {
+                                  const std::string& question, bool hangUp = false) const {
         std::vector<std::string> argv{ZARTA_CONVERT, "--out", out_.path().string()};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         int master = -1;
@@ -124,8 +125,13 @@ protected:
         readFor(std::chrono::seconds(120),
                 [&] { return run.screen.find(question) != std::string::npos; });
         run.asked = run.screen.find(question) != std::string::npos;
-        // The terminal's own interrupt character, as the Ctrl-C key sends it.
-        ::write(master, "\x03", 1);
+        if (hangUp) {
+            ::close(master);
+            master = -1;
+        } else {
+            // The terminal's own interrupt character, as the Ctrl-C key sends it.
+            ::write(master, "\x03", 1);
+        }
         int status = 0;
         bool ended = false;
         const auto reaped = [&] {
@@ -141,9 +147,11 @@ protected:
             ::waitpid(pid, &status, 0);
         }
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        termios settings{};
-        run.echoOn = ::tcgetattr(master, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
-        ::close(master);
+        if (master >= 0) {
+            termios settings{};
+            run.echoOn = ::tcgetattr(master, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+            ::close(master);
+        }
         return run;
     }
 
@@ -220,7 +228,7 @@ TEST_F(CliE2E, EachAllowedActionIsGrantedAndEveryOtherDenied) {
     }
 }
 
-TEST_F(CliE2E, CtrlCAtATerminalQuestionEndsTheRunAtOnce) {
+TEST_F(CliE2E, CtrlCOrAClosedTerminalAtAQuestionEndsTheRunAtOnce) {
     TempDir::write(out("welcome.pdf"), "%PDF-1.4 older");
     const TerminalRun replace = interruptQuestion({sample("welcome.docx")}, "[y/N]");
     EXPECT_TRUE(replace.asked) << replace.screen;
@@ -231,6 +239,12 @@ TEST_F(CliE2E, CtrlCAtATerminalQuestionEndsTheRunAtOnce) {
     EXPECT_TRUE(password.asked) << password.screen;
     EXPECT_EQ(password.status, 130) << password.screen;
     EXPECT_TRUE(password.echoOn) << "the terminal echoes again";
+    EXPECT_FALSE(fs::exists(out("locked.pdf")));
+    EXPECT_TRUE(processesMentioning(ZARTA_TEST_DATA_HOME).empty()) << "no office left running";
+
+    const TerminalRun closed = interruptQuestion({file("locked.doc")}, "Password for", true);
+    EXPECT_TRUE(closed.asked) << closed.screen;
+    EXPECT_EQ(closed.status, 130) << "a closed terminal ends the run like Ctrl-C";
     EXPECT_FALSE(fs::exists(out("locked.pdf")));
     EXPECT_TRUE(processesMentioning(ZARTA_TEST_DATA_HOME).empty()) << "no office left running";
 }
