@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
     const std::string dataFolder = DataFolders::dataFolder();
     try {
         DataFolders::prepare(dataFolder);
-    } catch (const DataFolders::Refused& refused) {
-        std::fprintf(stderr, "%s: %s\n", program.c_str(), refused.what());
+    } catch (const DataFolders::Refused& refusal) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), refusal.what());
         return exitSomeFailed;
     }
 

@@ -235,10 +235,10 @@ TEST_F(CliE2E, CtrlCOrAClosedTerminalAtAQuestionEndsTheRunAtOnce) {
     EXPECT_EQ(replace.status, 130) << replace.screen;
     EXPECT_EQ(TempDir::read(out("welcome.pdf")), "%PDF-1.4 older");
 
-    const TerminalRun password = interruptQuestion({file("locked.doc")}, "Password for");
-    EXPECT_TRUE(password.asked) << password.screen;
-    EXPECT_EQ(password.status, 130) << password.screen;
-    EXPECT_TRUE(password.echoOn) << "the terminal echoes again";
+    const TerminalRun secret = interruptQuestion({file("locked.doc")}, "Password for");
+    EXPECT_TRUE(secret.asked) << secret.screen;
+    EXPECT_EQ(secret.status, 130) << secret.screen;
+    EXPECT_TRUE(secret.echoOn) << "the terminal echoes again";
     EXPECT_FALSE(fs::exists(out("locked.pdf")));
     EXPECT_TRUE(processesMentioning(ZARTA_TEST_DATA_HOME).empty()) << "no office left running";
 

@@ -15,9 +15,8 @@ namespace {
 // The main window converting with the real office and Ghostscript.
 class DesktopEndToEnd : public DesktopWindow {
 protected:
-    std::unique_ptr<desktop::ConversionServices>
-    makeServices(const std::string& dataFolder) override {
-        return std::make_unique<desktop::OfficeConversionServices>(dataFolder);
+    std::unique_ptr<desktop::ConversionServices> makeServices(const std::string& data) override {
+        return std::make_unique<desktop::OfficeConversionServices>(data);
     }
 
     QStringList samples(const QStringList& names) {

@@ -30,9 +30,8 @@ void DesktopWindow::SetUp() {
     modalWatcher_.start(10);
 }
 
-std::unique_ptr<desktop::ConversionServices>
-DesktopWindow::makeServices(const std::string& dataFolder) {
-    return std::make_unique<FakeConversion>(dataFolder);
+std::unique_ptr<desktop::ConversionServices> DesktopWindow::makeServices(const std::string& data) {
+    return std::make_unique<FakeConversion>(data);
 }
 
 void DesktopWindow::TearDown() {

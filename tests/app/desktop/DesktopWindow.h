@@ -26,7 +26,7 @@ protected:
     void TearDown() override;
     // The conversion the window uses: the recording word processor unless overridden.
     virtual std::unique_ptr<zarta::desktop::ConversionServices>
-    makeServices(const std::string& dataFolder);
+    makeServices(const std::string& data);
 
     zarta::desktop::CConvertDlg& page() const { return *window->convertPage(); }
     template <class Widget>

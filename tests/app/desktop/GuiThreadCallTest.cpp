@@ -68,20 +68,20 @@ TEST_F(GuiThreadCallTest, HeldCallsRunInOrderAfterRelease) {
 
 TEST_F(GuiThreadCallTest, AbandoningOrDetachingEndsWaitingCallsUnrun) {
     for (const bool detach : {false, true}) {
-        BatchControl control;
-        GuiThreadCall link(&context, control);
-        link.holdCalls();
-        auto worker = onWorker([&] { link.run([&] { ran.push_back(1); }); });
+        BatchControl ownControl;
+        GuiThreadCall ownLink(&context, ownControl);
+        ownLink.holdCalls();
+        auto worker = onWorker([&] { ownLink.run([&] { ran.push_back(1); }); });
         QTest::qWait(50);
         if (detach) {
-            link.detach();
+            ownLink.detach();
         } else {
-            control.abandon();
-            link.releaseCalls();
+            ownControl.abandon();
+            ownLink.releaseCalls();
         }
         ASSERT_TRUE(ended(worker));
         EXPECT_THROW(worker.get(), BatchAbandoned);
-        link.post([&] { ran.push_back(2); });
+        ownLink.post([&] { ran.push_back(2); });
         QTest::qWait(20);
         EXPECT_TRUE(ran.empty());
     }

@@ -33,7 +33,8 @@ TEST(SecurityPageE2E, TickedBoxesAreTheActionsTheProtectedPdfAllows) {
     PosixProcessRunner runner;
     const GhostscriptLocator locator{"", "/usr/bin"};
     const QpdfSecurityCheck check;
-    GhostscriptStage stage(runner, [&locator] { return locator.locate(); }, check);
+    GhostscriptStage stage(
+        runner, [&locator] { return locator.locate(); }, check);
 
     for (const UiVariant variant : {UiVariant::Desktop, UiVariant::AddIn}) {
         for (const auto& c : permission_cases::all()) {
