@@ -10,7 +10,7 @@ namespace zarta::ui {
 
 OptionPageSwitcher::OptionPageSwitcher(CTabCtrlEx& tabs, const std::array<QWidget*, 3>& pages,
                                        UiVariant variant)
-    : QObject(&tabs), tabs_(tabs), pages_(pages), variant_(variant) {
+    : QObject(&tabs), tabs_(tabs), tabBar_(tabs.tabBar()), pages_(pages), variant_(variant) {
     if (variant_ == UiVariant::Desktop) {
         tabs_.tabBar()->installEventFilter(this);
     } else {
@@ -61,7 +61,7 @@ void OptionPageSwitcher::show(int index) {
 }
 
 bool OptionPageSwitcher::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tabs_.tabBar() && event->type() == QEvent::MouseButtonPress) {
+    if (watched == tabBar_ && event->type() == QEvent::MouseButtonPress) {
         const auto* press = static_cast<QMouseEvent*>(event);
         if (press->button() == Qt::LeftButton) {
             pressAt(press->globalPosition().toPoint());

@@ -52,6 +52,9 @@ private:
     void show(int index);
 
     CTabCtrlEx& tabs_;
+    // Kept from the start: the filter still sees events while the tab control is being
+    // destroyed, when its members must no longer be called.
+    QObject* tabBar_;
     std::array<QWidget*, 3> pages_;
     UiVariant variant_;
     int shown_ = 0;
