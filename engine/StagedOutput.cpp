@@ -1,6 +1,7 @@
 #include "StagedOutput.h"
 
 #include "ConversionError.h"
+#include "FileDescriptor.h"
 #include "OutputNaming.h"
 #include "WorkFolder.h"
 
@@ -30,23 +31,6 @@ mode_t currentUmask() {
     }
     return 022;
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
 
 std::string randomSuffix() {
     static constexpr char letters[] =
@@ -135,7 +119,7 @@ StagedOutput::~StagedOutput() {
 }
 
 void StagedOutput::commit() {
-    const Descriptor source(
+    const FileDescriptor source(
         ::openat(work_.descriptor(), stagedName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat sourceInfo {};
     if (!source.valid() || ::fstat(source.get(), &sourceInfo) != 0 ||
@@ -169,7 +153,7 @@ void StagedOutput::commit() {
             throw failure(std::strerror(error));
         }
     }
-    const Descriptor target(fd);
+    const FileDescriptor target(fd);
     auto giveUp = [&](const std::string& why) {
         ::unlinkat(destination, hidden.c_str(), 0);
         work_.forget();

@@ -1,6 +1,7 @@
 #include "WorkFolder.h"
 
 #include "ConversionError.h"
+#include "FileDescriptor.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -26,23 +27,6 @@ constexpr std::string_view newPrefix = ".new-";
 constexpr std::time_t newFolderAge = 60;
 // The note of a staged file outside the folder: its folder, a line feed, its name.
 constexpr const char* stagedNote = "staged";
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
 
 int openFolderAt(int parent, const char* name) {
     return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -74,7 +58,7 @@ void removeContents(int folder) {
             continue;
         }
         if (S_ISDIR(info.st_mode)) {
-            const Descriptor inner(openFolderAt(folder, name.c_str()));
+            const FileDescriptor inner(openFolderAt(folder, name.c_str()));
             if (inner.valid()) {
                 removeContents(inner.get());
             }
@@ -86,7 +70,7 @@ void removeContents(int folder) {
 }
 
 std::string readNote(int folder) {
-    const Descriptor note(::openat(folder, stagedNote, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const FileDescriptor note(::openat(folder, stagedNote, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     std::string text;
     if (!note.valid()) {
         return text;
@@ -111,7 +95,7 @@ void removeNotedFile(int folder) {
     if (name.empty() || name.find('/') != std::string::npos) {
         return;
     }
-    const Descriptor destination(::open(where.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const FileDescriptor destination(::open(where.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat info {};
     if (destination.valid() &&
         ::fstatat(destination.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -152,7 +136,7 @@ WorkFolder::WorkFolder(const std::string& dataFolder) {
         return ConversionError("Couldn't create a work folder in \"" + dataFolder +
                                "\": " + std::strerror(error));
     };
-    const Descriptor data(::open(dataFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const FileDescriptor data(::open(dataFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!data.valid()) {
         throw failure(errno);
     }
@@ -200,7 +184,7 @@ WorkFolder::~WorkFolder() {
 
 void WorkFolder::remember(const std::string& folder, const std::string& name) const {
     ::unlinkat(fd_, stagedNote, 0);
-    const Descriptor note(
+    const FileDescriptor note(
         ::openat(fd_, stagedNote, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!note.valid()) {
         throw ConversionError(std::string("Couldn't write in the work folder: ") +
@@ -214,7 +198,7 @@ void WorkFolder::forget() const {
 }
 
 int WorkFolder::removeLeftovers(const std::string& dataFolder) {
-    const Descriptor data(::open(dataFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const FileDescriptor data(::open(dataFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!data.valid()) {
         return 0;
     }
@@ -247,7 +231,7 @@ int WorkFolder::removeLeftovers(const std::string& dataFolder) {
         if (name.starts_with(newPrefix) && std::time(nullptr) - info.st_mtime < newFolderAge) {
             continue; // being set up by a conversion starting right now
         }
-        const Descriptor folder(openFolderAt(data.get(), name.c_str()));
+        const FileDescriptor folder(openFolderAt(data.get(), name.c_str()));
         // A folder whose lock cannot be had belongs to a conversion that is still running.
         if (!folder.valid() || ::flock(folder.get(), LOCK_EX | LOCK_NB) != 0) {
             continue;
