@@ -1,6 +1,7 @@
 #include "Terminal.h"
 
 #include "BatchAbandoned.h"
+#include "FileDescriptor.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,21 +14,10 @@ namespace zarta {
 
 namespace {
 
-class TtyFile {
-public:
-    TtyFile() : fd_(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY)) {}
-    TtyFile(const TtyFile&) = delete;
-    TtyFile& operator=(const TtyFile&) = delete;
-    ~TtyFile() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
+// The controlling terminal, open for reading and writing (invalid when there is none).
+FileDescriptor openTerminal() {
+    return FileDescriptor(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
+}
 
 // Waits until fd can be read; throws BatchAbandoned as soon as wakeFd can be read instead.
 void awaitInput(int fd, int wakeFd) {
@@ -107,23 +97,23 @@ private:
 };
 
 std::optional<std::string> askOn(const std::string& prompt, bool secret, int wakeFd) {
-    TtyFile tty;
-    if (tty.fd() < 0) {
+    const FileDescriptor tty = openTerminal();
+    if (!tty.valid()) {
         return std::nullopt;
     }
-    writeAll(tty.fd(), prompt);
+    writeAll(tty.get(), prompt);
     if (secret) {
-        EchoOff echoOff(tty.fd());
-        return readLine(tty.fd(), wakeFd);
+        EchoOff echoOff(tty.get());
+        return readLine(tty.get(), wakeFd);
     }
-    return readLine(tty.fd(), wakeFd);
+    return readLine(tty.get(), wakeFd);
 }
 
 } // namespace
 
 bool Terminal::interactive() {
-    TtyFile tty;
-    return tty.fd() >= 0 && ::isatty(STDERR_FILENO) != 0;
+    const FileDescriptor tty = openTerminal();
+    return tty.valid() && ::isatty(STDERR_FILENO) != 0;
 }
 
 bool Terminal::stderrIsTerminal() {

@@ -16,7 +16,6 @@
 #include "WorkFolder.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -76,12 +75,3 @@ TEST(SecurityPageE2E, TickedBoxesAreTheActionsTheProtectedPdfAllows) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
