@@ -38,6 +38,7 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
     if (variant == UiVariant::Desktop) {
         DialogLayout t(*this, QSize(415, 162));
         // Each label names its control for screen readers.
+        // Each label names its control for screen readers.
         QLabel* pageLayoutLabel = t.label(QStringLiteral("Page Layout"), QPoint(10, 13));
         pageLayout_ = t.comboBox(id.pageLayout, QRect(92, 10, 86, 45), false);
         pageLayoutLabel->setBuddy(pageLayout_);
