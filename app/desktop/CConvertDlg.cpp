@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -94,27 +95,36 @@ void CConvertDlg::buildControls() {
 
     QFont bold = font();
     bold.setWeight(QFont::Bold);
-    t.label(T::heading.toString(), QRect(7, 4, 171, 10), headingId)->setFont(bold);
-    t.label(T::hint.toString(), QRect(7, 15, 198, 10));
+    QLabel* heading = t.label(T::heading.toString(), QRect(7, 4, 171, 10), headingId);
+    heading->setFont(bold);
+    QLabel* hint = t.label(T::hint.toString(), QRect(7, 15, 198, 10));
     fileList_ = t.place(new ui::CListBoxEx(this), fileListId, QRect(7, 25, 297, 64));
+    // Labels name the controls they stand beside, for screen readers.
+    fileList_->setAccessibleName(heading->text());
+    fileList_->setAccessibleDescription(hint->text());
     fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     addFiles_ = t.pushButton(addFilesId, T::addFiles.toString(), QRect(315, 25, 63, 14));
     remove_ = t.pushButton(removeId, T::remove.toString(), QRect(315, 45, 63, 14));
     removeAll_ = t.pushButton(removeAllId, T::removeAll.toString(), QRect(315, 65, 63, 14));
     t.groupBox(0, T::saveTo.toString(), QRect(7, 100, 400, 44));
-    t.label(T::selectDestination.toString(), QRect(23, 114, 193, 8));
+    QLabel* destinationLabel = t.label(T::selectDestination.toString(), QRect(23, 114, 193, 8));
     destination_ = t.edit(destinationId, QRect(23, 124, 256, 14));
+    destinationLabel->setBuddy(destination_);
     browse_ = t.pushButton(browseId, T::browse.toString(), QRect(288, 124, 63, 14));
-    t.label(T::status.toString(), QRect(7, 156, 88, 10), statusLabelId)->setFont(bold);
+    QLabel* statusLabel = t.label(T::status.toString(), QRect(7, 156, 88, 10), statusLabelId);
+    statusLabel->setFont(bold);
     status_ = t.place(new ui::CEnableEdit(this), statusId, QRect(7, 167, 200, 12));
+    statusLabel->setBuddy(status_);
     status_->setSingleLine(true);
     status_->setFrameStyle(QFrame::NoFrame);
     status_->setFocusPolicy(Qt::NoFocus);
     status_->viewport()->installEventFilter(this);
     progress_ = t.place(new ui::CBmpProgCtrl(this), progressId, QRect(7, 180, 311, 15));
+    progress_->setAccessibleName(T::progressName.toString());
     convert_ = t.pushButton(convertId, T::convert.toString(), QRect(334, 181, 63, 14));
     advanced_ = t.checkBox(advancedBoxId, QString(), QRect(8, 203, 8, 8));
-    t.label(T::displayAdvanced.toString(), QRect(20, 203, 87, 8));
+    QLabel* advancedLabel = t.label(T::displayAdvanced.toString(), QRect(20, 203, 87, 8));
+    advancedLabel->setBuddy(advanced_);
     auto* separator = t.place(new QFrame(this), separatorId, QRect(5, 222, 402, 1));
     separator->setFrameStyle(QFrame::Box | QFrame::Plain);
     QPalette black = separator->palette();
@@ -123,6 +133,7 @@ void CConvertDlg::buildControls() {
     separator_ = separator;
     QGroupBox* group =
         t.groupBox(advancedGroupId, T::advancedOptions.toString(), QRect(7, 232, 400, 145));
+    advancedGroup_ = group;
 
     // The tab control lives in the group box, inset 10 on three sides and 30 at the top.
     tabs_ = new ui::CTabCtrlEx(ui::UiVariant::Desktop, group);
@@ -137,6 +148,8 @@ void CConvertDlg::buildControls() {
                                            ui::UiVariant::Desktop);
     switcher_->showFirstPage();
 
+    // Giving the page the focus gives it to its first control.
+    setFocusProxy(fileList_);
     remove_->setEnabled(false);
     removeAll_->setEnabled(false);
     convert_->setEnabled(false);
@@ -180,6 +193,10 @@ void CConvertDlg::collapseOrExpand() {
         ownerSize_ = owner->size();
         separatorTop_ = separator_->mapToGlobal(QPoint(0, 0)).y();
     }
+    // Collapsed option pages are hidden, not only cut off by the smaller window: hidden
+    // controls leave the focus chain, so nothing can be typed into a field the user cannot see
+    // (it would otherwise end up in the PDF).
+    advancedGroup_->setVisible(advanced_->isChecked());
     if (advanced_->isChecked()) {
         owner->setFixedSize(ownerSize_);
         resize(pageRect_.size());
@@ -298,10 +315,16 @@ void CConvertDlg::convert() {
         MessageBoxes::showStandard(window(), DesktopTexts::noWordFile.toString());
         return;
     }
-    const QString folder = destination_->text();
+    QString folder = destination_->text();
     if (!QFileInfo(folder).isDir()) {
         MessageBoxes::showStandard(window(), DesktopTexts::wrongPath.toString());
         return;
+    }
+    if (QFileInfo(folder).isRelative()) {
+        // A folder typed relative to where the program was started is made absolute now, so
+        // the PDFs, the finish dialog's "Open File"/"Open Folder" and the shell all mean it.
+        folder = QDir(folder).absolutePath();
+        destination_->setText(folder);
     }
     if (finishTimer_.isActive()) {
         // The previous batch ended less than a second ago: its finish dialog comes first, so

@@ -150,6 +150,7 @@ private:
     QPushButton* convert_ = nullptr;
     QCheckBox* advanced_ = nullptr;
     QWidget* separator_ = nullptr;
+    QWidget* advancedGroup_ = nullptr;
     ui::CTabCtrlEx* tabs_ = nullptr;
     ui::CDescriptionDlg* description_ = nullptr;
     ui::CSecurityDlg* security_ = nullptr;

@@ -48,6 +48,8 @@ CZartaAllToPDFDlg::CZartaAllToPDFDlg(ConversionServices& services, QWidget* pare
     page_->setGeometry(8, 20, host->width() - 16, host->height() - 28);
     page_->collapseOrExpand();
     page_->show();
+    // The first focus is on the file list, where the work starts, not on a header button.
+    page_->setFocus();
 
     setUpButton(website, ui::Artwork::WebsiteIcon);
     setUpButton(help, ui::Artwork::HelpIcon);

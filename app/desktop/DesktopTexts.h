@@ -45,6 +45,8 @@ inline constexpr QStringView stop = u"Stop";
 inline constexpr QStringView displayAdvanced = u"Display Advanced Options.";
 inline constexpr QStringView advancedOptions = u"Advanced Options:";
 inline constexpr QStringView wordFilter = u"Word Files (*.doc *.docx *.DOC *.DOCX)";
+// The progress bar's name for screen readers (it shows no text of its own).
+inline constexpr QStringView progressName = u"Conversion progress";
 
 // Status line.
 inline constexpr QStringView notStarted = u"Not started.";

@@ -37,21 +37,33 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
     setObjectName(QString::number(id.page));
     if (variant == UiVariant::Desktop) {
         DialogLayout t(*this, QSize(415, 162));
-        t.label(QStringLiteral("Page Layout"), QPoint(10, 13));
+        // Each label names its control for screen readers.
+        // Each label names its control for screen readers.
+        QLabel* pageLayoutLabel = t.label(QStringLiteral("Page Layout"), QPoint(10, 13));
         pageLayout_ = t.comboBox(id.pageLayout, QRect(92, 10, 86, 45), false);
-        t.label(QStringLiteral("Page Mode"), QPoint(10, 34));
+        pageLayoutLabel->setBuddy(pageLayout_);
+        QLabel* pageModeLabel = t.label(QStringLiteral("Page Mode"), QPoint(10, 34));
         pageMode_ = t.comboBox(id.pageMode, QRect(92, 31, 86, 42), false);
-        t.label(QStringLiteral("Document Compression"), QPoint(10, 55));
+        pageModeLabel->setBuddy(pageMode_);
+        QLabel* documentCompressionLabel =
+            t.label(QStringLiteral("Document Compression"), QPoint(10, 55));
         documentCompression_ = t.comboBox(id.documentCompression, QRect(92, 52, 86, 44), false);
-        t.label(QStringLiteral("Images Compression"), QPoint(197, 13));
+        documentCompressionLabel->setBuddy(documentCompression_);
+        QLabel* imagesCompressionLabel =
+            t.label(QStringLiteral("Images Compression"), QPoint(197, 13));
         imagesCompression_ = t.comboBox(id.imagesCompression, QRect(286, 10, 86, 45), false);
-        t.label(QStringLiteral("JPEG Quality"), QPoint(197, 34));
+        imagesCompressionLabel->setBuddy(imagesCompression_);
+        QLabel* jpegQualityLabel = t.label(QStringLiteral("JPEG Quality"), QPoint(197, 34));
         jpegQuality_ = t.comboBox(id.jpegQuality, QRect(286, 31, 86, 46), false);
-        t.label(QStringLiteral("PDF Version"), QPoint(197, 55));
+        jpegQualityLabel->setBuddy(jpegQuality_);
+        QLabel* pdfVersionLabel = t.label(QStringLiteral("PDF Version"), QPoint(197, 55));
         pdfVersion_ = t.comboBox(id.pdfVersion, QRect(286, 52, 86, 43), false);
-        t.label(QStringLiteral("Alternate EMF Rendering"), QRect(197, 75, 81, 11));
+        pdfVersionLabel->setBuddy(pdfVersion_);
+        QLabel* emfLabel =
+            t.label(QStringLiteral("Alternate EMF Rendering"), QRect(197, 75, 81, 11));
         alternateEmfRendering_ =
             t.place(new QCheckBox(this), id.alternateEmfRendering, QRect(286, 76, 8, 8));
+        emfLabel->setBuddy(alternateEmfRendering_);
     } else {
         DialogLayout t(*this, QSize(268, 209));
         const int rowStep = 20;
@@ -68,13 +80,15 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
                                id.imagesCompression, id.jpegQuality, id.pdfVersion};
         for (int row = 0; row < 6; ++row) {
             const int y = 10 + row * rowStep;
-            t.label(labels[row], QPoint(23, y + 2));
+            QLabel* label = t.label(labels[row], QPoint(23, y + 2));
             *lists[row] = t.comboBox(listIds[row], QRect(128, y, 120, 60), true);
+            label->setBuddy(*lists[row]);
         }
         const int y = 10 + 6 * rowStep;
-        t.label(labels[6], QPoint(23, y + 2));
+        QLabel* emfLabel = t.label(labels[6], QPoint(23, y + 2));
         alternateEmfRendering_ =
             t.place(new QCheckBox(this), id.alternateEmfRendering, QRect(128, y + 2, 8, 8));
+        emfLabel->setBuddy(alternateEmfRendering_);
     }
 
     // The box has no text of its own; its label names it.

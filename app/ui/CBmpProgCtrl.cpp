@@ -1,7 +1,9 @@
 #include "CBmpProgCtrl.h"
 
+#include "Accessibility.h"
 #include "Artwork.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 #include <algorithm>
@@ -12,28 +14,39 @@ CBmpProgCtrl::CBmpProgCtrl(QWidget* parent)
     : QWidget(parent), background_(Artwork::bitmap(Artwork::ProgressBackground)),
       fillPicture_(Artwork::bitmap(Artwork::ProgressFill)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    Accessibility::install();
 }
 
 void CBmpProgCtrl::setPosition(int position) {
     position_ = position;
-    update();
+    changed();
 }
 
 void CBmpProgCtrl::setTotal(int total) {
     total_ = total;
-    update();
+    changed();
 }
 
 void CBmpProgCtrl::setFilled(bool filled) {
     filled_ = filled;
-    update();
+    changed();
 }
 
 void CBmpProgCtrl::setProgress(int position, int total, bool filled) {
     position_ = position;
     total_ = total;
     filled_ = filled;
+    changed();
+}
+
+void CBmpProgCtrl::changed() {
     update();
+    if (QAccessible::isActive()) {
+        // Screen readers follow the bar through value changes, not through its painting.
+        QAccessibleValueChangeEvent event(this, fill(position_, total_, 100, 100).targetWidth *
+                                                    static_cast<int>(filled_));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 CBmpProgCtrl::Fill CBmpProgCtrl::fill(int position, int total, int controlWidth, int pictureWidth) {

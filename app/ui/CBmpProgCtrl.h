@@ -9,8 +9,9 @@ namespace zarta::ui {
 // whole control, and, while the bar is filled, the left part of the fill picture stretched over
 // the left part of the control in proportion to position / total.
 //
-// The owner sets position, total and the filled flag (each setter schedules a repaint).
-// User-interface thread only; a worker reaches it through calls queued onto that thread.
+// The owner sets position, total and the filled flag (each setter schedules a repaint and reports
+// the new value to assistive technology). User-interface thread only; a worker reaches it through
+// calls queued onto that thread.
 class CBmpProgCtrl : public QWidget {
     Q_OBJECT
 public:
@@ -39,6 +40,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Repaints and tells assistive technology the new value.
+    void changed();
+
     int position_ = 1;
     int total_ = 1;
     bool filled_ = false;

@@ -17,24 +17,33 @@ CDescriptionDlg::CDescriptionDlg(UiVariant variant, QWidget* parent) : OptionPag
     setObjectName(QString::number(id.page));
     if (variant == UiVariant::Desktop) {
         DialogLayout t(*this, QSize(420, 141));
-        t.label(QStringLiteral("Title"), QPoint(19, 7));
+        // Each label names its field for screen readers.
+        QLabel* titleEditLabel = t.label(QStringLiteral("Title"), QPoint(19, 7));
         titleEdit_ = t.edit(id.title, QRect(41, 7, 102, 14));
-        t.label(QStringLiteral("Subject"), QPoint(6, 37));
+        titleEditLabel->setBuddy(titleEdit_);
+        QLabel* subjectEditLabel = t.label(QStringLiteral("Subject"), QPoint(6, 37));
         subjectEdit_ = t.edit(id.subject, QRect(41, 37, 102, 14));
-        t.label(QStringLiteral("Author"), QPoint(10, 67));
+        subjectEditLabel->setBuddy(subjectEdit_);
+        QLabel* authorEditLabel = t.label(QStringLiteral("Author"), QPoint(10, 67));
         authorEdit_ = t.edit(id.author, QRect(41, 67, 102, 14));
-        t.label(QStringLiteral("Keywords"), QPoint(160, 7));
+        authorEditLabel->setBuddy(authorEdit_);
+        QLabel* keywordsEditLabel = t.label(QStringLiteral("Keywords"), QPoint(160, 7));
         keywordsEdit_ = t.multiLineEdit(id.keywords, QRect(200, 7, 174, 74));
+        keywordsEditLabel->setBuddy(keywordsEdit_);
     } else {
         DialogLayout t(*this, QSize(310, 228));
-        t.label(QStringLiteral("Title:"), QPoint(27, 8));
+        QLabel* titleEditLabel = t.label(QStringLiteral("Title:"), QPoint(27, 8));
         titleEdit_ = t.edit(id.title, QRect(27, 18, 216, 14));
-        t.label(QStringLiteral("Author:"), QPoint(27, 40));
+        titleEditLabel->setBuddy(titleEdit_);
+        QLabel* authorEditLabel = t.label(QStringLiteral("Author:"), QPoint(27, 40));
         authorEdit_ = t.edit(id.author, QRect(27, 50, 216, 14));
-        t.label(QStringLiteral("Subject:"), QPoint(27, 72));
+        authorEditLabel->setBuddy(authorEdit_);
+        QLabel* subjectEditLabel = t.label(QStringLiteral("Subject:"), QPoint(27, 72));
         subjectEdit_ = t.edit(id.subject, QRect(27, 82, 216, 14));
-        t.label(QStringLiteral("Keywords:"), QPoint(27, 104));
+        subjectEditLabel->setBuddy(subjectEdit_);
+        QLabel* keywordsEditLabel = t.label(QStringLiteral("Keywords:"), QPoint(27, 104));
         keywordsEdit_ = t.multiLineEdit(id.keywords, QRect(27, 114, 216, 78));
+        keywordsEditLabel->setBuddy(keywordsEdit_);
     }
 }
 

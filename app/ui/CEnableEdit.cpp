@@ -1,5 +1,8 @@
 #include "CEnableEdit.h"
 
+#include "Accessibility.h"
+
+#include <QAccessible>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
@@ -26,6 +29,15 @@ bool producesCharacter(const QKeyEvent& event) {
 
 CEnableEdit::CEnableEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true);
+    Accessibility::install();
+}
+
+void CEnableEdit::setText(const QString& text) {
+    setPlainText(text);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void CEnableEdit::setSingleLine(bool singleLine) {

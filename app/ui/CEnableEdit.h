@@ -20,7 +20,8 @@ public:
     // One line without wrapping and without scroll bars.
     void setSingleLine(bool singleLine);
 
-    void setText(const QString& text) { setPlainText(text); }
+    // Replaces the text and tells assistive technology, which reads this edit as static text.
+    void setText(const QString& text);
     QString text() const { return toPlainText(); }
 
 protected:

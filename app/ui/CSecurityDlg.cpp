@@ -72,6 +72,10 @@ CSecurityDlg::CSecurityDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
         high_ = t.radioButton(id.high, highText, QRect(140, 180, 100, 10));
     }
 
+    // The password fields have no label of their own: the boxes that enable them name them.
+    userPasswordEdit_->setAccessibleName(enableUserPassword_->text());
+    ownerPasswordEdit_->setAccessibleName(enableOwnerPassword_->text());
+
     connect(enableSecurity_, &QCheckBox::clicked, this, &CSecurityDlg::securityClicked);
     connect(enableUserPassword_, &QCheckBox::clicked, this,
             [this](bool checked) { userPasswordEdit_->setEnabled(checked); });

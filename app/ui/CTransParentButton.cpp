@@ -149,6 +149,14 @@ void CTransParentButton::paintEvent(QPaintEvent*) {
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 2.5, 2.5);
         painter.setRenderHint(QPainter::Antialiasing, false);
     }
+    // The focus mark, drawn by the button itself because styles draw theirs only after a
+    // keyboard focus change: without it, Space or Enter would act on a button nobody sees
+    // focused.
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(2, 2, -3, -3));
+    }
 
     // 3. Icon.
     const QPoint iconAt = iconPosition(g, !text().isEmpty());

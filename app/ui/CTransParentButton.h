@@ -11,7 +11,8 @@ namespace zarta::ui {
 // short text: the main window's header buttons. It has four faces: normal (only the captured
 // background, the icon and the text), hover and released (a light rounded face and the hover
 // icon), and pressed (a darker face, icon and text shifted by one pixel). A disabled button
-// shows the normal face with a greyed icon and text.
+// shows the normal face with a greyed icon and text. While the button has the keyboard focus, a
+// dotted focus frame is drawn just inside its edge.
 //
 // The background is captured once, at the first paint, from the parent's own painting without
 // its children, and is never refreshed.

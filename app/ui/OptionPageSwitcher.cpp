@@ -3,23 +3,20 @@
 #include "CTabCtrlEx.h"
 #include "UiTexts.h"
 
-#include <QMouseEvent>
 #include <QTabBar>
 
 namespace zarta::ui {
 
 OptionPageSwitcher::OptionPageSwitcher(CTabCtrlEx& tabs, const std::array<QWidget*, 3>& pages,
                                        UiVariant variant)
-    : QObject(&tabs), tabs_(tabs), tabBar_(tabs.tabBar()), pages_(pages), variant_(variant) {
-    if (variant_ == UiVariant::Desktop) {
-        tabs_.tabBar()->installEventFilter(this);
-    } else {
-        connect(tabs_.tabBar(), &QTabBar::currentChanged, this, [this](int index) {
-            if (index >= 0 && index < int(pages_.size())) {
-                show(index);
-            }
-        });
-    }
+    : QObject(&tabs), tabs_(tabs), pages_(pages), variant_(variant) {
+    // Following the selection (not only mouse presses) keeps the page shown and the tab
+    // highlighted in agreement when the keyboard or the wheel changes the tab.
+    connect(tabs_.tabBar(), &QTabBar::currentChanged, this, [this](int index) {
+        if (index >= 0 && index < int(pages_.size()) && index != shown_) {
+            show(index);
+        }
+    });
 }
 
 void OptionPageSwitcher::insertTabs(CTabCtrlEx& tabs) {
@@ -40,15 +37,6 @@ void OptionPageSwitcher::showFirstPage() {
     show(0);
 }
 
-bool OptionPageSwitcher::pressAt(const QPoint& globalPoint) {
-    const int index = tabs_.hitTest(tabs_.mapFromGlobal(globalPoint));
-    if (index < 0 || index >= int(pages_.size()) || index == shown_) {
-        return false;
-    }
-    show(index);
-    return true;
-}
-
 void OptionPageSwitcher::show(int index) {
     shown_ = index;
     for (int i = 0; i < int(pages_.size()); ++i) {
@@ -58,16 +46,6 @@ void OptionPageSwitcher::show(int index) {
     }
     pages_[index]->setGeometry(pageRect());
     pages_[index]->show();
-}
-
-bool OptionPageSwitcher::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tabBar_ && event->type() == QEvent::MouseButtonPress) {
-        const auto* press = static_cast<QMouseEvent*>(event);
-        if (press->button() == Qt::LeftButton) {
-            pressAt(press->globalPosition().toPoint());
-        }
-    }
-    return false;
 }
 
 } // namespace zarta::ui

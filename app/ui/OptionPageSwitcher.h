@@ -4,7 +4,6 @@
 
 #include <QMargins>
 #include <QObject>
-#include <QPoint>
 #include <QRect>
 
 #include <array>
@@ -20,9 +19,9 @@ class CTabCtrlEx;
 // top (25 in the add-in), 4 on the right and 4 at the bottom, recomputed from the control's
 // current size whenever a page is switched to.
 //
-// Desktop program: a left-button press on a tab other than the shown one switches to it; a press
-// on the shown tab or beside the tabs changes nothing (the press itself still goes on to the tab
-// bar). Add-in: every change of the selected tab shows its page.
+// The shown page always follows the selected tab, whatever selected it: a click, the arrow keys
+// on the focused tab bar, the mouse wheel or the program. A press on the shown tab or beside the
+// tabs changes nothing.
 //
 // The switcher is a child of the tab control and lives as long as it; the pages must be children
 // of the tab control. User-interface thread only.
@@ -41,20 +40,11 @@ public:
 
     // Places and shows the description page and hides the other two.
     void showFirstPage();
-    // The desktop program's rule for a left-button press at a screen point: switches when the
-    // point lies on a tab other than the shown one. Returns whether it switched.
-    bool pressAt(const QPoint& globalPoint);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void show(int index);
 
     CTabCtrlEx& tabs_;
-    // Kept from the start: the filter still sees events while the tab control is being
-    // destroyed, when its members must no longer be called.
-    QObject* tabBar_;
     std::array<QWidget*, 3> pages_;
     UiVariant variant_;
     int shown_ = 0;

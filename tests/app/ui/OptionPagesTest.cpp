@@ -1,12 +1,14 @@
 #include "QtPrinters.h"
 #include "TabHost.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -207,4 +209,37 @@ TEST(OptionPageSwitcher, AddInShowsTheSelectedTabsPage) {
     EXPECT_TRUE(host.advanced->isVisible());
     EXPECT_FALSE(host.description->isVisible());
     EXPECT_EQ(host.advanced->geometry(), inset);
+}
+
+TEST(OptionPageSwitcher, KeysWheelAndProgramShowTheSelectedTabsPage) {
+    for (const UiVariant variant : {UiVariant::Desktop, UiVariant::AddIn}) {
+        TabHost host(variant);
+        QTabBar* bar = host.tabs.tabBar();
+        const auto shows = [&host](int index) {
+            for (int i = 0; i < 3; ++i) {
+                if (host.page(i)->isVisible() != (i == index)) {
+                    return false;
+                }
+            }
+            return host.switcher.shownIndex() == index &&
+                   host.page(index)->geometry() == host.switcher.pageRect();
+        };
+        bar->setFocus();
+        QTest::keyClick(bar, Qt::Key_Right);
+        EXPECT_TRUE(shows(1)) << int(variant);
+        QTest::keyClick(bar, Qt::Key_Right);
+        EXPECT_TRUE(shows(2)) << int(variant);
+        QTest::keyClick(bar, Qt::Key_Left);
+        EXPECT_TRUE(shows(1)) << int(variant);
+
+        const QPointF at = bar->tabRect(1).center();
+        QWheelEvent down(at, bar->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &down);
+        EXPECT_EQ(bar->currentIndex(), host.switcher.shownIndex()) << int(variant);
+        EXPECT_TRUE(shows(bar->currentIndex())) << int(variant);
+
+        bar->setCurrentIndex(0);
+        EXPECT_TRUE(shows(0)) << int(variant);
+    }
 }

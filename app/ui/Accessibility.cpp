@@ -1,0 +1,35 @@
+#include "Accessibility.h"
+
+#include "AccessibleProgress.h"
+#include "AccessibleStaticText.h"
+#include "CBmpProgCtrl.h"
+#include "CEnableEdit.h"
+
+#include <QAccessible>
+
+namespace zarta::ui {
+
+namespace {
+
+QAccessibleInterface* describe(const QString& className, QObject* object) {
+    // Qt asks with the class names of the object's class and then of its base classes.
+    if (className == QLatin1String(CBmpProgCtrl::staticMetaObject.className())) {
+        return new AccessibleProgress(static_cast<CBmpProgCtrl*>(object));
+    }
+    if (className == QLatin1String(CEnableEdit::staticMetaObject.className())) {
+        return new AccessibleStaticText(static_cast<CEnableEdit*>(object));
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void Accessibility::install() {
+    static bool installed = false;
+    if (!installed) {
+        installed = true;
+        QAccessible::installFactory(describe);
+    }
+}
+
+} // namespace zarta::ui

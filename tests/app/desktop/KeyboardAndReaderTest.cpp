@@ -1,0 +1,168 @@
+#include "CBmpProgCtrl.h"
+#include "CDescriptionDlg.h"
+#include "CEnableEdit.h"
+#include "CFinishDlg.h"
+#include "CListBoxEx.h"
+#include "CTabCtrlEx.h"
+#include "DesktopWindow.h"
+
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+
+using namespace zarta;
+using desktop::CConvertDlg;
+using desktop::CZartaAllToPDFDlg;
+
+namespace {
+
+// The desktop window used without a mouse or read by a screen reader.
+class KeyboardAndReader : public DesktopWindow {
+protected:
+    void SetUp() override {
+        DesktopWindow::SetUp();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    QWidget* advancedGroup() const { return control<QGroupBox>(CConvertDlg::advancedGroupId); }
+
+    // The widgets Tab visits from the current focus until it comes round again.
+    QList<QWidget*> tabCycle() const {
+        QList<QWidget*> visited;
+        QWidget* start = QApplication::focusWidget();
+        for (int step = 0; step < 60; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* now = QApplication::focusWidget();
+            if (now == start || now == nullptr) {
+                break;
+            }
+            visited << now;
+        }
+        return visited;
+    }
+
+    static QString name(QWidget* widget) {
+        QAccessibleInterface* described = QAccessible::queryAccessibleInterface(widget);
+        return described == nullptr ? QString() : described->text(QAccessible::Name);
+    }
+};
+
+TEST_F(KeyboardAndReader, FocusStartsOnTheFileListAndTabSkipsCollapsedPages) {
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(page().fileList()));
+
+    const QList<QWidget*> collapsed = tabCycle();
+    EXPECT_FALSE(collapsed.isEmpty());
+    for (QWidget* widget : collapsed) {
+        EXPECT_FALSE(advancedGroup()->isAncestorOf(widget)) << widget->objectName().toStdString();
+    }
+    // Typing after any number of Tabs never reaches the hidden title field.
+    auto* title =
+        findControl<QLineEdit>(page(), ui::CDescriptionDlg::ids(ui::UiVariant::Desktop).title);
+    for (QWidget* widget : collapsed) {
+        widget->setFocus();
+        QTest::keyClicks(widget, QStringLiteral("x"));
+    }
+    EXPECT_TRUE(title->text().isEmpty());
+
+    control<QCheckBox>(CConvertDlg::advancedBoxId)->click();
+    EXPECT_TRUE(tabCycle().contains(title));
+    control<QCheckBox>(CConvertDlg::advancedBoxId)->click();
+    EXPECT_FALSE(tabCycle().contains(title));
+}
+
+TEST_F(KeyboardAndReader, HeaderButtonsShowWhenTheyHaveTheFocus) {
+    for (const int id :
+         {CZartaAllToPDFDlg::websiteId, CZartaAllToPDFDlg::helpId, CZartaAllToPDFDlg::aboutId}) {
+        auto* button = findControl<QAbstractButton>(*window, id);
+        const QImage unfocused = button->grab().toImage();
+        button->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(button->hasFocus());
+        EXPECT_NE(button->grab().toImage(), unfocused) << id;
+        page().setFocus();
+        EXPECT_EQ(button->grab().toImage(), unfocused) << id;
+    }
+    EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST_F(KeyboardAndReader, EveryControlHasANameForScreenReaders) {
+    control<QCheckBox>(CConvertDlg::advancedBoxId)->click();
+    auto* tabBar = findControl<ui::CTabCtrlEx>(page(), CConvertDlg::tabsId)->tabBar();
+    for (int tab = 0; tab < 3; ++tab) {
+        tabBar->setCurrentIndex(tab);
+        QList<QWidget*> controls;
+        for (QWidget* widget : page().findChildren<QWidget*>()) {
+            if (widget->isVisible() &&
+                (qobject_cast<QLineEdit*>(widget) || qobject_cast<QPlainTextEdit*>(widget) ||
+                 qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractButton*>(widget) ||
+                 qobject_cast<QListWidget*>(widget) || qobject_cast<ui::CBmpProgCtrl*>(widget))) {
+                controls << widget;
+            }
+        }
+        EXPECT_GT(controls.size(), 8) << tab;
+        for (QWidget* widget : controls) {
+            EXPECT_FALSE(name(widget).trimmed().isEmpty())
+                << "tab " << tab << ": " << widget->metaObject()->className() << " "
+                << widget->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(name(control<QLineEdit>(CConvertDlg::destinationId)),
+              "Select destination folder for converted file(s).");
+    EXPECT_EQ(name(control<QCheckBox>(CConvertDlg::advancedBoxId)), "Display Advanced Options.");
+}
+
+TEST_F(KeyboardAndReader, ProgressIsAValueAndTheStatusLineReadOnlyText) {
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(page().progressBar());
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->role(), QAccessible::ProgressBar);
+    QAccessibleValueInterface* value = bar->valueInterface();
+    ASSERT_NE(value, nullptr);
+    struct Case {
+        int position, total;
+        bool filled;
+        int percent;
+    };
+    for (const Case& c :
+         {Case{1, 3, true, 33}, Case{3, 3, true, 100}, Case{2, 3, false, 0}, Case{5, 0, true, 0}}) {
+        page().progressBar()->setProgress(c.position, c.total, c.filled);
+        EXPECT_EQ(value->currentValue().toInt(), c.percent) << c.position << "/" << c.total;
+    }
+    EXPECT_EQ(value->maximumValue().toInt(), 100);
+
+    QAccessibleInterface* statusLine =
+        QAccessible::queryAccessibleInterface(control<ui::CEnableEdit>(CConvertDlg::statusId));
+    ASSERT_NE(statusLine, nullptr);
+    EXPECT_EQ(statusLine->role(), QAccessible::StaticText);
+    EXPECT_TRUE(statusLine->state().readOnly);
+    EXPECT_FALSE(statusLine->state().editable);
+    EXPECT_EQ(statusLine->text(QAccessible::Name), "Not started.");
+    EXPECT_EQ(statusLine->text(QAccessible::Description), "Status");
+}
+
+TEST_F(KeyboardAndReader, ARelativeDestinationIsMadeAbsoluteWhenConvertIsPressed) {
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root.path()));
+    choose({document("a.doc")});
+    control<QLineEdit>(CConvertDlg::destinationId)->setText("out");
+    click(CConvertDlg::convertId);
+    const bool ended = waitFor([this] { return page().liveBatches() == 0; });
+    QDir::setCurrent(previous);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(control<QLineEdit>(CConvertDlg::destinationId)->text(),
+              QDir(root.path()).filePath("out"));
+    EXPECT_EQ(page().finishDialog().destinationFolder(), outFolder);
+    EXPECT_TRUE(QFile::exists(outFolder + "a.pdf"));
+}
+
+} // namespace

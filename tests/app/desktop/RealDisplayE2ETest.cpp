@@ -1,0 +1,244 @@
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <qguiapplication_platform.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+#include <xcb/xcb.h>
+
+namespace {
+
+// A person at a real X display with only a keyboard and a screen reader: the desktop program
+// started as installed, driven with synthetic key presses (xdotool, through the X server's
+// input extension) and read over AT-SPI, as assistive technology reads it.
+class RealDisplay : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid());
+        QDir dir(root.path());
+        ASSERT_TRUE(dir.mkpath("home/run") && dir.mkpath("in"));
+        QFile::setPermissions(dir.filePath("home/run"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        inFolder = dir.filePath("in");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(ZARTA_SAMPLES_DIR "/welcome.docx"),
+                                inFolder + "/welcome.docx"));
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const QString home = dir.filePath("home");
+        environment.insert("HOME", home);
+        environment.insert("XDG_RUNTIME_DIR", home + "/run");
+        environment.insert("XDG_DATA_HOME", home + "/data");
+        environment.insert("XDG_CONFIG_HOME", home + "/config");
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        // Qt's own dialogs (no desktop's platform theme) and its accessibility bridge always on,
+        // as with a screen reader running.
+        environment.insert("QT_QPA_PLATFORMTHEME", "");
+        environment.remove("XDG_CURRENT_DESKTOP");
+        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+    }
+
+    void TearDown() override {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished();
+        }
+    }
+
+    static QString run(const QString& command, const QStringList& arguments, int msecs = 20000) {
+        QProcess process;
+        process.start(command, arguments);
+        if (!process.waitForFinished(msecs)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    }
+
+    static void key(const QString& keys) {
+        run("xdotool", {"key", "--delay", "60", keys});
+        QThread::msleep(200);
+    }
+
+    // What a screen reader gets from the program.
+    static QString reader(const QString& what) {
+        return run("/usr/bin/python3",
+                   {QStringLiteral(ZARTA_ATSPI_READER), "ZartaWordToPDF", what});
+    }
+
+    // Presses Tab until the control named name has the focus; false after 25 presses, with
+    // the controls the focus went through on the standard error.
+    static bool tabTo(const QString& focused) {
+        QStringList seen;
+        for (int press = 0; press < 25; ++press) {
+            seen << reader("focus");
+            if (seen.back().section(QStringLiteral(" | "), 1, 1) == focused) {
+                return true;
+            }
+            key("Tab");
+        }
+        std::fprintf(stderr, "Tab never reached \"%s\"; the focus went through: %s\n",
+                     qPrintable(focused), qPrintable(seen.join(", ")));
+        return false;
+    }
+
+    static bool waitFor(const std::function<bool()>& condition, int msecs) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!condition()) {
+            if (timer.elapsed() > msecs) {
+                return false;
+            }
+            QThread::msleep(250);
+        }
+        return true;
+    }
+
+    // Windows of the program on the screen with the given title.
+    static int windowsNamed(const QString& title) {
+        const QString found =
+            run("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"});
+        return found.isEmpty() ? 0 : int(found.split('\n').size());
+    }
+
+    static void screenshot(const QString& name) {
+        QDir().mkpath(QStringLiteral(ZARTA_SCREENSHOT_DIR));
+        const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+        EXPECT_FALSE(screen.isNull());
+        screen.save(QStringLiteral(ZARTA_SCREENSHOT_DIR "/real-display-") + name + ".png");
+    }
+
+    // Asks the window to close, as a window manager does when the user presses Alt+F4 (this
+    // display has none): a WM_DELETE_WINDOW message from the window manager's protocol.
+    static void closeWindow(xcb_window_t window) {
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        xcb_connection_t* connection = x11->connection();
+        const auto atom = [connection](const char* name) {
+            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+                connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name),
+                nullptr);
+            const xcb_atom_t found = reply != nullptr ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+            std::free(reply);
+            return found;
+        };
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = atom("WM_PROTOCOLS");
+        message.data.data32[0] = atom("WM_DELETE_WINDOW");
+        message.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&message));
+        xcb_flush(connection);
+    }
+
+    // Processes whose command line names this test's home: the office the program started.
+    QStringList processesOfOurs() const {
+        QStringList found;
+        for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+            QFile cmdline("/proc/" + pid + "/cmdline");
+            if (pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly) &&
+                cmdline.readAll().contains(root.path().toUtf8())) {
+                found << pid;
+            }
+        }
+        return found;
+    }
+
+    QTemporaryDir root;
+    QString inFolder;
+    QProcess program;
+};
+
+constexpr int conversionTimeout = 5 * 60 * 1000;
+const QString title = QStringLiteral("Zarta Word To PDF");
+
+TEST_F(RealDisplay, AKeyboardAloneConvertsWithAPasswordAndAScreenReaderNamesEveryStep) {
+    program.start(QStringLiteral(ZARTA_PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted());
+    ASSERT_TRUE(waitFor([] { return windowsNamed(title) == 1; }, 30000));
+    const QString window = run("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"});
+    run("xdotool", {"windowfocus", "--sync", window});
+    ASSERT_TRUE(waitFor([] { return !reader("focus").isEmpty(); }, 15000));
+    screenshot("1-started");
+
+    // What a screen reader announces: each control by its label, the bar with its value.
+    const QString tree = reader("tree");
+    for (const char* expected :
+         {"list | Convert Word To PDF", "text | Select destination folder for converted file(s).",
+          "label | Not started.", "progress bar | Conversion progress | value=0",
+          "check box | Display Advanced Options.", "text | Title",
+          "password text | Enable Owner Password",
+          "combo box | V1.3(Acrobat 4.xx) | labelled by PDF Version"}) {
+        EXPECT_TRUE(tree.contains(QString::fromUtf8(expected))) << expected << " in:\n"
+                                                                << tree.toStdString();
+    }
+    EXPECT_EQ(reader("focus"), "list | Convert Word To PDF");
+
+    // Add the document through the file dialog: its name field has the focus.
+    ASSERT_TRUE(tabTo("Add File(s)"));
+    key("space");
+    ASSERT_TRUE(waitFor([] { return windowsNamed("Open") == 1; }, 15000));
+    run("xdotool", {"type", "--delay", "20", inFolder + "/welcome.docx"});
+    key("Return");
+    ASSERT_TRUE(waitFor([] { return windowsNamed("Open") == 0; }, 15000));
+    // Without a window manager nobody gives the main window the focus back.
+    run("xdotool", {"windowfocus", "--sync", window});
+
+    // Open the advanced options and protect the PDF with an owner password.
+    ASSERT_TRUE(tabTo("Display Advanced Options."));
+    key("space");
+    ASSERT_TRUE(tabTo("Description"));
+    key("Right");
+    ASSERT_TRUE(tabTo("Enable PDF Security"));
+    key("space");
+    // Both password boxes start ticked: untick the user password, type the owner's.
+    ASSERT_TRUE(tabTo("Enable User Password"));
+    key("space");
+    ASSERT_TRUE(tabTo("Enable Owner Password"));
+    key("Tab");
+    const QString ownerField = reader("focus");
+    ASSERT_TRUE(ownerField.startsWith("password text | Enable Owner Password"))
+        << ownerField.toStdString();
+    run("xdotool", {"type", "--delay", "20", "owner secret"});
+    screenshot("2-security");
+
+    ASSERT_TRUE(tabTo("Convert"));
+    key("space");
+    ASSERT_TRUE(waitFor([] { return windowsNamed(title) == 2; }, conversionTimeout))
+        << "no finish dialog";
+    screenshot("3-finished");
+    EXPECT_TRUE(reader("tree").contains("label | Complete!"));
+    key("Escape");
+    ASSERT_TRUE(waitFor([] { return windowsNamed(title) == 1; }, 15000));
+
+    const QString pdf = inFolder + "/welcome.pdf";
+    ASSERT_TRUE(QFile::exists(pdf));
+    const QString encryption = run("qpdf", {"--password=owner secret", "--show-encryption", pdf});
+    EXPECT_TRUE(encryption.contains("R = 2")) << encryption.toStdString();
+    EXPECT_TRUE(encryption.contains("print low resolution: not allowed"))
+        << encryption.toStdString();
+
+    // Closing the window as a window manager does for Alt+F4 ends the program and its office.
+    closeWindow(window.toUInt());
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(waitFor([this] { return processesOfOurs().isEmpty(); }, 30000))
+        << processesOfOurs().join(' ').toStdString();
+}
+
+} // namespace
