@@ -192,7 +192,7 @@ void Registry::edit(RegistryHive hive, const std::function<void(RegistryKey& roo
     }
     change(root);
     const std::string after = RegFile::write(hive, root);
-    if (!exists || after != before) {
+    if (exists ? after != before : !root.empty()) {
         replaceFile(userFolder_, path, after);
     }
 }
