@@ -61,13 +61,4 @@ int CPlovraApp::ExitInstance() {
     return 0;
 }
 
-std::string CPlovraApp::title() const {
-    const std::size_t slash = modulePath_.rfind('/');
-    std::string name = slash == std::string::npos ? modulePath_ : modulePath_.substr(slash + 1);
-    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) {
-        name.erase(dot);
-    }
-    return name;
-}
-
 } // namespace zarta::addin

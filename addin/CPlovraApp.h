@@ -8,8 +8,8 @@ namespace zarta::addin {
 
 // The add-in module's application object: one static instance, whose InitInstance runs when
 // the module is loaded and ExitInstance when it is unloaded (on the thread that loads or
-// unloads it). Its title, used as the caption of the add-in's message boxes, is the module
-// file's name without extension.
+// unloads it). The module file is named after the application's title (Plovra.so), which is
+// the caption of the add-in's message boxes.
 class CPlovraApp {
 public:
     // Records the module's full path and initialises the module object with the object map
@@ -21,7 +21,6 @@ public:
     com::ComModule& module() { return module_; }
     // The module file's full path as loaded (symbolic links resolved).
     const std::string& modulePath() const { return modulePath_; }
-    std::string title() const;
 
 private:
     com::ComModule module_;

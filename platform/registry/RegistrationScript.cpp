@@ -78,7 +78,8 @@ private:
             std::size_t used = 0;
             unsigned long parsed = 0;
             try {
-                parsed = std::stoul(number, &used, 0);
+                const bool hexadecimal = number.starts_with("0x") || number.starts_with("0X");
+                parsed = std::stoul(number, &used, hexadecimal ? 16 : 10);
             } catch (const std::exception&) {
                 used = 0;
             }

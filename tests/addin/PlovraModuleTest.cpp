@@ -17,7 +17,9 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
+#include <elf.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -102,6 +104,35 @@ std::vector<std::string> subkeyNames(const RegistryKey* key) {
         }
     }
     return names;
+}
+
+// The contents of a section of a 64-bit ELF file, read from the file alone; empty when the
+// file has no such section.
+std::string elfSection(const std::string& path, const std::string& name) {
+    const std::string image = TempDir::read(path);
+    if (image.size() < sizeof(Elf64_Ehdr)) {
+        return {};
+    }
+    Elf64_Ehdr header;
+    std::memcpy(&header, image.data(), sizeof header);
+    auto section = [&](std::size_t index) {
+        Elf64_Shdr entry{};
+        const std::size_t at = header.e_shoff + index * header.e_shentsize;
+        if (at + sizeof entry <= image.size()) {
+            std::memcpy(&entry, image.data() + at, sizeof entry);
+        }
+        return entry;
+    };
+    const Elf64_Shdr names = section(header.e_shstrndx);
+    for (std::size_t i = 0; i < header.e_shnum; ++i) {
+        const Elf64_Shdr entry = section(i);
+        if (image.compare(names.sh_offset + entry.sh_name, name.size() + 1, name.c_str(),
+                          name.size() + 1) == 0 &&
+            entry.sh_offset + entry.sh_size <= image.size()) {
+            return image.substr(entry.sh_offset, entry.sh_size);
+        }
+    }
+    return {};
 }
 
 // An outer object that counts what reaches it through an aggregated inner object.
@@ -444,4 +475,12 @@ TEST_F(PlovraModule, UnloadingEndsTheModuleAndLoadingStartsItAgain) {
     ComPtr<IUnknown> object;
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.putVoid()), S_OK);
     EXPECT_EQ(std::filesystem::path(ZARTA_PLOVRA_MODULE).filename(), "Plovra.so");
+}
+
+TEST(PlovraModuleFile, CarriesItsVersionInformationReadableWithoutLoadingIt) {
+    const std::string block = elfSection(ZARTA_PLOVRA_MODULE, ".zarta.version");
+    for (const char* line : {"StringFileInfo=040904b0\n", "FileVersion=1, 0, 0, 7\n",
+                             "ProductName=Plovra Module\n", "PrivateBuild=2010102503\n"}) {
+        EXPECT_NE(block.find(line), std::string::npos) << line << " in:\n" << block;
+    }
 }

@@ -79,7 +79,7 @@ TEST(RegistrationScript, ScriptsThatCannotBeReadAreRefused) {
 
 TEST(RegistrationScript, QuotesFlagsValuesAndReplacements) {
     RegistrationScript parsed = RegistrationScript::parse(
-        "hklm { noremove 'it''s' = s '%A%/%A%' { val N = d 0x10 forceremove B } }");
+        "hklm { noremove 'it''s' = s '%A%/%A%' { val N = d 0x10 val M = d 010 forceremove B } }");
     parsed.substitute({{"A", "%A%x"}});
     ASSERT_EQ(parsed.blocks().size(), 1u);
     EXPECT_EQ(parsed.blocks()[0].hive, RegistryHive::LocalMachine);
@@ -87,10 +87,11 @@ TEST(RegistrationScript, QuotesFlagsValuesAndReplacements) {
     EXPECT_EQ(key.name, "it's");
     EXPECT_TRUE(key.noRemove);
     EXPECT_FALSE(key.forceRemove);
-    ASSERT_EQ(key.values.size(), 2u);
+    ASSERT_EQ(key.values.size(), 3u);
     // A replacement is not searched again for markers.
     EXPECT_EQ(key.values[0].text, "%A%x/%A%x");
     EXPECT_EQ(key.values[1].number, 16u);
+    EXPECT_EQ(key.values[2].number, 10u) << "a leading zero does not make a number octal";
     EXPECT_TRUE(key.subkeys.at(0).forceRemove);
 }
 
