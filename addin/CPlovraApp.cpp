@@ -1,0 +1,64 @@
+#include "addin/CPlovraApp.h"
+
+#include "addin/CWordAddin.h"
+#include "addin/WordAddinIds.h"
+#include "platform/com/ClassFactory.h"
+
+#include <climits>
+#include <cstdlib>
+#include <dlfcn.h>
+
+namespace zarta::addin {
+
+namespace {
+
+com::HRESULT createWordAddinClassObject(com::ComModule& module, com::IUnknown** classObject) {
+    return com::ClassFactory::create(module, &CWordAddin::create, classObject);
+}
+
+constexpr com::ComModule::ObjectEntry objectMap[] = {
+    {&CLSID_WordAddin, &createWordAddinClassObject},
+};
+
+// The path the loader used for this module, made absolute while the working folder is still
+// the one it was loaded from.
+std::string loadedModulePath() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&createWordAddinClassObject), &info) == 0 ||
+        info.dli_fname == nullptr) {
+        return {};
+    }
+    char resolved[PATH_MAX];
+    return ::realpath(info.dli_fname, resolved) != nullptr ? std::string(resolved)
+                                                           : std::string(info.dli_fname);
+}
+
+CPlovraApp application;
+
+// Runs the application object's start and end with the module's load and unload. Defined after
+// `application` in this file, so it is constructed after it and destroyed before it.
+struct ModuleLifetime {
+    ModuleLifetime() { application.InitInstance(); }
+    ~ModuleLifetime() { application.ExitInstance(); }
+    ModuleLifetime(const ModuleLifetime&) = delete;
+    ModuleLifetime& operator=(const ModuleLifetime&) = delete;
+} moduleLifetime;
+
+} // namespace
+
+CPlovraApp& theApp() {
+    return application;
+}
+
+bool CPlovraApp::InitInstance() {
+    modulePath_ = loadedModulePath();
+    module_.init(objectMap, LIBID_PLOVRALib);
+    return true;
+}
+
+int CPlovraApp::ExitInstance() {
+    module_.term();
+    return 0;
+}
+
+} // namespace zarta::addin

@@ -1,0 +1,13 @@
+// The module's version information, kept as data in a section of its own so that it can be
+// read from the file without loading it (readelf -p .zarta.version Plovra.so): the string
+// table of U.S. English with the Unicode code page, one "Name=value" line each.
+
+[[gnu::used, gnu::section(".zarta.version")]] static const char versionInformation[] =
+    "StringFileInfo=040904b0\n"
+    "FileVersion=1, 0, 0, 7\n"
+    "ProductVersion=1, 0, 0, 7\n"
+    "FileDescription=Plovra Module\n"
+    "ProductName=Plovra Module\n"
+    "InternalName=Plovra\n"
+    "OriginalFilename=Plovra.so\n"
+    "PrivateBuild=2010102503\n";

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/com/Guid.h"
+
+namespace zarta::addin {
+
+// {93981385-8C78-4290-AFDD-7926B7D749AA}
+constexpr com::CLSID CLSID_WordAddin{
+    0x93981385, 0x8C78, 0x4290, {0xAF, 0xDD, 0x79, 0x26, 0xB7, 0xD7, 0x49, 0xAA}};
+// {8B379510-23A4-482A-9DB5-BF08C3A3153F}
+constexpr com::IID IID_IWordAddin{
+    0x8B379510, 0x23A4, 0x482A, {0x9D, 0xB5, 0xBF, 0x08, 0xC3, 0xA3, 0x15, 0x3F}};
+// {4C1D0ECF-2ABE-4CCF-B0F2-21FFDECE58C4}
+constexpr com::GUID LIBID_PLOVRALib{
+    0x4C1D0ECF, 0x2ABE, 0x4CCF, {0xB0, 0xF2, 0x21, 0xFF, 0xDE, 0xCE, 0x58, 0xC4}};
+// {B65AD801-ABAF-11D0-BB8B-00A0C90F2744}: Office's add-in interface.
+constexpr com::IID IID_IDTExtensibility2{
+    0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
+
+constexpr const char* progId = "ZartaWordToPDF.WordAddin.1";
+constexpr const char* versionIndependentProgId = "ZartaWordToPDF.WordAddin";
+
+} // namespace zarta::addin

@@ -1,0 +1,82 @@
+#include "app/regsvr/RegisterServerTool.h"
+
+#include "platform/com/ServerExports.h"
+
+#include <dlfcn.h>
+
+namespace zarta {
+
+namespace {
+
+constexpr const char* usage = "usage: zarta-regsvr [-u] MODULE\n";
+
+// Unloads the module when the call is done.
+class LoadedModule {
+public:
+    explicit LoadedModule(const std::string& path)
+        : handle_(::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+    ~LoadedModule() {
+        if (handle_ != nullptr) {
+            ::dlclose(handle_);
+        }
+    }
+    void* handle() const { return handle_; }
+
+private:
+    void* handle_;
+};
+
+} // namespace
+
+int RegisterServerTool::run(const std::vector<std::string>& arguments, std::ostream& out,
+                            std::ostream& err) {
+    bool unregister = false;
+    std::string module;
+    for (const std::string& argument : arguments) {
+        if (argument == "-u" && module.empty() && !unregister) {
+            unregister = true;
+        } else if (module.empty() && !argument.empty() && argument.front() != '-') {
+            module = argument;
+        } else {
+            err << usage;
+            return usageError;
+        }
+    }
+    if (module.empty()) {
+        err << usage;
+        return usageError;
+    }
+    const std::string path = module.find('/') == std::string::npos ? "./" + module : module;
+
+    LoadedModule loaded(path);
+    if (loaded.handle() == nullptr) {
+        const char* reason = ::dlerror();
+        err << "zarta-regsvr: cannot load " << module << ": " << (reason ? reason : "unknown")
+            << "\n";
+        return moduleNotLoaded;
+    }
+    const char* entryName = unregister ? com::DllUnregisterServerName : com::DllRegisterServerName;
+    void* entry = ::dlsym(loaded.handle(), entryName);
+    if (entry == nullptr) {
+        err << "zarta-regsvr: " << module << " has no entry point " << entryName << "\n";
+        return entryPointMissing;
+    }
+    // Both entry points have the same shape.
+    const auto call = reinterpret_cast<com::DllRegisterServerFunction>(entry);
+    const com::HRESULT hr = call();
+    std::string name = com::hresultName(hr);
+    const std::string outcome = entryName + std::string(" in ") + module +
+                                (com::SUCCEEDED(hr) ? " succeeded: " : " failed: ") +
+                                (name.empty() ? "" : name + " ") + "(" + com::hresultHex(hr) +
+                                ")\n";
+    if (com::FAILED(hr)) {
+        err << outcome;
+        return callFailed;
+    }
+    out << outcome;
+    return succeeded;
+}
+
+} // namespace zarta
