@@ -12,8 +12,13 @@ namespace zarta::addin {
 
 namespace {
 
+com::HRESULT createWordAddin(com::ComModule& module, com::IUnknown* outer, com::REFIID riid,
+                             void** ppv) {
+    return CWordAddin::create(module, theApp().ports(), outer, riid, ppv);
+}
+
 com::HRESULT createWordAddinClassObject(com::ComModule& module, com::IUnknown** classObject) {
-    return com::ClassFactory::create(module, &CWordAddin::create, classObject);
+    return com::ClassFactory::create(module, &createWordAddin, classObject);
 }
 
 constexpr com::ComModule::ObjectEntry objectMap[] = {
