@@ -19,6 +19,11 @@ QImage ButtonFace::image() {
         return true;
     }();
     Q_UNUSED(registered);
+    // Outside a Qt application there is no desktop palette, and no clipboard to hand the face
+    // through either.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        return {};
+    }
     QImage face(side, side, QImage::Format_RGB888);
     face.fill(QGuiApplication::palette().color(QPalette::Button));
     QSvgRenderer renderer(QStringLiteral(":/addin/bitmaps/addin-button.svg"));

@@ -239,10 +239,9 @@ void CWordAddin::adviseSink() {
 }
 
 com::HRESULT CWordAddin::OnDisconnection(com::LONG, com::SAFEARRAY**) {
-    // Unadvised from the point it was advised to, which is the button of the connection that
-    // advised it even when a later connection replaced the button.
-    // The state is reset first: the unadvise drops the host's reference on the sink, which may
-    // be the last one on this object.
+    // Unadvised from the point it was advised to: the button of the connection that advised,
+    // even when a later connection replaced m_spButton. The state is reset first, as the
+    // unadvise drops the host's reference on the sink, which may be the last on this object.
     const com::ComPtr<com::IConnectionPoint> point = std::exchange(advisedPoint_, nullptr);
     const com::DWORD cookie = std::exchange(adviseCookie_, notAdvised);
     if (cookie != notAdvised && point) {

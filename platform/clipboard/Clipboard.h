@@ -15,8 +15,8 @@ public:
 
     // A copy of everything the clipboard holds now, in every format it offers.
     virtual ClipboardContents save() = 0;
-    // Replaces the clipboard's contents with `picture`. False when no clipboard can be reached
-    // (nothing is changed then).
+    // Replaces the clipboard's contents with `picture`. False, with nothing changed, when no
+    // clipboard can be reached or the picture is null.
     virtual bool putPicture(const QImage& picture) = 0;
     // Makes the clipboard hold `contents` again; empty contents leave it empty.
     virtual void restore(const ClipboardContents& contents) = 0;

@@ -51,7 +51,7 @@ ClipboardContents QtClipboard::save() {
 
 bool QtClipboard::putPicture(const QImage& picture) {
     QClipboard* clipboard = reachableClipboard();
-    if (clipboard == nullptr) {
+    if (clipboard == nullptr || picture.isNull()) {
         return false;
     }
     clipboard->setImage(picture);

@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QSet>
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -100,6 +101,13 @@ TEST_F(AddinHost, ConnectionBuildsTheToolbarAndButtonInOrderAndAdvisesOnce) {
     const QImage face = host.pastedFaces.front().convertToFormat(QImage::Format_RGB888);
     EXPECT_EQ(face.size(), QSize(ButtonFace::side, ButtonFace::side));
     EXPECT_EQ(face, ButtonFace::image());
+    QSet<QRgb> colours;
+    for (int y = 0; y < face.height(); ++y) {
+        for (int x = 0; x < face.width(); ++x) {
+            colours.insert(face.pixel(x, y));
+        }
+    }
+    EXPECT_GT(colours.size(), 8) << "the picture is drawn, not just its background";
     EXPECT_EQ(QGuiApplication::clipboard()->text(), userText);
 }
 
