@@ -4,6 +4,8 @@
 #include "addin/WordAddinIds.h"
 #include "platform/com/ClassFactory.h"
 
+#include <QSvgRenderer>
+
 #include <climits>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -38,6 +40,17 @@ std::string loadedModulePath() {
                                                            : std::string(info.dli_fname);
 }
 
+// Keeps the Qt libraries this module brought into the host's process loaded after the module
+// is unloaded. Qt does not support being unloaded: it leaves exit and thread-exit handlers and
+// process-wide state behind, and the libraries under it keep allocations of their start-up
+// that are lost when they go. Pinning the SVG library pins the Qt libraries it depends on.
+void pinQtLibraries() {
+    Dl_info info{};
+    if (::dladdr(&QSvgRenderer::staticMetaObject, &info) != 0 && info.dli_fname != nullptr) {
+        ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+}
+
 CPlovraApp application;
 
 // Runs the application object's start and end with the module's load and unload. Defined after
@@ -57,6 +70,7 @@ CPlovraApp& theApp() {
 
 bool CPlovraApp::InitInstance() {
     modulePath_ = loadedModulePath();
+    pinQtLibraries();
     module_.init(objectMap, LIBID_PLOVRALib);
     return true;
 }
