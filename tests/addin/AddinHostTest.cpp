@@ -4,9 +4,11 @@
 #include "addin/ButtonFace.h"
 #include "addin/CWordAddin.h"
 #include "addin/IWordAddin.h"
+#include "addin/WordAddinIds.h"
 #include "platform/clipboard/QtClipboard.h"
 #include "platform/com/ClassFactory.h"
 #include "platform/com/IClassFactory.h"
+#include "platform/com/ServerExports.h"
 
 #include "TestWordHost.h"
 
@@ -15,6 +17,7 @@
 #include <QMimeData>
 #include <QSet>
 
+#include <dlfcn.h>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -440,6 +443,50 @@ TEST_F(AddinHost, TheUsersClipboardComesBackInEveryFormat) {
         EXPECT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
     }
     EXPECT_EQ(host.pastedFaces.size(), 3u) << "each button still took the add-in's face";
+}
+
+} // namespace
+
+namespace {
+
+// The add-in as the host loads it: the module file, its class object, the object it makes with
+// the module's own parts (the desktop's clipboard, no convert dialog yet).
+TEST(AddinModuleInHost, ConnectsThroughItsClassObjectAndPastesItsFace) {
+    void* module = ::dlopen(ZARTA_PLOVRA_MODULE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << ::dlerror();
+    auto getClassObject =
+        reinterpret_cast<DllGetClassObjectFunction>(::dlsym(module, DllGetClassObjectName));
+    auto canUnloadNow =
+        reinterpret_cast<DllCanUnloadNowFunction>(::dlsym(module, DllCanUnloadNowName));
+    ASSERT_NE(getClassObject, nullptr);
+    {
+        TestWordHost host;
+        host.setActiveDocument("/home/user/Docs/Report.docx");
+        QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+        ComPtr<IClassFactory> factory;
+        ASSERT_EQ(getClassObject(CLSID_WordAddin, IID_IClassFactory, factory.putVoid()), S_OK);
+        ComPtr<IDTExtensibility2> addin;
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDTExtensibility2, addin.putVoid()), S_OK);
+        factory.reset();
+
+        EXPECT_EQ(addin->OnConnection(host.application(), 0, nullptr, nullptr), S_OK);
+        EXPECT_EQ(host.calls, connectionCalls);
+        ASSERT_EQ(host.pastedFaces.size(), 1u);
+        EXPECT_EQ(host.pastedFaces.front().convertToFormat(QImage::Format_RGB888),
+                  ButtonFace::image());
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+
+        // Without its dialog a click reads the document and lets it go again.
+        EXPECT_EQ(host.click(), S_OK);
+        EXPECT_EQ(host.calls.back(), "Document.FullName");
+        EXPECT_EQ(host.documentReferences(), 0u);
+
+        EXPECT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+        addin.reset();
+        EXPECT_EQ(host.foreignReferences(), 0u);
+    }
+    EXPECT_EQ(canUnloadNow(), S_OK);
+    ::dlclose(module);
 }
 
 } // namespace
