@@ -4,6 +4,8 @@
 #include "addin/WordAddinIds.h"
 #include "platform/com/ClassFactory.h"
 
+#include <QSvgRenderer>
+
 #include <climits>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -12,8 +14,13 @@ namespace zarta::addin {
 
 namespace {
 
+com::HRESULT createWordAddin(com::ComModule& module, com::IUnknown* outer, com::REFIID riid,
+                             void** ppv) {
+    return CWordAddin::create(module, theApp().ports(), outer, riid, ppv);
+}
+
 com::HRESULT createWordAddinClassObject(com::ComModule& module, com::IUnknown** classObject) {
-    return com::ClassFactory::create(module, &CWordAddin::create, classObject);
+    return com::ClassFactory::create(module, &createWordAddin, classObject);
 }
 
 constexpr com::ComModule::ObjectEntry objectMap[] = {
@@ -31,6 +38,17 @@ std::string loadedModulePath() {
     char resolved[PATH_MAX];
     return ::realpath(info.dli_fname, resolved) != nullptr ? std::string(resolved)
                                                            : std::string(info.dli_fname);
+}
+
+// Keeps the Qt libraries this module brought into the host's process loaded after the module
+// is unloaded. Qt does not support being unloaded: it leaves exit and thread-exit handlers and
+// process-wide state behind, and the libraries under it keep allocations of their start-up
+// that are lost when they go. Pinning the SVG library pins the Qt libraries it depends on.
+void pinQtLibraries() {
+    Dl_info info{};
+    if (::dladdr(&QSvgRenderer::staticMetaObject, &info) != 0 && info.dli_fname != nullptr) {
+        ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    }
 }
 
 CPlovraApp application;
@@ -52,6 +70,7 @@ CPlovraApp& theApp() {
 
 bool CPlovraApp::InitInstance() {
     modulePath_ = loadedModulePath();
+    pinQtLibraries();
     module_.init(objectMap, LIBID_PLOVRALib);
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "addin/CWordAddin.h"
+#include "platform/clipboard/QtClipboard.h"
 #include "platform/com/ComModule.h"
 
 #include <string>
@@ -19,11 +21,15 @@ public:
     int ExitInstance();
 
     com::ComModule& module() { return module_; }
+    // What the module's add-in objects are made with: the desktop's clipboard through Qt, and
+    // no convert dialog yet (a click reads the active document and shows nothing).
+    CWordAddin::Ports ports() { return {clipboard_, nullptr}; }
     // The module file's full path as loaded (symbolic links resolved).
     const std::string& modulePath() const { return modulePath_; }
 
 private:
     com::ComModule module_;
+    QtClipboard clipboard_;
     std::string modulePath_;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "addin/IDTExtensibility2.h"
+#include "platform/wordhost/IDTExtensibility2.h"
 
 namespace zarta::addin {
 
@@ -8,7 +8,7 @@ namespace zarta::addin {
 // interface through its table of functions; late-bound calls are not served: no type
 // information, no names, no members. The object deriving from it supplies IUnknown and the
 // add-in methods.
-class ExtensibilityDispatch : public IDTExtensibility2 {
+class ExtensibilityDispatch : public wordhost::IDTExtensibility2 {
 public:
     com::HRESULT GetTypeInfoCount(com::UINT* pctinfo) override;
     com::HRESULT GetTypeInfo(com::UINT iTInfo, com::LCID lcid, com::ITypeInfo** ppTInfo) override;

@@ -13,9 +13,6 @@ constexpr com::IID IID_IWordAddin{
 // {4C1D0ECF-2ABE-4CCF-B0F2-21FFDECE58C4}
 constexpr com::GUID LIBID_PLOVRALib{
     0x4C1D0ECF, 0x2ABE, 0x4CCF, {0xB0, 0xF2, 0x21, 0xFF, 0xDE, 0xCE, 0x58, 0xC4}};
-// {B65AD801-ABAF-11D0-BB8B-00A0C90F2744}: Office's add-in interface.
-constexpr com::IID IID_IDTExtensibility2{
-    0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
 
 constexpr const char* progId = "ZartaWordToPDF.WordAddin.1";
 constexpr const char* versionIndependentProgId = "ZartaWordToPDF.WordAddin";

@@ -35,4 +35,36 @@ HRESULT VariantClear(VARIANT* variant) {
     return S_OK;
 }
 
+VARIANT variantFromLong(LONG value) {
+    VARIANT variant;
+    VariantInit(&variant);
+    variant.vt = VT_I4;
+    variant.lVal = value;
+    return variant;
+}
+
+VARIANT variantFromShort(SHORT value) {
+    VARIANT variant;
+    VariantInit(&variant);
+    variant.vt = VT_I2;
+    variant.iVal = value;
+    return variant;
+}
+
+VARIANT variantFromBstr(BSTR text) {
+    VARIANT variant;
+    VariantInit(&variant);
+    variant.vt = VT_BSTR;
+    variant.bstrVal = text;
+    return variant;
+}
+
+VARIANT variantMissing() {
+    VARIANT variant;
+    VariantInit(&variant);
+    variant.vt = VT_ERROR;
+    variant.scode = DISP_E_PARAMNOTFOUND;
+    return variant;
+}
+
 } // namespace zarta::com

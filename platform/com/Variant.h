@@ -57,4 +57,11 @@ void VariantInit(VARIANT* variant);
 // values held by reference belong to someone else and are left alone. E_POINTER for null.
 HRESULT VariantClear(VARIANT* variant);
 
+// Arguments as Automation calls pass them. The caller owns the result and clears it.
+VARIANT variantFromLong(LONG value);   // VT_I4
+VARIANT variantFromShort(SHORT value); // VT_I2; the office suite takes true as VT_I2 -1
+VARIANT variantFromBstr(BSTR text);    // VT_BSTR, taking over `text`
+// An omitted optional argument: VT_ERROR holding DISP_E_PARAMNOTFOUND.
+VARIANT variantMissing();
+
 } // namespace zarta::com

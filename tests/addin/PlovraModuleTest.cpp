@@ -1,7 +1,6 @@
 // The add-in module as the word processor's host and the registration tool meet it: loaded
 // with dlopen, with a registry folder of its own for every test.
 
-#include "addin/IDTExtensibility2.h"
 #include "addin/IWordAddin.h"
 #include "addin/WordAddinIds.h"
 #include "platform/com/ComPtr.h"
@@ -12,6 +11,7 @@
 #include "platform/registry/RegFile.h"
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryError.h"
+#include "platform/wordhost/IDTExtensibility2.h"
 
 #include "TempDir.h"
 
@@ -26,6 +26,7 @@
 using namespace zarta;
 using namespace zarta::com;
 using namespace zarta::addin;
+using namespace zarta::wordhost;
 
 namespace {
 

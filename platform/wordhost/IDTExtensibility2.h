@@ -1,16 +1,18 @@
 #pragma once
 
-#include "addin/WordAddinIds.h"
 #include "platform/com/IDispatch.h"
 #include "platform/com/SafeArray.h"
+#include "platform/wordhost/WordHostIds.h"
 
-namespace zarta::addin {
+namespace zarta::wordhost {
 
-// Office's add-in interface (_IDTExtensibility2), through which the word processor connects
-// and disconnects an add-in; dual, slots in Office's order. `custom` is passed by reference
-// and not read by this add-in.
+// The add-in interface (_IDTExtensibility2, IID_IDTExtensibility2), through which the word
+// processor's host connects and disconnects an add-in; dual, slots in the office suite's
+// order. Implemented by add-ins, called by the host on its user-interface thread. `custom` is
+// passed by reference; the host owns it.
 class IDTExtensibility2 : public com::IDispatch {
 public:
+    // `Application` is the host's application object (it answers IID_WordApplication).
     virtual com::HRESULT OnConnection(com::IDispatch* Application, com::LONG ConnectMode,
                                       com::IDispatch* AddInInst, com::SAFEARRAY** custom) = 0;
     virtual com::HRESULT OnDisconnection(com::LONG RemoveMode, com::SAFEARRAY** custom) = 0;
@@ -22,4 +24,4 @@ protected:
     ~IDTExtensibility2() = default;
 };
 
-} // namespace zarta::addin
+} // namespace zarta::wordhost
