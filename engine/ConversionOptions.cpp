@@ -1,4 +1,4 @@
-#include "ConversionOptions.h"
+#include "engine/ConversionOptions.h"
 
 namespace zarta {
 

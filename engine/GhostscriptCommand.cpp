@@ -1,6 +1,6 @@
-#include "GhostscriptCommand.h"
+#include "engine/GhostscriptCommand.h"
 
-#include "ConversionOptions.h"
+#include "engine/ConversionOptions.h"
 
 #include <initializer_list>
 #include <stdexcept>

@@ -1,11 +1,11 @@
-#include "GhostscriptStage.h"
+#include "engine/GhostscriptStage.h"
 
-#include "ConversionOptions.h"
-#include "GhostscriptCommand.h"
-#include "GhostscriptError.h"
-#include "PdfSecurityCheck.h"
-#include "PdfmarkFile.h"
-#include "ProcessRunner.h"
+#include "engine/ConversionOptions.h"
+#include "engine/GhostscriptCommand.h"
+#include "engine/GhostscriptError.h"
+#include "engine/PdfSecurityCheck.h"
+#include "engine/PdfmarkFile.h"
+#include "engine/ProcessRunner.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "WorkFolder.h"
+#include "engine/WorkFolder.h"
 
-#include "ConversionError.h"
-#include "FileDescriptor.h"
+#include "engine/ConversionError.h"
+#include "engine/FileDescriptor.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "app/cli/CommandLine.h"
 
-#include "OptionLists.h"
+#include "engine/OptionLists.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
-#include "CAdvancedDlg.h"
+#include "app/ui/CAdvancedDlg.h"
 
-#include "DialogLayout.h"
-#include "OptionLists.h"
+#include "app/ui/DialogLayout.h"
+#include "engine/OptionLists.h"
 
 #include <QCheckBox>
 #include <QComboBox>

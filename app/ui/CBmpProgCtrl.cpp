@@ -1,6 +1,6 @@
-#include "CBmpProgCtrl.h"
+#include "app/ui/CBmpProgCtrl.h"
 
-#include "Artwork.h"
+#include "app/ui/Artwork.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "CEnableEdit.h"
+#include "app/ui/CEnableEdit.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SortedListBox.h"
+#include "app/ui/SortedListBox.h"
 
 #include <QStringList>
 

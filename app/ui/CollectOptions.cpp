@@ -1,8 +1,8 @@
-#include "CollectOptions.h"
+#include "app/ui/CollectOptions.h"
 
-#include "CAdvancedDlg.h"
-#include "CDescriptionDlg.h"
-#include "CSecurityDlg.h"
+#include "app/ui/CAdvancedDlg.h"
+#include "app/ui/CDescriptionDlg.h"
+#include "app/ui/CSecurityDlg.h"
 
 namespace zarta::ui {
 

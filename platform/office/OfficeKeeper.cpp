@@ -1,6 +1,6 @@
-#include "OfficeKeeper.h"
+#include "platform/office/OfficeKeeper.h"
 
-#include "OfficeProfile.h"
+#include "platform/office/OfficeProfile.h"
 
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>

@@ -1,4 +1,4 @@
-#include "OfficeProcess.h"
+#include "platform/office/OfficeProcess.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "OfficeProfile.h"
+#include "platform/office/OfficeProfile.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,8 +1,8 @@
-#include "OfficeSession.h"
+#include "platform/office/OfficeSession.h"
 
-#include "InteractionHandler.h"
-#include "LoadDiagnosis.h"
-#include "WordFileProbe.h"
+#include "platform/office/InteractionHandler.h"
+#include "platform/office/LoadDiagnosis.h"
+#include "platform/office/WordFileProbe.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>

@@ -1,4 +1,4 @@
-#include "UnoRuntime.h"
+#include "platform/office/UnoRuntime.h"
 
 #include <cppuhelper/bootstrap.hxx>
 #include <osl/file.hxx>

@@ -1,7 +1,7 @@
-#include "PosixProcessRunner.h"
+#include "platform/process/PosixProcessRunner.h"
 
-#include "BatchAbandoned.h"
-#include "BatchControl.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/BatchControl.h"
 
 #include <algorithm>
 #include <array>

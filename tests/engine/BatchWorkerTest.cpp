@@ -1,11 +1,11 @@
-#include "BatchWorker.h"
+#include "engine/BatchWorker.h"
 
-#include "BatchAbandoned.h"
-#include "ConversionError.h"
-#include "FakeBatchPage.h"
-#include "FileConverter.h"
-#include "TempDir.h"
-#include "UserPrompts.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/ConversionError.h"
+#include "engine/FileConverter.h"
+#include "engine/UserPrompts.h"
+#include "tests/support/FakeBatchPage.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

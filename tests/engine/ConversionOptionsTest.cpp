@@ -1,6 +1,6 @@
-#include "ConversionOptions.h"
+#include "engine/ConversionOptions.h"
 
-#include "OptionLists.h"
+#include "engine/OptionLists.h"
 
 #include <gtest/gtest.h>
 

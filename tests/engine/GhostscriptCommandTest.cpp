@@ -1,7 +1,7 @@
-#include "GhostscriptCommand.h"
+#include "engine/GhostscriptCommand.h"
 
-#include "ConversionOptions.h"
-#include "OutputNaming.h"
+#include "engine/ConversionOptions.h"
+#include "engine/OutputNaming.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "PdfmarkFile.h"
+#include "engine/PdfmarkFile.h"
 
-#include "ConversionOptions.h"
+#include "engine/ConversionOptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "CollectOptions.h"
-#include "CAdvancedDlg.h"
-#include "CDescriptionDlg.h"
-#include "CSecurityDlg.h"
-#include "QtPrinters.h"
+#include "app/ui/CollectOptions.h"
+#include "app/ui/CAdvancedDlg.h"
+#include "app/ui/CDescriptionDlg.h"
+#include "app/ui/CSecurityDlg.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,5 +1,5 @@
-#include "QtPrinters.h"
-#include "TabHost.h"
+#include "tests/app/ui/TabHost.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QCheckBox>
 #include <QComboBox>

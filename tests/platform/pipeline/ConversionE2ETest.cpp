@@ -1,21 +1,21 @@
 // The whole conversion with the real parts: the batch worker, the Word stage driving the real
 // office, and the Ghostscript stage running the real gs. The PDFs are checked with poppler's and
 // qpdf's tools, never read back through our own code.
-#include "BatchControl.h"
-#include "BatchWorker.h"
-#include "FakeBatchPage.h"
-#include "GhostscriptLocator.h"
-#include "GhostscriptStage.h"
-#include "LegacyWordDocument.h"
-#include "OfficeApplicationFactory.h"
-#include "OfficeTestSupport.h"
-#include "PosixProcessRunner.h"
-#include "PrintWatch.h"
-#include "QpdfSecurityCheck.h"
-#include "TempDir.h"
-#include "TestDocuments.h"
-#include "UserPrompts.h"
-#include "WordToPdfConverter.h"
+#include "engine/BatchControl.h"
+#include "engine/BatchWorker.h"
+#include "engine/GhostscriptStage.h"
+#include "engine/PrintWatch.h"
+#include "engine/UserPrompts.h"
+#include "engine/WordToPdfConverter.h"
+#include "platform/office/OfficeApplicationFactory.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/process/GhostscriptLocator.h"
+#include "platform/process/PosixProcessRunner.h"
+#include "tests/support/FakeBatchPage.h"
+#include "tests/support/LegacyWordDocument.h"
+#include "tests/support/OfficeTestSupport.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDocuments.h"
 
 #include <gtest/gtest.h>
 

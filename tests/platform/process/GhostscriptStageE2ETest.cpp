@@ -1,18 +1,18 @@
 // The Ghostscript stage with the real gs on print files made here, checked with qpdf and
 // poppler-utils.
-#include "GhostscriptStage.h"
+#include "engine/GhostscriptStage.h"
 
-#include "BatchAbandoned.h"
-#include "BatchControl.h"
-#include "ConversionOptions.h"
-#include "GhostscriptError.h"
-#include "GhostscriptLocator.h"
-#include "PermissionCases.h"
-#include "PosixProcessRunner.h"
-#include "QpdfSecurityCheck.h"
-#include "StagedOutput.h"
-#include "TempDir.h"
-#include "WorkFolder.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/BatchControl.h"
+#include "engine/ConversionOptions.h"
+#include "engine/GhostscriptError.h"
+#include "engine/StagedOutput.h"
+#include "engine/WorkFolder.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/process/GhostscriptLocator.h"
+#include "platform/process/PosixProcessRunner.h"
+#include "tests/support/PermissionCases.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
