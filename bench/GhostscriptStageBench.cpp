@@ -49,7 +49,7 @@ ConversionOptions fullOptions() {
     options.ownerPassword = "owner \"secret\"";
     options.userPassword = "user";
     options.encryptionLevel = EncryptionLevel::High;
-    options.imagesCompression = "JPEG";
+    options.imagesCompression = ImageCompression::Jpeg;
     return options;
 }
 

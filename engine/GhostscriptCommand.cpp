@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <stdexcept>
+#include <string_view>
 
 namespace zarta {
 
@@ -15,6 +16,19 @@ std::string asFileOperand(const std::string& path) {
         return path;
     }
     return "./" + path;
+}
+
+// The -dCompatibilityLevel value of a PDF version.
+std::string_view levelText(PdfVersion version) {
+    switch (version) {
+    case PdfVersion::V1_3:
+        return "1.3";
+    case PdfVersion::V1_4:
+        return "1.4";
+    case PdfVersion::V1_5:
+        return "1.5";
+    }
+    throw std::invalid_argument("unknown PDF version");
 }
 
 std::string withPercentDoubled(const std::string& path) {
@@ -53,7 +67,7 @@ std::string argumentFileLine(const std::string& name, const std::string& value) 
 } // namespace
 
 GhostscriptCommand::GhostscriptCommand(const ConversionOptions& options, Paths paths)
-    : paths_(std::move(paths)), level_(options.compatibilityLevel()) {
+    : paths_(std::move(paths)), level_(options.pdfVersion) {
     if (!options.securityApplies()) {
         return;
     }
@@ -63,8 +77,8 @@ GhostscriptCommand::GhostscriptCommand(const ConversionOptions& options, Paths p
     }
     highEncryption_ = options.encryptionLevel == EncryptionLevel::High;
     permissions_ = permissionValue(options);
-    if (highEncryption_ && level_ == "1.3") {
-        level_ = "1.4";
+    if (highEncryption_ && level_ == PdfVersion::V1_3) {
+        level_ = PdfVersion::V1_4;
     }
 }
 
@@ -101,7 +115,7 @@ int GhostscriptCommand::permissionValue(const ConversionOptions& options) {
 std::string GhostscriptCommand::text() const {
     std::string line = paths_.executable + "  ";
     line += "-dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dCompatibilityLevel=";
-    line += level_;
+    line += levelText(level_);
     line += " ";
     if (ownerPassword_) {
         line += "-sOwnerPassword=\"" + *ownerPassword_ + "\" ";
@@ -119,12 +133,14 @@ std::string GhostscriptCommand::text() const {
     return line;
 }
 
+std::string GhostscriptCommand::compatibilityLevel() const {
+    return std::string(levelText(level_));
+}
+
 std::vector<std::string> GhostscriptCommand::arguments(const RunFiles& files) const {
     std::vector<std::string> args{paths_.executable, "-dSAFER", "-dNOPAUSE", "-dBATCH",
                                   "-sDEVICE=pdfwrite"};
-    if (!level_.empty()) {
-        args.push_back("-dCompatibilityLevel=" + level_);
-    }
+    args.push_back("-dCompatibilityLevel=" + std::string(levelText(level_)));
     args.emplace_back("-dPassThroughJPEGImages=false");
     args.emplace_back("-dPassThroughJPXImages=false");
     // Ghostscript 10.0's new PDF interpreter garbles the text mapping of ligatures ("fi" comes
@@ -134,7 +150,7 @@ std::vector<std::string> GhostscriptCommand::arguments(const RunFiles& files) co
     // PDF 1.3 has no transparency, and pdfwrite meets a single transparent object at that
     // level by rendering the whole page into one image, losing every word on it. Drawing
     // transparent objects opaque instead keeps the page's text and vectors.
-    if (level_ == "1.3") {
+    if (level_ == PdfVersion::V1_3) {
         args.emplace_back("-dNOTRANSPARENCY");
     }
     if (ownerPassword_) {

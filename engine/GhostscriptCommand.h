@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/PdfVersion.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,7 +30,6 @@ struct ConversionOptions;
 //     * "%" in the output path is doubled (Ghostscript would read it as a page-number
 //       format), and a relative path is made to start with "./" so that it can never be
 //       taken for a switch, an argument file or a pipe;
-//     * an empty compatibility level is left out (Ghostscript rejects "-dCompatibilityLevel=");
 //     * at level 1.3, which cannot hold transparency, transparent objects are drawn opaque
 //       instead of the page being flattened into one image.
 //
@@ -53,9 +54,8 @@ public:
 
     GhostscriptCommand(const ConversionOptions& options, Paths paths);
 
-    // "1.3", "1.4", "1.5" from the "PDF Version" text, raised to "1.4" for 128-bit RC4; empty
-    // for a text that names no level.
-    const std::string& compatibilityLevel() const { return level_; }
+    // "1.3", "1.4", "1.5" from the PDF version, raised to "1.4" for 128-bit RC4.
+    std::string compatibilityLevel() const;
 
     // True when the PDF is encrypted (security enabled with a non-empty owner password).
     bool encrypts() const { return ownerPassword_.has_value(); }
@@ -82,7 +82,7 @@ public:
 
 private:
     Paths paths_;
-    std::string level_;
+    PdfVersion level_;
     std::optional<std::string> ownerPassword_;
     std::optional<std::string> userPassword_;
     bool highEncryption_ = false;

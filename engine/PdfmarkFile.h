@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/JpegQuality.h"
+
 #include <string>
 #include <string_view>
 
@@ -40,10 +42,9 @@ public:
     // docInfoText() followed by distillerParamsText().
     std::string text() const { return docInfo_ + distillerParams_; }
 
-    // The JPEG quality dictionary for a "JPEG Quality" list text, e.g. for "Medium"
+    // The JPEG quality dictionary of a quality, e.g. for Medium
     // "<</QFactor 0.55 /HSamples [2 1 1 2] /VSamples [2 1 1 2] /Blend 1 /ColorTransform 1 >>".
-    // A text that is not in the list gets the default ("Minimum") dictionary.
-    static std::string imageDictionary(std::string_view jpegQuality);
+    static std::string imageDictionary(JpegQuality jpegQuality);
 
     // A UTF-8 value as a PostScript string, "(...)" or "<FEFF...>" as described above.
     // Malformed UTF-8 sequences become U+FFFD.

@@ -312,7 +312,7 @@ TEST_F(BatchWorkerTest, OptionsReachTheConverterUnchanged) {
     options.title = "T (1)";
     options.securityEnabled = true;
     options.ownerPassword = "owner";
-    options.pdfVersion = "V1.5";
+    options.pdfVersion = PdfVersion::V1_5;
     FakeBatchPage page({"/in/a.doc"}, out());
     run(page, options);
     EXPECT_EQ(converter.lastOptions(), options);

@@ -141,7 +141,7 @@ TEST(CAdvancedDlg, ListsAndTheirStartingItems) {
     QTest::keyClicks(quality->lineEdit(), QStringLiteral("High"));
     QTest::keyClick(quality->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(quality->count(), 4);
-    EXPECT_EQ(page.jpegQuality(), QStringLiteral("Medium"));
+    EXPECT_EQ(page.jpegQuality(), zarta::JpegQuality::Medium);
 }
 
 TEST(OptionPages, EnterAndEscapeNeverCloseAPage) {

@@ -266,11 +266,13 @@ TEST_F(ConversionE2E, RichTextWebPagesAndWordXmlUnderADocNameConvert) {
 TEST_F(ConversionE2E, ATranslucentPictureLeavesThePageTextAtEveryPdfVersion) {
     struct Case {
         const char* version;
+        PdfVersion value;
         bool keepsTransparency;
     };
-    for (const Case c : {Case{"V1.3(Acrobat 4.xx)", false}, Case{"V1.4", true}}) {
+    for (const Case c :
+         {Case{"1.3", PdfVersion::V1_3, false}, Case{"1.4", PdfVersion::V1_4, true}}) {
         ConversionOptions options;
-        options.pdfVersion = c.version;
+        options.pdfVersion = c.value;
         auto& page = convert({in("translucent.docx")}, options, {true});
         ASSERT_EQ(page.produced(), std::vector<std::string>{"translucent.pdf"}) << c.version;
 
