@@ -112,31 +112,6 @@ int GhostscriptCommand::permissionValue(const ConversionOptions& options) {
     return value;
 }
 
-std::string GhostscriptCommand::text() const {
-    std::string line = paths_.executable + "  ";
-    line += "-dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dCompatibilityLevel=";
-    line += levelText(level_);
-    line += " ";
-    if (ownerPassword_) {
-        line += "-sOwnerPassword=\"" + *ownerPassword_ + "\" ";
-        if (userPassword_) {
-            line += "-sUserPassword=\"" + *userPassword_ + "\" ";
-        }
-        line += highEncryption_ ? "-dEncryptionR=3 -dKeyLength=128 "
-                                : " -dEncryptionR=2 -dKeyLength=40 ";
-        line += "-dPermissions=" + std::to_string(permissions_) + "  ";
-    }
-    line += "-sOutputFile=\"" + paths_.outputPath + "\" ";
-    line += " -c .setpdfwrite -f ";
-    line += " \"" + paths_.printFile + "\"";
-    line += " \"" + paths_.pdfmarkFile + "\"";
-    return line;
-}
-
-std::string GhostscriptCommand::compatibilityLevel() const {
-    return std::string(levelText(level_));
-}
-
 std::vector<std::string> GhostscriptCommand::arguments(const RunFiles& files) const {
     std::vector<std::string> args{paths_.executable, "-dSAFER", "-dNOPAUSE", "-dBATCH",
                                   "-sDEVICE=pdfwrite"};

@@ -18,7 +18,6 @@ struct ConversionOptions;
 // - distillerParamsText(): the page and image compression settings (setdistillerparams). Read
 //   before the document; read after it they would change nothing, as the pages and images are
 //   already written by then.
-// text() is both parts in one, in the order the parameter file has always had.
 //
 // Every document-information value is written as a proper PostScript string: plain ASCII as a
 // literal string with "\", "(", ")" and control characters escaped; anything else as a
@@ -39,8 +38,6 @@ public:
     const std::string& docInfoText() const { return docInfo_; }
     // The distiller parameters, from the four leading line feeds to "setdistillerparams".
     const std::string& distillerParamsText() const { return distillerParams_; }
-    // docInfoText() followed by distillerParamsText().
-    std::string text() const { return docInfo_ + distillerParams_; }
 
     // The JPEG quality dictionary of a quality, e.g. for Medium
     // "<</QFactor 0.55 /HSamples [2 1 1 2] /VSamples [2 1 1 2] /Blend 1 /ColorTransform 1 >>".
