@@ -1,6 +1,7 @@
 #pragma once
 
 #include <unistd.h>
+#include <utility>
 
 namespace zarta {
 
@@ -19,6 +20,8 @@ public:
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    // Gives the descriptor up to the caller, who closes it from now on (to see close's result).
+    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
