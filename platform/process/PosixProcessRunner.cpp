@@ -2,6 +2,7 @@
 
 #include "engine/BatchAbandoned.h"
 #include "engine/BatchControl.h"
+#include "engine/FileDescriptor.h"
 #include "platform/process/ChildProcess.h"
 
 #include <array>
@@ -26,33 +27,6 @@ namespace {
 std::string systemError(const std::string& what, int error) {
     return what + ": " + std::strerror(error);
 }
-
-class FileDescriptor {
-public:
-    FileDescriptor() = default;
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.release()) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    ~FileDescriptor() { reset(); }
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-
-private:
-    int fd_ = -1;
-};
 
 struct Pipe {
     FileDescriptor read;
