@@ -4,18 +4,18 @@
 // cold batch, and peak resident memory. Asserts nothing.
 //
 //   zarta_conversion_bench [documents=20] [paragraphs per document=120]
-#include "BatchControl.h"
-#include "BatchPage.h"
-#include "BatchWorker.h"
-#include "GhostscriptLocator.h"
-#include "GhostscriptStage.h"
-#include "OfficeApplicationFactory.h"
-#include "PosixProcessRunner.h"
-#include "PrintWatch.h"
-#include "QpdfSecurityCheck.h"
-#include "TestDocuments.h"
-#include "UserPrompts.h"
-#include "WordToPdfConverter.h"
+#include "engine/BatchControl.h"
+#include "engine/BatchPage.h"
+#include "engine/BatchWorker.h"
+#include "engine/GhostscriptStage.h"
+#include "engine/PrintWatch.h"
+#include "engine/UserPrompts.h"
+#include "engine/WordToPdfConverter.h"
+#include "platform/office/OfficeApplicationFactory.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/process/GhostscriptLocator.h"
+#include "platform/process/PosixProcessRunner.h"
+#include "tests/support/TestDocuments.h"
 
 #include <chrono>
 #include <cstdio>

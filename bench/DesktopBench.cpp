@@ -4,15 +4,15 @@
 //
 //   zarta_desktop_bench            a recording word processor and a PDF stage taking 100 ms
 //   zarta_desktop_bench --office   the real office and Ghostscript on copies of samples/
-#include "BatchControl.h"
-#include "CConvertDlg.h"
-#include "CListBoxEx.h"
-#include "CZartaAllToPDFDlg.h"
-#include "FakeConversion.h"
-#include "RecordingMessageBoxes.h"
-#include "ScriptedFileDialogs.h"
+#include "app/desktop/CConvertDlg.h"
+#include "app/desktop/CZartaAllToPDFDlg.h"
+#include "app/ui/CListBoxEx.h"
+#include "engine/BatchControl.h"
+#include "tests/support/FakeConversion.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/ScriptedFileDialogs.h"
 #ifdef ZARTA_WITH_OFFICE
-#include "OfficeConversionServices.h"
+#include "app/desktop/OfficeConversionServices.h"
 #endif
 
 #include <QAbstractButton>

@@ -3,14 +3,14 @@
 // once after writing the output. A second figure gives what starting and reaping a trivial
 // child costs with the real runner, the rest of the overhead a real run adds besides
 // Ghostscript's own work. A third gives what reading an encrypted PDF back with qpdf costs.
-#include "BatchControl.h"
-#include "ConversionOptions.h"
-#include "GhostscriptLocator.h"
-#include "GhostscriptStage.h"
-#include "PdfSecurityCheck.h"
-#include "PosixProcessRunner.h"
-#include "QpdfSecurityCheck.h"
-#include "WorkFolder.h"
+#include "engine/BatchControl.h"
+#include "engine/ConversionOptions.h"
+#include "engine/GhostscriptStage.h"
+#include "engine/PdfSecurityCheck.h"
+#include "engine/WorkFolder.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/process/GhostscriptLocator.h"
+#include "platform/process/PosixProcessRunner.h"
 
 #include <benchmark/benchmark.h>
 
@@ -49,7 +49,7 @@ ConversionOptions fullOptions() {
     options.ownerPassword = "owner \"secret\"";
     options.userPassword = "user";
     options.encryptionLevel = EncryptionLevel::High;
-    options.imagesCompression = "JPEG";
+    options.imagesCompression = ImageCompression::Jpeg;
     return options;
 }
 

@@ -3,11 +3,11 @@
 // office and of this process. Prints its figures; asserts nothing.
 //
 //   zarta_office_provider_bench [documents=20] [paragraphs per document=120]
-#include "OfficeApplicationFactory.h"
+#include "platform/office/OfficeApplicationFactory.h"
 
-#include "BatchControl.h"
-#include "TestDocuments.h"
-#include "WordCalls.h"
+#include "engine/BatchControl.h"
+#include "tests/support/TestDocuments.h"
+#include "tests/support/WordCalls.h"
 
 #include <algorithm>
 #include <chrono>

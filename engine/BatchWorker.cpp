@@ -1,15 +1,15 @@
-#include "BatchWorker.h"
+#include "engine/BatchWorker.h"
 
-#include "BatchAbandoned.h"
-#include "BatchPage.h"
-#include "ConversionError.h"
-#include "FileConverter.h"
-#include "Messages.h"
-#include "OutputNaming.h"
-#include "PasswordRules.h"
-#include "StagedOutput.h"
-#include "UserPrompts.h"
-#include "WorkFolder.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/BatchPage.h"
+#include "engine/ConversionError.h"
+#include "engine/FileConverter.h"
+#include "engine/Messages.h"
+#include "engine/OutputNaming.h"
+#include "engine/PasswordRules.h"
+#include "engine/StagedOutput.h"
+#include "engine/UserPrompts.h"
+#include "engine/WorkFolder.h"
 
 #include <filesystem>
 #include <system_error>

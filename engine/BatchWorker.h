@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BatchControl.h"
-#include "ConversionOptions.h"
+#include "engine/BatchControl.h"
+#include "engine/ConversionOptions.h"
 
 #include <chrono>
 #include <string>

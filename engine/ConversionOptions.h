@@ -1,6 +1,10 @@
 #pragma once
 
-#include "EncryptionLevel.h"
+#include "engine/DocumentCompression.h"
+#include "engine/EncryptionLevel.h"
+#include "engine/ImageCompression.h"
+#include "engine/JpegQuality.h"
+#include "engine/PdfVersion.h"
 
 #include <string>
 
@@ -12,8 +16,7 @@ namespace zarta {
 // validation. Multi-line keywords keep their line breaks as typed.
 //
 // The enable flags never clear the values they govern; consumers decide by the flags alone
-// through the rule functions below. The advanced fields hold the list texts of OptionLists,
-// compared exactly.
+// through the rule functions below.
 //
 // A record is built once per batch on the user-interface thread and is read-only afterwards,
 // so any thread may read it concurrently.
@@ -36,11 +39,11 @@ struct ConversionOptions {
     bool printing = false;
     EncryptionLevel encryptionLevel = EncryptionLevel::Low;
 
-    // Output settings: texts of the "Advanced" page's lists.
-    std::string documentCompression = "Flate";
-    std::string imagesCompression = "Flate";
-    std::string jpegQuality = "Minimum";
-    std::string pdfVersion = "V1.3(Acrobat 4.xx)";
+    // Output settings.
+    DocumentCompression documentCompression = DocumentCompression::Flate;
+    ImageCompression imagesCompression = ImageCompression::Flate;
+    JpegQuality jpegQuality = JpegQuality::Minimum;
+    PdfVersion pdfVersion = PdfVersion::V1_3;
 
     // True when at least one document-information field is non-empty; each non-empty field
     // contributes its own entry.
@@ -53,11 +56,6 @@ struct ConversionOptions {
     // The user password is passed whenever security applies and its box is checked, even
     // when the password itself is empty.
     bool passesUserPassword() const;
-
-    // The PDF compatibility level named by pdfVersion: for each digit d from 3 to 5, when the
-    // first occurrence of d in the text is at position 3, the level is "1.d". "V1.3(Acrobat
-    // 4.xx)" gives "1.3"; a text that matches no digit gives "".
-    std::string compatibilityLevel() const;
 
     bool operator==(const ConversionOptions&) const = default;
 };

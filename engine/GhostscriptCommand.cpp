@@ -1,9 +1,10 @@
-#include "GhostscriptCommand.h"
+#include "engine/GhostscriptCommand.h"
 
-#include "ConversionOptions.h"
+#include "engine/ConversionOptions.h"
 
 #include <initializer_list>
 #include <stdexcept>
+#include <string_view>
 
 namespace zarta {
 
@@ -15,6 +16,19 @@ std::string asFileOperand(const std::string& path) {
         return path;
     }
     return "./" + path;
+}
+
+// The -dCompatibilityLevel value of a PDF version.
+std::string_view levelText(PdfVersion version) {
+    switch (version) {
+    case PdfVersion::V1_3:
+        return "1.3";
+    case PdfVersion::V1_4:
+        return "1.4";
+    case PdfVersion::V1_5:
+        return "1.5";
+    }
+    throw std::invalid_argument("unknown PDF version");
 }
 
 std::string withPercentDoubled(const std::string& path) {
@@ -53,7 +67,7 @@ std::string argumentFileLine(const std::string& name, const std::string& value) 
 } // namespace
 
 GhostscriptCommand::GhostscriptCommand(const ConversionOptions& options, Paths paths)
-    : paths_(std::move(paths)), level_(options.compatibilityLevel()) {
+    : paths_(std::move(paths)), level_(options.pdfVersion) {
     if (!options.securityApplies()) {
         return;
     }
@@ -63,8 +77,8 @@ GhostscriptCommand::GhostscriptCommand(const ConversionOptions& options, Paths p
     }
     highEncryption_ = options.encryptionLevel == EncryptionLevel::High;
     permissions_ = permissionValue(options);
-    if (highEncryption_ && level_ == "1.3") {
-        level_ = "1.4";
+    if (highEncryption_ && level_ == PdfVersion::V1_3) {
+        level_ = PdfVersion::V1_4;
     }
 }
 
@@ -98,33 +112,10 @@ int GhostscriptCommand::permissionValue(const ConversionOptions& options) {
     return value;
 }
 
-std::string GhostscriptCommand::text() const {
-    std::string line = paths_.executable + "  ";
-    line += "-dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dCompatibilityLevel=";
-    line += level_;
-    line += " ";
-    if (ownerPassword_) {
-        line += "-sOwnerPassword=\"" + *ownerPassword_ + "\" ";
-        if (userPassword_) {
-            line += "-sUserPassword=\"" + *userPassword_ + "\" ";
-        }
-        line += highEncryption_ ? "-dEncryptionR=3 -dKeyLength=128 "
-                                : " -dEncryptionR=2 -dKeyLength=40 ";
-        line += "-dPermissions=" + std::to_string(permissions_) + "  ";
-    }
-    line += "-sOutputFile=\"" + paths_.outputPath + "\" ";
-    line += " -c .setpdfwrite -f ";
-    line += " \"" + paths_.printFile + "\"";
-    line += " \"" + paths_.pdfmarkFile + "\"";
-    return line;
-}
-
 std::vector<std::string> GhostscriptCommand::arguments(const RunFiles& files) const {
     std::vector<std::string> args{paths_.executable, "-dSAFER", "-dNOPAUSE", "-dBATCH",
                                   "-sDEVICE=pdfwrite"};
-    if (!level_.empty()) {
-        args.push_back("-dCompatibilityLevel=" + level_);
-    }
+    args.push_back("-dCompatibilityLevel=" + std::string(levelText(level_)));
     args.emplace_back("-dPassThroughJPEGImages=false");
     args.emplace_back("-dPassThroughJPXImages=false");
     // Ghostscript 10.0's new PDF interpreter garbles the text mapping of ligatures ("fi" comes
@@ -134,7 +125,7 @@ std::vector<std::string> GhostscriptCommand::arguments(const RunFiles& files) co
     // PDF 1.3 has no transparency, and pdfwrite meets a single transparent object at that
     // level by rendering the whole page into one image, losing every word on it. Drawing
     // transparent objects opaque instead keeps the page's text and vectors.
-    if (level_ == "1.3") {
+    if (level_ == PdfVersion::V1_3) {
         args.emplace_back("-dNOTRANSPARENCY");
     }
     if (ownerPassword_) {

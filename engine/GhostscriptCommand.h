@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/PdfVersion.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,28 +14,21 @@ struct ConversionOptions;
 // RC4 encryption with its passwords and permission value, the output file, and the files read
 // (the print file, then the pdfmark file).
 //
-// The command has two renderings built from the same pieces:
-// - text(): the whole command as one line of text, exactly as it has always been written
-//   (passwords and paths between double quotes, unescaped). It is for comparison and display
-//   only; it holds the passwords, so it is never logged and never run.
-// - arguments(): the argument vector the process is started with. It differs from the text
-//   where the text would fail or leak on a current system:
-//     * the passwords are not in it: it names an argument file (passwordFileText()) instead,
-//       so that no other local user can read them from the process list;
-//     * ".setpdfwrite" runs only where the interpreter still defines it (current Ghostscript
-//       no longer does and would stop at once);
-//     * the distiller parameters file is read before the print file, the pdfmark file after;
-//     * JPEG (and JPEG 2000) images of a PDF print file are re-encoded instead of passed
-//       through, so the image compression chosen applies to them as well;
-//     * "%" in the output path is doubled (Ghostscript would read it as a page-number
-//       format), and a relative path is made to start with "./" so that it can never be
-//       taken for a switch, an argument file or a pipe;
-//     * an empty compatibility level is left out (Ghostscript rejects "-dCompatibilityLevel=");
-//     * at level 1.3, which cannot hold transparency, transparent objects are drawn opaque
-//       instead of the page being flattened into one image.
+// arguments() is the argument vector the process is started with:
+//   * the passwords are not in it: it names an argument file (passwordFileText()) instead, so
+//     that no other local user can read them from the process list;
+//   * ".setpdfwrite" runs only where the interpreter still defines it (current Ghostscript no
+//     longer does and would stop at once);
+//   * the distiller parameters file is read before the print file, the pdfmark file after;
+//   * JPEG (and JPEG 2000) images of a PDF print file are re-encoded instead of passed through,
+//     so the image compression chosen applies to them as well;
+//   * "%" in the output path is doubled (Ghostscript would read it as a page-number format),
+//     and a relative path is made to start with "./" so that it can never be taken for a
+//     switch, an argument file or a pipe;
+//   * at level 1.3, which cannot hold transparency, transparent objects are drawn opaque
+//     instead of the page being flattened into one image.
 //
-// 128-bit RC4 needs PDF 1.4: when it applies with level 1.3, the level is raised to 1.4 in
-// both renderings.
+// 128-bit RC4 needs PDF 1.4: when it applies with level 1.3, the level is raised to 1.4.
 //
 // A plain value type, built from the options and paths; no side effects.
 class GhostscriptCommand {
@@ -53,17 +48,12 @@ public:
 
     GhostscriptCommand(const ConversionOptions& options, Paths paths);
 
-    // "1.3", "1.4", "1.5" from the "PDF Version" text, raised to "1.4" for 128-bit RC4; empty
-    // for a text that names no level.
-    const std::string& compatibilityLevel() const { return level_; }
-
     // True when the PDF is encrypted (security enabled with a non-empty owner password).
     bool encrypts() const { return ownerPassword_.has_value(); }
 
     // The permission value passed with the encryption.
     int permissionValue() const { return permissions_; }
 
-    std::string text() const;
     std::vector<std::string> arguments(const RunFiles& files) const;
 
     // The content of the argument file named by arguments(): one "-sOwnerPassword=" line and,
@@ -82,7 +72,7 @@ public:
 
 private:
     Paths paths_;
-    std::string level_;
+    PdfVersion level_;
     std::optional<std::string> ownerPassword_;
     std::optional<std::string> userPassword_;
     bool highEncryption_ = false;

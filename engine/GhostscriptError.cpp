@@ -1,4 +1,4 @@
-#include "GhostscriptError.h"
+#include "engine/GhostscriptError.h"
 
 #include <sstream>
 #include <string_view>

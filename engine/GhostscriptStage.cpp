@@ -1,11 +1,12 @@
-#include "GhostscriptStage.h"
+#include "engine/GhostscriptStage.h"
 
-#include "ConversionOptions.h"
-#include "GhostscriptCommand.h"
-#include "GhostscriptError.h"
-#include "PdfSecurityCheck.h"
-#include "PdfmarkFile.h"
-#include "ProcessRunner.h"
+#include "engine/ConversionOptions.h"
+#include "engine/GhostscriptCommand.h"
+#include "engine/GhostscriptError.h"
+#include "engine/PdfSecurityCheck.h"
+#include "engine/PdfmarkFile.h"
+#include "engine/PrivateFile.h"
+#include "engine/ProcessRunner.h"
 
 #include <cerrno>
 #include <cstring>
@@ -60,30 +61,7 @@ public:
     // Writes text as the whole content of a new file only this user can read, never following
     // a link planted at that name.
     void write(const char* name, std::string_view text) const {
-        ::unlinkat(fd_, name, 0);
-        const int fd =
-            ::openat(fd_, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            throw std::runtime_error("couldn't create \"" + path(name) +
-                                     "\": " + std::strerror(errno));
-        }
-        while (!text.empty()) {
-            const ssize_t written = ::write(fd, text.data(), text.size());
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            if (written <= 0) {
-                const int error = errno;
-                ::close(fd);
-                throw std::runtime_error("couldn't write \"" + path(name) +
-                                         "\": " + std::strerror(error));
-            }
-            text.remove_prefix(static_cast<std::size_t>(written));
-        }
-        if (::close(fd) != 0) {
-            throw std::runtime_error("couldn't write \"" + path(name) +
-                                     "\": " + std::strerror(errno));
-        }
+        PrivateFile::create(fd_, name, text);
     }
 
 private:

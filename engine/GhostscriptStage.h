@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PdfStage.h"
+#include "engine/PdfStage.h"
 
 #include <chrono>
 #include <functional>

@@ -17,7 +17,6 @@ inline constexpr std::string_view statusStopped = "Stoped";
 inline constexpr std::string_view replaceQuestion = "%s already exists. Do you want to replace it?";
 
 // Word stage.
-inline constexpr std::string_view comInitFailed = "Failed to call Coinitialize()";
 inline constexpr std::string_view noWordObject = "Couldn't get Word object.";
 
 // The password prompt; %s is the document's file name, inserted verbatim.

@@ -1,4 +1,4 @@
-#include "OutputNaming.h"
+#include "engine/OutputNaming.h"
 
 namespace zarta::OutputNaming {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EncryptionLevel.h"
+#include "engine/EncryptionLevel.h"
 
 #include <optional>
 #include <stdexcept>

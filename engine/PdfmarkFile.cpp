@@ -1,27 +1,33 @@
-#include "PdfmarkFile.h"
+#include "engine/PdfmarkFile.h"
 
-#include "ConversionOptions.h"
+#include "engine/ConversionOptions.h"
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
+#include <stdexcept>
 
 namespace zarta {
 
 namespace {
 
 struct ImageQuality {
-    std::string_view name;
     std::string_view qFactor;
     std::string_view samples;
 };
 
-constexpr std::array<ImageQuality, 4> imageQualities{{
-    {"Minimum", "1.5", "[2 1 1 2]"},
-    {"Low", "0.8", "[2 1 1 2]"},
-    {"Medium", "0.55", "[2 1 1 2]"},
-    {"Maximum", "0.1", "[1 1 1 1]"},
-}};
+ImageQuality imageQuality(JpegQuality quality) {
+    switch (quality) {
+    case JpegQuality::Minimum:
+        return {"1.5", "[2 1 1 2]"};
+    case JpegQuality::Low:
+        return {"0.8", "[2 1 1 2]"};
+    case JpegQuality::Medium:
+        return {"0.55", "[2 1 1 2]"};
+    case JpegQuality::Maximum:
+        return {"0.1", "[1 1 1 1]"};
+    }
+    throw std::invalid_argument("unknown JPEG quality");
+}
 
 constexpr std::string_view jpegSettings = "/AutoFilterColorImages false\n"
                                           "/AutoFilterGrayImages false\n"
@@ -146,17 +152,16 @@ std::string imageSettings(const ConversionOptions& options) {
     const std::string dictionary = PdfmarkFile::imageDictionary(options.jpegQuality);
     const std::string plainDicts =
         "\n/ColorImageDict \n" + dictionary + "\n/GrayImageDict \n" + dictionary;
-    if (options.imagesCompression == "JPEG") {
+    switch (options.imagesCompression) {
+    case ImageCompression::Jpeg:
         return std::string(jpegSettings) + plainDicts;
-    }
-    if (options.imagesCompression == "Flate") {
+    case ImageCompression::Flate:
         return std::string(flateSettings) + plainDicts;
-    }
-    if (options.imagesCompression == "Automatic") {
+    case ImageCompression::Automatic:
         return std::string(automaticSettings) + "\n/ColorACSImageDict \n" + dictionary +
                "\n/GrayACSImageDict \n" + dictionary;
     }
-    return {};
+    throw std::invalid_argument("unknown image compression");
 }
 
 } // namespace
@@ -180,24 +185,22 @@ PdfmarkFile::PdfmarkFile(const ConversionOptions& options) {
     }
 
     distillerParams_ = "\n\n\n\n<<\n";
-    if (options.documentCompression == "Flate") {
+    switch (options.documentCompression) {
+    case DocumentCompression::Flate:
         distillerParams_ += "/CompressPages true\n/UseFlateCompression true\n";
-    } else if (options.documentCompression == "LZW") {
+        break;
+    case DocumentCompression::Lzw:
         distillerParams_ += "/CompressPages true\n/UseFlateCompression false\n";
+        break;
     }
     distillerParams_ += imageSettings(options);
     distillerParams_ += "\n>> setdistillerparams";
 }
 
-std::string PdfmarkFile::imageDictionary(std::string_view jpegQuality) {
-    const ImageQuality* chosen = &imageQualities.front();
-    for (const auto& quality : imageQualities) {
-        if (quality.name == jpegQuality) {
-            chosen = &quality;
-        }
-    }
-    return "<</QFactor " + std::string(chosen->qFactor) + " /HSamples " +
-           std::string(chosen->samples) + " /VSamples " + std::string(chosen->samples) +
+std::string PdfmarkFile::imageDictionary(JpegQuality jpegQuality) {
+    const ImageQuality chosen = imageQuality(jpegQuality);
+    return "<</QFactor " + std::string(chosen.qFactor) + " /HSamples " +
+           std::string(chosen.samples) + " /VSamples " + std::string(chosen.samples) +
            " /Blend 1 /ColorTransform 1 >>";
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/JpegQuality.h"
+
 #include <string>
 #include <string_view>
 
@@ -16,7 +18,6 @@ struct ConversionOptions;
 // - distillerParamsText(): the page and image compression settings (setdistillerparams). Read
 //   before the document; read after it they would change nothing, as the pages and images are
 //   already written by then.
-// text() is both parts in one, in the order the parameter file has always had.
 //
 // Every document-information value is written as a proper PostScript string: plain ASCII as a
 // literal string with "\", "(", ")" and control characters escaped; anything else as a
@@ -37,13 +38,10 @@ public:
     const std::string& docInfoText() const { return docInfo_; }
     // The distiller parameters, from the four leading line feeds to "setdistillerparams".
     const std::string& distillerParamsText() const { return distillerParams_; }
-    // docInfoText() followed by distillerParamsText().
-    std::string text() const { return docInfo_ + distillerParams_; }
 
-    // The JPEG quality dictionary for a "JPEG Quality" list text, e.g. for "Medium"
+    // The JPEG quality dictionary of a quality, e.g. for Medium
     // "<</QFactor 0.55 /HSamples [2 1 1 2] /VSamples [2 1 1 2] /Blend 1 /ColorTransform 1 >>".
-    // A text that is not in the list gets the default ("Minimum") dictionary.
-    static std::string imageDictionary(std::string_view jpegQuality);
+    static std::string imageDictionary(JpegQuality jpegQuality);
 
     // A UTF-8 value as a PostScript string, "(...)" or "<FEFF...>" as described above.
     // Malformed UTF-8 sequences become U+FFFD.

@@ -1,9 +1,9 @@
-#include "StagedOutput.h"
+#include "engine/StagedOutput.h"
 
-#include "ConversionError.h"
-#include "FileDescriptor.h"
-#include "OutputNaming.h"
-#include "WorkFolder.h"
+#include "engine/ConversionError.h"
+#include "engine/FileDescriptor.h"
+#include "engine/OutputNaming.h"
+#include "engine/WorkFolder.h"
 
 #include <array>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "WordDocuments.h"
-#include "WordVariant.h"
+#include "engine/WordDocuments.h"
+#include "engine/WordVariant.h"
 
 #include <array>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "WordDocument.h"
-#include "WordVariant.h"
+#include "engine/WordDocument.h"
+#include "engine/WordVariant.h"
 
 #include <array>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConversionError.h"
+#include "engine/ConversionError.h"
 
 namespace zarta {
 

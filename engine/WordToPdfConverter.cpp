@@ -1,16 +1,16 @@
-#include "WordToPdfConverter.h"
+#include "engine/WordToPdfConverter.h"
 
-#include "BatchControl.h"
-#include "Messages.h"
-#include "OutputNaming.h"
-#include "PdfStage.h"
-#include "PrintWatch.h"
-#include "UserPrompts.h"
-#include "WordApplication.h"
-#include "WordApplicationFactory.h"
-#include "WordError.h"
-#include "WordStageError.h"
-#include "WorkFolder.h"
+#include "engine/BatchControl.h"
+#include "engine/Messages.h"
+#include "engine/OutputNaming.h"
+#include "engine/PdfStage.h"
+#include "engine/PrintWatch.h"
+#include "engine/UserPrompts.h"
+#include "engine/WordApplication.h"
+#include "engine/WordApplicationFactory.h"
+#include "engine/WordError.h"
+#include "engine/WordStageError.h"
+#include "engine/WorkFolder.h"
 
 #include <memory>
 

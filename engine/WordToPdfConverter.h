@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileConverter.h"
+#include "engine/FileConverter.h"
 
 #include <chrono>
 #include <string>

@@ -1,4 +1,4 @@
-#include "WordVariant.h"
+#include "engine/WordVariant.h"
 
 namespace zarta {
 

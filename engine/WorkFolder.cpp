@@ -1,7 +1,8 @@
-#include "WorkFolder.h"
+#include "engine/WorkFolder.h"
 
-#include "ConversionError.h"
-#include "FileDescriptor.h"
+#include "engine/ConversionError.h"
+#include "engine/FileDescriptor.h"
+#include "engine/PrivateFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -104,20 +106,6 @@ void removeNotedFile(int folder) {
     }
 }
 
-void writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            throw ConversionError(std::string("Couldn't write in the work folder: ") +
-                                  std::strerror(errno));
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
-
 // Creates the folder and its missing parents, each new one with mode 0700.
 void createMissing(const std::filesystem::path& folder) {
     std::error_code ignored;
@@ -183,14 +171,11 @@ WorkFolder::~WorkFolder() {
 }
 
 void WorkFolder::remember(const std::string& folder, const std::string& name) const {
-    ::unlinkat(fd_, stagedNote, 0);
-    const FileDescriptor note(
-        ::openat(fd_, stagedNote, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!note.valid()) {
-        throw ConversionError(std::string("Couldn't write in the work folder: ") +
-                              std::strerror(errno));
+    try {
+        PrivateFile::create(fd_, stagedNote, folder + "\n" + name);
+    } catch (const std::system_error& error) {
+        throw ConversionError("Couldn't write in the work folder: " + error.code().message());
     }
-    writeAll(note.get(), folder + "\n" + name);
 }
 
 void WorkFolder::forget() const {

@@ -1,8 +1,7 @@
-#include "CommandLine.h"
-
-#include "OptionLists.h"
+#include "app/cli/CommandLine.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
@@ -21,20 +20,48 @@ std::string lower(std::string text) {
     return text;
 }
 
-// The list item a value names, compared without regard to case; "1.4" also names "V1.4".
-template <size_t N>
-std::string listItem(const std::string& option, const std::string& value,
-                     const std::array<std::string_view, N>& items) {
-    for (const auto item : items) {
-        const std::string text(item);
-        if (lower(text) == lower(value) || ("v" + lower(value)) == lower(text) ||
-            (lower(text).rfind("v" + lower(value) + "(", 0) == 0)) {
-            return text;
+// The words of the output options, as the help shows them, and the values they stand for.
+template <typename Value>
+struct Word {
+    std::string_view text;
+    Value value;
+};
+
+constexpr std::array<Word<DocumentCompression>, 2> compressionWords{{
+    {"Flate", DocumentCompression::Flate},
+    {"LZW", DocumentCompression::Lzw},
+}};
+constexpr std::array<Word<ImageCompression>, 3> imageWords{{
+    {"Flate", ImageCompression::Flate},
+    {"JPEG", ImageCompression::Jpeg},
+    {"Automatic", ImageCompression::Automatic},
+}};
+constexpr std::array<Word<JpegQuality>, 4> qualityWords{{
+    {"Minimum", JpegQuality::Minimum},
+    {"Low", JpegQuality::Low},
+    {"Medium", JpegQuality::Medium},
+    {"Maximum", JpegQuality::Maximum},
+}};
+constexpr std::array<Word<PdfVersion>, 3> versionWords{{
+    {"1.3", PdfVersion::V1_3},
+    {"1.4", PdfVersion::V1_4},
+    {"1.5", PdfVersion::V1_5},
+}};
+
+// The value a word names, compared without regard to case; a version may be written with a
+// leading "V" ("V1.4"), as the desktop program's list shows it.
+template <typename Value, size_t N>
+Value wordValue(const std::string& option, const std::string& value,
+                const std::array<Word<Value>, N>& words) {
+    for (const auto& word : words) {
+        const std::string text = lower(std::string(word.text));
+        if (lower(value) == text || lower(value) == "v" + text) {
+            return word.value;
         }
     }
     std::string known;
-    for (const auto item : items) {
-        known += (known.empty() ? "" : ", ") + std::string(item);
+    for (const auto& word : words) {
+        known += (known.empty() ? "" : ", ") + std::string(word.text);
     }
     throw CommandLine::UsageError(option + ": unknown value \"" + value + "\" (one of: " + known +
                                   ")");
@@ -145,16 +172,14 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
          }},
         {"--compression",
          [&](auto& name, auto& v) {
-             o.documentCompression = listItem(name, v, OptionLists::documentCompression);
+             o.documentCompression = wordValue(name, v, compressionWords);
          }},
         {"--images",
-         [&](auto& name, auto& v) {
-             o.imagesCompression = listItem(name, v, OptionLists::imagesCompression);
-         }},
+         [&](auto& name, auto& v) { o.imagesCompression = wordValue(name, v, imageWords); }},
         {"--jpeg-quality",
-         [&](auto& name, auto& v) { o.jpegQuality = listItem(name, v, OptionLists::jpegQuality); }},
+         [&](auto& name, auto& v) { o.jpegQuality = wordValue(name, v, qualityWords); }},
         {"--pdf-version",
-         [&](auto& name, auto& v) { o.pdfVersion = listItem(name, v, OptionLists::pdfVersion); }},
+         [&](auto& name, auto& v) { o.pdfVersion = wordValue(name, v, versionWords); }},
     };
 
     bool optionsEnded = false;

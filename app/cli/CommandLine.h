@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConversionOptions.h"
+#include "engine/ConversionOptions.h"
 
 #include <stdexcept>
 #include <string>

@@ -1,6 +1,6 @@
-#include "InterruptWatcher.h"
+#include "app/cli/InterruptWatcher.h"
 
-#include "BatchControl.h"
+#include "engine/BatchControl.h"
 
 #include <fcntl.h>
 #include <pthread.h>

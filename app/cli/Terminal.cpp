@@ -1,7 +1,7 @@
-#include "Terminal.h"
+#include "app/cli/Terminal.h"
 
-#include "BatchAbandoned.h"
-#include "FileDescriptor.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/FileDescriptor.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,8 +1,8 @@
-#include "TerminalPage.h"
+#include "app/cli/TerminalPage.h"
 
-#include "Messages.h"
-#include "OutputNaming.h"
-#include "Terminal.h"
+#include "app/cli/Terminal.h"
+#include "engine/Messages.h"
+#include "engine/OutputNaming.h"
 
 namespace zarta {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BatchPage.h"
-#include "CommandLine.h"
+#include "app/cli/CommandLine.h"
+#include "engine/BatchPage.h"
 
 #include <cstdio>
 #include <string>

@@ -1,7 +1,7 @@
-#include "TerminalPrompts.h"
+#include "app/cli/TerminalPrompts.h"
 
-#include "Terminal.h"
-#include "TerminalPage.h"
+#include "app/cli/Terminal.h"
+#include "app/cli/TerminalPage.h"
 
 namespace zarta {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UserPrompts.h"
+#include "engine/UserPrompts.h"
 
 #include <optional>
 #include <string>

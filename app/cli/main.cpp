@@ -1,21 +1,21 @@
 // zarta-convert: converts the Word documents named on the command line into PDF files with the
 // same engine and options as the desktop program.
 
-#include "BatchControl.h"
-#include "BatchWorker.h"
-#include "CommandLine.h"
-#include "DataFolders.h"
-#include "GhostscriptLocator.h"
-#include "GhostscriptStage.h"
-#include "InterruptWatcher.h"
-#include "OfficeApplicationFactory.h"
-#include "PosixProcessRunner.h"
-#include "QpdfSecurityCheck.h"
-#include "QuietPrintWatch.h"
-#include "TerminalPage.h"
-#include "TerminalPrompts.h"
-#include "WordFiles.h"
-#include "WordToPdfConverter.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/InterruptWatcher.h"
+#include "app/cli/QuietPrintWatch.h"
+#include "app/cli/TerminalPage.h"
+#include "app/cli/TerminalPrompts.h"
+#include "engine/BatchControl.h"
+#include "engine/BatchWorker.h"
+#include "engine/GhostscriptStage.h"
+#include "engine/WordFiles.h"
+#include "engine/WordToPdfConverter.h"
+#include "platform/desktop/DataFolders.h"
+#include "platform/office/OfficeApplicationFactory.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/process/GhostscriptLocator.h"
+#include "platform/process/PosixProcessRunner.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,9 +1,9 @@
-#include "BatchRun.h"
+#include "app/desktop/BatchRun.h"
 
-#include "BatchWorker.h"
-#include "CConvertDlg.h"
-#include "ConversionServices.h"
-#include "FileConverter.h"
+#include "app/desktop/CConvertDlg.h"
+#include "app/desktop/ConversionServices.h"
+#include "engine/BatchWorker.h"
+#include "engine/FileConverter.h"
 
 #include <QDeadlineTimer>
 #include <QThread>

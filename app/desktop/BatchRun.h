@@ -1,11 +1,11 @@
 #pragma once
 
-#include "BatchControl.h"
-#include "ConversionOptions.h"
-#include "GuiBatchPage.h"
-#include "GuiPrompts.h"
-#include "GuiThreadCall.h"
-#include "PagePrintWatch.h"
+#include "app/desktop/GuiBatchPage.h"
+#include "app/desktop/GuiPrompts.h"
+#include "app/desktop/GuiThreadCall.h"
+#include "app/desktop/PagePrintWatch.h"
+#include "engine/BatchControl.h"
+#include "engine/ConversionOptions.h"
 
 #include <QObject>
 

@@ -1,11 +1,11 @@
-#include "CAboutDlg.h"
+#include "app/desktop/CAboutDlg.h"
 
-#include "Artwork.h"
-#include "CEnableEdit.h"
-#include "DesktopTexts.h"
-#include "DialogLayout.h"
-#include "Shell.h"
-#include "StandardIds.h"
+#include "app/desktop/DesktopTexts.h"
+#include "app/ui/Artwork.h"
+#include "app/ui/CEnableEdit.h"
+#include "app/ui/DialogLayout.h"
+#include "app/ui/Shell.h"
+#include "app/ui/StandardIds.h"
 
 #include <QLabel>
 #include <QMouseEvent>

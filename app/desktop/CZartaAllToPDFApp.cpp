@@ -1,10 +1,10 @@
-#include "CZartaAllToPDFApp.h"
+#include "app/desktop/CZartaAllToPDFApp.h"
 
-#include "Artwork.h"
-#include "CZartaAllToPDFDlg.h"
-#include "DataFolders.h"
-#include "Messages.h"
-#include "OfficeConversionServices.h"
+#include "app/desktop/CZartaAllToPDFDlg.h"
+#include "app/desktop/OfficeConversionServices.h"
+#include "app/ui/Artwork.h"
+#include "engine/Messages.h"
+#include "platform/desktop/DataFolders.h"
 
 #include <QApplication>
 #include <QDir>

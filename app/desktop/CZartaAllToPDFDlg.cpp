@@ -1,13 +1,13 @@
-#include "CZartaAllToPDFDlg.h"
+#include "app/desktop/CZartaAllToPDFDlg.h"
 
-#include "Artwork.h"
-#include "CAboutDlg.h"
-#include "CConvertDlg.h"
-#include "CTransParentButton.h"
-#include "DesktopTexts.h"
-#include "DialogLayout.h"
-#include "MessageBoxes.h"
-#include "Shell.h"
+#include "app/desktop/CAboutDlg.h"
+#include "app/desktop/CConvertDlg.h"
+#include "app/desktop/DesktopTexts.h"
+#include "app/ui/Artwork.h"
+#include "app/ui/CTransParentButton.h"
+#include "app/ui/DialogLayout.h"
+#include "app/ui/MessageBoxes.h"
+#include "app/ui/Shell.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>

@@ -1,6 +1,6 @@
-#include "FileDialogs.h"
+#include "app/desktop/FileDialogs.h"
 
-#include "QtFileDialogs.h"
+#include "app/desktop/QtFileDialogs.h"
 
 namespace zarta::desktop {
 

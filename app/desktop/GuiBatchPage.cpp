@@ -1,13 +1,13 @@
-#include "GuiBatchPage.h"
+#include "app/desktop/GuiBatchPage.h"
 
-#include "CBmpProgCtrl.h"
-#include "CConvertDlg.h"
-#include "CFinishDlg.h"
-#include "CListBoxEx.h"
-#include "DesktopTexts.h"
-#include "GuiThreadCall.h"
-#include "MessageBoxes.h"
-#include "Messages.h"
+#include "app/desktop/CConvertDlg.h"
+#include "app/desktop/DesktopTexts.h"
+#include "app/desktop/GuiThreadCall.h"
+#include "app/ui/CBmpProgCtrl.h"
+#include "app/ui/CFinishDlg.h"
+#include "app/ui/CListBoxEx.h"
+#include "app/ui/MessageBoxes.h"
+#include "engine/Messages.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BatchPage.h"
+#include "engine/BatchPage.h"
 
 namespace zarta::desktop {
 

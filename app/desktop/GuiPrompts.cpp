@@ -1,9 +1,9 @@
-#include "GuiPrompts.h"
+#include "app/desktop/GuiPrompts.h"
 
-#include "CConvertDlg.h"
-#include "CEnterPassWordDlg.h"
-#include "GuiThreadCall.h"
-#include "MessageBoxes.h"
+#include "app/desktop/CConvertDlg.h"
+#include "app/desktop/GuiThreadCall.h"
+#include "app/ui/CEnterPassWordDlg.h"
+#include "app/ui/MessageBoxes.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
-#include "GuiThreadCall.h"
+#include "app/desktop/GuiThreadCall.h"
 
-#include "BatchControl.h"
+#include "engine/BatchControl.h"
 
 namespace zarta::desktop {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BatchAbandoned.h"
+#include "engine/BatchAbandoned.h"
 
 #include <QObject>
 #include <QThread>

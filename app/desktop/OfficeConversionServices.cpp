@@ -1,11 +1,11 @@
-#include "OfficeConversionServices.h"
+#include "app/desktop/OfficeConversionServices.h"
 
-#include "GhostscriptLocator.h"
-#include "GhostscriptStage.h"
-#include "OfficeApplicationFactory.h"
-#include "PosixProcessRunner.h"
-#include "QpdfSecurityCheck.h"
-#include "WordToPdfConverter.h"
+#include "engine/GhostscriptStage.h"
+#include "engine/WordToPdfConverter.h"
+#include "platform/office/OfficeApplicationFactory.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/process/GhostscriptLocator.h"
+#include "platform/process/PosixProcessRunner.h"
 
 namespace zarta::desktop {
 

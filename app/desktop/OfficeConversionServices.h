@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConversionServices.h"
+#include "app/desktop/ConversionServices.h"
 
 #include <string>
 

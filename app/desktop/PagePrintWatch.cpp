@@ -1,7 +1,7 @@
-#include "PagePrintWatch.h"
+#include "app/desktop/PagePrintWatch.h"
 
-#include "CConvertDlg.h"
-#include "GuiThreadCall.h"
+#include "app/desktop/CConvertDlg.h"
+#include "app/desktop/GuiThreadCall.h"
 
 namespace zarta::desktop {
 

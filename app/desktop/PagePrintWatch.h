@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PrintWatch.h"
+#include "engine/PrintWatch.h"
 
 namespace zarta::desktop {
 

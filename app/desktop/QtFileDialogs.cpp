@@ -1,4 +1,4 @@
-#include "QtFileDialogs.h"
+#include "app/desktop/QtFileDialogs.h"
 
 #include <QFileDialog>
 

@@ -1,9 +1,9 @@
-#include "Accessibility.h"
+#include "app/ui/Accessibility.h"
 
-#include "AccessibleProgress.h"
-#include "AccessibleStaticText.h"
-#include "CBmpProgCtrl.h"
-#include "CEnableEdit.h"
+#include "app/ui/AccessibleProgress.h"
+#include "app/ui/AccessibleStaticText.h"
+#include "app/ui/CBmpProgCtrl.h"
+#include "app/ui/CEnableEdit.h"
 
 #include <QAccessible>
 

@@ -1,6 +1,6 @@
-#include "AccessibleProgress.h"
+#include "app/ui/AccessibleProgress.h"
 
-#include "CBmpProgCtrl.h"
+#include "app/ui/CBmpProgCtrl.h"
 
 namespace zarta::ui {
 

@@ -1,6 +1,6 @@
-#include "AccessibleStaticText.h"
+#include "app/ui/AccessibleStaticText.h"
 
-#include "CEnableEdit.h"
+#include "app/ui/CEnableEdit.h"
 
 namespace zarta::ui {
 

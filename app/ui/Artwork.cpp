@@ -1,4 +1,4 @@
-#include "Artwork.h"
+#include "app/ui/Artwork.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,7 +1,7 @@
-#include "CAdvancedDlg.h"
+#include "app/ui/CAdvancedDlg.h"
 
-#include "DialogLayout.h"
-#include "OptionLists.h"
+#include "app/ui/DialogLayout.h"
+#include "app/ui/OptionLists.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,17 +13,30 @@ namespace zarta::ui {
 
 namespace {
 
-template <std::size_t N>
-void fill(QComboBox* list, const std::array<std::string_view, N>& items) {
-    for (std::string_view item : items) {
-        list->addItem(QString::fromUtf8(item.data(), qsizetype(item.size())));
+std::string_view textOf(std::string_view text) {
+    return text;
+}
+
+template <typename Value>
+std::string_view textOf(const OptionLists::Item<Value>& item) {
+    return item.text;
+}
+
+template <typename Items>
+void fill(QComboBox* list, const Items& items) {
+    for (const auto& item : items) {
+        const std::string_view text = textOf(item);
+        list->addItem(QString::fromUtf8(text.data(), qsizetype(text.size())));
     }
     list->setCurrentIndex(0);
 }
 
-QString selectedText(const QComboBox* list) {
-    const int index = list->currentIndex() >= 0 ? list->currentIndex() : 0;
-    return list->itemText(index);
+// The selected item's value; the first item's when nothing is selected. Typing in an editable
+// list never adds an item, so the index always names one of the items.
+template <typename Value, std::size_t N>
+Value selectedValue(const QComboBox* list, const std::array<OptionLists::Item<Value>, N>& items) {
+    const int index = list->currentIndex();
+    return items[index >= 0 && index < int(N) ? std::size_t(index) : 0].value;
 }
 
 } // namespace
@@ -103,20 +116,20 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
     fill(pdfVersion_, OptionLists::pdfVersion);
 }
 
-QString CAdvancedDlg::documentCompression() const {
-    return selectedText(documentCompression_);
+DocumentCompression CAdvancedDlg::documentCompression() const {
+    return selectedValue(documentCompression_, OptionLists::documentCompression);
 }
 
-QString CAdvancedDlg::imagesCompression() const {
-    return selectedText(imagesCompression_);
+ImageCompression CAdvancedDlg::imagesCompression() const {
+    return selectedValue(imagesCompression_, OptionLists::imagesCompression);
 }
 
-QString CAdvancedDlg::jpegQuality() const {
-    return selectedText(jpegQuality_);
+JpegQuality CAdvancedDlg::jpegQuality() const {
+    return selectedValue(jpegQuality_, OptionLists::jpegQuality);
 }
 
-QString CAdvancedDlg::pdfVersion() const {
-    return selectedText(pdfVersion_);
+PdfVersion CAdvancedDlg::pdfVersion() const {
+    return selectedValue(pdfVersion_, OptionLists::pdfVersion);
 }
 
 } // namespace zarta::ui

@@ -1,21 +1,23 @@
 #pragma once
 
-#include "OptionPage.h"
-
-#include <QString>
+#include "app/ui/OptionPage.h"
+#include "engine/DocumentCompression.h"
+#include "engine/ImageCompression.h"
+#include "engine/JpegQuality.h"
+#include "engine/PdfVersion.h"
 
 class QCheckBox;
 class QComboBox;
 
 namespace zarta::ui {
 
-// The "Advanced" option page: six lists filled from the engine's fixed option lists, each
+// The "Advanced" option page: six lists filled from the fixed option lists, each
 // starting at its first item, and the "Alternate EMF Rendering" box, unchecked. "Page Layout",
 // "Page Mode" and "Alternate EMF Rendering" can be operated but nothing reads them.
 //
 // The desktop program's lists allow no typing; the add-in's have a text field, but typing in it
-// never adds an item, and the value read is always the selected item's text. The page keeps no
-// values of its own: the selected texts are read straight from the lists.
+// never adds an item, and the value read is always the selected item's. The page keeps no values
+// of its own: the selected items are read straight from the lists.
 class CAdvancedDlg : public OptionPage {
     Q_OBJECT
 public:
@@ -37,12 +39,12 @@ public:
 
     void storeControls() override {}
 
-    // The selected items' texts. Should a list have nothing selected, its first item, the
+    // The selected items' values. Should a list have nothing selected, its first item, the
     // default, is read.
-    QString documentCompression() const;
-    QString imagesCompression() const;
-    QString jpegQuality() const;
-    QString pdfVersion() const;
+    DocumentCompression documentCompression() const;
+    ImageCompression imagesCompression() const;
+    JpegQuality jpegQuality() const;
+    PdfVersion pdfVersion() const;
 
 private:
     QComboBox* pageLayout_ = nullptr;

@@ -1,7 +1,7 @@
-#include "CBmpProgCtrl.h"
+#include "app/ui/CBmpProgCtrl.h"
 
-#include "Accessibility.h"
-#include "Artwork.h"
+#include "app/ui/Accessibility.h"
+#include "app/ui/Artwork.h"
 
 #include <QAccessible>
 #include <QPainter>

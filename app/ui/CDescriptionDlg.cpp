@@ -1,6 +1,6 @@
-#include "CDescriptionDlg.h"
+#include "app/ui/CDescriptionDlg.h"
 
-#include "DialogLayout.h"
+#include "app/ui/DialogLayout.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OptionPage.h"
+#include "app/ui/OptionPage.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "CEnableEdit.h"
+#include "app/ui/CEnableEdit.h"
 
-#include "Accessibility.h"
+#include "app/ui/Accessibility.h"
 
 #include <QAccessible>
 #include <QInputMethodEvent>

@@ -1,9 +1,9 @@
-#include "CEnterPassWordDlg.h"
+#include "app/ui/CEnterPassWordDlg.h"
 
-#include "DialogLayout.h"
-#include "Messages.h"
-#include "StandardIds.h"
-#include "UiTexts.h"
+#include "app/ui/DialogLayout.h"
+#include "app/ui/StandardIds.h"
+#include "app/ui/UiTexts.h"
+#include "engine/Messages.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,13 +1,13 @@
-#include "CFinishDlg.h"
+#include "app/ui/CFinishDlg.h"
 
-#include "Artwork.h"
-#include "DialogLayout.h"
-#include "MessageBoxes.h"
-#include "Messages.h"
-#include "Shell.h"
-#include "SortedListBox.h"
-#include "StandardIds.h"
-#include "UiTexts.h"
+#include "app/ui/Artwork.h"
+#include "app/ui/DialogLayout.h"
+#include "app/ui/MessageBoxes.h"
+#include "app/ui/Shell.h"
+#include "app/ui/SortedListBox.h"
+#include "app/ui/StandardIds.h"
+#include "app/ui/UiTexts.h"
+#include "engine/Messages.h"
 
 #include <QFileInfo>
 #include <QLabel>

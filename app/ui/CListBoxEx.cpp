@@ -1,8 +1,8 @@
-#include "CListBoxEx.h"
+#include "app/ui/CListBoxEx.h"
 
-#include "MessageBoxes.h"
-#include "UiTexts.h"
-#include "WordFiles.h"
+#include "app/ui/MessageBoxes.h"
+#include "app/ui/UiTexts.h"
+#include "engine/WordFiles.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

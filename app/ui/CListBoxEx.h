@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SortedListBox.h"
+#include "app/ui/SortedListBox.h"
 
 #include <QStringList>
 
@@ -27,13 +27,11 @@ public:
 
     // Extensions without the dot, in lower case, e.g. "doc".
     void addAcceptedExtension(const QString& extension);
-    const QStringList& acceptedExtensions() const { return acceptedExtensions_; }
     // True when the extension of the path's file name (the engine's Word-file rule) is one of
     // the accepted ones.
     bool hasAcceptedExtension(const QString& path) const;
 
     void setBusy(bool busy) { busy_ = busy; }
-    bool isBusy() const { return busy_; }
 
     // Runs the checks above on dropped paths, as a drop does.
     void acceptDroppedPaths(const QStringList& paths);

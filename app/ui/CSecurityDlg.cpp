@@ -1,6 +1,6 @@
-#include "CSecurityDlg.h"
+#include "app/ui/CSecurityDlg.h"
 
-#include "DialogLayout.h"
+#include "app/ui/DialogLayout.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "CTabCtrlEx.h"
+#include "app/ui/CTabCtrlEx.h"
 
 #include <QPainter>
 #include <QStyleOptionTabWidgetFrame>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UiVariant.h"
+#include "app/ui/UiVariant.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "CTransParentButton.h"
+#include "app/ui/CTransParentButton.h"
 
 #include <QEnterEvent>
 #include <QFontMetrics>

@@ -56,12 +56,10 @@ public:
     void setHoverIcon(const QIcon& icon) { hoverIcon_ = icon; }
     void setIconWithText(bool iconWithText) { iconWithText_ = iconWithText; }
     void setIconGap(int gap) { iconGap_ = gap; }
-    void setIconMargin(int margin) { iconMargin_ = margin; }
     void setIconLayout(IconLayout layout) { iconLayout_ = layout; }
     bool iconWithText() const { return iconWithText_; }
     int iconGap() const { return iconGap_; }
     int iconMargin() const { return iconMargin_; }
-    IconLayout iconLayout() const { return iconLayout_; }
 
     State state() const { return state_; }
     bool isBackgroundCaptured() const { return backgroundCaptured_; }

@@ -1,8 +1,8 @@
-#include "CollectOptions.h"
+#include "app/ui/CollectOptions.h"
 
-#include "CAdvancedDlg.h"
-#include "CDescriptionDlg.h"
-#include "CSecurityDlg.h"
+#include "app/ui/CAdvancedDlg.h"
+#include "app/ui/CDescriptionDlg.h"
+#include "app/ui/CSecurityDlg.h"
 
 namespace zarta::ui {
 
@@ -30,10 +30,10 @@ ConversionOptions collectOptions(CDescriptionDlg& description, CSecurityDlg& sec
     options.encryptionLevel =
         security.encryptionLevel() == 1 ? EncryptionLevel::High : EncryptionLevel::Low;
 
-    options.documentCompression = advanced.documentCompression().toStdString();
-    options.imagesCompression = advanced.imagesCompression().toStdString();
-    options.jpegQuality = advanced.jpegQuality().toStdString();
-    options.pdfVersion = advanced.pdfVersion().toStdString();
+    options.documentCompression = advanced.documentCompression();
+    options.imagesCompression = advanced.imagesCompression();
+    options.jpegQuality = advanced.jpegQuality();
+    options.pdfVersion = advanced.pdfVersion();
     return options;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConversionOptions.h"
+#include "engine/ConversionOptions.h"
 
 namespace zarta::ui {
 

@@ -1,4 +1,4 @@
-#include "DesktopShell.h"
+#include "app/ui/DesktopShell.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Shell.h"
+#include "app/ui/Shell.h"
 
 #include <QDBusConnection>
 

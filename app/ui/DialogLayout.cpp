@@ -1,4 +1,4 @@
-#include "DialogLayout.h"
+#include "app/ui/DialogLayout.h"
 
 #include <QCheckBox>
 #include <QComboBox>

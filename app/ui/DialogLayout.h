@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DialogUnits.h"
+#include "app/ui/DialogUnits.h"
 
 #include <QPoint>
 #include <QRect>

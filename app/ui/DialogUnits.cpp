@@ -1,4 +1,4 @@
-#include "DialogUnits.h"
+#include "app/ui/DialogUnits.h"
 
 #include <QApplication>
 #include <QFontDatabase>

@@ -1,6 +1,6 @@
-#include "MessageBoxes.h"
+#include "app/ui/MessageBoxes.h"
 
-#include "QtMessageBoxes.h"
+#include "app/ui/QtMessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

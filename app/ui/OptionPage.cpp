@@ -1,4 +1,4 @@
-#include "OptionPage.h"
+#include "app/ui/OptionPage.h"
 
 #include <QKeyEvent>
 

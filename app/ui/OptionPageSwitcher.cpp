@@ -1,7 +1,7 @@
-#include "OptionPageSwitcher.h"
+#include "app/ui/OptionPageSwitcher.h"
 
-#include "CTabCtrlEx.h"
-#include "UiTexts.h"
+#include "app/ui/CTabCtrlEx.h"
+#include "app/ui/UiTexts.h"
 
 #include <QTabBar>
 

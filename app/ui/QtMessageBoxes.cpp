@@ -1,4 +1,4 @@
-#include "QtMessageBoxes.h"
+#include "app/ui/QtMessageBoxes.h"
 
 #include <QMessageBox>
 

@@ -1,6 +1,6 @@
-#include "Shell.h"
+#include "app/ui/Shell.h"
 
-#include "DesktopShell.h"
+#include "app/ui/DesktopShell.h"
 
 namespace zarta::ui {
 

@@ -1,4 +1,4 @@
-#include "SortedListBox.h"
+#include "app/ui/SortedListBox.h"
 
 namespace zarta::ui {
 

@@ -1,6 +1,6 @@
-#include "DataFolders.h"
+#include "platform/desktop/DataFolders.h"
 
-#include "WorkFolder.h"
+#include "engine/WorkFolder.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "InteractionHandler.h"
+#include "platform/office/InteractionHandler.h"
 
 #include <com/sun/star/document/BrokenPackageRequest.hpp>
 #include <com/sun/star/task/ErrorCodeIOException.hpp>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoadDiagnosis.h"
+#include "platform/office/LoadDiagnosis.h"
 
 #include <com/sun/star/task/XInteractionHandler.hpp>
 #include <cppuhelper/implbase1.hxx>

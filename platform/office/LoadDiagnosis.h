@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WordError.h"
+#include "engine/WordError.h"
 
 #include <cstdint>
 #include <mutex>

@@ -1,9 +1,9 @@
-#include "OfficeApplication.h"
+#include "platform/office/OfficeApplication.h"
 
-#include "OfficeDocuments.h"
-#include "OfficeSession.h"
-#include "WordArguments.h"
-#include "WordError.h"
+#include "engine/WordError.h"
+#include "platform/office/OfficeDocuments.h"
+#include "platform/office/OfficeSession.h"
+#include "platform/office/WordArguments.h"
 
 namespace zarta {
 

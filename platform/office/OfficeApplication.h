@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WordApplication.h"
+#include "engine/WordApplication.h"
 
 #include <memory>
 

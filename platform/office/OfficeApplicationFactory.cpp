@@ -1,8 +1,8 @@
-#include "OfficeApplicationFactory.h"
+#include "platform/office/OfficeApplicationFactory.h"
 
-#include "OfficeApplication.h"
-#include "OfficeKeeper.h"
-#include "OfficeSession.h"
+#include "platform/office/OfficeApplication.h"
+#include "platform/office/OfficeKeeper.h"
+#include "platform/office/OfficeSession.h"
 
 #include <stdexcept>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "OfficeSettings.h"
-#include "OfficeStatistics.h"
-#include "WordApplicationFactory.h"
+#include "engine/WordApplicationFactory.h"
+#include "platform/office/OfficeSettings.h"
+#include "platform/office/OfficeStatistics.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
-#include "OfficeDocument.h"
+#include "platform/office/OfficeDocument.h"
 
-#include "OfficeSession.h"
-#include "WordArguments.h"
+#include "platform/office/OfficeSession.h"
+#include "platform/office/WordArguments.h"
 
 namespace zarta {
 

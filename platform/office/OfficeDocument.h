@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WordDocument.h"
+#include "engine/WordDocument.h"
 
 #include <com/sun/star/lang/XComponent.hpp>
 

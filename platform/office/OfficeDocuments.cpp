@@ -1,8 +1,8 @@
-#include "OfficeDocuments.h"
+#include "platform/office/OfficeDocuments.h"
 
-#include "OfficeDocument.h"
-#include "OfficeSession.h"
-#include "WordArguments.h"
+#include "platform/office/OfficeDocument.h"
+#include "platform/office/OfficeSession.h"
+#include "platform/office/WordArguments.h"
 
 namespace zarta {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WordDocuments.h"
+#include "engine/WordDocuments.h"
 
 #include <memory>
 

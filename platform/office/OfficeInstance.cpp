@@ -1,9 +1,9 @@
-#include "OfficeInstance.h"
+#include "platform/office/OfficeInstance.h"
 
-#include "OfficeProfile.h"
-#include "OfficeWatchdog.h"
-#include "SocketConnection.h"
-#include "UnoRuntime.h"
+#include "platform/office/OfficeProfile.h"
+#include "platform/office/OfficeWatchdog.h"
+#include "platform/office/SocketConnection.h"
+#include "platform/office/UnoRuntime.h"
 
 #include <com/sun/star/bridge/BridgeFactory.hpp>
 #include <com/sun/star/frame/Desktop.hpp>

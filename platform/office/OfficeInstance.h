@@ -1,8 +1,8 @@
 #pragma once
 
-#include "OfficePipe.h"
-#include "OfficeProcess.h"
-#include "OfficeSettings.h"
+#include "platform/office/OfficePipe.h"
+#include "platform/office/OfficeProcess.h"
+#include "platform/office/OfficeSettings.h"
 
 #include <com/sun/star/bridge/XBridge.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>

@@ -1,12 +1,11 @@
-#include "OfficeKeeper.h"
+#include "platform/office/OfficeKeeper.h"
 
-#include "OfficeProfile.h"
+#include "platform/office/OfficeProfile.h"
+#include "platform/office/UnoRuntime.h"
 
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
-#include <com/sun/star/util/CloseVetoException.hpp>
-#include <com/sun/star/util/XCloseable.hpp>
 
 #include <algorithm>
 #include <stdexcept>
@@ -163,17 +162,7 @@ bool OfficeKeeper::closeLeftovers(OfficeInstance& office, BatchControl& control)
                     continue;
                 }
                 countLeftover();
-                const css::uno::Reference<css::util::XCloseable> closeable(document,
-                                                                           css::uno::UNO_QUERY);
-                try {
-                    if (closeable.is()) {
-                        closeable->close(true);
-                        continue;
-                    }
-                } catch (const css::util::CloseVetoException&) {
-                    // Closed by force below.
-                }
-                document->dispose();
+                UnoRuntime::closeDocument(document);
             }
         });
         return true;

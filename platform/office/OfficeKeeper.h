@@ -1,13 +1,13 @@
 #pragma once
 
-#include "BatchAbandoned.h"
-#include "BatchControl.h"
-#include "OfficeInstance.h"
-#include "OfficeSettings.h"
-#include "OfficeStatistics.h"
-#include "OfficeWatchdog.h"
-#include "UnoRuntime.h"
-#include "WordError.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/BatchControl.h"
+#include "engine/WordError.h"
+#include "platform/office/OfficeInstance.h"
+#include "platform/office/OfficeSettings.h"
+#include "platform/office/OfficeStatistics.h"
+#include "platform/office/OfficeWatchdog.h"
+#include "platform/office/UnoRuntime.h"
 
 #include <com/sun/star/uno/RuntimeException.hpp>
 

@@ -1,4 +1,4 @@
-#include "OfficePipe.h"
+#include "platform/office/OfficePipe.h"
 
 #include <cerrno>
 #include <chrono>

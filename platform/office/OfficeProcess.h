@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/process/ChildProcess.h"
+
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -13,12 +14,12 @@ namespace zarta {
 // One office process, started in a process group of its own so that it can be ended with
 // everything it started.
 //
-// The child gets standard input from /dev/null, its output in a log file, a private umask
-// (0077: the pipe and files it creates are the user's alone), none of the caller's other open
-// files, no blocked signals and SIGPIPE's default action, and the caller's environment with
-// TMPDIR replaced by the given folder. It is killed when the thread that started it ends (also
-// when this process is killed), so it must be started on the thread that owns it for its life.
-// The confinement below limits what a hostile document can make it do.
+// The child (a ChildProcess) gets standard input from /dev/null, its output in a log file, a
+// private umask (0077: the pipe and files it creates are the user's alone), none of the caller's
+// other open files, no blocked signals and every signal's default action, and the caller's
+// environment with TMPDIR replaced by the given folder. It is killed when the thread that started
+// it ends (also when this process is killed), so it must be started on the thread that owns it for
+// its life. The confinement below limits what a hostile document can make it do.
 //
 // Owned by one thread (the batch worker), except kill(), which any thread may call at any time
 // (a watchdog, the abandon action): it only sends a signal and never signals a process group
@@ -39,12 +40,11 @@ public:
                   const std::string& temporaryFolder, const Confinement& confinement);
     OfficeProcess(const OfficeProcess&) = delete;
     OfficeProcess& operator=(const OfficeProcess&) = delete;
-    ~OfficeProcess();
 
-    pid_t pid() const { return pid_; }
+    pid_t pid() const { return child_.pid(); }
 
     // Whether the process runs without network access (see Confinement).
-    bool networkIsolated() const { return networkIsolated_; }
+    bool networkIsolated() const { return child_.networkIsolated(); }
 
     // The exit status once the process has ended (reaping it), or nothing while it runs.
     // A process ended by a signal reports 128 + the signal number.
@@ -63,14 +63,11 @@ public:
     static std::uint64_t residentBytesOf(pid_t pid);
 
 private:
-    // Reaps the process once it has ended (waiting for that when wait is true).
-    void reapIfEnded(bool wait);
+    // Kills what is left of the group and reaps the process, waiting for it to end.
+    void reap();
 
-    pid_t pid_ = -1;
-    bool networkIsolated_ = false;
+    ChildProcess child_;
     std::optional<int> status_;
-    std::mutex groupMutex_; // guards group_ between kill() and reaping
-    pid_t group_ = -1;      // the group to signal; -1 once the leader has been reaped
 };
 
 } // namespace zarta

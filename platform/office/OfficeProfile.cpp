@@ -1,4 +1,6 @@
-#include "OfficeProfile.h"
+#include "platform/office/OfficeProfile.h"
+
+#include "engine/PrivateFile.h"
 
 #include <cerrno>
 #include <chrono>
@@ -35,33 +37,6 @@ void createPrivateFolders(const std::filesystem::path& folder) {
     createPrivateFolders(folder.parent_path());
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
         fail("Couldn't create the folder \"" + folder.string() + "\"");
-    }
-}
-
-// Writes a file readable by its owner only, through a temporary name, so that an office
-// starting later never reads half of it.
-void writePrivateFile(const std::string& path, const std::string& content) {
-    const std::string temporary = path + ".new";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        fail("Couldn't write \"" + temporary + "\"");
-    }
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t wrote = ::write(fd, content.data() + done, content.size() - done);
-        if (wrote < 0 && errno == EINTR) {
-            continue;
-        }
-        if (wrote < 0) {
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            fail("Couldn't write \"" + temporary + "\"");
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-    if (::close(fd) != 0 || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        fail("Couldn't write \"" + path + "\"");
     }
 }
 
@@ -134,11 +109,12 @@ void OfficeProfile::prepare() const {
         readSmallFile(ZARTA_OFFICE_PROGRAM_DIR "/../share/psprint/driver/SGENPRT.PS"));
     if (!driver.empty()) {
         createPrivateFolders(std::filesystem::path(path_) / "user" / "psprint" / "driver");
-        writePrivateFile(path_ + "/user/psprint/driver/" + driverName + ".PS", driver);
+        PrivateFile::replace(path_ + "/user/psprint/driver/" + driverName + ".PS", driver);
     }
-    writePrivateFile(path_ + "/user/psprint/psprint.conf",
-                     printerConfiguration(printerName_, driver.empty() ? "SGENPRT" : driverName));
-    writePrivateFile(path_ + "/user/registrymodifications.xcu", settings());
+    PrivateFile::replace(
+        path_ + "/user/psprint/psprint.conf",
+        printerConfiguration(printerName_, driver.empty() ? "SGENPRT" : driverName));
+    PrivateFile::replace(path_ + "/user/registrymodifications.xcu", settings());
     std::error_code ignored;
     std::filesystem::remove_all(temporaryFolder(), ignored);
     if (::mkdir(temporaryFolder().c_str(), 0700) != 0) {

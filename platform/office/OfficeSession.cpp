@@ -1,8 +1,8 @@
-#include "OfficeSession.h"
+#include "platform/office/OfficeSession.h"
 
-#include "InteractionHandler.h"
-#include "LoadDiagnosis.h"
-#include "WordFileProbe.h"
+#include "platform/office/InteractionHandler.h"
+#include "platform/office/LoadDiagnosis.h"
+#include "platform/office/WordFileProbe.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
@@ -10,8 +10,6 @@
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/task/ErrorCodeIOException.hpp>
-#include <com/sun/star/util/CloseVetoException.hpp>
-#include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
 
 #include <algorithm>
@@ -204,19 +202,7 @@ void OfficeSession::close(const css::uno::Reference<css::lang::XComponent>& docu
 void OfficeSession::closeNow(const css::uno::Reference<css::lang::XComponent>& document) {
     auto& office = *lease_.office;
     try {
-        keeper_->call(office, control_, [&] {
-            const css::uno::Reference<css::util::XCloseable> closeable(document,
-                                                                       css::uno::UNO_QUERY);
-            try {
-                if (closeable.is()) {
-                    closeable->close(true);
-                    return;
-                }
-            } catch (const css::util::CloseVetoException&) {
-                // Something in the office still uses it: end it regardless.
-            }
-            document->dispose();
-        });
+        keeper_->call(office, control_, [&] { UnoRuntime::closeDocument(document); });
     } catch (const css::uno::Exception& error) {
         throw WordError(WordError::Kind::CallFailed,
                         "Close: the word processor could not close the document (" +

@@ -1,6 +1,6 @@
-#include "PackageSizeCheck.h"
+#include "platform/office/PackageSizeCheck.h"
 
-#include "WordError.h"
+#include "engine/WordError.h"
 
 #include <limits>
 #include <string>

@@ -29,9 +29,6 @@ public:
     // Throws WordError CannotOpen with the unpacked size when the parts added are too big.
     void check() const;
 
-    std::uint64_t packedBytes() const { return packed_; }
-    std::uint64_t unpackedBytes() const { return unpacked_; }
-
 private:
     std::uint64_t packed_ = 0;
     std::uint64_t unpacked_ = 0;

@@ -1,6 +1,6 @@
-#include "SocketConnection.h"
+#include "platform/office/SocketConnection.h"
 
-#include "UnoRuntime.h"
+#include "platform/office/UnoRuntime.h"
 
 #include <com/sun/star/io/IOException.hpp>
 

@@ -1,5 +1,7 @@
-#include "UnoRuntime.h"
+#include "platform/office/UnoRuntime.h"
 
+#include <com/sun/star/util/CloseVetoException.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <osl/file.hxx>
 #include <rtl/bootstrap.hxx>
@@ -70,6 +72,19 @@ rtl::OUString UnoRuntime::fileUrl(const std::string& path) {
 
 std::string UnoRuntime::describe(const css::uno::Exception& error) {
     return fromUno(error.Message);
+}
+
+void UnoRuntime::closeDocument(const css::uno::Reference<css::lang::XComponent>& document) {
+    const css::uno::Reference<css::util::XCloseable> closeable(document, css::uno::UNO_QUERY);
+    try {
+        if (closeable.is()) {
+            closeable->close(true);
+            return;
+        }
+    } catch (const css::util::CloseVetoException&) {
+        // Something in the office still uses it: end it regardless.
+    }
+    document->dispose();
 }
 
 } // namespace zarta

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/uno/Exception.hpp>
 #include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/XComponentContext.hpp>
@@ -30,6 +31,11 @@ public:
 
     // The message of a UNO exception, for diagnostics.
     static std::string describe(const css::uno::Exception& error);
+
+    // Closes a document of the office by force: closes it, or disposes of it when it cannot be
+    // closed (it offers no closing, or something in the office vetoes it). Throws what the office
+    // throws otherwise. A remote call: make it where calls to the office are guarded.
+    static void closeDocument(const css::uno::Reference<css::lang::XComponent>& document);
 };
 
 } // namespace zarta

@@ -1,6 +1,6 @@
-#include "WordArguments.h"
+#include "platform/office/WordArguments.h"
 
-#include "WordError.h"
+#include "engine/WordError.h"
 
 #include <algorithm>
 #include <initializer_list>

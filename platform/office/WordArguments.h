@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WordVariant.h"
+#include "engine/WordVariant.h"
 
 #include <array>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "WordFileProbe.h"
+#include "platform/office/WordFileProbe.h"
 
-#include "PackageSizeCheck.h"
-#include "WordError.h"
-#include "WordFiles.h"
+#include "engine/WordError.h"
+#include "engine/WordFiles.h"
+#include "platform/office/PackageSizeCheck.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "QpdfSecurityCheck.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PdfSecurityCheck.h"
+#include "engine/PdfSecurityCheck.h"
 
 namespace zarta {
 

@@ -1,4 +1,4 @@
-#include "GhostscriptLocator.h"
+#include "platform/process/GhostscriptLocator.h"
 
 #include <cstdlib>
 #include <filesystem>

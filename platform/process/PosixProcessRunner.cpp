@@ -1,11 +1,11 @@
-#include "PosixProcessRunner.h"
+#include "platform/process/PosixProcessRunner.h"
 
-#include "BatchAbandoned.h"
-#include "BatchControl.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/BatchControl.h"
+#include "engine/FileDescriptor.h"
+#include "platform/process/ChildProcess.h"
 
-#include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -14,14 +14,11 @@
 #include <poll.h>
 #include <stdexcept>
 #include <sys/mman.h>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace zarta {
 
@@ -30,33 +27,6 @@ namespace {
 std::string systemError(const std::string& what, int error) {
     return what + ": " + std::strerror(error);
 }
-
-class FileDescriptor {
-public:
-    FileDescriptor() = default;
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.release()) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    ~FileDescriptor() { reset(); }
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-
-private:
-    int fd_ = -1;
-};
 
 struct Pipe {
     FileDescriptor read;
@@ -110,71 +80,6 @@ struct OutputStream {
     }
 };
 
-// Everything the child needs between fork and exec, prepared before the fork: after it, in a
-// process with other threads, the child may only make async-signal-safe calls.
-struct ChildPlan {
-    std::vector<char*> argv;
-    std::vector<char*> envp;
-    int input = -1;
-    int output = -1;
-    int error = -1;
-    int execFailure = -1; // close-on-exec; receives errno when exec fails
-    pid_t parent = 0;
-};
-
-void closeDescriptorsFrom(unsigned first, unsigned last) {
-    if (first > last) {
-        return;
-    }
-#ifdef SYS_close_range
-    if (::syscall(SYS_close_range, first, last, 0) == 0) {
-        return;
-    }
-#endif
-    const long limit = ::sysconf(_SC_OPEN_MAX);
-    const unsigned end = limit > 0 && limit < 65536 ? static_cast<unsigned>(limit) : 65536;
-    for (unsigned fd = first; fd <= last && fd < end; ++fd) {
-        ::close(static_cast<int>(fd));
-    }
-}
-
-[[noreturn]] void execChild(const ChildPlan& plan) {
-    // Its own group, so that ending the group ends whatever it starts as well.
-    ::setpgid(0, 0);
-    // Killed when this program dies, even by SIGKILL; if it already has, end at once.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != plan.parent) {
-        ::_exit(127);
-    }
-    struct sigaction defaults {};
-    defaults.sa_handler = SIG_DFL;
-    for (int signal = 1; signal < NSIG; ++signal) {
-        if (signal != SIGKILL && signal != SIGSTOP) {
-            ::sigaction(signal, &defaults, nullptr);
-        }
-    }
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-
-    if (::dup2(plan.input, STDIN_FILENO) < 0 || ::dup2(plan.output, STDOUT_FILENO) < 0 ||
-        ::dup2(plan.error, STDERR_FILENO) < 0) {
-        const int error = errno;
-        [[maybe_unused]] const auto ignored = ::write(plan.execFailure, &error, sizeof error);
-        ::_exit(127);
-    }
-    // Descriptors other code of this process opened without close-on-exec (an office
-    // library, say) must not leak into the child.
-    const auto keep = static_cast<unsigned>(plan.execFailure);
-    closeDescriptorsFrom(STDERR_FILENO + 1, keep - 1);
-    closeDescriptorsFrom(keep + 1, ~0U);
-
-    ::execve(plan.argv.front(), plan.argv.data(), plan.envp.data());
-    const int error = errno;
-    [[maybe_unused]] const auto ignored = ::write(plan.execFailure, &error, sizeof error);
-    ::_exit(127);
-}
-
 // The child's standard input: the given text in an anonymous memory file, or /dev/null.
 FileDescriptor standardInput(const std::optional<std::string>& text) {
     if (!text) {
@@ -204,94 +109,6 @@ FileDescriptor standardInput(const std::optional<std::string>& text) {
     return memory;
 }
 
-// Starts the child; throws StartError when it could not be run.
-pid_t startChild(ChildPlan& plan) {
-    std::array<int, 2> failure{};
-    if (::pipe2(failure.data(), O_CLOEXEC) != 0) {
-        throw ProcessRunner::StartError(systemError("couldn't create a pipe", errno));
-    }
-    FileDescriptor failureRead(failure[0]);
-    FileDescriptor failureWrite(failure[1]);
-    plan.execFailure = failureWrite.get();
-    plan.parent = ::getpid();
-
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        throw ProcessRunner::StartError(systemError("couldn't start a process", errno));
-    }
-    if (pid == 0) {
-        execChild(plan);
-    }
-    failureWrite.reset();
-    int error = 0;
-    ssize_t count = 0;
-    do {
-        count = ::read(failureRead.get(), &error, sizeof error);
-    } while (count < 0 && errno == EINTR);
-    if (count == static_cast<ssize_t>(sizeof error)) {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        throw ProcessRunner::StartError(
-            systemError("couldn't run \"" + std::string(plan.argv.front()) + "\"", error));
-    }
-    return pid;
-}
-
-// A started child that is always reaped: when run() leaves early (an exception), the
-// destructor kills its process group and waits for it.
-class Child {
-public:
-    explicit Child(pid_t pid) : pid_(pid) {}
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    ~Child() {
-        if (!reaped_) {
-            signalGroup(SIGKILL);
-            reap();
-        }
-    }
-
-    // The whole group, so that whatever the child started ends with it. Safe from any thread.
-    void signalGroup(int signal) const {
-        if (!gone_) {
-            ::kill(-pid_, signal);
-        }
-    }
-
-    // True once the child has ended; it stays a zombie (so its process id and group cannot be
-    // reused) until reap().
-    bool hasEnded() {
-        siginfo_t info{};
-        while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
-            if (errno != EINTR) {
-                // Reaped behind our back: its id may already belong to someone else.
-                gone_ = true;
-                return true;
-            }
-        }
-        return info.si_pid != 0;
-    }
-
-    // The wait status, or nothing when the child could not be waited for (another part of
-    // the process reaps children itself): then its outcome is unknown.
-    std::optional<int> reap() {
-        reaped_ = true;
-        int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0) {
-            if (errno != EINTR) {
-                return std::nullopt;
-            }
-        }
-        return status;
-    }
-
-private:
-    pid_t pid_;
-    bool reaped_ = false;
-    std::atomic<bool> gone_ = false;
-};
-
 // A descriptor that becomes readable when the process ends, where the kernel offers one.
 FileDescriptor processDescriptor(pid_t pid) {
 #ifdef SYS_pidfd_open
@@ -302,38 +119,6 @@ FileDescriptor processDescriptor(pid_t pid) {
 #endif
 }
 
-std::vector<char*> argumentPointers(const std::vector<std::string>& arguments) {
-    std::vector<char*> pointers;
-    pointers.reserve(arguments.size() + 1);
-    for (const auto& argument : arguments) {
-        pointers.push_back(const_cast<char*>(argument.c_str()));
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-// The caller's environment without the variables of the removed prefixes, with the given
-// "NAME=value" entries added, replacing any entry of the same name.
-std::vector<std::string> mergedEnvironment(const ProcessRunner::Settings& settings) {
-    auto name = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
-    const auto& extra = settings.environment;
-    std::vector<std::string> merged;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text(*entry);
-        const bool replaced = std::any_of(extra.begin(), extra.end(), [&](const std::string& e) {
-            return name(e) == name(text);
-        });
-        const bool removed =
-            std::any_of(settings.removedPrefixes.begin(), settings.removedPrefixes.end(),
-                        [&](const std::string& prefix) { return name(text).starts_with(prefix); });
-        if (!replaced && !removed) {
-            merged.push_back(text);
-        }
-    }
-    merged.insert(merged.end(), extra.begin(), extra.end());
-    return merged;
-}
-
 } // namespace
 
 PosixProcessRunner::PosixProcessRunner(std::chrono::milliseconds killGrace)
@@ -341,9 +126,6 @@ PosixProcessRunner::PosixProcessRunner(std::chrono::milliseconds killGrace)
 
 ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& arguments,
                                               const Settings& settings, BatchControl& control) {
-    if (arguments.empty() || arguments.front().empty()) {
-        throw StartError("no program to run");
-    }
     if (control.isAbandoned()) {
         throw BatchAbandoned();
     }
@@ -351,24 +133,26 @@ ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& ar
     Pipe outPipe = makePipe();
     Pipe errPipe = makePipe();
     const FileDescriptor input = standardInput(settings.standardInput);
-    const auto childEnvironment = mergedEnvironment(settings);
-    ChildPlan plan{argumentPointers(arguments),
-                   argumentPointers(childEnvironment),
-                   input.get(),
-                   outPipe.write.get(),
-                   errPipe.write.get(),
-                   -1,
-                   0};
-    const pid_t pid = startChild(plan);
-    // Also set here, so that the group exists before the parent may signal it.
-    ::setpgid(pid, pid);
-    const auto started = std::chrono::steady_clock::now();
-    Child child(pid);
+    ChildProcess::Setup setup;
+    setup.arguments = arguments;
+    setup.environment = ChildProcess::environment(settings.environment, settings.removedPrefixes);
+    setup.input = input.get();
+    setup.output = outPipe.write.get();
+    setup.error = errPipe.write.get();
+    // Started here, on the thread that waits for it, as its death signal requires.
+    std::optional<ChildProcess> started;
+    try {
+        started.emplace(setup);
+    } catch (const ChildProcess::StartError& error) {
+        throw StartError(error.what());
+    }
+    ChildProcess& child = *started;
+    const auto startTime = std::chrono::steady_clock::now();
     outPipe.write.reset();
     errPipe.write.reset();
     OutputStream out{std::move(outPipe.read), {}};
     OutputStream err{std::move(errPipe.read), {}};
-    const FileDescriptor ended = processDescriptor(pid);
+    const FileDescriptor ended = processDescriptor(child.pid());
 
     // The action only sends a signal: quick, and safe from the user-interface thread. The child
     // is not reaped while it is registered, so the group id it signals is still this child's.
@@ -404,7 +188,7 @@ ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& ar
             break;
         }
         const auto now = std::chrono::steady_clock::now();
-        if (!timedOut && settings.timeLimit && now - started >= *settings.timeLimit) {
+        if (!timedOut && settings.timeLimit && now - startTime >= *settings.timeLimit) {
             timedOut = true;
         }
         if (control.isAbandoned() || timedOut) {

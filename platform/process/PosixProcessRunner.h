@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProcessRunner.h"
+#include "engine/ProcessRunner.h"
 
 #include <chrono>
 

@@ -10,7 +10,7 @@
 #include "platform/com/IClassFactory.h"
 #include "platform/com/ServerExports.h"
 
-#include "TestWordHost.h"
+#include "tests/addin/TestWordHost.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

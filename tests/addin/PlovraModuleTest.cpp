@@ -13,7 +13,7 @@
 #include "platform/registry/RegistryError.h"
 #include "platform/wordhost/IDTExtensibility2.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <climits>
 #include <cstdlib>

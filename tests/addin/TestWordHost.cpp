@@ -1,4 +1,4 @@
-#include "TestWordHost.h"
+#include "tests/addin/TestWordHost.h"
 
 #include "platform/com/DispParams.h"
 #include "platform/com/HResult.h"

@@ -1,6 +1,6 @@
-#include "BatchControl.h"
+#include "engine/BatchControl.h"
 
-#include "BatchAbandoned.h"
+#include "engine/BatchAbandoned.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
-#include "GhostscriptStage.h"
+#include "engine/GhostscriptStage.h"
 
-#include "BatchAbandoned.h"
-#include "BatchControl.h"
-#include "ConversionOptions.h"
-#include "GhostscriptCommand.h"
-#include "GhostscriptError.h"
-#include "PdfSecurityCheck.h"
-#include "ProcessRunner.h"
-#include "TempDir.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/BatchControl.h"
+#include "engine/ConversionOptions.h"
+#include "engine/GhostscriptCommand.h"
+#include "engine/GhostscriptError.h"
+#include "engine/PdfSecurityCheck.h"
+#include "engine/ProcessRunner.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

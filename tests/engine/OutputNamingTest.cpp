@@ -1,6 +1,6 @@
-#include "OutputNaming.h"
+#include "engine/OutputNaming.h"
 
-#include "Messages.h"
+#include "engine/Messages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "PasswordRules.h"
+#include "engine/PasswordRules.h"
 
-#include "ConversionOptions.h"
+#include "engine/ConversionOptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "PdfmarkFile.h"
+#include "engine/PdfmarkFile.h"
 
-#include "ConversionOptions.h"
+#include "engine/ConversionOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -32,14 +32,14 @@ TEST(PdfmarkFile, DefaultsAreTheDistillerParametersAlone) {
     const PdfmarkFile file{ConversionOptions{}};
     EXPECT_EQ(file.docInfoText(), "");
     EXPECT_EQ(file.distillerParamsText(), defaultParams);
-    EXPECT_EQ(file.text(), defaultParams);
 }
 
 TEST(PdfmarkFile, KeywordsOnly) {
     ConversionOptions options;
     options.keywords = "alpha beta";
-    EXPECT_EQ(PdfmarkFile(options).text(),
-              "[ /Keywords (alpha beta)\n/DOCINFO pdfmark" + defaultParams);
+    const PdfmarkFile file(options);
+    EXPECT_EQ(file.docInfoText(), "[ /Keywords (alpha beta)\n/DOCINFO pdfmark");
+    EXPECT_EQ(file.distillerParamsText(), defaultParams);
 }
 
 TEST(PdfmarkFile, AllFourEntriesInTheirOrderAndLayout) {
@@ -54,9 +54,9 @@ TEST(PdfmarkFile, AllFourEntriesInTheirOrderAndLayout) {
 
 TEST(PdfmarkFile, LzwAutomaticMaximum) {
     ConversionOptions options;
-    options.documentCompression = "LZW";
-    options.imagesCompression = "Automatic";
-    options.jpegQuality = "Maximum";
+    options.documentCompression = DocumentCompression::Lzw;
+    options.imagesCompression = ImageCompression::Automatic;
+    options.jpegQuality = JpegQuality::Maximum;
     EXPECT_EQ(PdfmarkFile(options).distillerParamsText(),
               "\n\n\n\n<<\n/CompressPages true\n/UseFlateCompression false\n"
               "/AutoFilterColorImages true\n/AutoFilterGrayImages true\n"
@@ -67,17 +67,16 @@ TEST(PdfmarkFile, LzwAutomaticMaximum) {
 }
 
 TEST(PdfmarkFile, ImageDictionaryPerQuality) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Minimum", "1.5 /HSamples [2 1 1 2] /VSamples [2 1 1 2]"},
-        {"Low", "0.8 /HSamples [2 1 1 2] /VSamples [2 1 1 2]"},
-        {"Medium", "0.55 /HSamples [2 1 1 2] /VSamples [2 1 1 2]"},
-        {"Maximum", "0.1 /HSamples [1 1 1 1] /VSamples [1 1 1 1]"},
-        {"unknown", "1.5 /HSamples [2 1 1 2] /VSamples [2 1 1 2]"},
+    const std::pair<JpegQuality, const char*> cases[] = {
+        {JpegQuality::Minimum, "1.5 /HSamples [2 1 1 2] /VSamples [2 1 1 2]"},
+        {JpegQuality::Low, "0.8 /HSamples [2 1 1 2] /VSamples [2 1 1 2]"},
+        {JpegQuality::Medium, "0.55 /HSamples [2 1 1 2] /VSamples [2 1 1 2]"},
+        {JpegQuality::Maximum, "0.1 /HSamples [1 1 1 1] /VSamples [1 1 1 1]"},
     };
     for (const auto& [quality, middle] : cases) {
         EXPECT_EQ(PdfmarkFile::imageDictionary(quality),
                   std::string("<</QFactor ") + middle + " /Blend 1 /ColorTransform 1 >>")
-            << quality;
+            << middle;
     }
 }
 

@@ -1,8 +1,8 @@
-#include "StagedOutput.h"
+#include "engine/StagedOutput.h"
 
-#include "ConversionError.h"
-#include "TempDir.h"
-#include "WorkFolder.h"
+#include "engine/ConversionError.h"
+#include "engine/WorkFolder.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "WordFiles.h"
+#include "engine/WordFiles.h"
 
 #include <gtest/gtest.h>
 

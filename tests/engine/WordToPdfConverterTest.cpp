@@ -1,14 +1,14 @@
-#include "WordToPdfConverter.h"
+#include "engine/WordToPdfConverter.h"
 
-#include "BatchAbandoned.h"
-#include "BatchControl.h"
-#include "ConversionOptions.h"
-#include "PdfStage.h"
-#include "PrintWatch.h"
-#include "RecordingWord.h"
-#include "TempDir.h"
-#include "UserPrompts.h"
-#include "WordStageError.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/BatchControl.h"
+#include "engine/ConversionOptions.h"
+#include "engine/PdfStage.h"
+#include "engine/PrintWatch.h"
+#include "engine/UserPrompts.h"
+#include "engine/WordStageError.h"
+#include "tests/support/RecordingWord.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "WorkFolder.h"
+#include "engine/WorkFolder.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // zarta-convert run as a user runs it, with the real office and Ghostscript.
-#include "OfficeTestSupport.h"
-#include "PermissionCases.h"
-#include "TempDir.h"
-#include "TestDocuments.h"
+#include "tests/support/OfficeTestSupport.h"
+#include "tests/support/PermissionCases.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDocuments.h"
 
 #include <gtest/gtest.h>
 

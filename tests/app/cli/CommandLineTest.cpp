@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "app/cli/CommandLine.h"
 
 #include <gtest/gtest.h>
 
@@ -71,14 +71,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {"--pdf-version=1.3", "--images=jpeg", "--jpeg-quality=maximum",
                    "--compression=lzw", "a.doc"},
                   [](const Settings& s) {
-                      EXPECT_EQ(s.options.pdfVersion, "V1.3(Acrobat 4.xx)");
-                      EXPECT_EQ(s.options.imagesCompression, "JPEG");
-                      EXPECT_EQ(s.options.jpegQuality, "Maximum");
-                      EXPECT_EQ(s.options.documentCompression, "LZW");
+                      EXPECT_EQ(s.options.pdfVersion, PdfVersion::V1_3);
+                      EXPECT_EQ(s.options.imagesCompression, ImageCompression::Jpeg);
+                      EXPECT_EQ(s.options.jpegQuality, JpegQuality::Maximum);
+                      EXPECT_EQ(s.options.documentCompression, DocumentCompression::Lzw);
                   }},
         ParseCase{"VersionByListText",
                   {"--pdf-version", "V1.5", "a.doc"},
-                  [](const Settings& s) { EXPECT_EQ(s.options.pdfVersion, "V1.5"); }},
+                  [](const Settings& s) { EXPECT_EQ(s.options.pdfVersion, PdfVersion::V1_5); }},
         ParseCase{"OverwritePoliciesAndDashDash",
                   {"--no-overwrite", "--out", "/tmp/o", "--", "--title.docx"},
                   [](const Settings& s) {

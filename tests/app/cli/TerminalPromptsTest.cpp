@@ -1,6 +1,6 @@
-#include "TerminalPrompts.h"
+#include "app/cli/TerminalPrompts.h"
 
-#include "TerminalPage.h"
+#include "app/cli/TerminalPage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "CBmpProgCtrl.h"
-#include "CFinishDlg.h"
-#include "CListBoxEx.h"
-#include "DesktopWindow.h"
-#include "DialogUnits.h"
+#include "app/ui/CBmpProgCtrl.h"
+#include "app/ui/CFinishDlg.h"
+#include "app/ui/CListBoxEx.h"
+#include "app/ui/DialogUnits.h"
+#include "tests/app/desktop/DesktopWindow.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "CBmpProgCtrl.h"
-#include "DesktopWindow.h"
-#include "OfficeConversionServices.h"
+#include "app/desktop/OfficeConversionServices.h"
+#include "app/ui/CBmpProgCtrl.h"
+#include "tests/app/desktop/DesktopWindow.h"
 
 #include <QDir>
 #include <QFile>

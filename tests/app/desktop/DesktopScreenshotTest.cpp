@@ -1,6 +1,6 @@
-#include "CAboutDlg.h"
-#include "DesktopWindow.h"
-#include "LayoutChecks.h"
+#include "app/desktop/CAboutDlg.h"
+#include "tests/app/desktop/DesktopWindow.h"
+#include "tests/support/LayoutChecks.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "DesktopWindow.h"
+#include "tests/app/desktop/DesktopWindow.h"
 
-#include "CAboutDlg.h"
-#include "CEnterPassWordDlg.h"
-#include "CFinishDlg.h"
-#include "CListBoxEx.h"
-#include "SortedListBox.h"
+#include "app/desktop/CAboutDlg.h"
+#include "app/ui/CEnterPassWordDlg.h"
+#include "app/ui/CFinishDlg.h"
+#include "app/ui/CListBoxEx.h"
+#include "app/ui/SortedListBox.h"
 
 #include <QApplication>
 #include <QDir>

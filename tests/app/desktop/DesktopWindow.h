@@ -1,12 +1,12 @@
 #pragma once
 
-#include "CConvertDlg.h"
-#include "CZartaAllToPDFDlg.h"
-#include "FakeConversion.h"
-#include "QtPrinters.h"
-#include "RecordingMessageBoxes.h"
-#include "RecordingShell.h"
-#include "ScriptedFileDialogs.h"
+#include "app/desktop/CConvertDlg.h"
+#include "app/desktop/CZartaAllToPDFDlg.h"
+#include "tests/support/FakeConversion.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/RecordingShell.h"
+#include "tests/support/ScriptedFileDialogs.h"
 
 #include <QAbstractButton>
 #include <QTemporaryDir>

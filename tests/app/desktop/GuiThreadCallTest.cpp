@@ -1,5 +1,5 @@
-#include "GuiThreadCall.h"
-#include "BatchControl.h"
+#include "app/desktop/GuiThreadCall.h"
+#include "engine/BatchControl.h"
 
 #include <QObject>
 #include <QTest>

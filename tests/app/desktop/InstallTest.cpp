@@ -1,4 +1,4 @@
-#include "CZartaAllToPDFDlg.h"
+#include "app/desktop/CZartaAllToPDFDlg.h"
 
 #include <QFile>
 #include <QFileInfo>

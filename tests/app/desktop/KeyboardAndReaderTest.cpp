@@ -1,10 +1,10 @@
-#include "CBmpProgCtrl.h"
-#include "CDescriptionDlg.h"
-#include "CEnableEdit.h"
-#include "CFinishDlg.h"
-#include "CListBoxEx.h"
-#include "CTabCtrlEx.h"
-#include "DesktopWindow.h"
+#include "app/ui/CBmpProgCtrl.h"
+#include "app/ui/CDescriptionDlg.h"
+#include "app/ui/CEnableEdit.h"
+#include "app/ui/CFinishDlg.h"
+#include "app/ui/CListBoxEx.h"
+#include "app/ui/CTabCtrlEx.h"
+#include "tests/app/desktop/DesktopWindow.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>

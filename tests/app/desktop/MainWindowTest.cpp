@@ -1,6 +1,6 @@
-#include "CAboutDlg.h"
-#include "CEnableEdit.h"
-#include "DesktopWindow.h"
+#include "app/desktop/CAboutDlg.h"
+#include "app/ui/CEnableEdit.h"
+#include "tests/app/desktop/DesktopWindow.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -1,7 +1,8 @@
 // What the real program does with its data folder before it shows its window.
+#include "tests/app/desktop/DesktopProgram.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,23 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The real program, offscreen, with runtime and data folders in folder.
-class Program : public QProcess {
-public:
-    explicit Program(const QString& folder) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_RUNTIME_DIR", folder);
-        environment.insert("XDG_DATA_HOME", folder + "/data");
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        setProcessEnvironment(environment);
-        start(ZARTA_PROGRAM, QStringList());
-    }
-    ~Program() override {
-        kill();
-        waitForFinished();
-    }
-};
 
 TEST(StartUp, WorkFoldersOfDeadRunsGoWhileOneInUseStays) {
     QTemporaryDir folder;
@@ -47,7 +31,7 @@ TEST(StartUp, WorkFoldersOfDeadRunsGoWhileOneInUseStays) {
         ::open(QFile::encodeName(data + "/conversion-inuse0").constData(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
 
-    Program program(folder.path());
+    DesktopProgram program(folder.path());
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return !QDir(data + "/conversion-dead00").exists(); }, 10000));
     EXPECT_TRUE(QDir(data + "/conversion-inuse0").exists());
@@ -61,7 +45,7 @@ TEST(StartUp, ADataFolderOthersCanWriteIsRefusedWithTheReason) {
     ASSERT_TRUE(QDir().mkpath(data));
     ::chmod(QFile::encodeName(data).constData(), 0777);
 
-    Program program(folder.path());
+    DesktopProgram program(folder.path());
     QByteArray errors;
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {

@@ -1,4 +1,4 @@
-#include "XvfbDisplay.h"
+#include "tests/app/desktop/XvfbDisplay.h"
 
 #include <csignal>
 #include <stdexcept>

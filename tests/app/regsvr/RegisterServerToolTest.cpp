@@ -1,6 +1,6 @@
 #include "platform/registry/Registry.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <cstdio>
 #include <cstdlib>

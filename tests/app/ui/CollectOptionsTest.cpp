@@ -1,8 +1,8 @@
-#include "CollectOptions.h"
-#include "CAdvancedDlg.h"
-#include "CDescriptionDlg.h"
-#include "CSecurityDlg.h"
-#include "QtPrinters.h"
+#include "app/ui/CollectOptions.h"
+#include "app/ui/CAdvancedDlg.h"
+#include "app/ui/CDescriptionDlg.h"
+#include "app/ui/CSecurityDlg.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -133,10 +133,10 @@ TEST(CollectOptions, RecordsWhatThePagesShow) {
              p.choose(p.a.pdfVersion, QStringLiteral("V1.5"));
          },
          [](ConversionOptions& o) {
-             o.documentCompression = "LZW";
-             o.imagesCompression = "JPEG";
-             o.jpegQuality = "Maximum";
-             o.pdfVersion = "V1.5";
+             o.documentCompression = DocumentCompression::Lzw;
+             o.imagesCompression = ImageCompression::Jpeg;
+             o.jpegQuality = JpegQuality::Maximum;
+             o.pdfVersion = PdfVersion::V1_5;
          },
          false},
     };
@@ -151,5 +151,52 @@ TEST(CollectOptions, RecordsWhatThePagesShow) {
             EXPECT_EQ(options, expected) << c.what;
             EXPECT_EQ(options.securityApplies(), c.securityApplies) << c.what;
         }
+    }
+}
+
+TEST(CollectOptions, EveryListItemGivesTheValueItNames) {
+    struct Case {
+        int CAdvancedDlg::Ids::*list;
+        const char* text;
+        std::function<void(ConversionOptions&)> expected;
+    };
+    const Case cases[] = {
+        {&CAdvancedDlg::Ids::documentCompression, "Flate",
+         [](auto& o) { o.documentCompression = DocumentCompression::Flate; }},
+        {&CAdvancedDlg::Ids::documentCompression, "LZW",
+         [](auto& o) { o.documentCompression = DocumentCompression::Lzw; }},
+        {&CAdvancedDlg::Ids::imagesCompression, "Flate",
+         [](auto& o) { o.imagesCompression = ImageCompression::Flate; }},
+        {&CAdvancedDlg::Ids::imagesCompression, "JPEG",
+         [](auto& o) { o.imagesCompression = ImageCompression::Jpeg; }},
+        {&CAdvancedDlg::Ids::imagesCompression, "Automatic",
+         [](auto& o) { o.imagesCompression = ImageCompression::Automatic; }},
+        {&CAdvancedDlg::Ids::jpegQuality, "Minimum",
+         [](auto& o) { o.jpegQuality = JpegQuality::Minimum; }},
+        {&CAdvancedDlg::Ids::jpegQuality, "Low", [](auto& o) { o.jpegQuality = JpegQuality::Low; }},
+        {&CAdvancedDlg::Ids::jpegQuality, "Medium",
+         [](auto& o) { o.jpegQuality = JpegQuality::Medium; }},
+        {&CAdvancedDlg::Ids::jpegQuality, "Maximum",
+         [](auto& o) { o.jpegQuality = JpegQuality::Maximum; }},
+        {&CAdvancedDlg::Ids::pdfVersion, "V1.3(Acrobat 4.xx)",
+         [](auto& o) { o.pdfVersion = PdfVersion::V1_3; }},
+        {&CAdvancedDlg::Ids::pdfVersion, "V1.4", [](auto& o) { o.pdfVersion = PdfVersion::V1_4; }},
+        {&CAdvancedDlg::Ids::pdfVersion, "V1.5", [](auto& o) { o.pdfVersion = PdfVersion::V1_5; }},
+    };
+    Pages pages(UiVariant::Desktop);
+    for (const Case& c : cases) {
+        // Every other list back at its default, so only this item's value may differ.
+        for (int CAdvancedDlg::Ids::*list :
+             {&CAdvancedDlg::Ids::documentCompression, &CAdvancedDlg::Ids::imagesCompression,
+              &CAdvancedDlg::Ids::jpegQuality, &CAdvancedDlg::Ids::pdfVersion}) {
+            findControl<QComboBox>(pages.advanced, pages.a.*list)->setCurrentIndex(0);
+        }
+        auto* list = findControl<QComboBox>(pages.advanced, pages.a.*c.list);
+        ASSERT_GE(list->findText(QString::fromUtf8(c.text)), 0) << c.text;
+        pages.choose(pages.a.*c.list, QString::fromUtf8(c.text));
+        ConversionOptions expected;
+        c.expected(expected);
+        EXPECT_EQ(collectOptions(pages.description, pages.security, pages.advanced), expected)
+            << c.text;
     }
 }

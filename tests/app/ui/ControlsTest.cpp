@@ -1,9 +1,9 @@
-#include "CBmpProgCtrl.h"
-#include "CEnableEdit.h"
-#include "CTabCtrlEx.h"
-#include "CTransParentButton.h"
-#include "DialogUnits.h"
-#include "QtPrinters.h"
+#include "app/ui/CBmpProgCtrl.h"
+#include "app/ui/CEnableEdit.h"
+#include "app/ui/CTabCtrlEx.h"
+#include "app/ui/CTransParentButton.h"
+#include "app/ui/DialogUnits.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QApplication>
 #include <QClipboard>

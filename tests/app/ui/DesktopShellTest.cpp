@@ -1,5 +1,5 @@
-#include "DesktopShell.h"
-#include "QtPrinters.h"
+#include "app/ui/DesktopShell.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QDBusConnection>
 #include <QFile>

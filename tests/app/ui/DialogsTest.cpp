@@ -1,9 +1,9 @@
-#include "CEnterPassWordDlg.h"
-#include "CFinishDlg.h"
-#include "QtPrinters.h"
-#include "RecordingMessageBoxes.h"
-#include "RecordingShell.h"
-#include "SortedListBox.h"
+#include "app/ui/CEnterPassWordDlg.h"
+#include "app/ui/CFinishDlg.h"
+#include "app/ui/SortedListBox.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/RecordingShell.h"
 
 #include <QDir>
 #include <QFile>

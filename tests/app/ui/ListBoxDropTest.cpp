@@ -1,7 +1,7 @@
-#include "CListBoxEx.h"
-#include "MessageBoxes.h"
-#include "QtPrinters.h"
-#include "RecordingMessageBoxes.h"
+#include "app/ui/CListBoxEx.h"
+#include "app/ui/MessageBoxes.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/RecordingMessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QDir>

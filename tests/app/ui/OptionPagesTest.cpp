@@ -1,5 +1,5 @@
-#include "QtPrinters.h"
-#include "TabHost.h"
+#include "tests/app/ui/TabHost.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -143,7 +143,7 @@ TEST(CAdvancedDlg, ListsAndTheirStartingItems) {
     QTest::keyClicks(quality->lineEdit(), QStringLiteral("High"));
     QTest::keyClick(quality->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(quality->count(), 4);
-    EXPECT_EQ(page.jpegQuality(), QStringLiteral("Medium"));
+    EXPECT_EQ(page.jpegQuality(), zarta::JpegQuality::Medium);
 }
 
 TEST(OptionPages, EnterAndEscapeNeverCloseAPage) {

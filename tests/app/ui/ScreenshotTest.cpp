@@ -1,9 +1,9 @@
-#include "Artwork.h"
-#include "CEnterPassWordDlg.h"
-#include "CFinishDlg.h"
-#include "LayoutChecks.h"
-#include "QtPrinters.h"
-#include "TabHost.h"
+#include "app/ui/Artwork.h"
+#include "app/ui/CEnterPassWordDlg.h"
+#include "app/ui/CFinishDlg.h"
+#include "tests/app/ui/TabHost.h"
+#include "tests/support/LayoutChecks.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QCheckBox>
 #include <QComboBox>

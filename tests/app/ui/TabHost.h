@@ -1,11 +1,11 @@
 #pragma once
 
-#include "CAdvancedDlg.h"
-#include "CDescriptionDlg.h"
-#include "CSecurityDlg.h"
-#include "CTabCtrlEx.h"
-#include "DialogUnits.h"
-#include "OptionPageSwitcher.h"
+#include "app/ui/CAdvancedDlg.h"
+#include "app/ui/CDescriptionDlg.h"
+#include "app/ui/CSecurityDlg.h"
+#include "app/ui/CTabCtrlEx.h"
+#include "app/ui/DialogUnits.h"
+#include "app/ui/OptionPageSwitcher.h"
 
 #include <QTabBar>
 #include <QTest>

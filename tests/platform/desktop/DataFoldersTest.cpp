@@ -1,6 +1,6 @@
-#include "DataFolders.h"
+#include "platform/desktop/DataFolders.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

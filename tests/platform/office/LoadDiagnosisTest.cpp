@@ -1,4 +1,4 @@
-#include "LoadDiagnosis.h"
+#include "platform/office/LoadDiagnosis.h"
 
 #include <gtest/gtest.h>
 

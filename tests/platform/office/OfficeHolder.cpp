@@ -1,7 +1,7 @@
 // Starts an office with the profile folder given as its argument, writes the office's process
 // id on standard output, and then waits to be killed: the program a test kills mid-run.
-#include "BatchControl.h"
-#include "OfficeKeeper.h"
+#include "engine/BatchControl.h"
+#include "platform/office/OfficeKeeper.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,13 +1,13 @@
 // The office's life with the real office: time-outs, replacement rules, clean sessions and the
 // end of the office with its factory.
-#include "OfficeApplicationFactory.h"
+#include "platform/office/OfficeApplicationFactory.h"
 
-#include "OfficeKeeper.h"
-#include "OfficeTestSupport.h"
-#include "TempDir.h"
-#include "TestDocuments.h"
-#include "UnoRuntime.h"
-#include "WordCalls.h"
+#include "platform/office/OfficeKeeper.h"
+#include "platform/office/UnoRuntime.h"
+#include "tests/support/OfficeTestSupport.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDocuments.h"
+#include "tests/support/WordCalls.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>

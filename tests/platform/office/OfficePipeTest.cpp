@@ -1,6 +1,6 @@
-#include "OfficePipe.h"
+#include "platform/office/OfficePipe.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

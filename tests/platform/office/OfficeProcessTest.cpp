@@ -1,6 +1,6 @@
-#include "OfficeProcess.h"
+#include "platform/office/OfficeProcess.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "OfficeProfile.h"
+#include "platform/office/OfficeProfile.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

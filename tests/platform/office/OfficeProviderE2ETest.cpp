@@ -1,13 +1,13 @@
 // The provider with the real office: documents of every kind the conversion meets, one warm
 // office shared by the whole suite.
-#include "OfficeApplicationFactory.h"
+#include "platform/office/OfficeApplicationFactory.h"
 
-#include "BatchAbandoned.h"
-#include "LegacyWordDocument.h"
-#include "OfficeTestSupport.h"
-#include "TempDir.h"
-#include "TestDocuments.h"
-#include "WordCalls.h"
+#include "engine/BatchAbandoned.h"
+#include "tests/support/LegacyWordDocument.h"
+#include "tests/support/OfficeTestSupport.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDocuments.h"
+#include "tests/support/WordCalls.h"
 
 #include <gtest/gtest.h>
 

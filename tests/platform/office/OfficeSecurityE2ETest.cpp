@@ -1,12 +1,12 @@
 // The office against a hostile neighbourhood, with the real office: another process that takes
 // its pipe's name, a program killed mid-run, documents that try to exhaust its memory or reach
 // the network.
-#include "OfficeApplicationFactory.h"
+#include "platform/office/OfficeApplicationFactory.h"
 
-#include "OfficePipe.h"
-#include "OfficeTestSupport.h"
-#include "TempDir.h"
-#include "TestDocuments.h"
+#include "platform/office/OfficePipe.h"
+#include "tests/support/OfficeTestSupport.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDocuments.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "OfficeWatchdog.h"
+#include "platform/office/OfficeWatchdog.h"
 
 #include <gtest/gtest.h>
 

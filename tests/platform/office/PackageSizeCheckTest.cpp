@@ -1,8 +1,8 @@
-#include "PackageSizeCheck.h"
+#include "platform/office/PackageSizeCheck.h"
 
-#include "TempDir.h"
-#include "WordError.h"
-#include "WordFileProbe.h"
+#include "engine/WordError.h"
+#include "platform/office/WordFileProbe.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

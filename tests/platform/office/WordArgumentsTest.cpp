@@ -1,7 +1,7 @@
-#include "WordArguments.h"
+#include "platform/office/WordArguments.h"
 
-#include "WordCalls.h"
-#include "WordError.h"
+#include "engine/WordError.h"
+#include "tests/support/WordCalls.h"
 
 #include <gtest/gtest.h>
 

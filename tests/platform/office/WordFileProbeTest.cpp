@@ -1,8 +1,8 @@
-#include "WordFileProbe.h"
+#include "platform/office/WordFileProbe.h"
 
-#include "LegacyWordDocument.h"
-#include "TempDir.h"
-#include "WordError.h"
+#include "engine/WordError.h"
+#include "tests/support/LegacyWordDocument.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The security check with PDFs the real gs encrypts with explicit permission values.
-#include "QpdfSecurityCheck.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
 
-#include "BatchControl.h"
-#include "PosixProcessRunner.h"
-#include "TempDir.h"
+#include "engine/BatchControl.h"
+#include "platform/process/PosixProcessRunner.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,21 +1,21 @@
 // The whole conversion with the real parts: the batch worker, the Word stage driving the real
 // office, and the Ghostscript stage running the real gs. The PDFs are checked with poppler's and
 // qpdf's tools, never read back through our own code.
-#include "BatchControl.h"
-#include "BatchWorker.h"
-#include "FakeBatchPage.h"
-#include "GhostscriptLocator.h"
-#include "GhostscriptStage.h"
-#include "LegacyWordDocument.h"
-#include "OfficeApplicationFactory.h"
-#include "OfficeTestSupport.h"
-#include "PosixProcessRunner.h"
-#include "PrintWatch.h"
-#include "QpdfSecurityCheck.h"
-#include "TempDir.h"
-#include "TestDocuments.h"
-#include "UserPrompts.h"
-#include "WordToPdfConverter.h"
+#include "engine/BatchControl.h"
+#include "engine/BatchWorker.h"
+#include "engine/GhostscriptStage.h"
+#include "engine/PrintWatch.h"
+#include "engine/UserPrompts.h"
+#include "engine/WordToPdfConverter.h"
+#include "platform/office/OfficeApplicationFactory.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/process/GhostscriptLocator.h"
+#include "platform/process/PosixProcessRunner.h"
+#include "tests/support/FakeBatchPage.h"
+#include "tests/support/LegacyWordDocument.h"
+#include "tests/support/OfficeTestSupport.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDocuments.h"
 
 #include <gtest/gtest.h>
 
@@ -266,11 +266,13 @@ TEST_F(ConversionE2E, RichTextWebPagesAndWordXmlUnderADocNameConvert) {
 TEST_F(ConversionE2E, ATranslucentPictureLeavesThePageTextAtEveryPdfVersion) {
     struct Case {
         const char* version;
+        PdfVersion value;
         bool keepsTransparency;
     };
-    for (const Case c : {Case{"V1.3(Acrobat 4.xx)", false}, Case{"V1.4", true}}) {
+    for (const Case c :
+         {Case{"1.3", PdfVersion::V1_3, false}, Case{"1.4", PdfVersion::V1_4, true}}) {
         ConversionOptions options;
-        options.pdfVersion = c.version;
+        options.pdfVersion = c.value;
         auto& page = convert({in("translucent.docx")}, options, {true});
         ASSERT_EQ(page.produced(), std::vector<std::string>{"translucent.pdf"}) << c.version;
 

@@ -1,6 +1,6 @@
-#include "GhostscriptLocator.h"
+#include "platform/process/GhostscriptLocator.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,18 +1,18 @@
 // The Ghostscript stage with the real gs on print files made here, checked with qpdf and
 // poppler-utils.
-#include "GhostscriptStage.h"
+#include "engine/GhostscriptStage.h"
 
-#include "BatchAbandoned.h"
-#include "BatchControl.h"
-#include "ConversionOptions.h"
-#include "GhostscriptError.h"
-#include "GhostscriptLocator.h"
-#include "PermissionCases.h"
-#include "PosixProcessRunner.h"
-#include "QpdfSecurityCheck.h"
-#include "StagedOutput.h"
-#include "TempDir.h"
-#include "WorkFolder.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/BatchControl.h"
+#include "engine/ConversionOptions.h"
+#include "engine/GhostscriptError.h"
+#include "engine/StagedOutput.h"
+#include "engine/WorkFolder.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/process/GhostscriptLocator.h"
+#include "platform/process/PosixProcessRunner.h"
+#include "tests/support/PermissionCases.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -143,8 +143,9 @@ protected:
 std::unique_ptr<TempDir> GhostscriptStageE2E::files;
 
 TEST_F(GhostscriptStageE2E, EachVersionItemGivesItsHeaderAndTextStaysSearchable) {
-    for (const auto& [version, level] :
-         {std::pair{"V1.3(Acrobat 4.xx)", "1.3"}, {"V1.4", "1.4"}, {"V1.5", "1.5"}}) {
+    for (const auto& [version, level] : {std::pair{PdfVersion::V1_3, "1.3"},
+                                         {PdfVersion::V1_4, "1.4"},
+                                         {PdfVersion::V1_5, "1.5"}}) {
         ConversionOptions options;
         options.pdfVersion = version;
         const std::string pdf = convert(options);
@@ -220,17 +221,17 @@ TEST_F(GhostscriptStageE2E, DocumentInformationArrivesExactlyAndOverridesThePrin
 TEST_F(GhostscriptStageE2E, ImageCompressionTakesEffectForPostScriptAndPdfPrintJobs) {
     struct Case {
         const char* print;
-        const char* compression;
+        ImageCompression compression;
         const char* filter;
     };
     const Case cases[] = {
-        {"page.ps", "JPEG", "/DCTDecode"},
-        {"page-FlateEncode.pdf", "JPEG", "/DCTDecode"},
-        {"page.ps", "Flate", "/FlateDecode"},
-        {"page-DCTEncode.pdf", "Flate", "/FlateDecode"},
+        {"page.ps", ImageCompression::Jpeg, "/DCTDecode"},
+        {"page-FlateEncode.pdf", ImageCompression::Jpeg, "/DCTDecode"},
+        {"page.ps", ImageCompression::Flate, "/FlateDecode"},
+        {"page-DCTEncode.pdf", ImageCompression::Flate, "/FlateDecode"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.print) + " " + c.compression);
+        SCOPED_TRACE(std::string(c.print) + " " + c.filter);
         ConversionOptions options;
         options.imagesCompression = c.compression;
         const std::string pdf = convert(options, input(c.print));
@@ -252,9 +253,9 @@ TEST_F(GhostscriptStageE2E, ImageCompressionTakesEffectForPostScriptAndPdfPrintJ
 
 TEST_F(GhostscriptStageE2E, LzwAutomaticMaximumConvertsWithFlatePages) {
     ConversionOptions options;
-    options.documentCompression = "LZW";
-    options.imagesCompression = "Automatic";
-    options.jpegQuality = "Maximum";
+    options.documentCompression = DocumentCompression::Lzw;
+    options.imagesCompression = ImageCompression::Automatic;
+    options.jpegQuality = JpegQuality::Maximum;
     const std::string pdf = convert(options);
     EXPECT_NE(tool({"/usr/bin/pdftotext", pdf, "-"}).find("Hello"), std::string::npos);
     EXPECT_EQ(tool({"/usr/bin/qpdf", "--check", pdf}).find("ERROR"), std::string::npos);

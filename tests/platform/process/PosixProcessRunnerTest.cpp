@@ -1,8 +1,8 @@
-#include "PosixProcessRunner.h"
+#include "platform/process/PosixProcessRunner.h"
 
-#include "BatchAbandoned.h"
-#include "BatchControl.h"
-#include "TempDir.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/BatchControl.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "platform/registry/RegFile.h"
 #include "platform/registry/RegistryError.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -3,7 +3,7 @@
 #include "platform/registry/RegistrationScript.h"
 #include "platform/registry/RegistryError.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

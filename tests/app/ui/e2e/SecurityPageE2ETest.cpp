@@ -1,19 +1,19 @@
 // The security page's "Allowed Actions" boxes, ticked as a user ticks them, through to the
 // protected PDF the real Ghostscript writes, read back with qpdf.
-#include "CAdvancedDlg.h"
-#include "CDescriptionDlg.h"
-#include "CSecurityDlg.h"
-#include "CollectOptions.h"
+#include "app/ui/CAdvancedDlg.h"
+#include "app/ui/CDescriptionDlg.h"
+#include "app/ui/CSecurityDlg.h"
+#include "app/ui/CollectOptions.h"
 
-#include "BatchControl.h"
-#include "GhostscriptLocator.h"
-#include "GhostscriptStage.h"
-#include "PermissionCases.h"
-#include "PosixProcessRunner.h"
-#include "QpdfSecurityCheck.h"
-#include "QtPrinters.h"
-#include "TempDir.h"
-#include "WorkFolder.h"
+#include "engine/BatchControl.h"
+#include "engine/GhostscriptStage.h"
+#include "engine/WorkFolder.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/process/GhostscriptLocator.h"
+#include "platform/process/PosixProcessRunner.h"
+#include "tests/support/PermissionCases.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/TempDir.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>

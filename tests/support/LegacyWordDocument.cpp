@@ -1,4 +1,4 @@
-#include "LegacyWordDocument.h"
+#include "tests/support/LegacyWordDocument.h"
 
 #include <cstdint>
 #include <fstream>

@@ -1,7 +1,7 @@
-#include "FakeConversion.h"
+#include "tests/support/FakeConversion.h"
 
-#include "BatchControl.h"
-#include "WordToPdfConverter.h"
+#include "engine/BatchControl.h"
+#include "engine/WordToPdfConverter.h"
 
 #include <fstream>
 

@@ -1,6 +1,6 @@
-#include "RecordingWord.h"
+#include "tests/support/RecordingWord.h"
 
-#include "WordError.h"
+#include "engine/WordError.h"
 
 #include <fstream>
 

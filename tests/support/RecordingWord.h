@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WordApplicationFactory.h"
+#include "engine/WordApplicationFactory.h"
 
 #include <deque>
 #include <map>

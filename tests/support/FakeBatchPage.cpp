@@ -1,4 +1,4 @@
-#include "FakeBatchPage.h"
+#include "tests/support/FakeBatchPage.h"
 
 FakeBatchPage::FakeBatchPage(std::vector<std::string> files, std::string destination)
     : files_(std::move(files)), destination_(std::move(destination)) {}

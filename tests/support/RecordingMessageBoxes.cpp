@@ -1,4 +1,4 @@
-#include "RecordingMessageBoxes.h"
+#include "tests/support/RecordingMessageBoxes.h"
 
 zarta::ui::MessageBoxes::Answer RecordingMessageBoxes::ask(const Request& request) {
     requests.push_back(request);

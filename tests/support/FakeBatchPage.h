@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BatchPage.h"
+#include "engine/BatchPage.h"
 
 #include <chrono>
 #include <condition_variable>

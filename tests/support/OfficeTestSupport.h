@@ -1,9 +1,9 @@
 #pragma once
 
-#include "BatchControl.h"
-#include "WordApplicationFactory.h"
-#include "WordError.h"
-#include "WordVariant.h"
+#include "engine/BatchControl.h"
+#include "engine/WordApplicationFactory.h"
+#include "engine/WordError.h"
+#include "engine/WordVariant.h"
 
 #include <optional>
 #include <string>

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-// The desktop tests need a QApplication on the offscreen platform, also when their tests are
-// listed at build time. Closing a window must not end the tests' event loops.
+// The widget and window tests need a QApplication. CTest runs them on the offscreen platform;
+// listing the tests at build time does the same, so no display is ever needed. Closing a window
+// must not end the tests' event loops.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileDialogs.h"
+#include "app/desktop/FileDialogs.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BatchControl.h"
-#include "OfficeKeeper.h"
+#include "engine/BatchControl.h"
+#include "platform/office/OfficeKeeper.h"
 
 #include <memory>
 #include <string>

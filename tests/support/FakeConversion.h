@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ConversionServices.h"
-#include "PdfStage.h"
-#include "RecordingWord.h"
+#include "app/desktop/ConversionServices.h"
+#include "engine/PdfStage.h"
+#include "tests/support/RecordingWord.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "TestDocuments.h"
+#include "tests/support/TestDocuments.h"
 
-#include "UnoRuntime.h"
+#include "platform/office/UnoRuntime.h"
 
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>

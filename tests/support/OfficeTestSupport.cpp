@@ -1,6 +1,6 @@
-#include "OfficeTestSupport.h"
+#include "tests/support/OfficeTestSupport.h"
 
-#include "WordCalls.h"
+#include "tests/support/WordCalls.h"
 
 #include <algorithm>
 #include <array>
