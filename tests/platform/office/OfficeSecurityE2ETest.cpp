@@ -153,6 +153,21 @@ std::string pipePathOf(int pid) {
     return OfficePipe::runtimeFolder() + "/OSL_PIPE_" + std::to_string(::getuid()) + "_" + name;
 }
 
+// Whether a connection to the socket at path is refused: nobody listens on it any more. An
+// office's helper processes may hold its listening socket a moment after the office itself has
+// gone.
+bool refusesConnections(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const bool refused =
+        ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        errno == ECONNREFUSED;
+    ::close(probe);
+    return refused;
+}
+
 bool exists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path));
 }
@@ -301,6 +316,9 @@ TEST_F(OfficeSecurityE2ETest, TheOfficeDiesWithAKilledProgramAndItsPipeGoesAtThe
     EXPECT_TRUE(processEnds(office)) << "the office outlived the killed program";
     EXPECT_TRUE(processesMentioning(profiles).empty());
     EXPECT_TRUE(exists(pipe)) << "a killed office leaves its pipe behind";
+    for (int i = 0; i < 100 && !refusesConnections(pipe); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 
     OfficeApplicationFactory factory(settings());
     EXPECT_TRUE(run(factory, "plain.docx").printed);
