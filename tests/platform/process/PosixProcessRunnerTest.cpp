@@ -87,7 +87,10 @@ TEST(PosixProcessRunner, ChildGetsNullInputNoOtherFilesAndItsOwnGroup) {
     const int leaked = ::open("/dev/null", O_RDONLY); // deliberately without close-on-exec
     ASSERT_GE(leaked, 0);
     BatchControl control;
-    const auto result = shell("readlink /proc/self/fd/0; ls /proc/$$/fd | sort -n | tr '\\n' ' ';"
+    // ls lists its own descriptors: what it inherited through the shell, and the one it opens
+    // to read the folder (the lowest free one). The shell's own list would be unreliable: it
+    // holds a pipeline's pipes for a moment while it starts the next command.
+    const auto result = shell("readlink /proc/self/fd/0; ls /proc/self/fd | sort -n | tr '\\n' ' ';"
                               "echo; cut -d' ' -f1,5 /proc/$$/stat",
                               control);
     ::close(leaked);
@@ -98,7 +101,7 @@ TEST(PosixProcessRunner, ChildGetsNullInputNoOtherFilesAndItsOwnGroup) {
     std::getline(lines, fds);
     std::getline(lines, ids);
     EXPECT_EQ(input, "/dev/null");
-    EXPECT_EQ(fds, "0 1 2 ");
+    EXPECT_EQ(fds, "0 1 2 3 ");
     std::istringstream idFields(ids);
     pid_t pid = 0, group = 0;
     idFields >> pid >> group;
