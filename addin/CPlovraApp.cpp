@@ -70,6 +70,12 @@ CPlovraApp& theApp() {
 
 bool CPlovraApp::InitInstance() {
     modulePath_ = loadedModulePath();
+    // The module's file name without its extension is the application's title, the caption of
+    // the add-in's message boxes.
+    const auto slash = modulePath_.rfind('/');
+    const std::string fileName = modulePath_.substr(slash + 1);
+    dialogRunner_.configure(slash == std::string::npos ? "." : modulePath_.substr(0, slash),
+                            fileName.substr(0, fileName.find('.')));
     pinQtLibraries();
     module_.init(objectMap, LIBID_PLOVRALib);
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "addin/CWordAddin.h"
+#include "addin/HelperDialogRunner.h"
 #include "platform/clipboard/QtClipboard.h"
 #include "platform/com/ComModule.h"
 
@@ -22,14 +23,15 @@ public:
 
     com::ComModule& module() { return module_; }
     // What the module's add-in objects are made with: the desktop's clipboard through Qt, and
-    // no convert dialog yet (a click reads the active document and shows nothing).
-    CWordAddin::Ports ports() { return {clipboard_, nullptr}; }
+    // the convert dialog in the add-in's helper program beside the module.
+    CWordAddin::Ports ports() { return {clipboard_, &dialogRunner_}; }
     // The module file's full path as loaded (symbolic links resolved).
     const std::string& modulePath() const { return modulePath_; }
 
 private:
     com::ComModule module_;
     QtClipboard clipboard_;
+    HelperDialogRunner dialogRunner_;
     std::string modulePath_;
 };
 

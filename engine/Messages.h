@@ -16,6 +16,9 @@ inline constexpr std::string_view statusStopped = "Stoped";
 // The overwrite question; %s is the output file's full path. Caption: productName.
 inline constexpr std::string_view replaceQuestion = "%s already exists. Do you want to replace it?";
 
+// The add-in's answer to a document it does not convert; %s is the document's full path.
+inline constexpr std::string_view notSupportedFile = "Not Suppot File %s,Convert next file?";
+
 // Word stage.
 inline constexpr std::string_view noWordObject = "Couldn't get Word object.";
 

@@ -23,4 +23,10 @@ bool isWordFile(std::string_view path, std::span<const std::string_view> accepte
     return !found.empty() && std::find(accepted.begin(), accepted.end(), found) != accepted.end();
 }
 
+bool hasExactExtension(std::string_view path, std::span<const std::string_view> accepted) {
+    const auto dot = path.rfind('.');
+    const std::string_view found = dot == std::string_view::npos ? path : path.substr(dot + 1);
+    return std::find(accepted.begin(), accepted.end(), found) != accepted.end();
+}
+
 } // namespace zarta::WordFiles

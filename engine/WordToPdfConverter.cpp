@@ -24,13 +24,13 @@ std::array<V, 3> closeArguments() {
     return {V::False(), V::False(), V::False()};
 }
 
-std::array<V, 12> openArguments(const std::string& sourcePath, const std::string& password) {
+std::array<V, 12> openArguments(const std::string& sourcePath, const V& password) {
     return {
         V::Text(sourcePath), // FileName
         V::False(),          // ConfirmConversions
         V::True(),           // ReadOnly
         V::False(),          // AddToRecentFiles
-        V::Text(password),   // PasswordDocument
+        password,            // PasswordDocument
         V::Missing(),        // PasswordTemplate
         V::False(),          // Revert
         V::Missing(),        // WritePasswordDocument
@@ -214,9 +214,14 @@ WordToPdfConverter::Attempt WordToPdfConverter::attempt(const std::string& sourc
         session.documents() = session.application().getDocuments();
 
         try {
-            auto arguments = openArguments(sourcePath, documentPassword_);
+            auto arguments = openArguments(sourcePath, askForPasswords_ ? V::Text(documentPassword_)
+                                                                        : V::Missing());
             session.document() = session.documents()->Open(arguments);
         } catch (const WordError& error) {
+            if (error.kind() == WordError::Kind::PasswordRequired && !askForPasswords_) {
+                throw WordStageError("Couldn't open " + quoted(sourcePath) +
+                                     ": the document is protected by a password.");
+            }
             if (error.kind() == WordError::Kind::PasswordRequired) {
                 // Quit before prompting, so no word processor waits behind the prompt.
                 session.quit();

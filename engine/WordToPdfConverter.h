@@ -22,6 +22,9 @@ class WordApplicationFactory;
 // document that cannot be read, a failing call, a failing PDF stage) ends the session and is
 // raised as a ConversionError naming the file.
 //
+// Where no one can be asked (setAskForPasswords(false)), every Open passes no password at all
+// and a protected document is a ConversionError saying so.
+//
 // documentPassword: the password passed to every Open. It equals placeholderPassword at every
 // first attempt and differs only during a retry; a document without a password opens whatever
 // it holds.
@@ -43,6 +46,8 @@ public:
 
     // How often the wait for printing asks whether printing has ended (1000 ms by default).
     void setPrintPollInterval(std::chrono::milliseconds interval) { printPollInterval_ = interval; }
+    // Whether a protected document leads to the password prompt (the default).
+    void setAskForPasswords(bool ask) { askForPasswords_ = ask; }
 
     FileOutcome convert(const std::string& sourcePath, const std::string& outputPath,
                         const ConversionOptions& options, BatchControl& control) override;
@@ -61,6 +66,7 @@ private:
     PrintWatch& printWatch_;
     std::string dataFolder_;
     std::chrono::milliseconds printPollInterval_{1000};
+    bool askForPasswords_ = true;
     std::string documentPassword_ = placeholderPassword;
 };
 

@@ -3,12 +3,12 @@
 
 #include "app/cli/CommandLine.h"
 #include "app/cli/InterruptWatcher.h"
-#include "app/cli/QuietPrintWatch.h"
 #include "app/cli/TerminalPage.h"
 #include "app/cli/TerminalPrompts.h"
 #include "engine/BatchControl.h"
 #include "engine/BatchWorker.h"
 #include "engine/GhostscriptStage.h"
+#include "engine/QuietPrintWatch.h"
 #include "engine/WordFiles.h"
 #include "engine/WordToPdfConverter.h"
 #include "platform/desktop/DataFolders.h"

@@ -3,6 +3,7 @@
 
 #include "addin/ButtonFace.h"
 #include "addin/CWordAddin.h"
+#include "addin/HelperDialogRunner.h"
 #include "addin/IWordAddin.h"
 #include "addin/WordAddinIds.h"
 #include "platform/clipboard/QtClipboard.h"
@@ -11,6 +12,7 @@
 #include "platform/com/ServerExports.h"
 
 #include "tests/addin/TestWordHost.h"
+#include "tests/support/TempDir.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -18,6 +20,7 @@
 #include <QSet>
 
 #include <dlfcn.h>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -25,6 +28,7 @@ using namespace zarta;
 using namespace zarta::com;
 using namespace zarta::addin;
 using namespace zarta::wordhost;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -459,6 +463,12 @@ TEST(AddinModuleInHost, ConnectsThroughItsClassObjectAndPastesItsFace) {
     auto canUnloadNow =
         reinterpret_cast<DllCanUnloadNowFunction>(::dlsym(module, DllCanUnloadNowName));
     ASSERT_NE(getClassObject, nullptr);
+    // The helper program the click starts records its arguments.
+    TempDir dir;
+    TempDir::write(dir.file("helper"),
+                   "#!/bin/sh\nsleep 0.2\nprintf '%s\\n' \"$@\" > \"$0.args\"\n");
+    fs::permissions(dir.file("helper"), fs::perms::owner_all);
+    ::setenv(HelperDialogRunner::helperVariable, dir.file("helper").c_str(), 1);
     {
         TestWordHost host;
         host.setActiveDocument("/home/user/Docs/Report.docx");
@@ -476,8 +486,11 @@ TEST(AddinModuleInHost, ConnectsThroughItsClassObjectAndPastesItsFace) {
                   ButtonFace::image());
         EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
 
-        // Without its dialog a click reads the document and lets it go again.
+        // A click runs the dialog's helper program for the document, named after the module,
+        // and returns when the helper has ended; the document is let go again.
         EXPECT_EQ(host.click(), S_OK);
+        EXPECT_EQ(TempDir::read(dir.file("helper.args")),
+                  "--caption\nPlovra\n--document\n/home/user/Docs/Report.docx\n");
         EXPECT_EQ(host.calls.back(), "Document.FullName");
         EXPECT_EQ(host.documentReferences(), 0u);
 
@@ -485,6 +498,7 @@ TEST(AddinModuleInHost, ConnectsThroughItsClassObjectAndPastesItsFace) {
         addin.reset();
         EXPECT_EQ(host.foreignReferences(), 0u);
     }
+    ::unsetenv(HelperDialogRunner::helperVariable);
     EXPECT_EQ(canUnloadNow(), S_OK);
     ::dlclose(module);
 }

@@ -40,3 +40,20 @@ TEST(WordFiles, ExtensionIsLoweredTheSameUnderEveryLocale) {
 }
 
 } // namespace
+
+TEST(WordFiles, TheAddinTakesOnlyExactExtensionsOfTheWholePath) {
+    const struct {
+        const char* path;
+        bool converted;
+    } cases[] = {
+        {"/docs/Report.docx", true},  {"/docs/Report.doc", true},
+        {"/docs/Letter.dot", true},   {"/docs/REPORT.DOC", false},
+        {"/docs/Report.docm", false}, {"/docs/Report.Docx", false},
+        {"Document1", false},         {"", false},
+        {"/docs.doc/Report", false},  {"/a.b/c.doc", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WordFiles::hasExactExtension(c.path, WordFiles::addinExtensions), c.converted)
+            << c.path;
+    }
+}

@@ -157,6 +157,26 @@ TEST_F(WordToPdfConverterTest, PlainDocumentMakesTheCallsInOrderWithTheirArgumen
     EXPECT_EQ(pdf.jobs[0].sourcePath, "/in/a.doc");
 }
 
+TEST_F(WordToPdfConverterTest, WithoutPasswordPromptsNoneIsPassedAndAProtectedFileIsAnError) {
+    converter.setAskForPasswords(false);
+    word.protectedDocuments["/in/secret.doc"] = "pw";
+    prompts.passwords = {"pw"};
+    try {
+        convert("/in/secret.doc");
+        FAIL() << "a protected document cannot be converted without its password";
+    } catch (const WordStageError& error) {
+        EXPECT_STREQ(error.what(),
+                     "Couldn't open \"/in/secret.doc\": the document is protected by a password.");
+    }
+    EXPECT_TRUE(prompts.asked.empty());
+    auto refused = sessionStart;
+    refused.push_back("Open(TEXT \"/in/secret.doc\", I2 0, I2 -1, I2 0, MISSING, MISSING, I2 0, "
+                      "MISSING, MISSING, I4 0, MISSING, I2 -1)");
+    refused.push_back(quitCall);
+    EXPECT_EQ(word.calls(), refused);
+    EXPECT_EQ(word.liveSessions(), 0);
+}
+
 TEST_F(WordToPdfConverterTest, RightPasswordAtTheFirstPromptUsesTwoSessions) {
     word.protectedDocuments["/in/secret.doc"] = "pw";
     prompts.passwords = {"pw"};

@@ -4,7 +4,7 @@
 
 namespace zarta {
 
-// The command line has no windows to watch while the office prints: the office's own
+// For front ends with no windows to watch while the office prints: the office's own
 // interaction handler answers its questions. Starting and stopping it do nothing.
 class QuietPrintWatch : public PrintWatch {
 public:

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "addin/ConvertDialogRunner.h"
+
+#include <string>
+
+namespace zarta::addin {
+
+// Runs the convert dialog in the add-in's helper program (zarta-addin-dialog, installed beside
+// the module), for hosts whose own user-interface toolkit cannot share a process with Qt. run()
+// starts the helper with the message boxes' caption and the document's path, and returns when
+// the helper has ended, as a modal dialog would. A helper that cannot be started is reported on
+// standard error; the click then shows nothing.
+//
+// The environment variable named by helperVariable, when set, names another helper program
+// (for tests).
+//
+// Thread: run() on the host's user-interface thread; it blocks until the helper ends.
+class HelperDialogRunner : public ConvertDialogRunner {
+public:
+    static constexpr const char* helperName = "zarta-addin-dialog";
+    static constexpr const char* helperVariable = "ZARTA_ADDIN_DIALOG";
+
+    // moduleFolder: the folder the add-in module was loaded from; caption: the module's name.
+    void configure(std::string moduleFolder, std::string caption);
+
+    void run(const std::string& documentPath) override;
+
+    // The helper program run() starts.
+    std::string helperPath() const;
+
+private:
+    std::string moduleFolder_;
+    std::string caption_;
+};
+
+} // namespace zarta::addin

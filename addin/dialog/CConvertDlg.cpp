@@ -1,0 +1,404 @@
+#include "addin/dialog/CConvertDlg.h"
+
+#include "addin/dialog/AddinTexts.h"
+#include "addin/dialog/CCompleteDlg.h"
+#include "addin/dialog/ConvertDialogServices.h"
+#include "addin/dialog/InstallFolder.h"
+#include "app/desktop/FileDialogs.h"
+#include "app/desktop/GuiThreadCall.h"
+#include "app/ui/Artwork.h"
+#include "app/ui/CAdvancedDlg.h"
+#include "app/ui/CDescriptionDlg.h"
+#include "app/ui/CEnableEdit.h"
+#include "app/ui/CSecurityDlg.h"
+#include "app/ui/CTabCtrlEx.h"
+#include "app/ui/CollectOptions.h"
+#include "app/ui/DialogLayout.h"
+#include "app/ui/MessageBoxes.h"
+#include "app/ui/OptionPageSwitcher.h"
+#include "app/ui/Shell.h"
+#include "app/ui/UiTexts.h"
+#include "engine/BatchAbandoned.h"
+#include "engine/BatchControl.h"
+#include "engine/ConversionOptions.h"
+#include "engine/FileConverter.h"
+#include "engine/SingleDocumentConversion.h"
+#include "engine/UserPrompts.h"
+#include "platform/desktop/DataFolders.h"
+#include "platform/registry/Registry.h"
+
+#include <QCloseEvent>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QThread>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace zarta::addin {
+
+namespace {
+
+using ui::MessageBoxes;
+
+// How long the destructor waits for a run that is still going.
+constexpr std::chrono::seconds exitWait{30};
+
+// The run's messages, as the standard message box over the dialog, shown on the user-interface
+// thread while the worker waits. No password is ever asked for: the add-in's conversion opens
+// documents without one.
+class DialogPrompts : public UserPrompts {
+public:
+    DialogPrompts(QWidget& dialog, QString caption, desktop::GuiThreadCall& link)
+        : dialog_(dialog), caption_(std::move(caption)), link_(link) {}
+
+    void showMessage(const std::string& text) override {
+        link_.run([this, message = QString::fromStdString(text)] {
+            MessageBoxes::show(&dialog_, caption_, message, MessageBoxes::Icon::Warning);
+        });
+    }
+    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
+
+private:
+    QWidget& dialog_;
+    QString caption_;
+    desktop::GuiThreadCall& link_;
+};
+
+// The label font: the dialog's font made 2 pixels smaller and narrowed to about 3 pixels a
+// character. It keeps the regular weight: the lightest weight is asked for, but the dialog fonts
+// it was drawn with have no light face, and a light face where the family has one (DejaVu's
+// ExtraLight) is too faint to read at this size.
+QFont labelFont(const QFont& dialogFont) {
+    QFont font = dialogFont;
+    font.setPixelSize(std::max(QFontInfo(dialogFont).pixelSize() - 2, 6));
+    const int average = QFontMetrics(font).averageCharWidth();
+    if (average > 3) {
+        font.setStretch(std::clamp(100 * 3 / average, 50, 100));
+    }
+    return font;
+}
+
+} // namespace
+
+// One run: its control (abandoned only when the dialog goes away during the run), the link
+// that carries the worker's calls onto the user-interface thread, its prompts and what it
+// converts. Owned by the dialog; destroyed once its thread has ended.
+struct CConvertDlg::Run {
+    Run(CConvertDlg& dialog, ConversionOptions runOptions)
+        : link(&dialog, control), prompts(dialog, dialog.messageCaption_, link),
+          options(std::move(runOptions)) {}
+    ~Run() { link.detach(); }
+
+    BatchControl control;
+    desktop::GuiThreadCall link;
+    DialogPrompts prompts;
+    ConversionOptions options;
+    std::string documentPath;
+    std::string outputFolder;
+    std::string installFolder;
+    std::string dataFolder;
+    std::string dataFolderProblem;
+    QThread* thread = nullptr;
+};
+
+CConvertDlg::CConvertDlg(ConvertDialogServices& services, QString messageCaption, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      services_(services), messageCaption_(std::move(messageCaption)) {
+    setWindowTitle(AddinTexts::caption.toString());
+    setObjectName(QString::number(templateId));
+    setWindowIcon(ui::Artwork::icon(ui::Artwork::ApplicationIcon));
+    setModal(true);
+    buildControls();
+
+    animationTimer_.setInterval(animationPeriod);
+    completionTimer_.setInterval(completionDelay);
+    completionTimer_.setSingleShot(true);
+    connect(&animationTimer_, &QTimer::timeout, this, &CConvertDlg::animate);
+    connect(&completionTimer_, &QTimer::timeout, this, &CConvertDlg::offerToOpen);
+}
+
+CConvertDlg::~CConvertDlg() {
+    // No worker may touch the dialog once it is gone, nor leave its word processor or
+    // Ghostscript behind: abandon the runs (which ends their child processes), cut their
+    // links, then give their threads a bounded time to clean up.
+    for (auto& run : runs_) {
+        run->control.abandon();
+        run->link.detach();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + exitWait;
+    for (auto& run : runs_) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (!run->thread->wait(QDeadlineTimer(std::max(left, std::chrono::milliseconds(0))))) {
+            // Destroying a running thread would end the process on the spot; leave it be.
+            std::fprintf(stderr, "Zarta Word To PDF: a conversion did not end in time\n");
+            run->thread->setParent(nullptr);
+            (void)run.release();
+        }
+    }
+}
+
+void CConvertDlg::buildControls() {
+    namespace T = AddinTexts;
+    ui::DialogLayout t(*this, QSize(297, 364));
+    const QFont special = labelFont(font());
+
+    outputGroup_ = t.groupBox(outputGroupId, QString(), QRect(10, 1, 278, 58));
+    QLabel* outputLabel = t.label(T::outputFile.toString(), QRect(24, 8, 55, 13), outputLabelId);
+    outputLabel->setFont(special);
+    QLabel* hint = t.label(T::selectFolder.toString(), QRect(24, 22, 106, 8));
+    outputFolderEdit_ = t.edit(outputFolderId, QRect(24, 35, 182, 14));
+    // Labels name the controls they stand beside, for screen readers.
+    hint->setBuddy(outputFolderEdit_);
+    browse_ = t.pushButton(browseId, T::browse.toString(), QRect(217, 34, 50, 14));
+    browse_->setAutoDefault(false);
+
+    tabs_ =
+        t.place(new ui::CTabCtrlEx(ui::UiVariant::AddIn, this), tabsId, QRect(10, 65, 278, 238));
+    ui::OptionPageSwitcher::insertTabs(*tabs_);
+    description_ = new ui::CDescriptionDlg(ui::UiVariant::AddIn, tabs_);
+    security_ = new ui::CSecurityDlg(ui::UiVariant::AddIn, tabs_);
+    advanced_ = new ui::CAdvancedDlg(ui::UiVariant::AddIn, tabs_);
+    switcher_ = new ui::OptionPageSwitcher(*tabs_, {description_, security_, advanced_},
+                                           ui::UiVariant::AddIn);
+    switcher_->showFirstPage();
+
+    statusGroup_ = t.groupBox(statusGroupId, QString(), QRect(10, 305, 278, 53));
+    QLabel* statusLabel = t.label(T::status.toString(), QRect(18, 318, 37, 10), statusLabelId);
+    statusLabel->setFont(special);
+    status_ = t.place(new ui::CEnableEdit(this), statusId, QRect(17, 334, 167, 14));
+    statusLabel->setBuddy(status_);
+    status_->setSingleLine(true);
+    status_->setFrameStyle(QFrame::NoFrame);
+    status_->setFocusPolicy(Qt::NoFocus);
+    status_->viewport()->installEventFilter(this);
+    convert_ = t.pushButton(convertId, T::convert.toString(), QRect(217, 334, 62, 14), true);
+    setFixedSize(size());
+
+    // The group boxes' insides are painted white by the dialog; their own frame stays.
+    for (QGroupBox* group : {outputGroup_, statusGroup_}) {
+        group->setAttribute(Qt::WA_NoSystemBackground);
+        group->lower();
+    }
+
+    connect(browse_, &QPushButton::clicked, this, &CConvertDlg::browse);
+    connect(convert_, &QPushButton::clicked, this, &CConvertDlg::convert);
+}
+
+void CConvertDlg::showEvent(QShowEvent* event) {
+    if (!initialised_) {
+        initialised_ = true;
+        initialise();
+    }
+    QDialog::showEvent(event);
+}
+
+void CConvertDlg::initialise() {
+    const auto slash = documentPath_.rfind('/');
+    outputFolder_ = slash == std::string::npos ? std::string() : documentPath_.substr(0, slash + 1);
+    outputFolderEdit_->setText(QString::fromStdString(outputFolder_));
+    setStatus(AddinTexts::notStarted.toString());
+    // A data folder that cannot be used safely is remembered: no run converts with it.
+    try {
+        DataFolders::prepare(services_.dataFolder());
+        dataFolderProblem_.clear();
+    } catch (const DataFolders::Refused& refused) {
+        dataFolderProblem_ = refused.what();
+    }
+    InstallFolder::refresh(Registry::forCurrentUser());
+}
+
+QString CConvertDlg::statusText() const {
+    return status_->text();
+}
+
+void CConvertDlg::setStatus(const QString& text) {
+    status_->setText(text);
+}
+
+void CConvertDlg::setWorkerPauses(std::chrono::milliseconds beforeRun,
+                                  std::chrono::milliseconds afterRun) {
+    pauseBeforeRun_ = beforeRun;
+    pauseAfterRun_ = afterRun;
+}
+
+bool CConvertDlg::refuseWhileConverting() {
+    if (isConverting()) {
+        MessageBoxes::show(this, messageCaption_, ui::UiTexts::workingNow.toString(),
+                           MessageBoxes::Icon::Warning);
+        return true;
+    }
+    return false;
+}
+
+void CConvertDlg::reject() {
+    if (!refuseWhileConverting()) {
+        QDialog::reject();
+    }
+}
+
+void CConvertDlg::closeEvent(QCloseEvent* event) {
+    if (refuseWhileConverting()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+bool CConvertDlg::eventFilter(QObject* watched, QEvent* event) {
+    // The status line is only read: a left click neither places a cursor nor selects.
+    if (watched == status_->viewport() && (event->type() == QEvent::MouseButtonPress ||
+                                           event->type() == QEvent::MouseButtonDblClick)) {
+        return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CConvertDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    // The output and status areas are white, from just below the top of their frames.
+    QPainter painter(this);
+    for (const QGroupBox* group : {outputGroup_, statusGroup_}) {
+        painter.fillRect(group->geometry().adjusted(0, 6, 0, 0), Qt::white);
+    }
+}
+
+void CConvertDlg::browse() {
+    if (refuseWhileConverting()) {
+        return;
+    }
+    QString folder = desktop::FileDialogs::current().chooseFolder(this);
+    if (folder.isEmpty()) {
+        return;
+    }
+    if (!folder.endsWith(u'/')) {
+        folder += u'/';
+    }
+    outputFolderEdit_->setText(folder);
+}
+
+void CConvertDlg::setEditingEnabled(bool enabled) {
+    for (QWidget* widget : std::initializer_list<QWidget*>{security_, description_, advanced_,
+                                                           outputFolderEdit_, browse_, convert_}) {
+        widget->setEnabled(enabled);
+    }
+}
+
+void CConvertDlg::convert() {
+    if (refuseWhileConverting()) {
+        return;
+    }
+    outputFolder_ = outputFolderEdit_->text().toStdString();
+    const QFileInfo folder(QString::fromStdString(outputFolder_));
+    if (outputFolder_.empty() || !folder.isDir()) {
+        MessageBoxes::show(this, messageCaption_, AddinTexts::wrongPath.toString(),
+                           MessageBoxes::Icon::Warning);
+        return;
+    }
+    if (folder.isRelative()) {
+        // A relative folder would depend on the host's working folder; the PDF and "&Yes"
+        // both mean the folder it names now.
+        outputFolder_ = folder.absoluteFilePath().toStdString() + "/";
+        outputFolderEdit_->setText(QString::fromStdString(outputFolder_));
+    }
+    setStatus(AddinTexts::startToConvert.toString());
+    animationTimer_.start();
+    auto run =
+        std::make_unique<Run>(*this, ui::collectOptions(*description_, *security_, *advanced_));
+    setEditingEnabled(false);
+    pdfWritten_ = false;
+
+    run->documentPath = documentPath_;
+    run->outputFolder = outputFolder_;
+    run->installFolder = InstallFolder::current();
+    run->dataFolder = services_.dataFolder();
+    run->dataFolderProblem = dataFolderProblem_;
+    Run& started = *run;
+    started.thread = QThread::create([this, &started] { work(started); });
+    started.thread->setParent(this);
+    connect(started.thread, &QThread::finished, this, [this, &started] { runEnded(&started); });
+    runs_.push_back(std::move(run));
+    // Marked before the thread starts, so a handler never sees a run that is not converting.
+    converting_ = 1;
+    started.thread->start();
+}
+
+void CConvertDlg::work(Run& run) {
+    try {
+        converting_ = 1;
+        run.control.sleepFor(pauseBeforeRun_);
+        SingleDocumentConversion::Result result;
+        if (!run.dataFolderProblem.empty()) {
+            run.prompts.showMessage(run.dataFolderProblem);
+        } else {
+            try {
+                // The converter's word processor is this run's own and ends with it.
+                const auto converter = services_.makeConverter(run.prompts, run.installFolder);
+                SingleDocumentConversion conversion(*converter, run.prompts, run.dataFolder);
+                result = conversion.convertDocument(run.documentPath, run.outputFolder, run.options,
+                                                    run.control);
+            } catch (const BatchAbandoned&) {
+                throw;
+            } catch (const std::exception& error) {
+                run.prompts.showMessage(error.what());
+            }
+        }
+        run.link.run([this, &result] {
+            outputPath_ = result.outputPath;
+            pdfWritten_ = result.written;
+            animationTimer_.stop();
+        });
+        run.control.sleepFor(pauseAfterRun_);
+        converting_ = 0;
+        run.link.run([this] {
+            setStatus(AddinTexts::complete.toString());
+            setEditingEnabled(true);
+            completionTimer_.start();
+        });
+    } catch (const BatchAbandoned&) {
+        // The dialog is going away and no longer waits for anything of this run.
+        converting_ = 0;
+    }
+}
+
+void CConvertDlg::runEnded(Run* run) {
+    const auto it = std::find_if(runs_.begin(), runs_.end(),
+                                 [run](const auto& owned) { return owned.get() == run; });
+    if (it != runs_.end()) {
+        run->thread->deleteLater();
+        runs_.erase(it);
+    }
+}
+
+void CConvertDlg::animate() {
+    if (++animationCounter_ == 7) {
+        setStatus(AddinTexts::startToConvert.toString());
+        animationCounter_ = 0;
+    } else {
+        setStatus(statusText() + u'.');
+    }
+}
+
+void CConvertDlg::offerToOpen() {
+    // The completion dialog follows only a run that wrote its PDF: anything else has already
+    // been reported, and there would be nothing to open.
+    if (!pdfWritten_) {
+        return;
+    }
+    CCompleteDlg complete;
+    if (complete.exec() == QDialog::Accepted) {
+        ui::Shell::current().openUrl(QUrl::fromLocalFile(QString::fromStdString(outputPath_)));
+    }
+}
+
+} // namespace zarta::addin

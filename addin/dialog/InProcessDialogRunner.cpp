@@ -1,0 +1,13 @@
+#include "addin/dialog/InProcessDialogRunner.h"
+
+#include "addin/dialog/CConvertDlg.h"
+
+namespace zarta::addin {
+
+void InProcessDialogRunner::run(const std::string& documentPath) {
+    CConvertDlg dialog(services_, messageCaption_);
+    dialog.setDocumentPath(documentPath);
+    dialog.exec();
+}
+
+} // namespace zarta::addin

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "addin/ConvertDialogRunner.h"
+
+#include <QString>
+
+namespace zarta::addin {
+
+class ConvertDialogServices;
+
+// Runs the convert dialog in this process, modally and with no parent: for a process that runs
+// Qt's user interface on the thread that calls run() (the dialog's own helper program, the
+// tests' host).
+//
+// User-interface thread only. The services must outlive the runner.
+class InProcessDialogRunner : public ConvertDialogRunner {
+public:
+    // messageCaption: the caption of the dialog's message boxes.
+    InProcessDialogRunner(ConvertDialogServices& services, QString messageCaption)
+        : services_(services), messageCaption_(std::move(messageCaption)) {}
+
+    void run(const std::string& documentPath) override;
+
+private:
+    ConvertDialogServices& services_;
+    QString messageCaption_;
+};
+
+} // namespace zarta::addin

@@ -1,0 +1,39 @@
+// zarta-addin-dialog: the add-in's convert dialog in a process of its own, for word processors
+// whose own toolkit cannot share a process with Qt. The add-in starts it for a click on its
+// button and waits for it to end.
+//
+//     zarta-addin-dialog [--caption NAME] [--document PATH]
+//
+// NAME is the caption of the dialog's message boxes (the add-in module's name); PATH the full
+// path of the document to convert, absent or empty when the word processor had none.
+
+#include "addin/dialog/InProcessDialogRunner.h"
+#include "addin/dialog/OfficeDialogServices.h"
+#include "app/ui/Artwork.h"
+#include "platform/desktop/DataFolders.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QString caption = QStringLiteral("Plovra");
+    QString document;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if ((argument == u"--caption" || argument == u"--document") && i + 1 < arguments.size()) {
+            (argument == u"--caption" ? caption : document) = arguments[++i];
+        } else {
+            std::fprintf(stderr, "usage: zarta-addin-dialog [--caption NAME] [--document PATH]\n");
+            return 2;
+        }
+    }
+    QApplication::setWindowIcon(zarta::ui::Artwork::icon(zarta::ui::Artwork::ApplicationIcon));
+
+    zarta::addin::OfficeDialogServices services(zarta::DataFolders::dataFolder());
+    zarta::addin::InProcessDialogRunner runner(services, caption);
+    runner.run(document.toStdString());
+    return 0;
+}
