@@ -1,0 +1,161 @@
+// The host's object model with a recording backend, driven by the real add-in object.
+
+#include "platform/wordhost/HostObjectModel.h"
+#include "addin/CWordAddin.h"
+#include "platform/clipboard/QtClipboard.h"
+#include "platform/com/ComModule.h"
+#include "platform/com/IConnectionPointContainer.h"
+#include "platform/wordhost/WordHostIds.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+using namespace zarta;
+using namespace zarta::addin;
+using namespace zarta::com;
+using namespace zarta::wordhost;
+
+namespace {
+
+class RecordingBackend final : public HostBackend {
+public:
+    int addToolbar(const std::string& name) override {
+        toolbars.push_back({name, false});
+        return int(toolbars.size());
+    }
+    void showToolbar(int toolbar, bool visible) override {
+        toolbars.at(std::size_t(toolbar - 1)).second = visible;
+    }
+    int addButton(int toolbar) override {
+        buttonBars.push_back(toolbar);
+        buttons.emplace_back();
+        faces.emplace_back();
+        return int(buttons.size());
+    }
+    void updateButton(int button, const Button& state) override {
+        buttons.at(std::size_t(button - 1)) = state;
+    }
+    std::optional<Picture> clipboardPicture() override {
+        const QImage image =
+            QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_ARGB32);
+        if (image.isNull()) {
+            return std::nullopt;
+        }
+        Picture picture{image.width(), image.height(), {}};
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                picture.pixels.push_back(image.pixel(x, y));
+            }
+        }
+        return picture;
+    }
+    void setButtonFace(int button, const Picture& face) override {
+        faces.at(std::size_t(button - 1)) = face;
+    }
+    std::optional<std::string> activeDocumentName() override { return document; }
+
+    std::vector<std::pair<std::string, bool>> toolbars;
+    std::vector<int> buttonBars;
+    std::vector<Button> buttons;
+    std::vector<Picture> faces;
+    std::optional<std::string> document;
+};
+
+class RecordingDialogRunner final : public ConvertDialogRunner {
+public:
+    void run(const std::string& documentPath) override { paths.push_back(documentPath); }
+    std::vector<std::string> paths;
+};
+
+class HostModel : public ::testing::Test {
+protected:
+    HostModel() {
+        ComPtr<IDTExtensibility2> made;
+        EXPECT_EQ(CWordAddin::create(module, {clipboard, &dialog}, nullptr, IID_IDTExtensibility2,
+                                     made.putVoid()),
+                  S_OK);
+        addin = made;
+    }
+
+    ComModule module;
+    QtClipboard clipboard;
+    RecordingDialogRunner dialog;
+    RecordingBackend backend;
+    std::unique_ptr<HostObjectModel> model = std::make_unique<HostObjectModel>(backend);
+    ComPtr<IDTExtensibility2> addin;
+};
+
+TEST_F(HostModel, TheAddinsToolbarAndButtonReachTheBackendAndAClickRunsItsDialog) {
+    ASSERT_EQ(addin->OnConnection(model->application(), 1, nullptr, nullptr), S_OK);
+    ASSERT_EQ(backend.toolbars.size(), 1u);
+    EXPECT_EQ(backend.toolbars[0], (std::pair<std::string, bool>{"Zarta Word To PDF", true}));
+    ASSERT_EQ(backend.buttons.size(), 1u);
+    EXPECT_EQ(backend.buttonBars[0], 1);
+    const HostBackend::Button& button = backend.buttons[0];
+    EXPECT_EQ(button.caption, "Zarta Word To PDF");
+    EXPECT_EQ(button.tooltip, "Zarta Word To PDF");
+    EXPECT_EQ(button.tag, "Zarta Word To PDF");
+    EXPECT_TRUE(button.visible);
+    EXPECT_TRUE(button.enabled);
+    EXPECT_EQ(button.style, 3);
+    EXPECT_EQ(backend.faces[0].width, 32);
+    EXPECT_EQ(backend.faces[0].pixels.size(), 32u * 32u);
+
+    // A click with and without an active document; one on no button reaches nobody.
+    backend.document = "/home/user/Docs/Report.docx";
+    EXPECT_EQ(model->click(1), S_OK);
+    backend.document.reset();
+    EXPECT_EQ(model->click(1), S_OK);
+    EXPECT_EQ(model->click(7), S_FALSE);
+    EXPECT_EQ(dialog.paths, (std::vector<std::string>{"/home/user/Docs/Report.docx", ""}));
+
+    // Disconnected, the add-in no longer listens.
+    EXPECT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+    EXPECT_EQ(model->click(1), S_FALSE);
+    EXPECT_EQ(dialog.paths.size(), 2u);
+}
+
+TEST_F(HostModel, ObjectsTheAddinStillHoldsOutliveTheModelSafely) {
+    ASSERT_EQ(addin->OnConnection(model->application(), 1, nullptr, nullptr), S_OK);
+    model.reset();
+    // The add-in lets go of its button after the host has ended its model.
+    EXPECT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+    addin.reset();
+}
+
+TEST_F(HostModel, ButtonsAnswerTheirInterfacesAndOnlyTheClickEventsConnectionPoint) {
+    ComPtr<WordApplication> application;
+    ASSERT_EQ(model->application()->QueryInterface(IID_WordApplication, application.putVoid()),
+              S_OK);
+    ComPtr<CommandBars> bars;
+    ASSERT_EQ(application->get_CommandBars(bars.put()), S_OK);
+    ComPtr<CommandBar> bar;
+    ASSERT_EQ(bars->Add(variantMissing(), variantMissing(), variantMissing(), variantMissing(),
+                        bar.put()),
+              S_OK);
+    EXPECT_EQ(backend.toolbars[0].first, "Custom 1");
+    ComPtr<CommandBarControls> controls;
+    ASSERT_EQ(bar->get_Controls(controls.put()), S_OK);
+    ComPtr<CommandBarControl> control;
+    ASSERT_EQ(controls->Add(variantMissing(), variantMissing(), variantMissing(), variantMissing(),
+                            variantMissing(), control.put()),
+              S_OK);
+    ComPtr<CommandBarButton> button;
+    EXPECT_EQ(control->QueryInterface(IID_CommandBarButton, button.putVoid()), S_OK);
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(button->QueryInterface(IID_IConnectionPointContainer, container.putVoid()), S_OK);
+    ComPtr<IConnectionPoint> point;
+    EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, point.put()), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(container->FindConnectionPoint(DIID_CommandBarButtonEvents, point.put()), S_OK);
+    EXPECT_EQ(point->Unadvise(42), CONNECT_E_NOCONNECTION);
+    // With no clipboard picture there is no face to paste.
+    QGuiApplication::clipboard()->setText(QStringLiteral("words"));
+    EXPECT_EQ(button->PasteFace(), E_FAIL);
+    ComPtr<WordDocument> document;
+    EXPECT_EQ(application->get_ActiveDocument(document.put()), hresult(0x800A1098));
+}
+
+} // namespace
