@@ -1,5 +1,7 @@
 #include "addin/CWordAddin.h"
 
+#include "platform/wordhost/HostEvents.h"
+
 #include "addin/ButtonFace.h"
 #include "platform/com/IConnectionPointContainer.h"
 #include "platform/com/Variant.h"
@@ -273,7 +275,15 @@ void CWordAddin::OnButtonClick(com::IDispatch*, com::VARIANT_BOOL*) {
         document->get_FullName(&fullName);
     }
     if (ports_.convertDialog != nullptr) {
-        ports_.convertDialog->run(com::utf8FromBstr(fullName));
+        // A host that can handle its events while the dialog runs elsewhere offers it.
+        com::ComPtr<wordhost::HostEvents> events;
+        std::function<void()> whileWaiting;
+        if (m_spApp &&
+            m_spApp->QueryInterface(wordhost::IID_HostEvents, events.putVoid()) == com::S_OK &&
+            events) {
+            whileWaiting = [&events] { events->KeepResponsive(); };
+        }
+        ports_.convertDialog->run(com::utf8FromBstr(fullName), whileWaiting);
     }
     com::SysFreeString(fullName);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace zarta::addin {
@@ -14,8 +15,11 @@ public:
     // `documentPath`: the full path the host gave as the active document's name (UTF-8), or an
     // empty text when no document was active or none had a name. Returns once the user has
     // closed the dialog; nothing is handed back. The path is the dialog's to check: it may name
-    // no file, or a file that is not a word-processor document.
-    virtual void run(const std::string& documentPath) = 0;
+    // no file, or a file that is not a word-processor document. A runner that waits for a
+    // dialog outside the host's event loop calls whileWaiting (when given) repeatedly meanwhile,
+    // so that the host stays responsive.
+    virtual void run(const std::string& documentPath,
+                     const std::function<void()>& whileWaiting) = 0;
 };
 
 } // namespace zarta::addin

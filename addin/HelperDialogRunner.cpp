@@ -2,9 +2,11 @@
 
 #include "platform/process/ChildProcess.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace zarta::addin {
@@ -21,7 +23,16 @@ std::string HelperDialogRunner::helperPath() const {
     return moduleFolder_ + "/" + helperName;
 }
 
-void HelperDialogRunner::run(const std::string& documentPath) {
+void HelperDialogRunner::run(const std::string& documentPath,
+                             const std::function<void()>& whileWaiting) {
+    if (running_) {
+        return;
+    }
+    running_ = true;
+    struct Done {
+        bool& running;
+        ~Done() { running = false; }
+    } done{running_};
     const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     ChildProcess::Setup setup;
     setup.arguments = {helperPath(), "--caption", caption_, "--document", documentPath};
@@ -32,6 +43,12 @@ void HelperDialogRunner::run(const std::string& documentPath) {
     try {
         ChildProcess helper(setup);
         ::close(nothing);
+        if (whileWaiting) {
+            while (!helper.hasEnded()) {
+                whileWaiting();
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
         helper.reap();
     } catch (const ChildProcess::StartError& error) {
         ::close(nothing);

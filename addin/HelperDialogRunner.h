@@ -9,8 +9,10 @@ namespace zarta::addin {
 // Runs the convert dialog in the add-in's helper program (zarta-addin-dialog, installed beside
 // the module), for hosts whose own user-interface toolkit cannot share a process with Qt. run()
 // starts the helper with the message boxes' caption and the document's path, and returns when
-// the helper has ended, as a modal dialog would. A helper that cannot be started is reported on
-// standard error; the click then shows nothing.
+// the helper has ended, as a modal dialog would; meanwhile it calls whileWaiting (when given)
+// every 20 ms, so that the host keeps handling its events. A click that arrives while a dialog
+// is open (through those events) opens no second one. A helper that cannot be started is
+// reported on standard error; the click then shows nothing.
 //
 // The environment variable named by helperVariable, when set, names another helper program
 // (for tests).
@@ -24,7 +26,7 @@ public:
     // moduleFolder: the folder the add-in module was loaded from; caption: the module's name.
     void configure(std::string moduleFolder, std::string caption);
 
-    void run(const std::string& documentPath) override;
+    void run(const std::string& documentPath, const std::function<void()>& whileWaiting) override;
 
     // The helper program run() starts.
     std::string helperPath() const;
@@ -32,6 +34,7 @@ public:
 private:
     std::string moduleFolder_;
     std::string caption_;
+    bool running_ = false;
 };
 
 } // namespace zarta::addin

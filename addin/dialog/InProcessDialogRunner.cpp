@@ -4,7 +4,7 @@
 
 namespace zarta::addin {
 
-void InProcessDialogRunner::run(const std::string& documentPath) {
+void InProcessDialogRunner::run(const std::string& documentPath, const std::function<void()>&) {
     CConvertDlg dialog(services_, messageCaption_);
     dialog.setDocumentPath(documentPath);
     dialog.exec();

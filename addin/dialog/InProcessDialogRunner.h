@@ -19,7 +19,8 @@ public:
     InProcessDialogRunner(ConvertDialogServices& services, QString messageCaption)
         : services_(services), messageCaption_(std::move(messageCaption)) {}
 
-    void run(const std::string& documentPath) override;
+    // The dialog runs Qt's own event loop; whileWaiting is not needed.
+    void run(const std::string& documentPath, const std::function<void()>& whileWaiting) override;
 
 private:
     ConvertDialogServices& services_;

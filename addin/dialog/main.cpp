@@ -34,6 +34,6 @@ int main(int argc, char** argv) {
 
     zarta::addin::OfficeDialogServices services(zarta::DataFolders::dataFolder());
     zarta::addin::InProcessDialogRunner runner(services, caption);
-    runner.run(document.toStdString());
+    runner.run(document.toStdString(), {});
     return 0;
 }

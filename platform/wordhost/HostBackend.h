@@ -1,9 +1,7 @@
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace zarta::wordhost {
 
@@ -22,13 +20,6 @@ public:
         bool enabled = true;
         int style = 0;
     };
-    // A picture as 32-bit ARGB pixels, row after row.
-    struct Picture {
-        int width = 0;
-        int height = 0;
-        std::vector<std::uint32_t> pixels;
-    };
-
     virtual ~HostBackend() = default;
 
     // A new toolbar of that name, hidden until shown; its number.
@@ -38,12 +29,15 @@ public:
     virtual int addButton(int toolbar) = 0;
     // The button's properties changed.
     virtual void updateButton(int button, const Button& state) = 0;
-    // The picture on the desktop's clipboard, when it holds one.
-    virtual std::optional<Picture> clipboardPicture() = 0;
-    virtual void setButtonFace(int button, const Picture& face) = 0;
+    // Makes the picture on the desktop's clipboard the button's face; false, with the face
+    // unchanged, when the clipboard holds no picture.
+    virtual bool pasteFace(int button) = 0;
     // The active document's full name: its file's path, or for a document never saved a name
     // without a folder. Nothing when no document is open.
     virtual std::optional<std::string> activeDocumentName() = 0;
+    // Lets the host handle its pending events (repaint, input) while an add-in waits for
+    // something outside it; called repeatedly by the waiting add-in.
+    virtual void keepResponsive() = 0;
 };
 
 } // namespace zarta::wordhost

@@ -7,6 +7,7 @@
 #include "platform/com/Variant.h"
 #include "platform/wordhost/CommandBarButton.h"
 #include "platform/wordhost/CommandBars.h"
+#include "platform/wordhost/HostEvents.h"
 #include "platform/wordhost/WordApplication.h"
 
 #include <atomic>
@@ -149,15 +150,7 @@ public:
     HRESULT put_Tag(BSTR prop) override { return change(state_.tag, utf8FromBstr(prop)); }
     HRESULT put_Style(LONG prop) override { return change(state_.style, int(prop)); }
     HRESULT PasteFace() override {
-        if (backend() == nullptr) {
-            return E_FAIL;
-        }
-        const auto picture = backend()->clipboardPicture();
-        if (!picture || picture->pixels.empty()) {
-            return E_FAIL;
-        }
-        backend()->setButtonFace(number_, *picture);
-        return S_OK;
+        return backend() != nullptr && backend()->pasteFace(number_) ? S_OK : E_FAIL;
     }
 
     HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
@@ -331,10 +324,28 @@ public:
     }
 };
 
-class HostApplication final : public ModelObject<WordApplication> {
+class HostApplication final : public ModelObject<WordApplication>, public HostEvents {
 public:
     explicit HostApplication(std::shared_ptr<Shared> shared)
         : ModelObject(std::move(shared), IID_WordApplication) {}
+
+    HRESULT QueryInterface(REFIID riid, void** ppvObject) override {
+        if (ppvObject != nullptr && riid == IID_HostEvents) {
+            *ppvObject = static_cast<HostEvents*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return ModelObject::QueryInterface(riid, ppvObject);
+    }
+    ULONG AddRef() override { return ModelObject::AddRef(); }
+    ULONG Release() override { return ModelObject::Release(); }
+
+    HRESULT KeepResponsive() override {
+        if (backend() != nullptr) {
+            backend()->keepResponsive();
+        }
+        return S_OK;
+    }
 
     HRESULT get_CommandBars(wordhost::CommandBars** prop) override {
         return handOut<wordhost::CommandBars>(new HostBars(shared_), prop);

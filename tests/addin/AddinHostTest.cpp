@@ -35,7 +35,7 @@ namespace {
 // Stands in for the convert dialog: records each path it was run for.
 class RecordingDialogRunner final : public ConvertDialogRunner {
 public:
-    void run(const std::string& documentPath) override {
+    void run(const std::string& documentPath, const std::function<void()>&) override {
         paths.push_back(documentPath);
         if (whileRunning) {
             whileRunning();
@@ -501,6 +501,29 @@ TEST(AddinModuleInHost, ConnectsThroughItsClassObjectAndPastesItsFace) {
     ::unsetenv(HelperDialogRunner::helperVariable);
     EXPECT_EQ(canUnloadNow(), S_OK);
     ::dlclose(module);
+}
+
+} // namespace
+
+namespace {
+
+TEST(HelperDialog, TheHostKeepsHandlingEventsWhileTheHelperRunsAndASecondClickOpensNothing) {
+    TempDir dir;
+    TempDir::write(dir.file("helper"), "#!/bin/sh\necho run >> \"$0.runs\"\nsleep 0.3\n");
+    fs::permissions(dir.file("helper"), fs::perms::owner_all);
+    ::setenv(HelperDialogRunner::helperVariable, dir.file("helper").c_str(), 1);
+    HelperDialogRunner runner;
+    runner.configure(dir.path().string(), "Plovra");
+    int handled = 0;
+    runner.run("/docs/a.docx", [&] {
+        // Handling the host's events may deliver another click: it opens no second dialog.
+        if (++handled == 1) {
+            runner.run("/docs/a.docx", [] {});
+        }
+    });
+    ::unsetenv(HelperDialogRunner::helperVariable);
+    EXPECT_GT(handled, 5);
+    EXPECT_EQ(TempDir::read(dir.file("helper.runs")), "run\n");
 }
 
 } // namespace

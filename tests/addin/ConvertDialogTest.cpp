@@ -295,7 +295,7 @@ TEST_F(AddinConvertDialog, TheInProcessRunnerShowsTheDialogModallyForThePath) {
         EXPECT_EQ(folderEdit(dialog)->text().toStdString(), dir.file("Docs/"));
         dialog.reject();
     };
-    runner.run(doc("Report.docx"));
+    runner.run(doc("Report.docx"), {});
     EXPECT_EQ(shownFor, doc("Report.docx"));
 }
 

@@ -1,6 +1,7 @@
 // The host's object model with a recording backend, driven by the real add-in object.
 
 #include "platform/wordhost/HostObjectModel.h"
+#include "addin/ButtonFace.h"
 #include "addin/CWordAddin.h"
 #include "platform/clipboard/QtClipboard.h"
 #include "platform/com/ComModule.h"
@@ -12,6 +13,8 @@
 #include <QImage>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace zarta;
 using namespace zarta::addin;
@@ -38,35 +41,33 @@ public:
     void updateButton(int button, const Button& state) override {
         buttons.at(std::size_t(button - 1)) = state;
     }
-    std::optional<Picture> clipboardPicture() override {
-        const QImage image =
-            QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_ARGB32);
+    bool pasteFace(int button) override {
+        const QImage image = QGuiApplication::clipboard()->image();
         if (image.isNull()) {
-            return std::nullopt;
+            return false;
         }
-        Picture picture{image.width(), image.height(), {}};
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                picture.pixels.push_back(image.pixel(x, y));
-            }
-        }
-        return picture;
-    }
-    void setButtonFace(int button, const Picture& face) override {
-        faces.at(std::size_t(button - 1)) = face;
+        faces.at(std::size_t(button - 1)) = image;
+        return true;
     }
     std::optional<std::string> activeDocumentName() override { return document; }
+    void keepResponsive() override { ++keptResponsive; }
 
     std::vector<std::pair<std::string, bool>> toolbars;
     std::vector<int> buttonBars;
     std::vector<Button> buttons;
-    std::vector<Picture> faces;
+    std::vector<QImage> faces;
     std::optional<std::string> document;
+    int keptResponsive = 0;
 };
 
 class RecordingDialogRunner final : public ConvertDialogRunner {
 public:
-    void run(const std::string& documentPath) override { paths.push_back(documentPath); }
+    void run(const std::string& documentPath, const std::function<void()>& whileWaiting) override {
+        paths.push_back(documentPath);
+        if (whileWaiting) {
+            whileWaiting();
+        }
+    }
     std::vector<std::string> paths;
 };
 
@@ -101,8 +102,7 @@ TEST_F(HostModel, TheAddinsToolbarAndButtonReachTheBackendAndAClickRunsItsDialog
     EXPECT_TRUE(button.visible);
     EXPECT_TRUE(button.enabled);
     EXPECT_EQ(button.style, 3);
-    EXPECT_EQ(backend.faces[0].width, 32);
-    EXPECT_EQ(backend.faces[0].pixels.size(), 32u * 32u);
+    EXPECT_EQ(backend.faces[0].convertToFormat(QImage::Format_RGB888), ButtonFace::image());
 
     // A click with and without an active document; one on no button reaches nobody.
     backend.document = "/home/user/Docs/Report.docx";
@@ -111,6 +111,8 @@ TEST_F(HostModel, TheAddinsToolbarAndButtonReachTheBackendAndAClickRunsItsDialog
     EXPECT_EQ(model->click(1), S_OK);
     EXPECT_EQ(model->click(7), S_FALSE);
     EXPECT_EQ(dialog.paths, (std::vector<std::string>{"/home/user/Docs/Report.docx", ""}));
+    // While the dialog runs, the host is asked to keep handling its events.
+    EXPECT_EQ(backend.keptResponsive, 2);
 
     // Disconnected, the add-in no longer listens.
     EXPECT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
