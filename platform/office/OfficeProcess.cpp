@@ -38,7 +38,10 @@ ChildProcess start(const std::vector<std::string>& arguments, const std::string&
     }
     ChildProcess::Setup setup;
     setup.arguments = arguments;
-    setup.environment = ChildProcess::environment({"TMPDIR=" + temporaryFolder}, {});
+    // The conversion office runs no word-processor add-ins, even where the add-in host is
+    // installed for every profile: an add-in would act inside documents it does not own.
+    setup.environment = ChildProcess::environment(
+        {"TMPDIR=" + temporaryFolder, std::string(OfficeProcess::noAddinsVariable) + "=1"}, {});
     setup.input = input.get();
     setup.output = output.get();
     setup.error = output.get();

@@ -26,6 +26,9 @@ namespace zarta {
 // that has already been reaped. The destructor kills and reaps the process if still there.
 class OfficeProcess {
 public:
+    // Set in the office's environment: the add-in host loads no add-ins in that office.
+    static constexpr const char* noAddinsVariable = "ZARTA_NO_WORD_ADDINS";
+
     struct Confinement {
         // The process's address-space limit (RLIMIT_AS) in bytes; 0: none.
         std::uint64_t addressSpaceBytes = 0;

@@ -144,6 +144,7 @@ void AddinLoader::connect(const std::string& progId, com::IDispatch* application
         return;
     }
     loaded_.push_back({progId, module, std::move(addin)});
+    log_("The add-in " + progId + " is connected");
 }
 
 void AddinLoader::disconnectAll() {

@@ -22,7 +22,8 @@ namespace zarta::wordhost {
 // _IDTExtensibility2, and OnConnection called with the application object, the start-up connect
 // mode and an add-in instance object that names the add-in. An add-in whose entry is incomplete,
 // whose module cannot be loaded or lacks an entry point, or that fails any of these calls is
-// reported through the log and skipped; the others are loaded all the same.
+// reported through the log and skipped; the others are loaded all the same. Each add-in
+// connected is noted in the log too.
 //
 // disconnectAll() ends the connected add-ins in reverse order, as the word processor does at its
 // end: OnBeginShutdown, OnDisconnection (host shutdown), the final release; a module is unloaded

@@ -1,11 +1,14 @@
 #include "platform/writerhost/WriterHost.h"
 
+#include "platform/office/OfficeProcess.h"
+
 #include <com/sun/star/document/XDocumentEventBroadcaster.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/theGlobalEventBroadcaster.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -48,7 +51,8 @@ WriterHost::WriterHost(const Reference<uno::XComponentContext>& context)
       loader_(Registry::forCurrentUser(), &report) {}
 
 void WriterHost::start(const Reference<uno::XComponentContext>& context) {
-    if (running.is()) {
+    // An office the program started for its own conversions runs no add-ins.
+    if (running.is() || std::getenv(OfficeProcess::noAddinsVariable) != nullptr) {
         return;
     }
     try {

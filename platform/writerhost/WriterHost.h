@@ -15,7 +15,8 @@ namespace zarta::writerhost {
 // (AddinLoader) with an application object over Writer (HostObjectModel on WriterBackend);
 // every new Writer window gets their toolbars; at office end the add-ins are shut down and
 // their toolbars taken out of Writer's configuration. Problems are reported on the office's
-// standard error.
+// standard error. An office started by the program's own conversions (OfficeProcess) runs no
+// add-ins.
 //
 // Office main thread only: start() from the start-up job, click() from the click handler's
 // posted call, the listeners from the office.

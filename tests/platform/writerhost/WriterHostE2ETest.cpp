@@ -1,0 +1,257 @@
+// The add-in host inside LibreOffice Writer, with the office's GTK interface on a private X
+// server and session bus: registered add-ins are loaded at office start and ended at office end,
+// and the real add-in's button converts the document in front. The office is driven the way a
+// screen reader's user drives it (over AT-SPI, by the controls' names), the add-in's dialog by
+// keys.
+
+#include "platform/com/ServerExports.h"
+#include "platform/office/OfficeProcess.h"
+#include "platform/registry/Registry.h"
+#include "tests/support/TempDir.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <dlfcn.h>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+using namespace zarta;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return process.readAllStandardOutput().toStdString();
+}
+
+bool waitFor(const std::function<bool()>& condition, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return condition();
+}
+
+// Visible windows whose title matches the pattern, as X window ids.
+QStringList windows(const QString& pattern) {
+    const QString found =
+        QString::fromStdString(run("xdotool", {"search", "--onlyvisible", "--name", pattern}));
+    return found.split('\n', Qt::SkipEmptyParts);
+}
+
+void screenshot(const QString& name) {
+    QDir().mkpath(QStringLiteral(ZARTA_SCREENSHOT_DIR));
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+    EXPECT_FALSE(screen.isNull());
+    screen.save(QStringLiteral(ZARTA_SCREENSHOT_DIR "/writer-host-") + name + ".png");
+}
+
+// Does the first action (press, click) of the office's control with that role and name.
+bool act(const QString& role, const QString& name) {
+    QProcess action;
+    action.start("/usr/bin/python3", {ZARTA_ATSPI_ACTION, "soffice", role, name});
+    return action.waitForFinished(30000) && action.exitCode() == 0;
+}
+
+bool processRunning(const QString& pattern) {
+    return !run("pgrep", {"-f", pattern}).empty();
+}
+
+// Writer with its GTK interface, a private profile, the host extension as a bundled extension
+// and the registry in the test's folder. Ended by quit() as a user ends it (Ctrl+Q), or killed
+// by the destructor.
+class Writer {
+public:
+    Writer(const TempDir& dir, const QStringList& documents, bool conversionOffice = false)
+        : profile_(QString::fromStdString(dir.file("profile"))) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (conversionOffice) {
+            environment.insert(OfficeProcess::noAddinsVariable, "1");
+        }
+        environment.insert("SAL_USE_VCLPLUGIN", "gtk3");
+        environment.insert(Registry::relocationVariable,
+                           QString::fromStdString(dir.file("registry")));
+        environment.insert("XDG_DATA_HOME", QString::fromStdString(dir.file("data")));
+        environment.insert("ZARTA_TEST_ADDIN_LOG", QString::fromStdString(dir.file("calls.log")));
+        office_.setProcessEnvironment(environment);
+        office_.setStandardOutputFile(QString::fromStdString(dir.file("office.log")));
+        office_.setStandardErrorFile(QString::fromStdString(dir.file("office.log")));
+        QStringList arguments{"--writer", "--norestore", "--nologo",
+                              "-env:UserInstallation=file://" + profile_,
+                              "-env:BUNDLED_EXTENSIONS=file://" ZARTA_WRITERHOST_EXTENSIONS};
+        office_.start("soffice", arguments + documents);
+    }
+    ~Writer() {
+        if (office_.state() != QProcess::NotRunning) {
+            office_.kill();
+            office_.waitForFinished(10000);
+        }
+        run("pkill", {"-f", "soffice.bin.*" + profile_});
+    }
+
+    // The Writer window, once shown.
+    QString window(int seconds = 90) const {
+        QString found;
+        waitFor(
+            [&] {
+                const QStringList all = windows(" - LibreOffice Writer$");
+                found = all.isEmpty() ? QString() : all.first();
+                return !found.isEmpty();
+            },
+            seconds);
+        return found;
+    }
+
+    // Ends the office with File > Exit LibreOffice; true once it has ended.
+    bool quit() { return act("menu item", "Exit LibreOffice") && office_.waitForFinished(60000); }
+
+private:
+    QString profile_;
+    QProcess office_;
+};
+
+std::string clsidNumbered(int number) {
+    char text[64];
+    std::snprintf(text, sizeof text, "{5A17A000-0000-4000-8000-0000000000%02X}", number);
+    return text;
+}
+
+class WriterHost : public ::testing::Test {
+protected:
+    WriterHost() : registry(dir.file("registry"), dir.file("registry")) {
+        fs::create_directories(dir.file("Docs"));
+    }
+
+    void add(const std::string& progId, int loadBehavior, const std::string& clsid,
+             const std::string& module) {
+        registry.edit(RegistryHive::CurrentUser, [&](RegistryKey& root) {
+            RegistryKey& key = root.create("Software\\Microsoft\\Office\\Word\\Addins\\" + progId);
+            key.setDword("LoadBehavior", std::uint32_t(loadBehavior));
+            key.setDword("CommandLineSafe", 1);
+        });
+        registry.edit(RegistryHive::ClassesRoot, [&](RegistryKey& root) {
+            root.create(progId + "\\CLSID").setString("", clsid);
+            root.create("CLSID\\" + clsid + "\\InprocServer32").setString("", module);
+        });
+    }
+    std::string calls() const {
+        return fs::exists(dir.file("calls.log")) ? TempDir::read(dir.file("calls.log")) : "";
+    }
+
+    TempDir dir;
+    Registry registry;
+};
+
+TEST_F(WriterHost, RegisteredAddinsAreConnectedAtStartAndEndedWithTheOfficeBrokenOnesSkipped) {
+    add("Test.Good", 3, clsidNumbered(1), ZARTA_RECORDING_ADDIN);
+    add("Test.Off", 2, clsidNumbered(3), ZARTA_RECORDING_ADDIN);
+    add("Test.Failing", 3, clsidNumbered(2), ZARTA_RECORDING_ADDIN);
+    add("Test.Missing", 3, clsidNumbered(4), "/nowhere/Missing.so");
+    add("Test.NoEntry", 3, clsidNumbered(5), ZARTA_NO_ENTRY_MODULE);
+    {
+        Writer writer(dir, {});
+        ASSERT_FALSE(writer.window().isEmpty()) << TempDir::read(dir.file("office.log"));
+        ASSERT_TRUE(
+            waitFor([&] { return calls().find("1 OnConnection") != std::string::npos; }, 30));
+        const std::string log = TempDir::read(dir.file("office.log"));
+        for (const char* reported :
+             {"The add-in Test.Failing is not loaded: OnConnection failed",
+              "The add-in Test.Missing is not loaded: its module cannot be loaded",
+              "The add-in Test.NoEntry is not loaded: its module"}) {
+            EXPECT_NE(log.find(reported), std::string::npos) << reported << "\n" << log;
+        }
+        EXPECT_TRUE(writer.quit());
+    }
+    // The add-in list is read in name order: Test.Failing, Test.Good, ...
+    EXPECT_EQ(calls(), "2 OnConnection application=yes mode=1 instance=yes\n"
+                       "2 released\n"
+                       "0 DllCanUnloadNow\n"
+                       "1 OnConnection application=yes mode=1 instance=yes\n"
+                       "1 OnBeginShutdown\n"
+                       "1 OnDisconnection mode=0\n"
+                       "1 released\n"
+                       "0 DllCanUnloadNow\n");
+    // The office stored no toolbar of the host in its profile.
+    EXPECT_EQ(run("grep", {"-rl", "custom_zartahost", QString::fromStdString(dir.file("profile"))}),
+              "");
+}
+
+TEST_F(WriterHost, AnOfficeOfTheProgramsOwnConversionsRunsNoAddins) {
+    add("Test.Good", 3, clsidNumbered(1), ZARTA_RECORDING_ADDIN);
+    Writer writer(dir, {}, true);
+    ASSERT_FALSE(writer.window().isEmpty()) << TempDir::read(dir.file("office.log"));
+    QThread::sleep(5);
+    EXPECT_TRUE(writer.quit());
+    EXPECT_EQ(calls(), "");
+}
+
+TEST_F(WriterHost, TheAddinsButtonConvertsTheDocumentInFront) {
+    ::setenv(Registry::relocationVariable, dir.file("registry").c_str(), 1);
+    {
+        void* module = ::dlopen(ZARTA_PLOVRA_MODULE, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(module, nullptr);
+        auto registerServer = reinterpret_cast<com::DllRegisterServerFunction>(
+            ::dlsym(module, com::DllRegisterServerName));
+        EXPECT_EQ(registerServer(), com::S_OK);
+        ::dlclose(module);
+    }
+    ::unsetenv(Registry::relocationVariable);
+    fs::copy_file(std::string(ZARTA_SAMPLES_DIR) + "/welcome.docx", dir.file("Docs/Welcome.docx"));
+
+    Writer writer(dir, {QString::fromStdString(dir.file("Docs/Welcome.docx"))});
+    const QString main = writer.window();
+    ASSERT_FALSE(main.isEmpty()) << TempDir::read(dir.file("office.log"));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return TempDir::read(dir.file("office.log"))
+                       .find("The add-in ZartaWordToPDF.WordAddin is connected") !=
+                   std::string::npos;
+        },
+        60))
+        << TempDir::read(dir.file("office.log"));
+
+    // The toolbar and its button, found by their names, as a screen reader finds them.
+    ASSERT_TRUE(waitFor([] { return act("push button", "Zarta Word To PDF"); }, 30));
+    ASSERT_TRUE(waitFor([] { return windows("^Zarta Word To PDF$").size() == 1; }, 30))
+        << TempDir::read(dir.file("office.log"));
+    screenshot("1-toolbar-and-dialog");
+    const QString dialog = windows("^Zarta Word To PDF$").first();
+    run("xdotool", {"windowfocus", "--sync", dialog});
+    run("xdotool", {"key", "Return"});
+
+    // The completion dialog comes once the PDF is written; "&No", then the dialog is closed.
+    EXPECT_TRUE(waitFor([] { return windows("^Zarta Word To PDF$").size() == 2; }, 180));
+    screenshot("2-complete");
+    EXPECT_NE(run("pdfinfo", {QString::fromStdString(dir.file("Docs/Welcome.pdf"))}).find("Pages:"),
+              std::string::npos);
+    // Escape answers the completion dialog, then closes the convert dialog (this display has no
+    // window manager to say which of them has the focus).
+    EXPECT_TRUE(waitFor(
+        [] {
+            for (const QString& window : windows("^Zarta Word To PDF$")) {
+                run("xdotool", {"windowfocus", "--sync", window});
+                run("xdotool", {"key", "Escape"});
+            }
+            QThread::msleep(500);
+            return !processRunning("zarta-addin-dialog");
+        },
+        30));
+    EXPECT_TRUE(writer.quit());
+}
+
+} // namespace
