@@ -29,7 +29,9 @@ namespace zarta::ui {
 class DialogLayout {
 public:
     DialogLayout(QWidget& dialog, const QSize& sizeInUnits);
-    // A template whose font is the dialog font at another point size.
+    // A template written for another point size than the usual 8 points: its font is the dialog
+    // font scaled by pointSize / 8, so it keeps its proportion to the other dialogs whatever the
+    // desktop's font size.
     DialogLayout(QWidget& dialog, const QSize& sizeInUnits, int pointSize);
 
     const DialogUnits& units() const { return units_; }
