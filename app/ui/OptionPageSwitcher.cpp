@@ -1,6 +1,7 @@
 #include "app/ui/OptionPageSwitcher.h"
 
 #include "app/ui/CTabCtrlEx.h"
+#include "app/ui/Mnemonic.h"
 #include "app/ui/UiTexts.h"
 
 #include <QTabBar>
@@ -20,9 +21,15 @@ OptionPageSwitcher::OptionPageSwitcher(CTabCtrlEx& tabs, const std::array<QWidge
 }
 
 void OptionPageSwitcher::insertTabs(CTabCtrlEx& tabs) {
-    tabs.insertItem(0, UiTexts::descriptionTab.toString());
-    tabs.insertItem(1, UiTexts::securityTab.toString());
-    tabs.insertItem(2, UiTexts::advancedTab.toString());
+    // The desktop program's tabs select themselves with Alt and their first letter; the
+    // add-in's dialog chooses its own mnemonics.
+    const bool marked = tabs.variant() == UiVariant::Desktop;
+    const auto text = [marked](QStringView tab) {
+        return marked ? Mnemonic::marked(tab, tab.front()) : tab.toString();
+    };
+    tabs.insertItem(0, text(UiTexts::descriptionTab));
+    tabs.insertItem(1, text(UiTexts::securityTab));
+    tabs.insertItem(2, text(UiTexts::advancedTab));
 }
 
 QMargins OptionPageSwitcher::insets(UiVariant variant) {
