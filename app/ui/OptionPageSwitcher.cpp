@@ -4,6 +4,7 @@
 #include "app/ui/Mnemonic.h"
 #include "app/ui/UiTexts.h"
 
+#include <QApplication>
 #include <QTabBar>
 
 namespace zarta::ui {
@@ -46,6 +47,14 @@ void OptionPageSwitcher::showFirstPage() {
 
 void OptionPageSwitcher::show(int index) {
     shown_ = index;
+    // A page that is hidden with the focus in it would pass the focus on to whatever control
+    // comes next in the window; the tab bar that changed the page takes it instead.
+    QWidget* focus = QApplication::focusWidget();
+    for (QWidget* page : pages_) {
+        if (page != pages_[index] && page->isAncestorOf(focus)) {
+            tabs_.tabBar()->setFocus(Qt::TabFocusReason);
+        }
+    }
     for (int i = 0; i < int(pages_.size()); ++i) {
         if (i != index) {
             pages_[i]->hide();
