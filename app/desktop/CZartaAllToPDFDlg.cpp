@@ -106,9 +106,14 @@ void CZartaAllToPDFDlg::fitToPage() {
 }
 
 void CZartaAllToPDFDlg::scrollToFocus(QWidget* focused) {
-    if (focused != nullptr && content_->isAncestorOf(focused)) {
-        host_->ensureWidgetVisible(focused, 0, 0);
+    if (focused == nullptr || !content_->isAncestorOf(focused)) {
+        return;
     }
+    // The whole control, not only its text cursor (which is all ensureWidgetVisible() shows of
+    // an edit).
+    const QRect area(focused->mapTo(content_, QPoint(0, 0)), focused->size());
+    host_->ensureVisible(area.center().x(), area.center().y(), area.width() / 2 + 1,
+                         area.height() / 2 + 1);
 }
 
 void CZartaAllToPDFDlg::resizeEvent(QResizeEvent* event) {

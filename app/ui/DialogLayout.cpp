@@ -75,6 +75,9 @@ QLabel* DialogLayout::label(const QString& text, const QRect& rectInUnits, int i
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeWidget(label, id, rectInUnits);
+    // A single-line text is never cut off: where the desktop's font sets it a little wider than
+    // the template counted with, the label grows to the right.
+    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
     return label;
 }
 

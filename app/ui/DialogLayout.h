@@ -45,7 +45,8 @@ public:
 
     // A static text sized to its text, its top-left corner at the given point.
     QLabel* label(const QString& text, const QPoint& atInUnits, int id = 0);
-    // A static text or picture with a rectangle of its own.
+    // A static text or picture with a rectangle of its own; a text wider than the rectangle
+    // widens it.
     QLabel* label(const QString& text, const QRect& rectInUnits, int id = 0);
     QLineEdit* edit(int id, const QRect& rectInUnits);
     QLineEdit* passwordEdit(int id, const QRect& rectInUnits);
