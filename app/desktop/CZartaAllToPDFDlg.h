@@ -16,11 +16,11 @@ namespace zarta::desktop {
 class CConvertDlg;
 class ConversionServices;
 
-// The main window: a fixed-size window with a header strip (bitmap 2, stretched) carrying the
-// "Website", "Help" and "About" buttons, an etched line under it, and the convert page
-// embedded in the host area below, 8 pixels inside its left, right and bottom edges and 20
-// below its top. It starts collapsed at the page's separator and follows the page's height when
-// the page is collapsed or expanded.
+// The main window: a window of fixed size (but see below) with a header strip (bitmap 2,
+// stretched) carrying the "Website", "Help" and "About" buttons, an etched line under it, and
+// the convert page embedded in the host area below, 8 pixels inside its left, right and bottom
+// edges and 20 below its top. It starts collapsed at the page's separator and follows the page's
+// height when the page is collapsed or expanded.
 //
 // All of it is laid out in the desktop's font, so it grows with the font size. Where the window
 // would be taller than the screen's available area, it is made as tall as that area and may be

@@ -114,6 +114,8 @@ TEST_P(Scale, EveryDialogFollowsTheDesktopFont) {
 }
 
 TEST_P(Scale, TheWindowFitsTheScreenAndScrollsToEveryControl) {
+    // Laid out in the desktop's font, the window is larger than the screen at 10 points already.
+    ASSERT_EQ(window->font().pointSize(), GetParam());
     choose({document("Quarterly report for the board.docx"), document("minutes.doc")});
     save(*window, QStringLiteral("main-window-collapsed"));
 
