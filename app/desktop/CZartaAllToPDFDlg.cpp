@@ -117,7 +117,10 @@ void CZartaAllToPDFDlg::scrollToFocus(QWidget* focused) {
 }
 
 void CZartaAllToPDFDlg::resizeEvent(QResizeEvent* event) {
+    // The line and the host area span the window, which is wider by a scroll bar when the host
+    // area scrolls.
     if (host_ != nullptr) {
+        line_->resize(width(), line_->height());
         host_->setGeometry(0, host_->y(), width(), height() - host_->y());
     }
     QWidget::resizeEvent(event);
