@@ -76,6 +76,7 @@ private:
     QWidget* content_ = nullptr;
     int naturalWidth_ = 0;
     int naturalHeight_ = 0;
+    // The header picture at the size and pixel ratio it was last drawn at.
     QPixmap header_;
     CConvertDlg* page_ = nullptr;
 };
