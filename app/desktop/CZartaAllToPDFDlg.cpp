@@ -68,8 +68,8 @@ CZartaAllToPDFDlg::CZartaAllToPDFDlg(ConversionServices& services, QWidget* pare
     host_->setWidget(content_);
     connect(page_, &CConvertDlg::heightChanged, this, &CZartaAllToPDFDlg::fitToPage);
     page_->collapseOrExpand();
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* now) { scrollToFocus(now); });
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+                          [this](QWidget*, QWidget* now) { scrollToFocus(now); });
     // The first focus is on the file list, where the work starts, not on a header button.
     page_->setFocus();
 
@@ -132,6 +132,11 @@ void CZartaAllToPDFDlg::showEvent(QShowEvent* event) {
         // The screen and the frame are known now.
         fitToPage();
     }
+}
+
+CZartaAllToPDFDlg::~CZartaAllToPDFDlg() {
+    // Destroying the children moves the focus; this window is no longer there to follow it.
+    disconnect(focusWatch_);
 }
 
 void CZartaAllToPDFDlg::setUpButton(ui::CTransParentButton* button, int iconId) {

@@ -44,6 +44,7 @@ public:
     static constexpr int websiteId = 1025;
 
     explicit CZartaAllToPDFDlg(ConversionServices& services, QWidget* parent = nullptr);
+    ~CZartaAllToPDFDlg() override;
 
     CConvertDlg* convertPage() const { return page_; }
 
@@ -74,6 +75,7 @@ private:
     QFrame* line_ = nullptr;
     QScrollArea* host_ = nullptr;
     QWidget* content_ = nullptr;
+    QMetaObject::Connection focusWatch_;
     int naturalWidth_ = 0;
     int naturalHeight_ = 0;
     // The header picture at the size and pixel ratio it was last drawn at.
