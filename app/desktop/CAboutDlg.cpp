@@ -23,8 +23,7 @@ const QColor linkColour(8, 68, 170);
 
 CAboutDlg::CAboutDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      header_(ui::Artwork::bitmap(ui::Artwork::AboutHeader)) {
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     namespace T = DesktopTexts;
     setObjectName(QString::number(templateId));
     setWindowTitle(T::aboutCaption.toString());
@@ -73,11 +72,13 @@ bool CAboutDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CAboutDlg::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
-    if (header_.isNull()) {
-        return;
+    // Drawn at the size and pixel ratio it is shown at; redrawn only when they change.
+    const QSize size(width(), line_->geometry().bottom() + 1);
+    if (!ui::Artwork::fits(header_, size, devicePixelRatioF())) {
+        header_ = ui::Artwork::bitmap(ui::Artwork::AboutHeader, size, devicePixelRatioF());
     }
     QPainter painter(this);
-    painter.drawPixmap(QRect(0, 0, width(), line_->geometry().bottom() + 1), header_);
+    painter.drawPixmap(0, 0, header_);
 }
 
 } // namespace zarta::desktop

@@ -39,6 +39,7 @@ private:
     QLabel* link_ = nullptr;
     ui::CEnableEdit* notice_ = nullptr;
     QFrame* line_ = nullptr;
+    // The header picture at the size and pixel ratio it was last drawn at.
     QPixmap header_;
 };
 

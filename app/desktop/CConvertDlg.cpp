@@ -15,6 +15,7 @@
 #include "app/ui/CollectOptions.h"
 #include "app/ui/DialogLayout.h"
 #include "app/ui/MessageBoxes.h"
+#include "app/ui/Mnemonic.h"
 #include "app/ui/OptionPageSwitcher.h"
 #include "app/ui/UiTexts.h"
 #include "engine/Messages.h"
@@ -103,14 +104,17 @@ void CConvertDlg::buildControls() {
     fileList_->setAccessibleName(heading->text());
     fileList_->setAccessibleDescription(hint->text());
     fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    addFiles_ = t.pushButton(addFilesId, T::addFiles.toString(), QRect(315, 25, 63, 14));
-    remove_ = t.pushButton(removeId, T::remove.toString(), QRect(315, 45, 63, 14));
-    removeAll_ = t.pushButton(removeAllId, T::removeAll.toString(), QRect(315, 65, 63, 14));
+    // Mnemonics: none of these letters is used by the tabs or by any option page's controls,
+    // which are in the same window.
+    const auto m = &ui::Mnemonic::marked;
+    addFiles_ = t.pushButton(addFilesId, m(T::addFiles, u'F'), QRect(315, 25, 63, 14));
+    remove_ = t.pushButton(removeId, m(T::remove, u'R'), QRect(315, 45, 63, 14));
+    removeAll_ = t.pushButton(removeAllId, m(T::removeAll, u'm'), QRect(315, 65, 63, 14));
     t.groupBox(0, T::saveTo.toString(), QRect(7, 100, 400, 44));
-    QLabel* destinationLabel = t.label(T::selectDestination.toString(), QRect(23, 114, 193, 8));
+    QLabel* destinationLabel = t.label(m(T::selectDestination, u'e'), QRect(23, 114, 193, 8));
     destination_ = t.edit(destinationId, QRect(23, 124, 256, 14));
     destinationLabel->setBuddy(destination_);
-    browse_ = t.pushButton(browseId, T::browse.toString(), QRect(288, 124, 63, 14));
+    browse_ = t.pushButton(browseId, m(T::browse, u'B'), QRect(288, 124, 63, 14));
     QLabel* statusLabel = t.label(T::status.toString(), QRect(7, 156, 88, 10), statusLabelId);
     statusLabel->setFont(bold);
     status_ = t.place(new ui::CEnableEdit(this), statusId, QRect(7, 167, 200, 12));
@@ -121,9 +125,9 @@ void CConvertDlg::buildControls() {
     status_->viewport()->installEventFilter(this);
     progress_ = t.place(new ui::CBmpProgCtrl(this), progressId, QRect(7, 180, 311, 15));
     progress_->setAccessibleName(T::progressName.toString());
-    convert_ = t.pushButton(convertId, T::convert.toString(), QRect(334, 181, 63, 14));
+    convert_ = t.pushButton(convertId, convertText(), QRect(334, 181, 63, 14));
     advanced_ = t.checkBox(advancedBoxId, QString(), QRect(8, 203, 8, 8));
-    QLabel* advancedLabel = t.label(T::displayAdvanced.toString(), QRect(20, 203, 87, 8));
+    QLabel* advancedLabel = t.label(m(T::displayAdvanced, u'O'), QRect(20, 203, 87, 8));
     advancedLabel->setBuddy(advanced_);
     auto* separator = t.place(new QFrame(this), separatorId, QRect(5, 222, 402, 1));
     separator->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -168,6 +172,14 @@ void CConvertDlg::buildControls() {
     connect(advanced_, &QCheckBox::clicked, this, &CConvertDlg::collapseOrExpand);
 }
 
+QString CConvertDlg::convertText() {
+    return ui::Mnemonic::marked(DesktopTexts::convert, u'C');
+}
+
+QString CConvertDlg::stopText() {
+    return ui::Mnemonic::marked(DesktopTexts::stop, u't');
+}
+
 QString CConvertDlg::statusText() const {
     return status_->text();
 }
@@ -186,25 +198,17 @@ bool CConvertDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CConvertDlg::collapseOrExpand() {
-    QWidget* owner = owner_ != nullptr ? owner_ : window();
     if (!sizesRemembered_) {
         sizesRemembered_ = true;
-        pageRect_ = QRect(mapToGlobal(QPoint(0, 0)), size());
-        ownerSize_ = owner->size();
-        separatorTop_ = separator_->mapToGlobal(QPoint(0, 0)).y();
+        fullHeight_ = height();
+        separatorTop_ = separator_->y();
     }
     // Collapsed option pages are hidden, not only cut off by the smaller window: hidden
     // controls leave the focus chain, so nothing can be typed into a field the user cannot see
     // (it would otherwise end up in the PDF).
     advancedGroup_->setVisible(advanced_->isChecked());
-    if (advanced_->isChecked()) {
-        owner->setFixedSize(ownerSize_);
-        resize(pageRect_.size());
-    } else {
-        const int cut = pageRect_.top() + pageRect_.height() - separatorTop_;
-        resize(pageRect_.width(), separatorTop_ - pageRect_.top());
-        owner->setFixedSize(ownerSize_.width(), ownerSize_.height() - cut);
-    }
+    resize(width(), advanced_->isChecked() ? fullHeight_ : separatorTop_);
+    emit heightChanged();
 }
 
 bool CConvertDlg::refuseWhileConverting() {
@@ -335,7 +339,7 @@ void CConvertDlg::convert() {
     // Each finish dialog lists its own batch's PDFs, never those of a batch that was stopped.
     finish_->clearProducedFiles();
     setStatus(DesktopTexts::startToConvert.toString());
-    convert_->setText(DesktopTexts::stop.toString());
+    convert_->setText(stopText());
     fileList_->setBusy(true);
     animationTimer_.start();
     const ConversionOptions options = ui::collectOptions(*description_, *security_, *advancedPage_);
@@ -364,9 +368,9 @@ void CConvertDlg::convert() {
 }
 
 void CConvertDlg::stop() {
-    convert_->setText(DesktopTexts::convert.toString());
+    convert_->setText(convertText());
     if (!askToStop(DesktopTexts::productName.toString()) && converting_) {
-        convert_->setText(DesktopTexts::stop.toString());
+        convert_->setText(stopText());
     }
 }
 
@@ -406,7 +410,7 @@ void CConvertDlg::leaveRunningState() {
     fileList_->setBusy(false);
     setEditingEnabled(true);
     progress_->setFilled(false);
-    convert_->setText(DesktopTexts::convert.toString());
+    convert_->setText(convertText());
 }
 
 void CConvertDlg::resetAfterStop() {
@@ -431,7 +435,7 @@ void CConvertDlg::enableEditing() {
 }
 
 void CConvertDlg::resetConvertButton() {
-    convert_->setText(DesktopTexts::convert.toString());
+    convert_->setText(convertText());
     convert_->setEnabled(false);
 }
 

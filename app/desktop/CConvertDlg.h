@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QFrame>
-#include <QRect>
 #include <QString>
 #include <QTimer>
 
@@ -75,12 +74,10 @@ public:
     explicit CConvertDlg(ConversionServices& services, QWidget* parent = nullptr);
     ~CConvertDlg() override;
 
-    // The window the collapse logic resizes together with the page; the page's own window
-    // until set.
-    void setOwnerWindow(QWidget* owner) { owner_ = owner; }
-    // The "Display Advanced Options." handler: on its first call it remembers the sizes of the
-    // page and the owner window and the separator's position; then it shows the whole page
-    // (box checked) or cuts page and owner at the separator (box unchecked).
+    // The "Display Advanced Options." handler: on its first call it remembers the page's height
+    // and the separator's position; then it shows the whole page (box checked) or cuts the page
+    // at the separator (box unchecked), and emits heightChanged() so that the window holding the
+    // page can follow.
     void collapseOrExpand();
 
     bool isConverting() const { return converting_; }
@@ -109,10 +106,17 @@ public:
     // Batches whose threads have not ended yet (a stopped batch may still be cleaning up).
     int liveBatches() const { return int(runs_.size()); }
 
+signals:
+    // The page was collapsed or expanded (its height changed).
+    void heightChanged();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The Convert/Stop button's two texts, with their mnemonics.
+    static QString convertText();
+    static QString stopText();
     void buildControls();
     void addFiles();
     void addChosenFile(const QString& path);
@@ -137,7 +141,6 @@ private:
     void batchEnded(BatchRun* run);
 
     ConversionServices& services_;
-    QWidget* owner_ = nullptr;
 
     ui::CListBoxEx* fileList_ = nullptr;
     QPushButton* addFiles_ = nullptr;
@@ -166,9 +169,8 @@ private:
     QTimer printWatchTimer_;
 
     bool sizesRemembered_ = false;
-    QRect pageRect_;  // screen coordinates
-    QSize ownerSize_; // the owner's client size
-    int separatorTop_ = 0;
+    int fullHeight_ = 0;
+    int separatorTop_ = 0; // in the page's coordinates
 
     std::vector<std::unique_ptr<BatchRun>> runs_;
     BatchRun* current_ = nullptr;

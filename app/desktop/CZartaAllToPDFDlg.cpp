@@ -9,6 +9,7 @@
 #include "app/ui/MessageBoxes.h"
 #include "app/ui/Shell.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -16,10 +17,25 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
+#include <QShowEvent>
+#include <QStyle>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace zarta::desktop {
+
+namespace {
+
+// Pixels between the page's bottom edge and the host area's.
+constexpr int pageBottomMargin = 8;
+// A window shorter than the screen keeps at least this many text lines of the page in view.
+constexpr int minimumLines = 12;
+
+} // namespace
 
 CZartaAllToPDFDlg::CZartaAllToPDFDlg(ConversionServices& services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -39,15 +55,21 @@ CZartaAllToPDFDlg::CZartaAllToPDFDlg(ConversionServices& services, QWidget* pare
                           QRect(307, 5, 40, 34));
     line_ = t.place(new QFrame(this), lineId, QRect(0, 40, 425, 1));
     line_->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    QWidget* host = t.place(new QWidget(this), hostId, QRect(0, 41, 425, 401));
-    header_ = ui::Artwork::bitmap(ui::Artwork::MainHeader);
-    setFixedSize(size());
+    host_ = t.place(new QScrollArea(this), hostId, QRect(0, 41, 425, 401));
+    host_->setFrameShape(QFrame::NoFrame);
+    host_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    host_->viewport()->setAutoFillBackground(false);
+    naturalWidth_ = width();
 
-    page_ = new CConvertDlg(services, host);
-    page_->setOwnerWindow(this);
-    page_->setGeometry(8, 20, host->width() - 16, host->height() - 28);
+    content_ = new QWidget();
+    content_->resize(host_->size());
+    page_ = new CConvertDlg(services, content_);
+    page_->setGeometry(8, 20, content_->width() - 16, content_->height() - 28);
+    host_->setWidget(content_);
+    connect(page_, &CConvertDlg::heightChanged, this, &CZartaAllToPDFDlg::fitToPage);
     page_->collapseOrExpand();
-    page_->show();
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+                          [this](QWidget*, QWidget* now) { scrollToFocus(now); });
     // The first focus is on the file list, where the work starts, not on a header button.
     page_->setFocus();
 
@@ -59,6 +81,62 @@ CZartaAllToPDFDlg::CZartaAllToPDFDlg(ConversionServices& services, QWidget* pare
     connect(about, &QAbstractButton::clicked, this, &CZartaAllToPDFDlg::about);
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
             &CZartaAllToPDFDlg::openHelp);
+}
+
+void CZartaAllToPDFDlg::fitToPage() {
+    content_->resize(content_->width(), page_->geometry().bottom() + 1 + pageBottomMargin);
+    naturalHeight_ = host_->y() + content_->height();
+    // Under a window manager the frame's height is known once the window is shown.
+    const int frame = isVisible() ? std::max(frameGeometry().height() - height(), 0) : 0;
+    const QScreen* shownOn = screen();
+    const int available =
+        shownOn != nullptr ? shownOn->availableGeometry().height() - frame : naturalHeight_;
+    if (naturalHeight_ <= available) {
+        setFixedSize(naturalWidth_, naturalHeight_);
+        return;
+    }
+    // Too tall for the screen: as tall as it may be, resizable vertically, and wide enough for
+    // the host area's scroll bar beside the page.
+    const int width =
+        naturalWidth_ + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, host_);
+    const int least = host_->y() + fontMetrics().height() * minimumLines;
+    setMinimumSize(width, std::min(least, available));
+    setMaximumSize(width, naturalHeight_);
+    resize(width, std::max(available, minimumHeight()));
+}
+
+void CZartaAllToPDFDlg::scrollToFocus(QWidget* focused) {
+    if (focused == nullptr || !content_->isAncestorOf(focused)) {
+        return;
+    }
+    // The whole control, not only its text cursor (which is all ensureWidgetVisible() shows of
+    // an edit).
+    const QRect area(focused->mapTo(content_, QPoint(0, 0)), focused->size());
+    host_->ensureVisible(area.center().x(), area.center().y(), area.width() / 2 + 1,
+                         area.height() / 2 + 1);
+}
+
+void CZartaAllToPDFDlg::resizeEvent(QResizeEvent* event) {
+    // The line and the host area span the window, which is wider by a scroll bar when the host
+    // area scrolls.
+    if (host_ != nullptr) {
+        line_->resize(width(), line_->height());
+        host_->setGeometry(0, host_->y(), width(), height() - host_->y());
+    }
+    QWidget::resizeEvent(event);
+}
+
+void CZartaAllToPDFDlg::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        // The screen and the frame are known now.
+        fitToPage();
+    }
+}
+
+CZartaAllToPDFDlg::~CZartaAllToPDFDlg() {
+    // Destroying the children moves the focus; this window is no longer there to follow it.
+    disconnect(focusWatch_);
 }
 
 void CZartaAllToPDFDlg::setUpButton(ui::CTransParentButton* button, int iconId) {
@@ -105,12 +183,14 @@ void CZartaAllToPDFDlg::showAboutBox() {
 }
 
 void CZartaAllToPDFDlg::paintEvent(QPaintEvent*) {
-    if (header_.isNull()) {
-        return;
+    // The header ends one pixel above the line's bottom edge. It is drawn from its vector
+    // original at the size and pixel ratio it is shown at, and redrawn only when they change.
+    const QSize size(width(), line_->geometry().bottom());
+    if (!ui::Artwork::fits(header_, size, devicePixelRatioF())) {
+        header_ = ui::Artwork::bitmap(ui::Artwork::MainHeader, size, devicePixelRatioF());
     }
-    // The header ends one pixel above the line's bottom edge.
     QPainter painter(this);
-    painter.drawPixmap(QRect(0, 0, width(), line_->geometry().bottom()), header_);
+    painter.drawPixmap(0, 0, header_);
 }
 
 void CZartaAllToPDFDlg::closeEvent(QCloseEvent* event) {

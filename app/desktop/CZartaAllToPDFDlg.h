@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QFrame;
+class QScrollArea;
 
 namespace zarta::ui {
 class CTransParentButton;
@@ -15,10 +16,16 @@ namespace zarta::desktop {
 class CConvertDlg;
 class ConversionServices;
 
-// The main window: a fixed-size window with a header strip (bitmap 2, stretched) carrying the
-// "Website", "Help" and "About" buttons, an etched line under it, and the convert page
-// embedded in the host area below, 8 pixels inside its left, right and bottom edges and 20
-// below its top. It starts collapsed at the page's separator.
+// The main window: a window of fixed size (but see below) with a header strip (bitmap 2,
+// stretched) carrying the "Website", "Help" and "About" buttons, an etched line under it, and
+// the convert page embedded in the host area below, 8 pixels inside its left, right and bottom
+// edges and 20 below its top. It starts collapsed at the page's separator and follows the page's
+// height when the page is collapsed or expanded.
+//
+// All of it is laid out in the desktop's font, so it grows with the font size. Where the window
+// would be taller than the screen's available area, it is made as tall as that area and may be
+// resized vertically (down to a minimum and up to its whole height); the host area then scrolls,
+// and a control that takes the focus is scrolled into view.
 //
 // It has no conversion logic: "About" is refused while the page converts, and closing the
 // window while it converts asks first (holding the batch; Yes abandons it). "About Zarta Word
@@ -37,6 +44,7 @@ public:
     static constexpr int websiteId = 1025;
 
     explicit CZartaAllToPDFDlg(ConversionServices& services, QWidget* parent = nullptr);
+    ~CZartaAllToPDFDlg() override;
 
     CConvertDlg* convertPage() const { return page_; }
 
@@ -53,13 +61,24 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void setUpButton(ui::CTransParentButton* button, int iconId);
+    // Sizes the host area's content to the page and the window to the content and the screen.
+    void fitToPage();
+    void scrollToFocus(QWidget* focused);
 
     QFrame* line_ = nullptr;
+    QScrollArea* host_ = nullptr;
+    QWidget* content_ = nullptr;
+    QMetaObject::Connection focusWatch_;
+    int naturalWidth_ = 0;
+    int naturalHeight_ = 0;
+    // The header picture at the size and pixel ratio it was last drawn at.
     QPixmap header_;
     CConvertDlg* page_ = nullptr;
 };

@@ -45,20 +45,21 @@ const Picture* find(int id) {
 }
 
 constexpr int applicationIconSizes[] = {16, 24, 32, 36, 48, 64, 128};
-constexpr int iconSizes[] = {16, 32, 48};
+constexpr int iconSizes[] = {16, 32, 48, 64, 96};
 
-QPixmap render(const Picture& picture, const QSize& size) {
+QPixmap render(const Picture& picture, const QSize& size, qreal devicePixelRatio = 1.0) {
     static const bool registered = [] {
         registerArtwork();
         return true;
     }();
     Q_UNUSED(registered);
     QSvgRenderer renderer(QString::fromLatin1(picture.path));
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image((QSizeF(size) * devicePixelRatio).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     renderer.render(&painter);
     painter.end();
+    image.setDevicePixelRatio(devicePixelRatio);
     return QPixmap::fromImage(image);
 }
 
@@ -72,6 +73,17 @@ QSize Artwork::nominalSize(int id) {
 QPixmap Artwork::bitmap(int id) {
     const Picture* picture = find(id);
     return picture != nullptr ? render(*picture, picture->size) : QPixmap();
+}
+
+QPixmap Artwork::bitmap(int id, const QSize& size, qreal devicePixelRatio) {
+    const Picture* picture = find(id);
+    return picture != nullptr && !size.isEmpty() ? render(*picture, size, devicePixelRatio)
+                                                 : QPixmap();
+}
+
+bool Artwork::fits(const QPixmap& pixmap, const QSize& size, qreal devicePixelRatio) {
+    return !pixmap.isNull() && pixmap.devicePixelRatio() == devicePixelRatio &&
+           pixmap.deviceIndependentSize().toSize() == size;
 }
 
 QIcon Artwork::icon(int id) {

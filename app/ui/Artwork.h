@@ -29,8 +29,17 @@ public:
     static QSize nominalSize(int id);
     // The picture at its own size; a null pixmap for an unknown number.
     static QPixmap bitmap(int id);
+    // The picture drawn at a size in device-independent pixels for a screen of the given device
+    // pixel ratio: the pixmap has size * ratio pixels and carries the ratio, so a 2x screen shows
+    // it sharp. The picture is stretched to the size. A null pixmap for an unknown number.
+    static QPixmap bitmap(int id, const QSize& size, qreal devicePixelRatio);
+    // A pixmap from bitmap(id, size, ratio) that is still right for that size and ratio; owners
+    // that draw a picture redraw it when this says no (after a resize or a move to another
+    // screen).
+    static bool fits(const QPixmap& pixmap, const QSize& size, qreal devicePixelRatio);
     // The picture as an icon; the application icon carries the sizes 16, 24, 32, 36, 48, 64 and
-    // 128, the others 16, 32 and 48. An empty icon for an unknown number.
+    // 128, the others 16, 32, 48, 64 and 96 (the larger ones serve 2x screens). An empty icon for
+    // an unknown number.
     static QIcon icon(int id);
 };
 

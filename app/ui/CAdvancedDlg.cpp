@@ -1,6 +1,7 @@
 #include "app/ui/CAdvancedDlg.h"
 
 #include "app/ui/DialogLayout.h"
+#include "app/ui/Mnemonic.h"
 #include "app/ui/OptionLists.h"
 
 #include <QCheckBox>
@@ -50,30 +51,31 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
     setObjectName(QString::number(id.page));
     if (variant == UiVariant::Desktop) {
         DialogLayout t(*this, QSize(415, 162));
-        // Each label names its control for screen readers.
-        // Each label names its control for screen readers.
-        QLabel* pageLayoutLabel = t.label(QStringLiteral("Page Layout"), QPoint(10, 13));
+        // Each label names its control for screen readers, and its mnemonic moves the focus
+        // there.
+        QLabel* pageLayoutLabel = t.label(Mnemonic::marked(u"Page Layout", u'P'), QPoint(10, 13));
         pageLayout_ = t.comboBox(id.pageLayout, QRect(92, 10, 86, 45), false);
         pageLayoutLabel->setBuddy(pageLayout_);
-        QLabel* pageModeLabel = t.label(QStringLiteral("Page Mode"), QPoint(10, 34));
+        QLabel* pageModeLabel = t.label(Mnemonic::marked(u"Page Mode", u'g'), QPoint(10, 34));
         pageMode_ = t.comboBox(id.pageMode, QRect(92, 31, 86, 42), false);
         pageModeLabel->setBuddy(pageMode_);
         QLabel* documentCompressionLabel =
-            t.label(QStringLiteral("Document Compression"), QPoint(10, 55));
+            t.label(Mnemonic::marked(u"Document Compression", u'u'), QPoint(10, 55));
         documentCompression_ = t.comboBox(id.documentCompression, QRect(92, 52, 86, 44), false);
         documentCompressionLabel->setBuddy(documentCompression_);
         QLabel* imagesCompressionLabel =
-            t.label(QStringLiteral("Images Compression"), QPoint(197, 13));
+            t.label(Mnemonic::marked(u"Images Compression", u'I'), QPoint(197, 13));
         imagesCompression_ = t.comboBox(id.imagesCompression, QRect(286, 10, 86, 45), false);
         imagesCompressionLabel->setBuddy(imagesCompression_);
-        QLabel* jpegQualityLabel = t.label(QStringLiteral("JPEG Quality"), QPoint(197, 34));
+        QLabel* jpegQualityLabel =
+            t.label(Mnemonic::marked(u"JPEG Quality", u'J'), QPoint(197, 34));
         jpegQuality_ = t.comboBox(id.jpegQuality, QRect(286, 31, 86, 46), false);
         jpegQualityLabel->setBuddy(jpegQuality_);
-        QLabel* pdfVersionLabel = t.label(QStringLiteral("PDF Version"), QPoint(197, 55));
+        QLabel* pdfVersionLabel = t.label(Mnemonic::marked(u"PDF Version", u'V'), QPoint(197, 55));
         pdfVersion_ = t.comboBox(id.pdfVersion, QRect(286, 52, 86, 43), false);
         pdfVersionLabel->setBuddy(pdfVersion_);
         QLabel* emfLabel =
-            t.label(QStringLiteral("Alternate EMF Rendering"), QRect(197, 75, 81, 11));
+            t.label(Mnemonic::marked(u"Alternate EMF Rendering", u'l'), QRect(197, 75, 81, 11));
         alternateEmfRendering_ =
             t.place(new QCheckBox(this), id.alternateEmfRendering, QRect(286, 76, 8, 8));
         emfLabel->setBuddy(alternateEmfRendering_);

@@ -10,9 +10,7 @@
 
 namespace zarta::ui {
 
-CBmpProgCtrl::CBmpProgCtrl(QWidget* parent)
-    : QWidget(parent), background_(Artwork::bitmap(Artwork::ProgressBackground)),
-      fillPicture_(Artwork::bitmap(Artwork::ProgressFill)) {
+CBmpProgCtrl::CBmpProgCtrl(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     Accessibility::install();
 }
@@ -57,6 +55,14 @@ CBmpProgCtrl::Fill CBmpProgCtrl::fill(int position, int total, int controlWidth,
 }
 
 void CBmpProgCtrl::paintEvent(QPaintEvent*) {
+    // The pictures are drawn from their vector originals at the control's size and the screen's
+    // pixel ratio, which stretches them as the bitmaps always were but keeps them sharp; they
+    // are redrawn only when size or ratio change.
+    const qreal ratio = devicePixelRatioF();
+    if (!Artwork::fits(background_, size(), ratio)) {
+        background_ = Artwork::bitmap(Artwork::ProgressBackground, size(), ratio);
+        fillPicture_ = Artwork::bitmap(Artwork::ProgressFill, size(), ratio);
+    }
     QPainter painter(this);
     // Plain pixel stretching, so the fill ends on an exact pixel column.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);

@@ -5,9 +5,11 @@
 
 namespace zarta::ui {
 
-// A progress bar drawn with two pictures of 463 x 24 pixels: the background stretched over the
-// whole control, and, while the bar is filled, the left part of the fill picture stretched over
-// the left part of the control in proportion to position / total.
+// A progress bar drawn with two pictures (463 x 24 pixels at their own size): the background
+// stretched over the whole control, and, while the bar is filled, the left part of the fill
+// picture stretched over the left part of the control in proportion to position / total. Both are
+// drawn at the control's size and its screen's device pixel ratio, so they stay sharp on a 2x
+// screen.
 //
 // The owner sets position, total and the filled flag (each setter schedules a repaint and reports
 // the new value to assistive technology). User-interface thread only; a worker reaches it through

@@ -1,6 +1,7 @@
 #include "app/ui/CDescriptionDlg.h"
 
 #include "app/ui/DialogLayout.h"
+#include "app/ui/Mnemonic.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -17,17 +18,17 @@ CDescriptionDlg::CDescriptionDlg(UiVariant variant, QWidget* parent) : OptionPag
     setObjectName(QString::number(id.page));
     if (variant == UiVariant::Desktop) {
         DialogLayout t(*this, QSize(420, 141));
-        // Each label names its field for screen readers.
-        QLabel* titleEditLabel = t.label(QStringLiteral("Title"), QPoint(19, 7));
+        // Each label names its field for screen readers, and its mnemonic moves the focus there.
+        QLabel* titleEditLabel = t.label(Mnemonic::marked(u"Title", u'i'), QPoint(19, 7));
         titleEdit_ = t.edit(id.title, QRect(41, 7, 102, 14));
         titleEditLabel->setBuddy(titleEdit_);
-        QLabel* subjectEditLabel = t.label(QStringLiteral("Subject"), QPoint(6, 37));
+        QLabel* subjectEditLabel = t.label(Mnemonic::marked(u"Subject", u'u'), QPoint(6, 37));
         subjectEdit_ = t.edit(id.subject, QRect(41, 37, 102, 14));
         subjectEditLabel->setBuddy(subjectEdit_);
-        QLabel* authorEditLabel = t.label(QStringLiteral("Author"), QPoint(10, 67));
+        QLabel* authorEditLabel = t.label(Mnemonic::marked(u"Author", u'h'), QPoint(10, 67));
         authorEdit_ = t.edit(id.author, QRect(41, 67, 102, 14));
         authorEditLabel->setBuddy(authorEdit_);
-        QLabel* keywordsEditLabel = t.label(QStringLiteral("Keywords"), QPoint(160, 7));
+        QLabel* keywordsEditLabel = t.label(Mnemonic::marked(u"Keywords", u'K'), QPoint(160, 7));
         keywordsEdit_ = t.multiLineEdit(id.keywords, QRect(200, 7, 174, 74));
         keywordsEditLabel->setBuddy(keywordsEdit_);
     } else {

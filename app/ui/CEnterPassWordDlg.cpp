@@ -1,6 +1,7 @@
 #include "app/ui/CEnterPassWordDlg.h"
 
 #include "app/ui/DialogLayout.h"
+#include "app/ui/Mnemonic.h"
 #include "app/ui/StandardIds.h"
 #include "app/ui/UiTexts.h"
 #include "engine/Messages.h"
@@ -22,8 +23,10 @@ CEnterPassWordDlg::CEnterPassWordDlg(QWidget* parent)
     DialogLayout t(*this, QSize(331, 86));
     message_ = t.label(QString(), QRect(27, 14, 288, 26), messageId);
     message_->setWordWrap(true);
-    t.label(UiTexts::enterPassword.toString(), QRect(29, 46, 54, 8));
+    QLabel* passwordLabel =
+        t.label(Mnemonic::marked(UiTexts::enterPassword, u'E'), QRect(29, 46, 54, 8));
     passwordEdit_ = t.passwordEdit(passwordId, QRect(89, 44, 212, 14));
+    passwordLabel->setBuddy(passwordEdit_);
     QPushButton* ok =
         t.pushButton(StandardIds::ok, UiTexts::ok.toString(), QRect(94, 67, 50, 14), true);
     QPushButton* cancel =

@@ -3,6 +3,7 @@
 #include "app/ui/Artwork.h"
 #include "app/ui/DialogLayout.h"
 #include "app/ui/MessageBoxes.h"
+#include "app/ui/Mnemonic.h"
 #include "app/ui/Shell.h"
 #include "app/ui/SortedListBox.h"
 #include "app/ui/StandardIds.h"
@@ -26,19 +27,18 @@ CFinishDlg::CFinishDlg(QWidget* parent)
     setModal(true);
 
     DialogLayout t(*this, QSize(248, 107));
-    QLabel* picture = t.label(QString(), QRect(14, 4, 45, 35));
-    picture->setPixmap(Artwork::bitmap(Artwork::FinishPicture));
-    picture->resize(Artwork::nominalSize(Artwork::FinishPicture));
+    picture_ = t.label(QString(), QRect(14, 4, 45, 35));
+    picture_->resize(Artwork::nominalSize(Artwork::FinishPicture));
     message_ = t.label(QString(), QRect(47, 10, 173, 8), messageId);
     fileList_ = t.place(new SortedListBox(this), fileListId, QRect(13, 28, 221, 52));
     fileList_->setSelectionMode(QAbstractItemView::SingleSelection);
     fileList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPushButton* openFile =
-        t.pushButton(openFileId, UiTexts::openFile.toString(), QRect(43, 88, 58, 14));
-    QPushButton* openFolder =
-        t.pushButton(openFolderId, UiTexts::openFolder.toString(), QRect(110, 88, 58, 14), true);
-    QPushButton* close =
-        t.pushButton(StandardIds::cancel, UiTexts::close.toString(), QRect(177, 88, 58, 14));
+        t.pushButton(openFileId, Mnemonic::marked(UiTexts::openFile, u'F'), QRect(43, 88, 58, 14));
+    QPushButton* openFolder = t.pushButton(
+        openFolderId, Mnemonic::marked(UiTexts::openFolder, u'l'), QRect(110, 88, 58, 14), true);
+    QPushButton* close = t.pushButton(StandardIds::cancel, Mnemonic::marked(UiTexts::close, u'C'),
+                                      QRect(177, 88, 58, 14));
     setFixedSize(size());
 
     connect(openFile, &QPushButton::clicked, this, &CFinishDlg::openFile);
@@ -48,6 +48,9 @@ CFinishDlg::CFinishDlg(QWidget* parent)
 
 void CFinishDlg::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
+        // Drawn for the screen the dialog is shown on, sharp at any pixel ratio.
+        picture_->setPixmap(
+            Artwork::bitmap(Artwork::FinishPicture, picture_->size(), devicePixelRatioF()));
         fileList_->clear();
         for (const QString& name : producedFiles_) {
             fileList_->addString(name);

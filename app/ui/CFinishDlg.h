@@ -50,6 +50,7 @@ private:
     void openFile();
     void openFolder();
 
+    QLabel* picture_ = nullptr;
     QLabel* message_ = nullptr;
     SortedListBox* fileList_ = nullptr;
     QString destinationFolder_;

@@ -1,6 +1,7 @@
 #include "app/ui/CSecurityDlg.h"
 
 #include "app/ui/DialogLayout.h"
+#include "app/ui/Mnemonic.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -33,24 +34,27 @@ CSecurityDlg::CSecurityDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
     const Ids& id = ids(variant);
     setObjectName(QString::number(id.page));
     if (variant == UiVariant::Desktop) {
+        // The mnemonics differ from those of the convert page around the page.
+        const auto m = &Mnemonic::marked;
         DialogLayout t(*this, QSize(415, 152));
-        enableSecurity_ = t.checkBox(id.enableSecurity, enableSecurityText, QRect(4, 5, 107, 8));
+        enableSecurity_ =
+            t.checkBox(id.enableSecurity, m(enableSecurityText, u'P'), QRect(4, 5, 107, 8));
         enableUserPassword_ =
-            t.checkBox(id.enableUserPassword, enableUserText, QRect(18, 21, 92, 8));
+            t.checkBox(id.enableUserPassword, m(enableUserText, u'U'), QRect(18, 21, 92, 8));
         userPasswordEdit_ = t.passwordEdit(id.userPassword, QRect(18, 34, 101, 14));
         enableOwnerPassword_ =
-            t.checkBox(id.enableOwnerPassword, enableOwnerText, QRect(18, 58, 103, 8));
+            t.checkBox(id.enableOwnerPassword, m(enableOwnerText, u'n'), QRect(18, 58, 103, 8));
         ownerPasswordEdit_ = t.passwordEdit(id.ownerPassword, QRect(18, 70, 101, 14));
         t.groupBox(id.allowedActions, allowedActionsText, QRect(132, 2, 149, 83));
         permissionBoxes_ = {
-            t.checkBox(id.contentCopying, contentCopyingText, QRect(150, 20, 122, 8)),
-            t.checkBox(id.formFilling, formFillingText, QRect(150, 36, 120, 8)),
-            t.checkBox(id.documentChanging, documentChangingText, QRect(150, 52, 118, 8)),
-            t.checkBox(id.printing, printingText, QRect(150, 68, 120, 8)),
+            t.checkBox(id.contentCopying, m(contentCopyingText, u'y'), QRect(150, 20, 122, 8)),
+            t.checkBox(id.formFilling, m(formFillingText, u'l'), QRect(150, 36, 120, 8)),
+            t.checkBox(id.documentChanging, m(documentChangingText, u'h'), QRect(150, 52, 118, 8)),
+            t.checkBox(id.printing, m(printingText, u'i'), QRect(150, 68, 120, 8)),
         };
         t.groupBox(id.encryptionLevel, encryptionLevelText, QRect(296, 1, 80, 83));
-        low_ = t.radioButton(id.low, lowText, QRect(304, 30, 68, 10));
-        high_ = t.radioButton(id.high, highText, QRect(304, 55, 69, 10));
+        low_ = t.radioButton(id.low, m(lowText, u'w'), QRect(304, 30, 68, 10));
+        high_ = t.radioButton(id.high, m(highText, u'g'), QRect(304, 55, 69, 10));
     } else {
         DialogLayout t(*this, QSize(316, 293));
         enableSecurity_ = t.checkBox(id.enableSecurity, enableSecurityText, QRect(27, 8, 120, 10));
@@ -73,8 +77,8 @@ CSecurityDlg::CSecurityDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
     }
 
     // The password fields have no label of their own: the boxes that enable them name them.
-    userPasswordEdit_->setAccessibleName(enableUserPassword_->text());
-    ownerPasswordEdit_->setAccessibleName(enableOwnerPassword_->text());
+    userPasswordEdit_->setAccessibleName(Mnemonic::plain(enableUserPassword_->text()));
+    ownerPasswordEdit_->setAccessibleName(Mnemonic::plain(enableOwnerPassword_->text()));
 
     connect(enableSecurity_, &QCheckBox::clicked, this, &CSecurityDlg::securityClicked);
     connect(enableUserPassword_, &QCheckBox::clicked, this,

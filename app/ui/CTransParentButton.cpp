@@ -163,10 +163,11 @@ void CTransParentButton::paintEvent(QPaintEvent*) {
     if (g.enabled) {
         const QIcon& icon = g.state == Normal ? normalIcon_ : hoverIcon_;
         if (!icon.isNull()) {
-            painter.drawPixmap(iconAt, icon.pixmap(QSize(iconSide, iconSide)));
+            painter.drawPixmap(iconAt, icon.pixmap(QSize(iconSide, iconSide), devicePixelRatioF()));
         }
     } else if (!normalIcon_.isNull()) {
-        painter.drawPixmap(iconAt, normalIcon_.pixmap(QSize(iconSide, iconSide), QIcon::Disabled));
+        painter.drawPixmap(iconAt, normalIcon_.pixmap(QSize(iconSide, iconSide),
+                                                      devicePixelRatioF(), QIcon::Disabled));
     }
 
     // 4. Text.

@@ -15,9 +15,20 @@ namespace zarta::ui {
 
 namespace {
 
+// The point size the templates were written for.
+constexpr int templatePointSize = 8;
+
 const QFont& withDialogFont(QWidget& dialog, int pointSize) {
     QFont font = DialogUnits::dialogFont();
-    font.setPointSize(pointSize);
+    if (pointSize != templatePointSize) {
+        const qreal scale = qreal(pointSize) / templatePointSize;
+        // A desktop font may be given in pixels rather than points.
+        if (font.pointSizeF() > 0) {
+            font.setPointSizeF(font.pointSizeF() * scale);
+        } else {
+            font.setPixelSize(qRound(font.pixelSize() * scale));
+        }
+    }
     dialog.setFont(font);
     return dialog.font();
 }
@@ -25,7 +36,7 @@ const QFont& withDialogFont(QWidget& dialog, int pointSize) {
 } // namespace
 
 DialogLayout::DialogLayout(QWidget& dialog, const QSize& sizeInUnits)
-    : DialogLayout(dialog, sizeInUnits, DialogUnits::dialogFont().pointSize()) {}
+    : DialogLayout(dialog, sizeInUnits, templatePointSize) {}
 
 DialogLayout::DialogLayout(QWidget& dialog, const QSize& sizeInUnits, int pointSize)
     : dialog_(dialog), units_(withDialogFont(dialog, pointSize)) {
@@ -64,6 +75,9 @@ QLabel* DialogLayout::label(const QString& text, const QRect& rectInUnits, int i
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeWidget(label, id, rectInUnits);
+    // A single-line text is never cut off: where the desktop's font sets it a little wider than
+    // the template counted with, the label grows to the right.
+    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
     return label;
 }
 

@@ -29,7 +29,9 @@ namespace zarta::ui {
 class DialogLayout {
 public:
     DialogLayout(QWidget& dialog, const QSize& sizeInUnits);
-    // A template whose font is the dialog font at another point size.
+    // A template written for another point size than the usual 8 points: its font is the dialog
+    // font scaled by pointSize / 8, so it keeps its proportion to the other dialogs whatever the
+    // desktop's font size.
     DialogLayout(QWidget& dialog, const QSize& sizeInUnits, int pointSize);
 
     const DialogUnits& units() const { return units_; }
@@ -43,7 +45,8 @@ public:
 
     // A static text sized to its text, its top-left corner at the given point.
     QLabel* label(const QString& text, const QPoint& atInUnits, int id = 0);
-    // A static text or picture with a rectangle of its own.
+    // A static text or picture with a rectangle of its own; a text wider than the rectangle
+    // widens it.
     QLabel* label(const QString& text, const QRect& rectInUnits, int id = 0);
     QLineEdit* edit(int id, const QRect& rectInUnits);
     QLineEdit* passwordEdit(int id, const QRect& rectInUnits);

@@ -1,7 +1,6 @@
 #include "app/ui/DialogUnits.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QFontMetrics>
 
 namespace zarta::ui {
@@ -46,15 +45,7 @@ QSize DialogUnits::size(const QSize& units) const {
 }
 
 QFont DialogUnits::dialogFont() {
-    QFont font = QApplication::font();
-    // The templates' rectangles leave room for the texts of a font of DejaVu Sans' proportions;
-    // some desktops' default families (Noto Sans, for one) set the same texts wider than the
-    // dialog units grow, and would clip them.
-    if (QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans"))) {
-        font.setFamily(QStringLiteral("DejaVu Sans"));
-    }
-    font.setPointSize(8);
-    return font;
+    return QApplication::font();
 }
 
 } // namespace zarta::ui

@@ -24,9 +24,9 @@ public:
     QRect rect(const QRect& units) const;
     QSize size(const QSize& units) const;
 
-    // The font every dialog and page is laid out with, at the templates' 8 points: DejaVu Sans
-    // where it is installed (the family the templates' texts are known to fit in), else the
-    // desktop's general user-interface font family.
+    // The font every dialog and page is laid out with: the application's general font, which
+    // follows the desktop's font setting (family and size). The dialog units, and so every
+    // dialog, scale with it. User-interface thread only.
     static QFont dialogFont();
 
 private:

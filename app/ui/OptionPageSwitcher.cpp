@@ -1,8 +1,10 @@
 #include "app/ui/OptionPageSwitcher.h"
 
 #include "app/ui/CTabCtrlEx.h"
+#include "app/ui/Mnemonic.h"
 #include "app/ui/UiTexts.h"
 
+#include <QApplication>
 #include <QTabBar>
 
 namespace zarta::ui {
@@ -20,9 +22,15 @@ OptionPageSwitcher::OptionPageSwitcher(CTabCtrlEx& tabs, const std::array<QWidge
 }
 
 void OptionPageSwitcher::insertTabs(CTabCtrlEx& tabs) {
-    tabs.insertItem(0, UiTexts::descriptionTab.toString());
-    tabs.insertItem(1, UiTexts::securityTab.toString());
-    tabs.insertItem(2, UiTexts::advancedTab.toString());
+    // The desktop program's tabs select themselves with Alt and their first letter; the
+    // add-in's dialog chooses its own mnemonics.
+    const bool marked = tabs.variant() == UiVariant::Desktop;
+    const auto text = [marked](QStringView tab) {
+        return marked ? Mnemonic::marked(tab, tab.front()) : tab.toString();
+    };
+    tabs.insertItem(0, text(UiTexts::descriptionTab));
+    tabs.insertItem(1, text(UiTexts::securityTab));
+    tabs.insertItem(2, text(UiTexts::advancedTab));
 }
 
 QMargins OptionPageSwitcher::insets(UiVariant variant) {
@@ -39,6 +47,14 @@ void OptionPageSwitcher::showFirstPage() {
 
 void OptionPageSwitcher::show(int index) {
     shown_ = index;
+    // A page that is hidden with the focus in it would pass the focus on to whatever control
+    // comes next in the window; the tab bar that changed the page takes it instead.
+    QWidget* focus = QApplication::focusWidget();
+    for (QWidget* page : pages_) {
+        if (page != pages_[index] && page->isAncestorOf(focus)) {
+            tabs_.tabBar()->setFocus(Qt::TabFocusReason);
+        }
+    }
     for (int i = 0; i < int(pages_.size()); ++i) {
         if (i != index) {
             pages_[i]->hide();

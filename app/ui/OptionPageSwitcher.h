@@ -20,8 +20,9 @@ class CTabCtrlEx;
 // current size whenever a page is switched to.
 //
 // The shown page always follows the selected tab, whatever selected it: a click, the arrow keys
-// on the focused tab bar, the mouse wheel or the program. A press on the shown tab or beside the
-// tabs changes nothing.
+// on the focused tab bar, the mouse wheel, a tab's mnemonic or the program. A press on the shown
+// tab or beside the tabs changes nothing. Should the focus be in the page that is hidden, the tab
+// bar takes it.
 //
 // The switcher is a child of the tab control and lives as long as it; the pages must be children
 // of the tab control. User-interface thread only.
@@ -30,7 +31,8 @@ class OptionPageSwitcher : public QObject {
 public:
     OptionPageSwitcher(CTabCtrlEx& tabs, const std::array<QWidget*, 3>& pages, UiVariant variant);
 
-    // Inserts the tabs "Description", "Security" and "Advanced".
+    // Inserts the tabs "Description", "Security" and "Advanced"; the desktop program's carry
+    // their first letters as mnemonics.
     static void insertTabs(CTabCtrlEx& tabs);
     static QMargins insets(UiVariant variant);
 

@@ -15,22 +15,27 @@
 
 // Layout checks of the screenshot tests, shared by every window's tests.
 
+// The width of a text as shown, a mnemonic's "&" left out.
+inline int shownWidth(const QFontMetrics& metrics, const QString& text) {
+    return metrics.size(Qt::TextShowMnemonic, text).width();
+}
+
 // The width a control needs to show its whole text.
 inline int neededWidth(const QWidget& control) {
     const QFontMetrics metrics(control.font());
     if (const auto* label = qobject_cast<const QLabel*>(&control)) {
-        return label->wordWrap() ? 0 : metrics.horizontalAdvance(label->text());
+        return label->wordWrap() ? 0 : shownWidth(metrics, label->text());
     }
     if (const auto* button = qobject_cast<const QPushButton*>(&control)) {
         const int margin = control.style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &control);
-        return metrics.horizontalAdvance(button->text()) + margin;
+        return shownWidth(metrics, button->text()) + margin;
     }
     if (qobject_cast<const QCheckBox*>(&control) || qobject_cast<const QRadioButton*>(&control) ||
         qobject_cast<const QComboBox*>(&control)) {
         return control.sizeHint().width();
     }
     if (const auto* group = qobject_cast<const QGroupBox*>(&control)) {
-        return metrics.horizontalAdvance(group->title()) + 2 * metrics.averageCharWidth();
+        return shownWidth(metrics, group->title()) + 2 * metrics.averageCharWidth();
     }
     return 0;
 }

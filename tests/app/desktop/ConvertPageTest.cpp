@@ -109,7 +109,7 @@ TEST_F(ConvertPage, ConvertsInListOrderAndShowsWhatWasProduced) {
               << "secret";
     startBatch({"b.docx", "a.doc", "c.docx"}, false);
     EXPECT_FALSE(control<QPushButton>(CConvertDlg::addFilesId)->isEnabled());
-    EXPECT_EQ(control<QPushButton>(CConvertDlg::convertId)->text(), "Stop");
+    EXPECT_EQ(shownText(CConvertDlg::convertId), "Stop");
 
     ASSERT_TRUE(waitFor([this] { return page().liveBatches() == 0; }));
     EXPECT_EQ(status(), "Complete!");
@@ -125,7 +125,7 @@ TEST_F(ConvertPage, ConvertsInListOrderAndShowsWhatWasProduced) {
     EXPECT_EQ(bar.total(), 100);
     EXPECT_TRUE(listed().isEmpty());
     EXPECT_FALSE(control<QPushButton>(CConvertDlg::convertId)->isEnabled());
-    EXPECT_EQ(control<QPushButton>(CConvertDlg::convertId)->text(), "Convert");
+    EXPECT_EQ(shownText(CConvertDlg::convertId), "Convert");
     EXPECT_TRUE(control<QPushButton>(CConvertDlg::addFilesId)->isEnabled());
 
     ASSERT_TRUE(waitFor([this] { return !finishLists.empty(); }));
@@ -147,7 +147,7 @@ TEST_F(ConvertPage, StopThenNoGoesOnAndEditingIsRefusedMeanwhile) {
 
     boxes.requests.clear();
     boxes.handler = [this](const auto&) {
-        EXPECT_EQ(control<QPushButton>(CConvertDlg::convertId)->text(), "Convert");
+        EXPECT_EQ(shownText(CConvertDlg::convertId), "Convert");
         EXPECT_TRUE(page().isAskingToStop());
         return Answer::No;
     };
@@ -157,7 +157,7 @@ TEST_F(ConvertPage, StopThenNoGoesOnAndEditingIsRefusedMeanwhile) {
     EXPECT_EQ(boxes.requests[0].caption, "Zarta Word To PDF");
     EXPECT_EQ(boxes.requests[0].icon, Icon::Information);
     EXPECT_EQ(boxes.requests[0].buttons, ui::MessageBoxes::Buttons::YesNo);
-    EXPECT_EQ(control<QPushButton>(CConvertDlg::convertId)->text(), "Stop");
+    EXPECT_EQ(shownText(CConvertDlg::convertId), "Stop");
 
     conversion->pdf.holdOpen = false;
     ASSERT_TRUE(waitFor([this] { return status() == "Complete!"; }));
@@ -173,7 +173,7 @@ TEST_F(ConvertPage, StopThenYesResetsAndTheWorkerLeavesThePageAlone) {
     EXPECT_EQ(status(), "Stoped");
     EXPECT_FALSE(page().isConverting());
     EXPECT_FALSE(control<QPushButton>(CConvertDlg::convertId)->isEnabled());
-    EXPECT_EQ(control<QPushButton>(CConvertDlg::convertId)->text(), "Convert");
+    EXPECT_EQ(shownText(CConvertDlg::convertId), "Convert");
     ASSERT_TRUE(waitFor([this] { return page().liveBatches() == 0; }));
     EXPECT_EQ(conversion->word.liveSessions(), 0);
     EXPECT_EQ(status(), "Stoped");

@@ -4,6 +4,7 @@
 #include "app/ui/CEnterPassWordDlg.h"
 #include "app/ui/CFinishDlg.h"
 #include "app/ui/CListBoxEx.h"
+#include "app/ui/Mnemonic.h"
 #include "app/ui/SortedListBox.h"
 
 #include <QApplication>
@@ -57,6 +58,10 @@ void DesktopWindow::answerModal() {
         ++aboutBoxes;
         about->accept();
     }
+}
+
+QString DesktopWindow::shownText(int id) const {
+    return ui::Mnemonic::plain(control<QAbstractButton>(id)->text());
 }
 
 QStringList DesktopWindow::listed() const {

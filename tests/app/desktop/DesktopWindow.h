@@ -34,6 +34,8 @@ protected:
         return findControl<Widget>(page(), id);
     }
     void click(int id) const { control<QAbstractButton>(id)->click(); }
+    // A button's text as shown, without its mnemonic mark.
+    QString shownText(int id) const;
     QString status() const { return page().statusText(); }
     QStringList listed() const;
 

@@ -1,8 +1,10 @@
+#include "app/ui/CAdvancedDlg.h"
 #include "app/ui/CBmpProgCtrl.h"
 #include "app/ui/CDescriptionDlg.h"
 #include "app/ui/CEnableEdit.h"
 #include "app/ui/CFinishDlg.h"
 #include "app/ui/CListBoxEx.h"
+#include "app/ui/CSecurityDlg.h"
 #include "app/ui/CTabCtrlEx.h"
 #include "tests/app/desktop/DesktopWindow.h"
 
@@ -13,6 +15,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -51,6 +55,40 @@ protected:
             visited << now;
         }
         return visited;
+    }
+
+    // Presses Alt and the letter, as a user does to use a mnemonic.
+    static void altKey(char letter) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(Qt::Key_A + (letter - 'a')),
+                        Qt::AltModifier);
+        // A button's mnemonic clicks it after a short press animation.
+        QTest::qWait(150);
+    }
+
+    // The mnemonic letters of the visible controls, labels and tabs of the window.
+    QStringList visibleMnemonics() const {
+        QStringList letters;
+        const auto add = [&letters](const QString& text) {
+            const QKeySequence key = QKeySequence::mnemonic(text);
+            if (!key.isEmpty()) {
+                letters << key.toString();
+            }
+        };
+        for (QWidget* widget : window->findChildren<QWidget*>()) {
+            if (!widget->isVisible()) {
+                continue;
+            }
+            if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+                add(button->text());
+            } else if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy()) {
+                add(label->text());
+            } else if (auto* tabBar = qobject_cast<QTabBar*>(widget)) {
+                for (int tab = 0; tab < tabBar->count(); ++tab) {
+                    add(tabBar->tabText(tab));
+                }
+            }
+        }
+        return letters;
     }
 
     static QString name(QWidget* widget) {
@@ -120,6 +158,70 @@ TEST_F(KeyboardAndReader, EveryControlHasANameForScreenReaders) {
     EXPECT_EQ(name(control<QLineEdit>(CConvertDlg::destinationId)),
               "Select destination folder for converted file(s).");
     EXPECT_EQ(name(control<QCheckBox>(CConvertDlg::advancedBoxId)), "Display Advanced Options.");
+}
+
+TEST_F(KeyboardAndReader, MnemonicsMoveTheFocusOrActAndNeverClash) {
+    using ui::UiVariant;
+    const auto& description = ui::CDescriptionDlg::ids(UiVariant::Desktop);
+    const auto& security = ui::CSecurityDlg::ids(UiVariant::Desktop);
+    const auto& advanced = ui::CAdvancedDlg::ids(UiVariant::Desktop);
+    auto* tabBar = findControl<ui::CTabCtrlEx>(page(), CConvertDlg::tabsId)->tabBar();
+    dialogs.folder = outFolder;
+
+    // Each step: the letter, the tab shown afterwards and the control that has the focus then
+    // (0: a push button's letter, which clicks it and leaves the focus where it was; -1: a tab's
+    // letter, which gives the tab bar the focus).
+    const struct {
+        char letter;
+        int tab;
+        int focused;
+    } steps[] = {
+        {'e', 0, CConvertDlg::destinationId},
+        {'b', 0, 0}, // chooses the prepared folder
+        {'f', 0, 0}, // chooses no file: the status line says Ready
+        {'o', 0, CConvertDlg::advancedBoxId},
+        {'k', 0, description.keywords},
+        {'i', 0, description.title},
+        {'s', 1, -1},
+        {'p', 1, security.enableSecurity},
+        {'n', 1, security.enableOwnerPassword},
+        {'g', 1, security.high},
+        {'a', 2, -1},
+        {'j', 2, advanced.jpegQuality},
+        {'l', 2, advanced.alternateEmfRendering},
+        {'d', 0, -1},
+        {'h', 0, description.author},
+    };
+    for (const auto& step : steps) {
+        altKey(step.letter);
+        EXPECT_EQ(tabBar->currentIndex(), step.tab) << step.letter;
+        if (step.focused == -1) {
+            EXPECT_EQ(QApplication::focusWidget(), tabBar) << step.letter;
+        } else if (step.focused != 0) {
+            ASSERT_NE(QApplication::focusWidget(), nullptr) << step.letter;
+            EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::number(step.focused))
+                << step.letter;
+        }
+        // No two visible controls share a letter, so every mnemonic reaches its one control.
+        QStringList letters = visibleMnemonics();
+        const qsizetype all = letters.size();
+        letters.removeDuplicates();
+        EXPECT_EQ(letters.size(), all) << step.letter << ": " << letters.join(' ').toStdString();
+    }
+    EXPECT_EQ(control<QLineEdit>(CConvertDlg::destinationId)->text(), outFolder);
+    EXPECT_EQ(status(), "Ready");
+    EXPECT_TRUE(control<QCheckBox>(CConvertDlg::advancedBoxId)->isChecked());
+    EXPECT_TRUE(findControl<QCheckBox>(page(), security.enableSecurity)->isChecked());
+    EXPECT_FALSE(findControl<QCheckBox>(page(), security.enableOwnerPassword)->isChecked());
+    EXPECT_TRUE(findControl<QRadioButton>(page(), security.high)->isChecked());
+    EXPECT_TRUE(findControl<QCheckBox>(page(), advanced.alternateEmfRendering)->isChecked());
+
+    // The marks never reach what a screen reader says.
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        EXPECT_FALSE(name(widget).contains(u'&')) << widget->objectName().toStdString();
+    }
+    EXPECT_EQ(name(findControl<QCheckBox>(page(), security.enableSecurity)), "Enable PDF Security");
+    EXPECT_EQ(name(control<QPushButton>(CConvertDlg::convertId)), "Convert");
 }
 
 TEST_F(KeyboardAndReader, ProgressIsAValueAndTheStatusLineReadOnlyText) {
