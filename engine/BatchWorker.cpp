@@ -137,9 +137,13 @@ void BatchWorker::startConversion(int index, int count, const std::string& sourc
         }
         return;
     }
-    next->pdf = std::async(std::launch::async, [remainder = std::move(started.remainder), this] {
-        remainder(control_);
-    });
+    const auto task = [remainder = std::move(started.remainder), this] { remainder(control_); };
+    try {
+        next->pdf = std::async(std::launch::async, task);
+    } catch (const std::system_error&) {
+        // No second thread to be had: the PDF is written on this thread when the file is settled.
+        next->pdf = std::async(std::launch::deferred, task);
+    }
     inFlight_ = std::move(next);
 }
 
