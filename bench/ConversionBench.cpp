@@ -1,12 +1,16 @@
 // The whole conversion against the office's own PDF export, same documents, same machine, same
-// run: a batch of generated multi-page Word documents with security and document information
-// set. Prints wall times, their ratio, a per-stage breakdown, the time to the first PDF of a
-// cold batch, and peak resident memory. Asserts nothing.
+// run: a set of small (one-page) and a set of eight-page generated Word documents, converted by
+// ours with security and document information set, once one file at a time and once with each
+// file's Ghostscript overlapping the next file's word processor, and by the office's own export
+// of the same files in one process. Prints wall times, their ratios, a per-stage breakdown, the
+// time to the first PDF of a cold batch, peak resident memory of ours and of each office, and
+// the cores used. Asserts nothing.
 //
-//   zarta_conversion_bench [documents=20] [paragraphs per document=120]
+//   zarta_conversion_bench [documents per set=100]
 #include "engine/BatchControl.h"
 #include "engine/BatchPage.h"
 #include "engine/BatchWorker.h"
+#include "engine/FileConverter.h"
 #include "engine/GhostscriptStage.h"
 #include "engine/PrintWatch.h"
 #include "engine/UserPrompts.h"
@@ -21,10 +25,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 using namespace zarta;
 using namespace zarta::test;
@@ -35,6 +47,55 @@ namespace {
 
 double ms(Clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+double cpuSeconds(const rusage& usage) {
+    const auto seconds = [](const timeval& time) {
+        return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double mib(std::uint64_t bytes) {
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+// This process's peak resident memory since the last resetPeakResident(), in bytes.
+std::uint64_t peakResident() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stoull(line.substr(6)) * 1024;
+        }
+    }
+    return 0;
+}
+
+// Makes the kernel measure the peak resident memory afresh from now on.
+void resetPeakResident() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// CPU time (user and system) a running process has used so far; 0 when it cannot be read.
+double processCpuSeconds(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)),
+                           std::istreambuf_iterator<char>());
+    const auto nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos) {
+        return 0;
+    }
+    std::istringstream fields(text.substr(nameEnd + 2));
+    std::string field;
+    double ticks = 0;
+    // The fields after the name start at 3; utime is 14 and stime 15.
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i >= 14) {
+            ticks += std::stod(field);
+        }
+    }
+    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 // Time spent in each stage, summed over the batch.
@@ -195,49 +256,206 @@ public:
     void stop() override {}
 };
 
+// Converts one file at a time: a file's Ghostscript ends before the next file's word processor
+// starts, as when the converter offers no second stage.
+class OneAtATime : public FileConverter {
+public:
+    explicit OneAtATime(FileConverter& inner) : inner_(inner) {}
+    FileOutcome convert(const std::string& sourcePath, const std::string& outputPath,
+                        const ConversionOptions& options, BatchControl& control) override {
+        return inner_.convert(sourcePath, outputPath, options, control);
+    }
+
+private:
+    FileConverter& inner_;
+};
+
+struct OurRun {
+    double wallMs = 0;
+    double firstPdfMs = 0;
+    double officeStartMs = 0;
+    Stages stages;
+    int produced = 0;
+    int messages = 0;
+    std::uint64_t peakBytes = 0;
+    std::uint64_t officePeakBytes = 0;
+    double cpuSeconds = 0; // this process, its Ghostscript children and the office
+};
+
+OurRun convertWithOurs(const std::vector<std::string>& files, const fs::path& root,
+                       const ConversionOptions& options, bool overlapped) {
+    const fs::path out = root / (overlapped ? "out-overlapped" : "out-one-at-a-time");
+    fs::create_directories(out);
+    OurRun run;
+    BenchPage page(files, out.string());
+    BenchPrompts messages;
+    BatchControl control;
+    PosixProcessRunner runner;
+    const GhostscriptLocator locator;
+    const QpdfSecurityCheck securityCheck;
+    GhostscriptStage ghostscript(
+        runner, [&locator] { return locator.locate(); }, securityCheck);
+    TimedPdfStage timedGhostscript(ghostscript, run.stages);
+    NoWatch watch;
+    OfficeSettings settings;
+    settings.profileRoot = (root / "profiles").string();
+
+    resetPeakResident();
+    rusage selfBefore{}, childrenBefore{}, selfAfter{}, childrenAfter{};
+    ::getrusage(RUSAGE_SELF, &selfBefore);
+    ::getrusage(RUSAGE_CHILDREN, &childrenBefore);
+    const auto start = Clock::now();
+    {
+        OfficeApplicationFactory office(settings);
+        TimedFactory timedOffice(office, run.stages);
+        WordToPdfConverter converter(timedOffice, timedGhostscript, messages, watch,
+                                     (root / "data").string());
+        // Printing is synchronous here; poll often so the wait adds nothing measurable.
+        converter.setPrintPollInterval(std::chrono::milliseconds(10));
+        OneAtATime oneAtATime(converter);
+        FileConverter& used = overlapped ? static_cast<FileConverter&>(converter) : oneAtATime;
+        BatchWorker worker(page, used, messages, control, options, (root / "data").string());
+        worker.setStartDelay(std::chrono::milliseconds(0));
+        worker.runBatch();
+        run.wallMs = ms(Clock::now() - start);
+        // Read before the office ends, so that its time is not counted with the children's.
+        ::getrusage(RUSAGE_SELF, &selfAfter);
+        ::getrusage(RUSAGE_CHILDREN, &childrenAfter);
+        const OfficeStatistics statistics = office.statistics();
+        run.cpuSeconds = cpuSeconds(selfAfter) - cpuSeconds(selfBefore) +
+                         cpuSeconds(childrenAfter) - cpuSeconds(childrenBefore) +
+                         processCpuSeconds(statistics.officePid);
+        run.officePeakBytes = statistics.peakResidentBytes;
+        run.officeStartMs = ms(statistics.lastStartDuration);
+    }
+    run.peakBytes = peakResident();
+    run.firstPdfMs = ms(page.firstPdf - start);
+    run.produced = page.produced;
+    run.messages = messages.shown;
+    return run;
+}
+
+struct ExportRun {
+    double wallMs = -1;
+    std::uint64_t peakBytes = 0; // the largest process of the office's
+    double cpuSeconds = 0;
+};
+
+ExportRun runShell(const std::string& command) {
+    ExportRun run;
+    const char* arguments[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(arguments), environ) !=
+        0) {
+        return run;
+    }
+    int status = 0;
+    rusage usage{};
+    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return run;
+    }
+    run.wallMs = ms(Clock::now() - start);
+    run.peakBytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+    run.cpuSeconds = cpuSeconds(usage);
+    return run;
+}
+
 // Converts the files with the office's own export, one office process for all of them, with a
 // profile that already exists (as ours does).
-double officeExport(const std::vector<std::string>& files, const std::string& root) {
-    const std::string profile = "file://" + root + "/export-profile";
-    const std::string warm = "soffice -env:UserInstallation=" + profile +
-                             " --headless --norestore --convert-to pdf --outdir '" + root +
-                             "/export-warm' '" + files.front() + "' >/dev/null 2>&1";
-    if (std::system(warm.c_str()) != 0) {
-        return -1;
+ExportRun officeExport(const std::vector<std::string>& files, const fs::path& root) {
+    const std::string profile = "file://" + (root / "export-profile").string();
+    const std::string prefix = "soffice -env:UserInstallation=" + profile +
+                               " --headless --norestore --convert-to pdf --outdir '";
+    if (runShell(prefix + (root / "export-warm").string() + "' '" + files.front() +
+                 "' >/dev/null 2>&1")
+            .wallMs < 0) {
+        return {};
     }
-    std::string command = "soffice -env:UserInstallation=" + profile +
-                          " --headless --norestore --convert-to pdf --outdir '" + root + "/export'";
+    std::string command = prefix + (root / "export").string() + "'";
     for (const auto& file : files) {
         command += " '" + file + "'";
     }
-    command += " >/dev/null 2>&1";
-    const auto start = Clock::now();
-    const int status = std::system(command.c_str());
-    return status == 0 ? ms(Clock::now() - start) : -1;
+    return runShell(command + " >/dev/null 2>&1");
+}
+
+void printOurs(const char* label, const OurRun& run, int count) {
+    const Stages& s = run.stages;
+    const double perFile = 1.0 / count;
+    std::printf("  ours, %-17s %8.0f ms  (%d converted, %d messages)\n", label, run.wallMs,
+                run.produced, run.messages);
+    std::printf("    first PDF after batch start  %8.0f ms (office start %.0f ms + %.0f ms)\n",
+                run.firstPdfMs, run.officeStartMs, run.firstPdfMs - run.officeStartMs);
+    std::printf("    per file: new session %.1f, load %.1f, print %.1f, close and quit %.1f, "
+                "Ghostscript %.1f ms (office start, first file only: %.0f ms)\n",
+                ms(s.create) * perFile, ms(s.open) * perFile, ms(s.print) * perFile,
+                ms(s.finish) * perFile, ms(s.ghostscript) * perFile, ms(s.firstCreate));
+    const double stagesMs =
+        ms(s.firstCreate + s.create + s.open + s.print + s.finish + s.ghostscript);
+    std::printf("    stages summed %.0f ms against %.0f ms of wall time (%.2fx overlap)\n",
+                stagesMs, run.wallMs, stagesMs / run.wallMs);
+    std::printf("    peak resident: ours %.1f MiB (target < 150 MiB), office %.1f MiB\n",
+                mib(run.peakBytes), mib(run.officePeakBytes));
+    std::printf("    cores used: %.2f (CPU %.1f s: ours, Ghostscript and the office)\n",
+                run.cpuSeconds * 1000.0 / run.wallMs, run.cpuSeconds);
+}
+
+void measureSet(const char* title, const std::vector<std::string>& files, const fs::path& root,
+                const ConversionOptions& options) {
+    const int count = static_cast<int>(files.size());
+    const OurRun oneAtATime = convertWithOurs(files, root / "one-at-a-time", options, false);
+    const OurRun overlapped = convertWithOurs(files, root / "overlapped", options, true);
+    const ExportRun theirs = officeExport(files, root);
+
+    std::printf("%s: %d documents (half .docx, half .doc), 128-bit security and document "
+                "information\n",
+                title, count);
+    printOurs("one file at a time", oneAtATime, count);
+    printOurs("overlapped", overlapped, count);
+    std::printf("  office export (one process)    %8.0f ms; peak resident %.1f MiB; cores used "
+                "%.2f\n",
+                theirs.wallMs, mib(theirs.peakBytes),
+                theirs.wallMs > 0 ? theirs.cpuSeconds * 1000.0 / theirs.wallMs : 0.0);
+    if (theirs.wallMs > 0) {
+        std::printf("  ratio ours / export: one file at a time %.2f, overlapped %.2f (target "
+                    "<= 1.5)\n",
+                    oneAtATime.wallMs / theirs.wallMs, overlapped.wallMs / theirs.wallMs);
+    }
+    std::printf("  per file: ours %.1f / %.1f ms, export %.1f ms\n", oneAtATime.wallMs / count,
+                overlapped.wallMs / count, theirs.wallMs / count);
+    std::fflush(stdout);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    const int paragraphs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 120;
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
     const fs::path root =
         fs::temp_directory_path() / ("zarta-conversion-bench-" + std::to_string(::getpid()));
-    const std::string profiles = (root / "profiles").string();
-    fs::create_directories(root / "documents");
-    fs::create_directories(root / "out");
-    fs::create_directories(root / "data");
+    for (const char* folder : {"small", "eight-page"}) {
+        for (const char* sub : {"documents", "one-at-a-time/data", "overlapped/data"}) {
+            fs::create_directories(root / folder / sub);
+        }
+    }
 
-    std::vector<std::string> files;
+    // About one page of text, and about eight pages with tables and pictures.
+    const struct {
+        const char* title;
+        const char* folder;
+        int paragraphs;
+    } sets[] = {{"Small documents", "small", 12}, {"Eight-page documents", "eight-page", 120}};
+    std::vector<std::vector<std::string>> files(std::size(sets));
     {
-        TestDocuments maker(profiles);
-        for (int i = 0; i < count; ++i) {
-            const bool docx = i % 2 == 0;
-            files.push_back((root / "documents").string() + "/report-" + std::to_string(i + 1) +
-                            (docx ? ".docx" : ".doc"));
-            maker.make(files.back(),
-                       docx ? TestDocuments::Format::Docx : TestDocuments::Format::Doc,
-                       TestDocuments::report(i + 1, paragraphs));
+        TestDocuments maker((root / "maker").string());
+        for (std::size_t set = 0; set < std::size(sets); ++set) {
+            for (int i = 0; i < count; ++i) {
+                const bool docx = i % 2 == 0;
+                files[set].push_back((root / sets[set].folder / "documents").string() + "/report-" +
+                                     std::to_string(i + 1) + (docx ? ".docx" : ".doc"));
+                maker.make(files[set].back(),
+                           docx ? TestDocuments::Format::Docx : TestDocuments::Format::Doc,
+                           TestDocuments::report(i + 1, sets[set].paragraphs));
+            }
         }
     }
 
@@ -251,74 +469,11 @@ int main(int argc, char** argv) {
     options.encryptionLevel = EncryptionLevel::High;
     options.printing = true;
 
-    Stages stages;
-    BenchPage page(files, (root / "out").string());
-    BenchPrompts messages;
-    BatchControl control;
-    PosixProcessRunner runner;
-    const GhostscriptLocator locator;
-    const QpdfSecurityCheck securityCheck;
-    GhostscriptStage ghostscript(
-        runner, [&locator] { return locator.locate(); }, securityCheck);
-    TimedPdfStage timedGhostscript(ghostscript, stages);
-    NoWatch watch;
-    OfficeSettings settings;
-    settings.profileRoot = profiles;
-    std::uint64_t officePeak = 0;
-    Clock::duration officeStart{};
-
-    const auto start = Clock::now();
-    Clock::time_point end;
-    {
-        OfficeApplicationFactory office(settings);
-        TimedFactory timedOffice(office, stages);
-        WordToPdfConverter converter(timedOffice, timedGhostscript, messages, watch,
-                                     (root / "data").string());
-        // Printing is synchronous here; poll often so the wait adds nothing measurable.
-        converter.setPrintPollInterval(std::chrono::milliseconds(10));
-        BatchWorker worker(page, converter, messages, control, options, (root / "data").string());
-        worker.setStartDelay(std::chrono::milliseconds(0));
-        worker.runBatch();
-        end = Clock::now();
-        officePeak = office.statistics().peakResidentBytes;
-        officeStart = office.statistics().lastStartDuration;
+    std::printf("Cores on this machine: %u; one office process per batch\n",
+                std::thread::hardware_concurrency());
+    for (std::size_t set = 0; set < std::size(sets); ++set) {
+        measureSet(sets[set].title, files[set], root / sets[set].folder, options);
     }
-    const double ours = ms(end - start);
-    const double theirs = officeExport(files, root.string());
-
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const double measured = ms(stages.firstCreate + stages.create + stages.open + stages.print +
-                               stages.ghostscript + stages.finish);
-    const double perFile = 1.0 / count;
-
-    std::printf("Whole conversion, %d documents of %d paragraphs (half .docx, half .doc), "
-                "128-bit security and document information\n",
-                count, paragraphs);
-    std::printf("  converted                      %8d of %d (%d messages)\n", page.produced, count,
-                messages.shown);
-    std::printf("  ours, cold office              %8.0f ms\n", ours);
-    std::printf("  office export (one process)    %8.0f ms\n", theirs);
-    std::printf("  ratio ours / export            %8.2f (target <= 2.5)\n",
-                theirs > 0 ? ours / theirs : 0.0);
-    std::printf("  first PDF after batch start    %8.0f ms (office start %0.f ms + %0.f ms; "
-                "target: start + 1000 ms)\n",
-                ms(page.firstPdf - start), ms(officeStart),
-                ms(page.firstPdf - start) - ms(officeStart));
-    std::printf("Per file:\n");
-    std::printf("  office start (first file only) %8.0f ms\n", ms(stages.firstCreate));
-    std::printf("  new session (warm office)      %8.1f ms\n", ms(stages.create) * perFile);
-    std::printf("  load                           %8.1f ms\n", ms(stages.open) * perFile);
-    std::printf("  print                          %8.1f ms\n", ms(stages.print) * perFile);
-    std::printf("  Ghostscript                    %8.1f ms\n", ms(stages.ghostscript) * perFile);
-    std::printf("  close and quit                 %8.1f ms\n", ms(stages.finish) * perFile);
-    std::printf("  our own overhead               %8.1f ms (target < 20 ms)\n",
-                (ours - measured) * perFile);
-    std::printf("Memory:\n");
-    std::printf("  peak resident, this process    %8.1f MiB (target < 150 MiB at 100 files)\n",
-                static_cast<double>(usage.ru_maxrss) / 1024.0);
-    std::printf("  peak resident, office          %8.1f MiB\n",
-                static_cast<double>(officePeak) / (1024.0 * 1024.0));
 
     std::error_code ignored;
     fs::remove_all(root, ignored);

@@ -12,16 +12,38 @@
 #include "engine/WorkFolder.h"
 
 #include <filesystem>
+#include <future>
 #include <system_error>
 
 namespace zarta {
+
+// A file on its way through the batch: its staged output, and once its word-processor part is
+// done, the PDF stage writing into it on the second thread.
+// The members are destroyed in reverse order: the PDF stage's thread is waited for before the
+// staged output and its work folder are removed.
+struct BatchWorker::InFlight {
+    int index = 0;
+    int count = 0;
+    std::string sourcePath;
+    std::string outputPath;
+    std::unique_ptr<WorkFolder> work;
+    std::unique_ptr<StagedOutput> staged;
+    std::future<void> pdf;
+};
 
 BatchWorker::BatchWorker(BatchPage& page, FileConverter& converter, UserPrompts& prompts,
                          BatchControl& control, ConversionOptions options, std::string dataFolder)
     : page_(page), converter_(converter), prompts_(prompts), control_(control),
       options_(std::move(options)), dataFolder_(std::move(dataFolder)) {}
 
+BatchWorker::~BatchWorker() = default;
+
 int BatchWorker::runBatch() {
+    // However the batch ends, no PDF stage outlives it.
+    struct EndInFlight {
+        std::unique_ptr<InFlight>& inFlight;
+        ~EndInFlight() { inFlight.reset(); }
+    } endInFlight{inFlight_};
     try {
         page_.setConverting(true);
         control_.sleepFor(startDelay_);
@@ -31,6 +53,7 @@ int BatchWorker::runBatch() {
             prompts_.showMessage(*problem);
         } else {
             convertEach();
+            settle();
         }
         finish();
     } catch (const BatchAbandoned&) {
@@ -59,36 +82,95 @@ void BatchWorker::convertOne(int index, int count) {
     const std::string name = OutputNaming::pdfName(source);
     const std::string outputPath = page_.destinationFolder() + name;
 
+    // The file before may be about to publish a PDF of the same name, which this one must find
+    // and ask about.
+    if (inFlight_ && inFlight_->outputPath == outputPath) {
+        settle();
+    }
     std::error_code ignored;
     if (std::filesystem::exists(outputPath, ignored)) {
+        settle();
         const bool replace = page_.askReplace(outputPath);
         control_.checkpoint();
         if (!replace) {
             page_.setProgress(index + 1, count, true);
             return;
         }
-        // The old PDF stays until the new one is complete (see convertTo).
+        // The old PDF stays until the new one is complete (see StagedOutput).
     }
+    startConversion(index, count, source, outputPath);
+}
 
-    if (convertTo(source, outputPath)) {
-        page_.setProgress(index + 1, count, true);
-        page_.appendProducedFile(name);
+void BatchWorker::startConversion(int index, int count, const std::string& sourcePath,
+                                  const std::string& outputPath) {
+    auto next = std::make_unique<InFlight>();
+    next->index = index;
+    next->count = count;
+    next->sourcePath = sourcePath;
+    next->outputPath = outputPath;
+    FileConverter::Started started;
+    std::exception_ptr failure;
+    try {
+        next->work = std::make_unique<WorkFolder>(dataFolder_);
+        next->staged = std::make_unique<StagedOutput>(outputPath, *next->work);
+        started = converter_.start(sourcePath, next->staged->path(), options_, control_,
+                                   [this] { settle(); });
+        control_.checkpoint();
+    } catch (const BatchAbandoned&) {
+        throw;
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // The file before is shown first, whatever this one came to; and only one PDF stage runs
+    // at a time.
+    settle();
+    if (failure) {
+        reported(sourcePath, [&] { std::rethrow_exception(failure); });
+        return;
+    }
+    if (started.outcome != FileOutcome::Converted) {
+        return;
+    }
+    if (!started.remainder) {
+        if (reported(sourcePath, [&] { next->staged->commit(); })) {
+            record(*next);
+        }
+        return;
+    }
+    const auto task = [remainder = std::move(started.remainder), this] { remainder(control_); };
+    try {
+        next->pdf = std::async(std::launch::async, task);
+    } catch (const std::system_error&) {
+        // No second thread to be had: the PDF is written on this thread when the file is settled.
+        next->pdf = std::async(std::launch::deferred, task);
+    }
+    inFlight_ = std::move(next);
+}
+
+void BatchWorker::settle() {
+    if (!inFlight_) {
+        return;
+    }
+    const std::unique_ptr<InFlight> done = std::move(inFlight_);
+    if (reported(done->sourcePath, [&] {
+            done->pdf.get();
+            control_.checkpoint();
+            done->staged->commit();
+        })) {
+        record(*done);
     }
 }
 
-bool BatchWorker::convertTo(const std::string& sourcePath, const std::string& outputPath) {
+void BatchWorker::record(const InFlight& file) {
+    page_.setProgress(file.index + 1, file.count, true);
+    page_.appendProducedFile(OutputNaming::pdfName(file.sourcePath));
+}
+
+bool BatchWorker::reported(const std::string& sourcePath, const std::function<void()>& step) {
     // The one place where a file's failure becomes its result: the user is told, the file is
     // not counted, the batch goes on.
     try {
-        const WorkFolder work(dataFolder_);
-        StagedOutput staged(outputPath, work);
-        const FileOutcome outcome =
-            converter_.convert(sourcePath, staged.path(), options_, control_);
-        control_.checkpoint();
-        if (outcome != FileOutcome::Converted) {
-            return false;
-        }
-        staged.commit();
+        step();
         return true;
     } catch (const BatchAbandoned&) {
         throw;

@@ -4,6 +4,8 @@
 #include "engine/ConversionOptions.h"
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace zarta {
@@ -26,14 +28,25 @@ class UserPrompts;
 // abandons the batch (BatchControl::abandon) the worker stops at its next safe point and
 // returns without touching the page again.
 //
-// Thread: construct anywhere, then call runBatch() once on the worker thread. The page,
-// converter, prompts and control must outlive that call; the options are copied.
+// Files overlap in two stages: once a file's word-processor part is done (FileConverter::start),
+// the rest of its conversion (the PDF stage) runs on a second thread while the worker goes on
+// with the next file's word-processor part. At most one file is in that second stage at a time.
+// Everything the user sees still follows the list's order: a file's outcome (progress step,
+// recorded name or message) is shown before anything of the next file (its replace question,
+// password prompt, message, progress step).
+//
+// Thread: construct anywhere, then call runBatch() once on the worker thread, which makes every
+// call to the page and the prompts. The page, converter, prompts and control must outlive that
+// call; the options are copied. runBatch() returns only once the second thread has ended.
 class BatchWorker {
 public:
     // dataFolder: the program's private data folder, where each file gets a work folder that
     // holds its PDF until it is complete.
     BatchWorker(BatchPage& page, FileConverter& converter, UserPrompts& prompts,
                 BatchControl& control, ConversionOptions options, std::string dataFolder);
+    ~BatchWorker();
+    BatchWorker(const BatchWorker&) = delete;
+    BatchWorker& operator=(const BatchWorker&) = delete;
 
     // The pause before the first file, which gives the page time to show its running state.
     void setStartDelay(std::chrono::milliseconds delay) { startDelay_ = delay; }
@@ -42,9 +55,15 @@ public:
     int runBatch();
 
 private:
+    struct InFlight;
+
     void convertEach();
     void convertOne(int index, int count);
-    bool convertTo(const std::string& sourcePath, const std::string& outputPath);
+    void startConversion(int index, int count, const std::string& sourcePath,
+                         const std::string& outputPath);
+    void settle();
+    void record(const InFlight& file);
+    bool reported(const std::string& sourcePath, const std::function<void()>& step);
     void finish();
 
     BatchPage& page_;
@@ -54,6 +73,7 @@ private:
     const ConversionOptions options_;
     const std::string dataFolder_;
     std::chrono::milliseconds startDelay_{100};
+    std::unique_ptr<InFlight> inFlight_; // the file whose PDF is being written, if any
 };
 
 } // namespace zarta

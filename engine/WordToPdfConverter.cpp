@@ -1,6 +1,7 @@
 #include "engine/WordToPdfConverter.h"
 
 #include "engine/BatchControl.h"
+#include "engine/ConversionOptions.h"
 #include "engine/Messages.h"
 #include "engine/OutputNaming.h"
 #include "engine/PdfStage.h"
@@ -139,10 +140,9 @@ private:
     bool running_ = true;
 };
 
-// Ends a session whose PDF is already written and checked. The conversion is done: a word
-// processor that fails while closing (it crashed, say) is ended all the same, but the file is not
-// thrown away for it.
-void endAfterPdf(Session& session) {
+// Ends a session whose print file is complete. A word processor that fails while closing (it
+// crashed, say) is ended all the same, but the printed document is not thrown away for it.
+void endAfterPrinting(Session& session) {
     try {
         session.closeDocument();
     } catch (const WordError&) {
@@ -179,6 +179,18 @@ WordToPdfConverter::WordToPdfConverter(WordApplicationFactory& word, PdfStage& p
 FileOutcome WordToPdfConverter::convert(const std::string& sourcePath,
                                         const std::string& outputPath,
                                         const ConversionOptions& options, BatchControl& control) {
+    const Started started = start(sourcePath, outputPath, options, control, [] {});
+    if (started.remainder) {
+        started.remainder(control);
+    }
+    return started.outcome;
+}
+
+FileConverter::Started WordToPdfConverter::start(const std::string& sourcePath,
+                                                 const std::string& outputPath,
+                                                 const ConversionOptions& options,
+                                                 BatchControl& control,
+                                                 const std::function<void()>& beforeAsking) {
     // However this file ends, the next one starts from the placeholder again.
     struct ResetPassword {
         std::string& password;
@@ -187,19 +199,25 @@ FileOutcome WordToPdfConverter::convert(const std::string& sourcePath,
 
     // Each wrong password leads to the prompt again, with a new session each time, until the
     // user enters the right one or cancels.
-    while (attempt(sourcePath, outputPath, options, control) == Attempt::PasswordRequired) {
+    std::shared_ptr<WorkFolder> work;
+    while (!(work = attempt(sourcePath, control))) {
+        beforeAsking();
         const auto answer = prompts_.askPassword(OutputNaming::fileName(sourcePath));
         if (!answer) {
-            return FileOutcome::NotConverted;
+            return {FileOutcome::NotConverted, {}};
         }
         documentPassword_ = answer->empty() ? std::string(placeholderPassword) : *answer;
     }
-    return FileOutcome::Converted;
+    // The remainder keeps the work folder, and with it the print file, until it is destroyed.
+    PdfStage& pdf = pdf_;
+    return {FileOutcome::Converted,
+            [&pdf, work, sourcePath, outputPath, options](BatchControl& pdfControl) {
+                pdf.writePdf({work->file(printFileName), sourcePath, outputPath, work->path()},
+                             options, pdfControl);
+            }};
 }
 
-WordToPdfConverter::Attempt WordToPdfConverter::attempt(const std::string& sourcePath,
-                                                        const std::string& outputPath,
-                                                        const ConversionOptions& options,
+std::shared_ptr<WorkFolder> WordToPdfConverter::attempt(const std::string& sourcePath,
                                                         BatchControl& control) {
     control.checkpoint();
     auto application = word_.create(progId, control);
@@ -225,7 +243,7 @@ WordToPdfConverter::Attempt WordToPdfConverter::attempt(const std::string& sourc
             if (error.kind() == WordError::Kind::PasswordRequired) {
                 // Quit before prompting, so no word processor waits behind the prompt.
                 session.quit();
-                return Attempt::PasswordRequired;
+                return nullptr;
             }
             if (error.kind() == WordError::Kind::CannotOpen) {
                 throw WordStageError("Couldn't open " + quoted(sourcePath) + ": " + error.what());
@@ -234,8 +252,8 @@ WordToPdfConverter::Attempt WordToPdfConverter::attempt(const std::string& sourc
         }
         control.checkpoint();
 
-        WorkFolder work(dataFolder_);
-        const std::string printFile = work.file(printFileName);
+        auto work = std::make_shared<WorkFolder>(dataFolder_);
+        const std::string printFile = work->file(printFileName);
         {
             WatchGuard watch(printWatch_);
             auto arguments = printOutArguments(printFile);
@@ -248,12 +266,12 @@ WordToPdfConverter::Attempt WordToPdfConverter::attempt(const std::string& sourc
         }
         control.checkpoint();
 
-        pdf_.writePdf({printFile, sourcePath, outputPath, work.path()}, options, control);
-        endAfterPdf(session);
+        // The PDF stage runs only once the word processor has let go of the document.
+        endAfterPrinting(session);
+        return work;
     } catch (const WordError& error) {
         raiseCallFailure(sourcePath, error);
     }
-    return Attempt::Converted;
 }
 
 } // namespace zarta

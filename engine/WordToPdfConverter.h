@@ -3,6 +3,7 @@
 #include "engine/FileConverter.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 namespace zarta {
@@ -11,10 +12,13 @@ class PdfStage;
 class PrintWatch;
 class UserPrompts;
 class WordApplicationFactory;
+class WorkFolder;
 
 // The per-file conversion: a word processor of its own opens the document read-only and prints
-// it through the printer "ZartaWordToPDF" into a print file in a private work folder; the PDF
-// stage turns that file into the PDF; the word processor is closed and quit.
+// it through the printer "ZartaWordToPDF" into a print file in a private work folder; the
+// document is closed and the word processor quit; then the PDF stage turns the print file into
+// the PDF. start() returns that last step as the remainder, which may run on another thread
+// while the next document is in the word processor; convert() runs it at once.
 //
 // A protected document makes it ask for the password (UserPrompts::askPassword) and run the
 // whole conversion again with a new word-processor session, as often as the user enters a
@@ -29,8 +33,10 @@ class WordApplicationFactory;
 // first attempt and differs only during a retry; a document without a password opens whatever
 // it holds.
 //
-// Thread: convert() runs on the batch worker's thread, which makes every word-processor call.
-// The factory, PDF stage, prompts and print watch must outlive the converter.
+// Thread: convert() and start() run on the batch worker's thread, which makes every
+// word-processor call. A remainder runs the PDF stage on whatever thread calls it, possibly
+// while start() runs for the next document. The factory, PDF stage, prompts and print watch must
+// outlive the converter and its remainders.
 class WordToPdfConverter : public FileConverter {
 public:
     static constexpr const char* progId = "Word.Application";
@@ -51,14 +57,16 @@ public:
 
     FileOutcome convert(const std::string& sourcePath, const std::string& outputPath,
                         const ConversionOptions& options, BatchControl& control) override;
+    Started start(const std::string& sourcePath, const std::string& outputPath,
+                  const ConversionOptions& options, BatchControl& control,
+                  const std::function<void()>& beforeAsking) override;
 
     const std::string& documentPassword() const { return documentPassword_; }
 
 private:
-    enum class Attempt { Converted, PasswordRequired };
-
-    Attempt attempt(const std::string& sourcePath, const std::string& outputPath,
-                    const ConversionOptions& options, BatchControl& control);
+    // One word-processor session: yields the work folder holding the complete print file once
+    // the session has ended, or nullptr when the document needs another password.
+    std::shared_ptr<WorkFolder> attempt(const std::string& sourcePath, BatchControl& control);
 
     WordApplicationFactory& word_;
     PdfStage& pdf_;

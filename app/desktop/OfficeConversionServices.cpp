@@ -33,6 +33,12 @@ public:
         return converter_.convert(sourcePath, outputPath, options, control);
     }
 
+    Started start(const std::string& sourcePath, const std::string& outputPath,
+                  const ConversionOptions& options, BatchControl& control,
+                  const std::function<void()>& beforeAsking) override {
+        return converter_.start(sourcePath, outputPath, options, control, beforeAsking);
+    }
+
 private:
     PosixProcessRunner runner_;
     const GhostscriptLocator locator_;

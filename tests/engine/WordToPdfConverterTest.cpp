@@ -114,8 +114,8 @@ protected:
         auto calls = sessionStart;
         for (const auto& call :
              {openCall(path, password), std::string("watch start"), printOutCall(printFile),
-              std::string("BackgroundPrintingStatus 0"), std::string("watch stop"),
-              std::string("pdf stage"), closeCall, quitCall}) {
+              std::string("BackgroundPrintingStatus 0"), std::string("watch stop"), closeCall,
+              quitCall, std::string("pdf stage")}) {
             calls.push_back(call);
         }
         return calls;
@@ -286,9 +286,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FailingCallCase{"PrintOut", {"watch stop", closeCall, quitCall}, false}),
     [](const auto& test) { return std::string(test.param.member); });
 
-// Once the PDF is written, a word processor failing while it closes or quits still ends its
-// session, but the conversion is done and the file counts as converted.
-TEST_F(WordToPdfConverterTest, FailureWhileClosingKeepsTheWrittenPdf) {
+// Once the print file is complete, a word processor failing while it closes or quits still ends
+// its session, and the PDF is written from the print file all the same.
+TEST_F(WordToPdfConverterTest, FailureWhileClosingStillWritesThePdf) {
     for (const char* member : {"Close", "Quit"}) {
         SCOPED_TRACE(member);
         word.failingCall = member;
@@ -296,18 +296,20 @@ TEST_F(WordToPdfConverterTest, FailureWhileClosingKeepsTheWrittenPdf) {
         EXPECT_EQ(convert("/in/a.doc"), FileOutcome::Converted);
         const auto calls = word.calls();
         EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
-                  (std::vector<std::string>{"pdf stage", closeCall, quitCall}));
+                  (std::vector<std::string>{closeCall, quitCall, "pdf stage"}));
         EXPECT_EQ(pdf.jobs.size(), 1u);
         EXPECT_EQ(word.liveSessions(), 0);
     }
 }
 
-TEST_F(WordToPdfConverterTest, PdfStageFailureStillClosesAndQuits) {
+TEST_F(WordToPdfConverterTest, PdfStageFailureComesAfterTheSessionEnded) {
     pdf.fail = true;
     EXPECT_THROW(convert("/in/a.doc"), ConversionError);
     const auto calls = word.calls();
     EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
-              (std::vector<std::string>{"pdf stage", closeCall, quitCall}));
+              (std::vector<std::string>{closeCall, quitCall, "pdf stage"}));
+    EXPECT_EQ(word.liveSessions(), 0);
+    EXPECT_TRUE(fs::is_empty(dir.file("data"))) << "the work folder was left behind";
 }
 
 TEST_F(WordToPdfConverterTest, WaitsUntilBackgroundPrintingEnds) {
@@ -318,7 +320,7 @@ TEST_F(WordToPdfConverterTest, WaitsUntilBackgroundPrintingEnds) {
     ASSERT_NE(from, calls.end());
     EXPECT_EQ(std::vector<std::string>(from + 1, from + 6),
               (std::vector<std::string>{"BackgroundPrintingStatus 2", "BackgroundPrintingStatus 1",
-                                        "BackgroundPrintingStatus 0", "watch stop", "pdf stage"}));
+                                        "BackgroundPrintingStatus 0", "watch stop", closeCall}));
 }
 
 TEST_F(WordToPdfConverterTest, AbandonWhileWaitingForPrintingEndsTheSession) {
@@ -338,4 +340,45 @@ TEST_F(WordToPdfConverterTest, AbandonWhileWaitingForPrintingEndsTheSession) {
     EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
               (std::vector<std::string>{"watch stop", closeCall, quitCall}));
     EXPECT_TRUE(fs::is_empty(dir.file("data"))) << "the work folder was left behind";
+}
+
+TEST_F(WordToPdfConverterTest, StartEndsTheSessionAndLeavesThePdfStageToItsRemainder) {
+    for (const bool run : {true, false}) {
+        SCOPED_TRACE(run ? "remainder run" : "remainder dropped");
+        pdf.jobs.clear();
+        auto started = converter.start("/in/a.doc", dir.file("out.pdf"), ConversionOptions{},
+                                       control, [&] { word.note("before asking"); });
+        EXPECT_EQ(started.outcome, FileOutcome::Converted);
+        ASSERT_TRUE(started.remainder);
+        EXPECT_TRUE(pdf.jobs.empty());
+        EXPECT_EQ(word.liveSessions(), 0);
+        EXPECT_EQ(word.calls().back(), quitCall);
+        if (run) {
+            started.remainder(control);
+            ASSERT_EQ(pdf.jobs.size(), 1u);
+            EXPECT_EQ(pdf.printFileContent, "print job");
+            EXPECT_EQ(TempDir::read(dir.file("out.pdf")), "%PDF-1.3");
+        }
+        started = {};
+        EXPECT_TRUE(fs::is_empty(dir.file("data"))) << "the work folder was left behind";
+    }
+    const auto calls = word.calls();
+    EXPECT_EQ(std::find(calls.begin(), calls.end(), "before asking"), calls.end());
+}
+
+TEST_F(WordToPdfConverterTest, StartLetsTheCallerInBeforeEveryPasswordPrompt) {
+    word.protectedDocuments["/in/s.doc"] = "pw";
+    prompts.passwords = {"wrong", "pw"};
+    prompts.onAsk = [&] { word.note("asked"); };
+    const auto started = converter.start("/in/s.doc", dir.file("out.pdf"), ConversionOptions{},
+                                         control, [&] { word.note("before asking"); });
+    EXPECT_EQ(started.outcome, FileOutcome::Converted);
+    std::vector<std::string> notes;
+    for (const auto& call : word.calls()) {
+        if (call == "asked" || call == "before asking") {
+            notes.push_back(call);
+        }
+    }
+    EXPECT_EQ(notes,
+              (std::vector<std::string>{"before asking", "asked", "before asking", "asked"}));
 }

@@ -19,13 +19,16 @@ std::string describe(const std::string& member, const std::array<WordVariant, N>
 
 class FakeDocument : public WordDocument {
 public:
-    explicit FakeDocument(RecordingWord& word) : word_(word) {}
+    FakeDocument(RecordingWord& word, std::string path) : word_(word), path_(std::move(path)) {}
 
     void PrintOut(std::array<WordVariant, 18>& arguments) override {
         word_.note(describe("PrintOut", arguments));
         word_.failIf("PrintOut");
         std::ofstream(arguments[3].asText(), std::ios::binary) << "print job";
-        word_.statusQueue.assign(word_.printingStatus.begin(), word_.printingStatus.end());
+        const auto own = word_.printingStatusOf.find(path_);
+        const auto& status =
+            own == word_.printingStatusOf.end() ? word_.printingStatus : own->second;
+        word_.statusQueue.assign(status.begin(), status.end());
     }
 
     void Close(std::array<WordVariant, 3>& arguments) override {
@@ -35,6 +38,7 @@ public:
 
 private:
     RecordingWord& word_;
+    std::string path_;
 };
 
 class FakeDocuments : public WordDocuments {
@@ -52,7 +56,7 @@ public:
             found != word_.protectedDocuments.end() && found->second != arguments[4].asText()) {
             throw WordError(WordError::Kind::PasswordRequired, "wrong password");
         }
-        return std::make_unique<FakeDocument>(word_);
+        return std::make_unique<FakeDocument>(word_, path);
     }
 
 private:

@@ -27,6 +27,8 @@ public:
     std::string failingCall;
     // Values BackgroundPrintingStatus yields in turn after each PrintOut; 0 once they run out.
     std::vector<int> printingStatus;
+    // Per document, by path: values that take the place of printingStatus for its PrintOut.
+    std::map<std::string, std::vector<int>> printingStatusOf;
 
     std::unique_ptr<zarta::WordApplication> create(const std::string& progId,
                                                    zarta::BatchControl& control) override;

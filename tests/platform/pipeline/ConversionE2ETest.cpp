@@ -20,11 +20,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <memory>
 #include <sstream>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace zarta;
 using namespace zarta::test;
@@ -63,6 +67,14 @@ public:
 class NoWatch : public PrintWatch {
 public:
     void start() override {}
+    void stop() override {}
+};
+
+// Counts the documents the office has started to print.
+class CountingWatch : public PrintWatch {
+public:
+    std::atomic<int> printing{0};
+    void start() override { ++printing; }
     void stop() override {}
 };
 
@@ -180,20 +192,27 @@ protected:
     std::string out(const std::string& name) const { return out_->file(name); }
 
     // Runs one batch through the real stages.
+    // ghostscript: the executable to run instead of the one found on the search path.
     FakeBatchPage& convert(std::vector<std::string> files, const ConversionOptions& options = {},
-                           std::deque<bool> replace = {}) {
+                           std::deque<bool> replace = {}, PrintWatch* printWatch = nullptr,
+                           const std::string& ghostscript = "") {
         page_ = std::make_unique<FakeBatchPage>(std::move(files), out_->path().string());
         page_->answerReplace(std::move(replace));
         PosixProcessRunner runner;
         const GhostscriptLocator locator;
         const QpdfSecurityCheck securityCheck;
-        GhostscriptStage ghostscript(
-            runner, [&locator] { return locator.locate(); }, securityCheck);
+        GhostscriptStage stage(
+            runner,
+            [&locator, &ghostscript] {
+                return ghostscript.empty() ? locator.locate() : ghostscript;
+            },
+            securityCheck);
         OfficeSettings settings;
         settings.profileRoot = officeProfiles("pipeline");
         OfficeApplicationFactory office(settings);
-        NoWatch watch;
-        WordToPdfConverter converter(office, ghostscript, prompts_, watch, data_->path().string());
+        NoWatch noWatch;
+        WordToPdfConverter converter(office, stage, prompts_, printWatch ? *printWatch : noWatch,
+                                     data_->path().string());
         converter.setPrintPollInterval(std::chrono::milliseconds(50));
         BatchWorker worker(*page_, converter, prompts_, control_, options, data_->path().string());
         worker.setStartDelay(std::chrono::milliseconds(0));
@@ -338,6 +357,43 @@ TEST_F(ConversionE2E, NoOfficeOrGhostscriptIsLeftAfterTheBatch) {
     convert({in("plain.docx")});
     EXPECT_TRUE(processesMentioning(officeProfiles("pipeline")).empty());
     EXPECT_TRUE(processesMentioning(out_->path().string()).empty());
+}
+
+TEST_F(ConversionE2E, AbandonWhileOneFilePrintsAndAnotherIsInGhostscriptLeavesNothing) {
+    // A Ghostscript that writes the whole PDF and then stays, so that the first file is still in
+    // Ghostscript when the second one is printed.
+    TempDir tools;
+    const std::string pids = tools.file("pids");
+    const std::string slowGhostscript = tools.file("gs");
+    TempDir::write(slowGhostscript, "#!/bin/sh\necho $$ >> '" + pids + "'\n'" +
+                                        GhostscriptLocator().locate() +
+                                        "' \"$@\" || exit $?\nexec sleep 600\n");
+    ::chmod(slowGhostscript.c_str(), 0755);
+    CountingWatch watch;
+
+    std::atomic<bool> batchEnded{false};
+    std::thread user([&] {
+        while (watch.printing < 2 || !fs::exists(pids) || fs::file_size(pids) == 0) {
+            if (batchEnded) {
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        control_.abandon();
+    });
+    auto& page = convert({in("plain.docx"), in("cjk.docx"), in("template.dot")}, {}, {}, &watch,
+                         slowGhostscript);
+    batchEnded = true;
+    user.join();
+
+    ASSERT_TRUE(control_.isAbandoned()) << ::testing::PrintToString(prompts_.messages);
+    EXPECT_TRUE(page.produced().empty());
+    EXPECT_EQ(watch.printing, 2);
+    const int ghostscriptPid = std::stoi(TempDir::read(pids));
+    EXPECT_EQ(::kill(ghostscriptPid, 0), -1) << "Ghostscript is still running";
+    EXPECT_TRUE(processesMentioning(officeProfiles("pipeline")).empty());
+    EXPECT_TRUE(fs::is_empty(out_->path())) << "a PDF or a staged file was left";
+    EXPECT_TRUE(fs::is_empty(data_->path())) << "a work folder was left";
 }
 
 } // namespace
