@@ -17,8 +17,12 @@ CCompleteDlg::CCompleteDlg(QWidget* parent)
     setModal(true);
 
     ui::DialogLayout t(*this, QSize(187, 78));
-    QLabel* message = t.label(AddinTexts::succeeded.toString(), QRect(33, 14, 134, 26), messageId);
+    // The text wraps within the template's rectangle (two lines), which the single-line
+    // widening of the layout must not undo.
+    const QRect messageRect(33, 14, 134, 26);
+    QLabel* message = t.label(AddinTexts::succeeded.toString(), messageRect, messageId);
     message->setWordWrap(true);
+    message->setGeometry(t.units().rect(messageRect));
     message->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPushButton* yes =
         t.pushButton(ui::StandardIds::ok, AddinTexts::yes.toString(), QRect(41, 58, 50, 14), true);
