@@ -1,6 +1,7 @@
 #pragma once
 
 #include "addin/dialog/ConvertDialogServices.h"
+#include "engine/QuietPrintWatch.h"
 
 #include <string>
 
@@ -23,6 +24,7 @@ public:
 
 private:
     std::string dataFolder_;
+    QuietPrintWatch printWatch_; // shared by the runs: it keeps no state
 };
 
 } // namespace zarta::addin

@@ -1,0 +1,37 @@
+#include "app/desktop/OfficeFileConverter.h"
+
+namespace zarta {
+
+namespace {
+
+OfficeSettings officeSettings(const std::string& dataFolder) {
+    OfficeSettings settings;
+    settings.profileRoot = dataFolder + "/office";
+    return settings;
+}
+
+} // namespace
+
+OfficeFileConverter::OfficeFileConverter(const std::string& dataFolder,
+                                         const std::string& installFolder, UserPrompts& prompts,
+                                         PrintWatch& printWatch)
+    : locator_(installFolder), ghostscript_(
+                                   runner_, [this] { return locator_.locate(); }, securityCheck_),
+      word_(officeSettings(dataFolder)),
+      converter_(word_, ghostscript_, prompts, printWatch, dataFolder) {}
+
+FileOutcome OfficeFileConverter::convert(const std::string& sourcePath,
+                                         const std::string& outputPath,
+                                         const ConversionOptions& options, BatchControl& control) {
+    return converter_.convert(sourcePath, outputPath, options, control);
+}
+
+FileConverter::Started OfficeFileConverter::start(const std::string& sourcePath,
+                                                  const std::string& outputPath,
+                                                  const ConversionOptions& options,
+                                                  BatchControl& control,
+                                                  const std::function<void()>& beforeAsking) {
+    return converter_.start(sourcePath, outputPath, options, control, beforeAsking);
+}
+
+} // namespace zarta

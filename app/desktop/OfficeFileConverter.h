@@ -1,0 +1,46 @@
+#pragma once
+
+#include "engine/FileConverter.h"
+#include "engine/GhostscriptStage.h"
+#include "engine/WordToPdfConverter.h"
+#include "platform/office/OfficeApplicationFactory.h"
+#include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/process/GhostscriptLocator.h"
+#include "platform/process/PosixProcessRunner.h"
+
+#include <string>
+
+namespace zarta {
+
+// The program's real per-file conversion, owned in one piece so that the thread that converts
+// destroys it in one piece: the engine's converter first, then the LibreOffice provider (one
+// office kept warm while the object lives, its profile under the data folder's "office") and
+// the Ghostscript stage (Ghostscript found in the install folder, when given and holding one,
+// else on the search path) it used.
+//
+// Thread: constructed anywhere, then used and destroyed on the converting thread. The prompts
+// and print watch must outlive the object.
+class OfficeFileConverter : public FileConverter {
+public:
+    OfficeFileConverter(const std::string& dataFolder, const std::string& installFolder,
+                        UserPrompts& prompts, PrintWatch& printWatch);
+
+    // Whether a protected document leads to the password prompt (see WordToPdfConverter).
+    void setAskForPasswords(bool ask) { converter_.setAskForPasswords(ask); }
+
+    FileOutcome convert(const std::string& sourcePath, const std::string& outputPath,
+                        const ConversionOptions& options, BatchControl& control) override;
+    Started start(const std::string& sourcePath, const std::string& outputPath,
+                  const ConversionOptions& options, BatchControl& control,
+                  const std::function<void()>& beforeAsking) override;
+
+private:
+    PosixProcessRunner runner_;
+    const GhostscriptLocator locator_;
+    const QpdfSecurityCheck securityCheck_;
+    GhostscriptStage ghostscript_;
+    OfficeApplicationFactory word_;
+    WordToPdfConverter converter_;
+};
+
+} // namespace zarta
