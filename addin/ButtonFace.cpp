@@ -1,5 +1,6 @@
 #include "addin/ButtonFace.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
@@ -19,18 +20,27 @@ QImage ButtonFace::image() {
         return true;
     }();
     Q_UNUSED(registered);
-    // Outside a Qt application there is no desktop palette, and no clipboard to hand the face
-    // through either.
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-        return {};
-    }
-    QImage face(side, side, QImage::Format_RGB888);
-    face.fill(QGuiApplication::palette().color(QPalette::Button));
+    // Outside a Qt application there is no desktop palette to take the button's colour from:
+    // the picture keeps a transparent background there, so the host's own button colour shows
+    // through it.
+    const bool withPalette =
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    QImage face(side, side, withPalette ? QImage::Format_RGB888 : QImage::Format_ARGB32);
+    face.fill(withPalette ? QGuiApplication::palette().color(QPalette::Button)
+                          : QColor(Qt::transparent));
     QSvgRenderer renderer(QStringLiteral(":/addin/bitmaps/addin-button.svg"));
     QPainter painter(&face);
     renderer.render(&painter);
     painter.end();
     return face;
+}
+
+QByteArray ButtonFace::png() {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image().save(&buffer, "PNG");
+    return bytes;
 }
 
 } // namespace zarta::addin

@@ -1,5 +1,6 @@
 #include "addin/CWordAddin.h"
 
+#include "platform/wordhost/HostClipboard.h"
 #include "platform/wordhost/HostEvents.h"
 
 #include "addin/ButtonFace.h"
@@ -197,15 +198,32 @@ com::HRESULT CWordAddin::addToolbarButton(CommandBars& bars,
 com::HRESULT CWordAddin::setUpButton(CommandBarButton& button) {
     // The host takes the face from the clipboard. The user's contents are saved first and put
     // back as soon as the button has taken the picture, so the connection costs the user
-    // nothing. Where no clipboard can be reached the button keeps no face rather than taking
-    // whatever another program left there.
-    const ClipboardContents userContents = ports_.clipboard.save();
-    const bool facePut = ports_.clipboard.putPicture(ButtonFace::image());
+    // nothing. A host that offers its own clipboard does both; it is the one that can reach
+    // the desktop's clipboard where no Qt application runs in its process. Where no clipboard
+    // can be reached the button keeps no face rather than taking whatever another program left
+    // there.
+    com::ComPtr<wordhost::HostClipboard> hostClipboard;
+    if (m_spApp->QueryInterface(wordhost::IID_HostClipboard, hostClipboard.putVoid()) !=
+        com::S_OK) {
+        hostClipboard = nullptr;
+    }
+    ClipboardContents userContents;
+    bool facePut = false;
+    if (hostClipboard) {
+        const QByteArray png = ButtonFace::png();
+        facePut = hostClipboard->PutPicture(reinterpret_cast<const unsigned char*>(png.constData()),
+                                            com::ULONG(png.size())) == com::S_OK;
+    } else {
+        userContents = ports_.clipboard.save();
+        facePut = ports_.clipboard.putPicture(ButtonFace::image());
+    }
     com::HRESULT hr = button.put_Style(wordhost::msoButtonIconAndCaption);
     if (com::SUCCEEDED(hr) && facePut) {
         hr = button.PasteFace();
     }
-    if (facePut) {
+    if (facePut && hostClipboard) {
+        hostClipboard->RestoreContents();
+    } else if (facePut) {
         ports_.clipboard.restore(userContents);
     }
     if (com::FAILED(hr) || com::FAILED(hr = button.put_Visible(com::VARIANT_TRUE)) ||

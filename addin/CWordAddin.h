@@ -55,8 +55,9 @@ public:
     com::HRESULT InterfaceSupportsErrorInfo(com::REFIID riid) override;
 
     // Adds a temporary toolbar with one temporary button, both named toolbarName, gives the
-    // button the add-in's picture through the clipboard (the user's clipboard contents are put
-    // back right after the button has taken the picture) and advises the event sink to the
+    // button the add-in's picture through the clipboard (the host's own, where the application
+    // answers IID_HostClipboard; the user's clipboard contents are put back right after the
+    // button has taken the picture) and advises the event sink to the
     // button. Only `Application` is used; it must answer IID_WordApplication. Returns S_OK, or
     // the first failing call's code with nothing advised (what was already added to the host
     // stays there: it is temporary). E_FAIL when the sink is still advised from an earlier

@@ -2,12 +2,14 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zarta::wordhost {
 
 // What a word processor hosting add-ins does with the object model's requests
 // (HostObjectModel): its toolbars, their buttons, the clipboard picture a button takes as its
-// face, and its active document. Toolbars and buttons are known by the numbers the backend hands
+// face (which an add-in may hand over through the host's own clipboard), and its active
+// document. Toolbars and buttons are known by the numbers the backend hands
 // out. Called on the host's user-interface thread.
 class HostBackend {
 public:
@@ -32,6 +34,13 @@ public:
     // Makes the picture on the desktop's clipboard the button's face; false, with the face
     // unchanged, when the clipboard holds no picture.
     virtual bool pasteFace(int button) = 0;
+    // Puts the PNG picture on the desktop's clipboard, keeping what the clipboard held before
+    // the first such call since the last restoreClipboard(). False, with the clipboard
+    // unchanged, when it cannot be reached or the bytes are no picture.
+    virtual bool putClipboardPicture(const std::vector<unsigned char>& png) = 0;
+    // Gives the clipboard back what it held before the picture was put; false when no picture
+    // was put since the last restore.
+    virtual bool restoreClipboard() = 0;
     // The active document's full name: its file's path, or for a document never saved a name
     // without a folder. Nothing when no document is open.
     virtual std::optional<std::string> activeDocumentName() = 0;

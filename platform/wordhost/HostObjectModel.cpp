@@ -7,6 +7,7 @@
 #include "platform/com/Variant.h"
 #include "platform/wordhost/CommandBarButton.h"
 #include "platform/wordhost/CommandBars.h"
+#include "platform/wordhost/HostClipboard.h"
 #include "platform/wordhost/HostEvents.h"
 #include "platform/wordhost/WordApplication.h"
 
@@ -324,7 +325,9 @@ public:
     }
 };
 
-class HostApplication final : public ModelObject<WordApplication>, public HostEvents {
+class HostApplication final : public ModelObject<WordApplication>,
+                              public HostEvents,
+                              public HostClipboard {
 public:
     explicit HostApplication(std::shared_ptr<Shared> shared)
         : ModelObject(std::move(shared), IID_WordApplication) {}
@@ -332,6 +335,11 @@ public:
     HRESULT QueryInterface(REFIID riid, void** ppvObject) override {
         if (ppvObject != nullptr && riid == IID_HostEvents) {
             *ppvObject = static_cast<HostEvents*>(this);
+            AddRef();
+            return S_OK;
+        }
+        if (ppvObject != nullptr && riid == IID_HostClipboard) {
+            *ppvObject = static_cast<HostClipboard*>(this);
             AddRef();
             return S_OK;
         }
@@ -345,6 +353,17 @@ public:
             backend()->keepResponsive();
         }
         return S_OK;
+    }
+
+    HRESULT PutPicture(const unsigned char* png, ULONG size) override {
+        if (png == nullptr || size == 0) {
+            return E_INVALIDARG;
+        }
+        return backend() != nullptr && backend()->putClipboardPicture({png, png + size}) ? S_OK
+                                                                                         : E_FAIL;
+    }
+    HRESULT RestoreContents() override {
+        return backend() != nullptr && backend()->restoreClipboard() ? S_OK : S_FALSE;
     }
 
     HRESULT get_CommandBars(wordhost::CommandBars** prop) override {

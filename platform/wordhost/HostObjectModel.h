@@ -18,7 +18,7 @@ namespace zarta::wordhost {
 // change; PasteFace hands the clipboard's picture to the backend (E_FAIL when there is none).
 // click() fires a button's Click on every sink advised to it, as the word processor does when
 // the button is pressed. The application object also offers HostEvents, carried out by the
-// backend's keepResponsive().
+// backend's keepResponsive(), and HostClipboard, carried out by its clipboard picture calls.
 //
 // Owned by the host and used on its user-interface thread. The backend must outlive the model;
 // objects the add-in still holds when the model goes stop reaching the backend.

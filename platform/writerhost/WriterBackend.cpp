@@ -16,6 +16,7 @@
 #include <com/sun/star/graphic/GraphicProvider.hpp>
 #include <com/sun/star/io/SequenceInputStream.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/ui/ImageType.hpp>
 #include <com/sun/star/ui/ItemStyle.hpp>
 #include <com/sun/star/ui/ItemType.hpp>
 #include <com/sun/star/ui/UIElementType.hpp>
@@ -23,6 +24,7 @@
 #include <com/sun/star/ui/theModuleUIConfigurationManagerSupplier.hpp>
 #include <osl/file.hxx>
 
+#include <algorithm>
 #include <iterator>
 
 namespace zarta::writerhost {
@@ -37,6 +39,8 @@ using uno::UNO_QUERY;
 
 const rtl::OUString resourcePrefix = "private:resource/toolbar/custom_zartahost";
 const rtl::OUString writerModule = "com.sun.star.text.TextDocument";
+const sal_Int16 iconSizes[] = {ui::ImageType::SIZE_DEFAULT, ui::ImageType::SIZE_LARGE,
+                               ui::ImageType::SIZE_32};
 
 rtl::OUString text(const std::string& utf8) {
     return rtl::OUString(utf8.data(), sal_Int32(utf8.size()), RTL_TEXTENCODING_UTF8);
@@ -232,15 +236,58 @@ bool WriterBackend::pasteFace(int button) {
         const rtl::OUString command = text(commandOf(button));
         const Sequence<rtl::OUString> commands(&command, 1);
         const Sequence<Reference<graphic::XGraphic>> pictures(&picture, 1);
-        if (images->hasImage(0, command)) {
-            images->replaceImages(0, commands, pictures);
-        } else {
-            images->insertImages(0, commands, pictures);
+        // The toolbars show the image of the icon size the user chose; the image manager scales
+        // the face to each.
+        for (const sal_Int16 size : iconSizes) {
+            if (images->hasImage(size, command)) {
+                images->replaceImages(size, commands, pictures);
+            } else {
+                images->insertImages(size, commands, pictures);
+            }
+        }
+        if (std::find(imageCommands_.begin(), imageCommands_.end(), command) ==
+            imageCommands_.end()) {
             imageCommands_.push_back(command);
         }
         return true;
     }
     return false;
+}
+
+bool WriterBackend::putClipboardPicture(const std::vector<unsigned char>& png) {
+    const auto clipboard = datatransfer::clipboard::SystemClipboard::create(context_);
+    ClipboardContentsCopy::Item picture = ClipboardContentsCopy::png(png);
+    // Only a picture the office can read is put there: the button takes it from the clipboard
+    // as a picture, and anything else would only cost the user their contents.
+    const beans::PropertyValue stream =
+        property("InputStream", Any(io::SequenceInputStream::createStreamFromSequence(
+                                    context_, picture.data.get<Sequence<sal_Int8>>())));
+    if (!graphic::GraphicProvider::create(context_)
+             ->queryGraphic(Sequence<beans::PropertyValue>(&stream, 1))
+             .is()) {
+        return false;
+    }
+    if (!savedClipboard_) {
+        savedClipboard_ = ClipboardContentsCopy::read(clipboard->getContents());
+    }
+    clipboard->setContents(new ClipboardContentsCopy({std::move(picture)}), nullptr);
+    return true;
+}
+
+bool WriterBackend::restoreClipboard() {
+    if (!savedClipboard_) {
+        return false;
+    }
+    const auto clipboard = datatransfer::clipboard::SystemClipboard::create(context_);
+    // An empty clipboard is given back empty: no contents at all rather than contents with no
+    // flavors, which some programs would offer as a paste of nothing.
+    Reference<datatransfer::XTransferable> contents;
+    if (!savedClipboard_->empty()) {
+        contents = new ClipboardContentsCopy(std::move(*savedClipboard_));
+    }
+    savedClipboard_.reset();
+    clipboard->setContents(contents, nullptr);
+    return true;
 }
 
 std::optional<std::string> WriterBackend::activeDocumentName() {
@@ -285,8 +332,11 @@ void WriterBackend::removeAll() {
     toolbars_.clear();
     if (!imageCommands_.empty()) {
         const Reference<ui::XImageManager> images(configuration_->getImageManager(), UNO_QUERY);
-        images->removeImages(
-            0, Sequence<rtl::OUString>(imageCommands_.data(), sal_Int32(imageCommands_.size())));
+        const Sequence<rtl::OUString> commands(imageCommands_.data(),
+                                               sal_Int32(imageCommands_.size()));
+        for (const sal_Int16 size : iconSizes) {
+            images->removeImages(size, commands);
+        }
         imageCommands_.clear();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/wordhost/HostBackend.h"
+#include "platform/writerhost/ClipboardContentsCopy.h"
 
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/graphic/XGraphic.hpp>
@@ -8,6 +9,7 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace zarta::writerhost {
@@ -35,6 +37,8 @@ public:
     int addButton(int toolbar) override;
     void updateButton(int button, const Button& state) override;
     bool pasteFace(int button) override;
+    bool putClipboardPicture(const std::vector<unsigned char>& png) override;
+    bool restoreClipboard() override;
     std::optional<std::string> activeDocumentName() override;
     void keepResponsive() override;
 
@@ -67,6 +71,8 @@ private:
     std::map<int, Button> buttons_;
     std::map<int, int> buttonBars_;
     std::vector<rtl::OUString> imageCommands_;
+    // What the clipboard held before a picture was put on it, until it is given back.
+    std::optional<std::vector<ClipboardContentsCopy::Item>> savedClipboard_;
     int nextToolbar_ = 1;
     int nextButton_ = 1;
 };

@@ -6,8 +6,11 @@
 #include "platform/clipboard/QtClipboard.h"
 #include "platform/com/ComModule.h"
 #include "platform/com/IConnectionPointContainer.h"
+#include "platform/wordhost/HostClipboard.h"
 #include "platform/wordhost/WordHostIds.h"
+#include "tests/addin/RecordingHostBackend.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
@@ -23,42 +26,16 @@ using namespace zarta::wordhost;
 
 namespace {
 
-class RecordingBackend final : public HostBackend {
-public:
-    int addToolbar(const std::string& name) override {
-        toolbars.push_back({name, false});
-        return int(toolbars.size());
-    }
-    void showToolbar(int toolbar, bool visible) override {
-        toolbars.at(std::size_t(toolbar - 1)).second = visible;
-    }
-    int addButton(int toolbar) override {
-        buttonBars.push_back(toolbar);
-        buttons.emplace_back();
-        faces.emplace_back();
-        return int(buttons.size());
-    }
-    void updateButton(int button, const Button& state) override {
-        buttons.at(std::size_t(button - 1)) = state;
-    }
-    bool pasteFace(int button) override {
-        const QImage image = QGuiApplication::clipboard()->image();
-        if (image.isNull()) {
-            return false;
-        }
-        faces.at(std::size_t(button - 1)) = image;
-        return true;
-    }
-    std::optional<std::string> activeDocumentName() override { return document; }
-    void keepResponsive() override { ++keptResponsive; }
-
-    std::vector<std::pair<std::string, bool>> toolbars;
-    std::vector<int> buttonBars;
-    std::vector<Button> buttons;
-    std::vector<QImage> faces;
-    std::optional<std::string> document;
-    int keptResponsive = 0;
-};
+// A small picture of one colour as PNG bytes.
+RecordingHostBackend::Bytes facePng(Qt::GlobalColor colour) {
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return {bytes.begin(), bytes.end()};
+}
 
 class RecordingDialogRunner final : public ConvertDialogRunner {
 public:
@@ -84,12 +61,15 @@ protected:
     ComModule module;
     QtClipboard clipboard;
     RecordingDialogRunner dialog;
-    RecordingBackend backend;
+    RecordingHostBackend backend;
     std::unique_ptr<HostObjectModel> model = std::make_unique<HostObjectModel>(backend);
     ComPtr<IDTExtensibility2> addin;
 };
 
 TEST_F(HostModel, TheAddinsToolbarAndButtonReachTheBackendAndAClickRunsItsDialog) {
+    const RecordingHostBackend::Bytes userContents = facePng(Qt::red);
+    backend.clipboard = userContents;
+    QGuiApplication::clipboard()->setText(QStringLiteral("desktop words"));
     ASSERT_EQ(addin->OnConnection(model->application(), 1, nullptr, nullptr), S_OK);
     ASSERT_EQ(backend.toolbars.size(), 1u);
     EXPECT_EQ(backend.toolbars[0], (std::pair<std::string, bool>{"Zarta Word To PDF", true}));
@@ -102,7 +82,15 @@ TEST_F(HostModel, TheAddinsToolbarAndButtonReachTheBackendAndAClickRunsItsDialog
     EXPECT_TRUE(button.visible);
     EXPECT_TRUE(button.enabled);
     EXPECT_EQ(button.style, 3);
-    EXPECT_EQ(backend.faces[0].convertToFormat(QImage::Format_RGB888), ButtonFace::image());
+    // The face went through the host's own clipboard, which got its contents back, and the
+    // desktop's clipboard was not touched.
+    const auto& face = backend.faces[0];
+    EXPECT_EQ(QImage::fromData(face.data(), int(face.size()), "PNG")
+                  .convertToFormat(QImage::Format_RGB888),
+              ButtonFace::image());
+    EXPECT_EQ(backend.clipboard, userContents);
+    EXPECT_FALSE(backend.saved);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("desktop words"));
 
     // A click with and without an active document; one on no button reaches nobody.
     backend.document = "/home/user/Docs/Report.docx";
@@ -128,7 +116,7 @@ TEST_F(HostModel, ObjectsTheAddinStillHoldsOutliveTheModelSafely) {
     addin.reset();
 }
 
-TEST_F(HostModel, ButtonsAnswerTheirInterfacesAndOnlyTheClickEventsConnectionPoint) {
+TEST_F(HostModel, ButtonsAnswerTheirInterfacesAndTakeOnlyPicturesAsFaces) {
     ComPtr<WordApplication> application;
     ASSERT_EQ(model->application()->QueryInterface(IID_WordApplication, application.putVoid()),
               S_OK);
@@ -154,8 +142,22 @@ TEST_F(HostModel, ButtonsAnswerTheirInterfacesAndOnlyTheClickEventsConnectionPoi
     EXPECT_EQ(container->FindConnectionPoint(DIID_CommandBarButtonEvents, point.put()), S_OK);
     EXPECT_EQ(point->Unadvise(42), CONNECT_E_NOCONNECTION);
     // With no clipboard picture there is no face to paste.
-    QGuiApplication::clipboard()->setText(QStringLiteral("words"));
     EXPECT_EQ(button->PasteFace(), E_FAIL);
+
+    // The host's clipboard takes only pictures, and gives back only what it kept.
+    ComPtr<HostClipboard> hostClipboard;
+    ASSERT_EQ(application->QueryInterface(IID_HostClipboard, hostClipboard.putVoid()), S_OK);
+    EXPECT_EQ(hostClipboard->RestoreContents(), S_FALSE);
+    const RecordingHostBackend::Bytes text{'w', 'o', 'r', 'd', 's'};
+    const RecordingHostBackend::Bytes picture = facePng(Qt::blue);
+    EXPECT_EQ(hostClipboard->PutPicture(nullptr, 0), E_INVALIDARG);
+    EXPECT_EQ(hostClipboard->PutPicture(text.data(), ULONG(text.size())), E_FAIL);
+    EXPECT_EQ(hostClipboard->PutPicture(picture.data(), ULONG(picture.size())), S_OK);
+    EXPECT_EQ(button->PasteFace(), S_OK);
+    EXPECT_EQ(backend.faces[0], picture);
+    EXPECT_EQ(hostClipboard->RestoreContents(), S_OK);
+    EXPECT_TRUE(backend.clipboard.empty());
+    EXPECT_EQ(hostClipboard->RestoreContents(), S_FALSE);
     ComPtr<WordDocument> document;
     EXPECT_EQ(application->get_ActiveDocument(document.put()), hresult(0x800A1098));
 }

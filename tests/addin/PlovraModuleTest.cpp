@@ -11,7 +11,9 @@
 #include "platform/registry/RegFile.h"
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryError.h"
+#include "platform/wordhost/HostObjectModel.h"
 #include "platform/wordhost/IDTExtensibility2.h"
+#include "tests/addin/RecordingHostBackend.h"
 
 #include "tests/support/TempDir.h"
 
@@ -460,6 +462,36 @@ TEST_F(PlovraModule, IWordAddinsDispatchIsServedFromTheTypeLibrary) {
     DISPPARAMS none;
     EXPECT_EQ(addin->Invoke(1, GUID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
               DISP_E_MEMBERNOTFOUND);
+}
+
+// As in a host of another toolkit: no Qt application runs in the process, so the button's face
+// can only go through the clipboard the host offers. It is a 32 x 32 picture with an alpha
+// channel (the host's button colour shows through), and the host's clipboard gets its
+// contents back.
+TEST_F(PlovraModule, WithoutAQtApplicationTheFaceGoesThroughTheHostsClipboard) {
+    RecordingHostBackend backend;
+    const RecordingHostBackend::Bytes userContents{'t', 'e', 'x', 't'};
+    backend.clipboard = userContents;
+    {
+        HostObjectModel model(backend);
+        ComPtr<IDTExtensibility2> addin;
+        ASSERT_EQ(
+            module.classFactory()->CreateInstance(nullptr, IID_IDTExtensibility2, addin.putVoid()),
+            S_OK);
+        ASSERT_EQ(addin->OnConnection(model.application(), 1, nullptr, nullptr), S_OK);
+        EXPECT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
+    }
+    ASSERT_EQ(backend.faces.size(), 1u);
+    const RecordingHostBackend::Bytes& face = backend.faces[0];
+    ASSERT_TRUE(RecordingHostBackend::isPng(face));
+    // The PNG header: width and height big-endian at 16 and 20, colour type 6 (RGBA) at 25.
+    ASSERT_GT(face.size(), 26u);
+    EXPECT_EQ(face[19], 32);
+    EXPECT_EQ(face[23], 32);
+    EXPECT_EQ(face[25], 6);
+    EXPECT_GT(face.size(), 200u) << "a picture, not an empty square";
+    EXPECT_EQ(backend.clipboard, userContents);
+    EXPECT_EQ(backend.buttons.at(0).caption, "Zarta Word To PDF");
 }
 
 TEST_F(PlovraModule, UnloadingEndsTheModuleAndLoadingStartsItAgain) {

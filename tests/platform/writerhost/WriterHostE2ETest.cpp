@@ -9,10 +9,14 @@
 #include "platform/registry/Registry.h"
 #include "tests/support/TempDir.h"
 
+#include <QClipboard>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPixmap>
 #include <QProcess>
+#include <QRect>
 #include <QScreen>
 #include <QThread>
 
@@ -36,13 +40,18 @@ std::string run(const QString& program, const QStringList& arguments) {
     return process.readAllStandardOutput().toStdString();
 }
 
+// Waits while handling the test's own X events: it owns the clipboard in some tests, and the
+// office asks it for the contents.
 bool waitFor(const std::function<bool()>& condition, int seconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < deadline) {
         if (condition()) {
             return true;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        for (int slice = 0; slice < 4; ++slice) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
     }
     return condition();
 }
@@ -61,11 +70,41 @@ void screenshot(const QString& name) {
     screen.save(QStringLiteral(ZARTA_SCREENSHOT_DIR "/writer-host-") + name + ".png");
 }
 
-// Does the first action (press, click) of the office's control with that role and name.
-bool act(const QString& role, const QString& name) {
+// Does the first action (press, click) of the office's control with that role and name, in
+// the window whose title starts with `window` when given.
+bool act(const QString& role, const QString& name, const QString& window = {}) {
+    QStringList arguments{ZARTA_ATSPI_ACTION, "soffice", role, name};
+    if (!window.isEmpty()) {
+        arguments << window;
+    }
     QProcess action;
-    action.start("/usr/bin/python3", {ZARTA_ATSPI_ACTION, "soffice", role, name});
+    action.start("/usr/bin/python3", arguments);
     return action.waitForFinished(30000) && action.exitCode() == 0;
+}
+
+// Where the office's control with that role and name is on the screen; empty when not found.
+QRect placeOf(const QString& role, const QString& name) {
+    const QStringList box =
+        QString::fromStdString(
+            run("/usr/bin/python3", {ZARTA_ATSPI_ACTION, "soffice", role, name, "--extents"}))
+            .split(' ', Qt::SkipEmptyParts);
+    return box.size() == 4 ? QRect(box[0].toInt(), box[1].toInt(), box[2].toInt(), box[3].toInt())
+                           : QRect();
+}
+
+// How many pixels of that part of the screen are of the add-in's red (its button's face).
+int redPixels(const QRect& area) {
+    const QImage shown = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                             .toImage();
+    int count = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QColor pixel = shown.pixelColor(x, y);
+            count += pixel.red() > 150 && pixel.green() < 100 && pixel.blue() < 100 ? 1 : 0;
+        }
+    }
+    return count;
 }
 
 bool processRunning(const QString& pattern) {
@@ -159,6 +198,21 @@ protected:
             root.create("CLSID\\" + clsid + "\\InprocServer32").setString("", module);
         });
     }
+    // Registers the real add-in module in the test's registry, as zarta-regsvr does.
+    void registerRealAddin() {
+        ::setenv(Registry::relocationVariable, dir.file("registry").c_str(), 1);
+        void* module = ::dlopen(ZARTA_PLOVRA_MODULE, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(module, nullptr);
+        auto registerServer = reinterpret_cast<com::DllRegisterServerFunction>(
+            ::dlsym(module, com::DllRegisterServerName));
+        EXPECT_EQ(registerServer(), com::S_OK);
+        ::dlclose(module);
+        ::unsetenv(Registry::relocationVariable);
+    }
+    bool connected() const {
+        return TempDir::read(dir.file("office.log"))
+                   .find("The add-in ZartaWordToPDF.WordAddin is connected") != std::string::npos;
+    }
     std::string calls() const {
         return fs::exists(dir.file("calls.log")) ? TempDir::read(dir.file("calls.log")) : "";
     }
@@ -211,28 +265,31 @@ TEST_F(WriterHost, AnOfficeOfTheProgramsOwnConversionsRunsNoAddins) {
 }
 
 TEST_F(WriterHost, TheAddinsButtonConvertsTheDocumentInFront) {
-    ::setenv(Registry::relocationVariable, dir.file("registry").c_str(), 1);
-    {
-        void* module = ::dlopen(ZARTA_PLOVRA_MODULE, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(module, nullptr);
-        auto registerServer = reinterpret_cast<com::DllRegisterServerFunction>(
-            ::dlsym(module, com::DllRegisterServerName));
-        EXPECT_EQ(registerServer(), com::S_OK);
-        ::dlclose(module);
-    }
-    ::unsetenv(Registry::relocationVariable);
+    ASSERT_NO_FATAL_FAILURE(registerRealAddin());
     fs::copy_file(std::string(ZARTA_SAMPLES_DIR) + "/welcome.docx", dir.file("Docs/Welcome.docx"));
+    const QString userWords = QStringLiteral("The user's own words");
+    QGuiApplication::clipboard()->setText(userWords);
 
     Writer writer(dir, {QString::fromStdString(dir.file("Docs/Welcome.docx"))});
     const QString main = writer.window();
     ASSERT_FALSE(main.isEmpty()) << TempDir::read(dir.file("office.log"));
+    ASSERT_TRUE(waitFor([&] { return connected(); }, 60)) << TempDir::read(dir.file("office.log"));
+
+    // The button shows the add-in's picture beside its caption, and the clipboard the picture
+    // went through holds the user's words again.
+    QRect button;
     ASSERT_TRUE(waitFor(
         [&] {
-            return TempDir::read(dir.file("office.log"))
-                       .find("The add-in ZartaWordToPDF.WordAddin is connected") !=
-                   std::string::npos;
+            button = placeOf("push button", "Zarta Word To PDF");
+            return button.width() > 0;
         },
-        60))
+        30));
+    // The office reports its toolbar controls' places without the height of the window's menu
+    // bar above them, so the band below the button is looked at too.
+    const QRect band(button.x(), button.y(), button.width(), button.height() * 3);
+    EXPECT_TRUE(waitFor([&] { return redPixels(band) >= 20; }, 10)) << "no face on the button";
+    EXPECT_TRUE(waitFor([&] { return QGuiApplication::clipboard()->text() == userWords; }, 10))
+        << QGuiApplication::clipboard()->text().toStdString() << "\n"
         << TempDir::read(dir.file("office.log"));
 
     // The toolbar and its button, found by their names, as a screen reader finds them. Ten
@@ -272,6 +329,30 @@ TEST_F(WriterHost, TheAddinsButtonConvertsTheDocumentInFront) {
             return !processRunning("zarta-addin-dialog");
         },
         30));
+    EXPECT_TRUE(writer.quit());
+}
+
+// A window opened later gets the toolbar too, and its button works on the document in that
+// window, which has never been saved: the dialog is given its title, a name without a folder.
+TEST_F(WriterHost, ANewWindowGetsTheButtonForItsNeverSavedDocument) {
+    ASSERT_NO_FATAL_FAILURE(registerRealAddin());
+    Writer writer(dir, {});
+    const QString first = writer.window();
+    ASSERT_FALSE(first.isEmpty()) << TempDir::read(dir.file("office.log"));
+    ASSERT_TRUE(waitFor([&] { return connected(); }, 60)) << TempDir::read(dir.file("office.log"));
+
+    ASSERT_TRUE(waitFor([] { return act("menu item", "Text Document"); }, 30));
+    ASSERT_TRUE(
+        waitFor([] { return windows("^Untitled 2 - LibreOffice Writer$").size() == 1; }, 60));
+    ASSERT_TRUE(waitFor([] { return act("push button", "Zarta Word To PDF", "Untitled 2"); }, 30));
+    ASSERT_TRUE(waitFor([] { return windows("^Zarta Word To PDF$").size() == 1; }, 30));
+    EXPECT_NE(run("pgrep", {"-af", "zarta-addin-dialog"}).find("--document Untitled 2"),
+              std::string::npos)
+        << run("pgrep", {"-af", "zarta-addin-dialog"});
+    screenshot("3-new-window");
+    run("xdotool", {"windowfocus", "--sync", windows("^Zarta Word To PDF$").first()});
+    run("xdotool", {"key", "Escape"});
+    EXPECT_TRUE(waitFor([] { return !processRunning("zarta-addin-dialog"); }, 30));
     EXPECT_TRUE(writer.quit());
 }
 
