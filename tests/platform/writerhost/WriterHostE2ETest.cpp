@@ -27,6 +27,7 @@
 #include <filesystem>
 #include <functional>
 #include <thread>
+#include <unistd.h>
 
 using namespace zarta;
 namespace fs = std::filesystem;
@@ -354,6 +355,83 @@ TEST_F(WriterHost, ANewWindowGetsTheButtonForItsNeverSavedDocument) {
     run("xdotool", {"key", "Escape"});
     EXPECT_TRUE(waitFor([] { return !processRunning("zarta-addin-dialog"); }, 30));
     EXPECT_TRUE(writer.quit());
+}
+
+// What a user does after installing the program, as in the README: registers the add-in module
+// and adds the extension to their own office with the office's extension tool, then starts
+// Writer, which connects the add-in; and removes the extension again. Run as a normal user (the
+// extension tool refuses per-user installs for root), with a home folder of its own.
+TEST_F(WriterHost, AUserAddsTheExtensionForThemselvesAndWriterConnectsTheAddin) {
+    const bool root = ::geteuid() == 0;
+    const std::string home = dir.file("home");
+    const std::string profile = home + "/office";
+    fs::create_directories(home);
+    fs::copy_file(ZARTA_PLOVRA_MODULE, dir.file("Plovra.so"));
+    fs::copy_file(ZARTA_WRITERHOST_PACKAGE, dir.file("ZartaWordHost.oxt"));
+    QStringList asUser;
+    if (root) {
+        fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+        ASSERT_EQ(::chown(home.c_str(), 65534, 65534), 0);
+        asUser = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    QProcessEnvironment environment;
+    environment.insert("HOME", QString::fromStdString(home));
+    environment.insert("PATH", "/usr/bin:/bin");
+    environment.insert("DISPLAY", qEnvironmentVariable("DISPLAY"));
+    environment.insert("SAL_USE_VCLPLUGIN", "gtk3");
+    QStringList userInstallation{"-env:UserInstallation=file://" + QString::fromStdString(profile)};
+    if (root) {
+        // An office run by root (as the other tests run it) makes the system's cache of shared
+        // extensions private to root, which keeps every normal user's extension tool from
+        // starting; the user here gets an empty one of their own instead.
+        fs::create_directories(home + "/shared-extensions");
+        ASSERT_EQ(::chown((home + "/shared-extensions").c_str(), 65534, 65534), 0);
+        userInstallation << "-env:UNO_SHARED_PACKAGES_CACHE=file://" +
+                                QString::fromStdString(home + "/shared-extensions");
+    }
+    const auto runAsUser = [&](const QStringList& command) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        const QStringList whole = asUser + command;
+        process.start(whole.first(), whole.mid(1));
+        process.waitForFinished(120000);
+        return std::make_pair(process.exitCode(), process.readAll().toStdString());
+    };
+    const auto registered =
+        runAsUser({ZARTA_REGSVR, QString::fromStdString(dir.file("Plovra.so"))});
+    ASSERT_EQ(registered.first, 0) << registered.second;
+    const auto added =
+        runAsUser(QStringList{"unopkg", "add", "--suppress-license"} + userInstallation +
+                  QStringList{QString::fromStdString(dir.file("ZartaWordHost.oxt"))});
+    ASSERT_EQ(added.first, 0) << added.second;
+    const QStringList list = QStringList{"unopkg", "list"} + userInstallation;
+    EXPECT_NE(runAsUser(list).second.find("com.zarta.wordhost"), std::string::npos);
+
+    {
+        QProcess office;
+        office.setProcessEnvironment(environment);
+        office.setStandardOutputFile(QString::fromStdString(dir.file("office.log")));
+        office.setStandardErrorFile(QString::fromStdString(dir.file("office.log")));
+        const QStringList command = asUser +
+                                    QStringList{"soffice", "--writer", "--norestore", "--nologo"} +
+                                    userInstallation;
+        office.start(command.first(), command.mid(1));
+        EXPECT_TRUE(waitFor([&] { return connected(); }, 90))
+            << TempDir::read(dir.file("office.log"));
+        EXPECT_TRUE(waitFor([] { return windows(" - LibreOffice Writer$").size() == 1; }, 60));
+        QThread::sleep(2);
+        screenshot("4-added-by-the-user");
+        run("pkill", {"-f", "soffice.bin.*" + QString::fromStdString(profile)});
+        EXPECT_TRUE(office.waitForFinished(30000));
+    }
+
+    const auto removed = runAsUser(QStringList{"unopkg", "remove"} + userInstallation +
+                                   QStringList{"com.zarta.wordhost"});
+    EXPECT_EQ(removed.first, 0) << removed.second;
+    EXPECT_EQ(runAsUser(list).second.find("com.zarta.wordhost"), std::string::npos);
 }
 
 } // namespace
