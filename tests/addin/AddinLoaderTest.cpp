@@ -5,6 +5,7 @@
 #include "addin/WordAddinIds.h"
 #include "platform/com/ServerExports.h"
 #include "platform/registry/Registry.h"
+#include "tests/addin/RegisterModule.h"
 #include "tests/addin/TestWordHost.h"
 #include "tests/support/TempDir.h"
 
@@ -179,16 +180,7 @@ TEST_F(AddinLoading, ABrokenAddinIsReportedAndSkippedAndTheOthersLoad) {
 }
 
 TEST_F(AddinLoading, TheRegisteredAddinModuleBuildsItsButtonInTheHost) {
-    ::setenv(Registry::relocationVariable, dir.path().c_str(), 1);
-    {
-        void* module = ::dlopen(ZARTA_PLOVRA_MODULE, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(module, nullptr);
-        auto registerServer = reinterpret_cast<com::DllRegisterServerFunction>(
-            ::dlsym(module, com::DllRegisterServerName));
-        EXPECT_EQ(registerServer(), com::S_OK);
-        ::dlclose(module);
-    }
-    ::unsetenv(Registry::relocationVariable);
+    ASSERT_EQ(registerModule(ZARTA_PLOVRA_MODULE, dir.path()), com::S_OK);
 
     EXPECT_EQ(load(), std::vector<std::string>{"ZartaWordToPDF.WordAddin"});
     EXPECT_TRUE(problems().empty()) << problems().front();

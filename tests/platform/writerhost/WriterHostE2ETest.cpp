@@ -4,9 +4,9 @@
 // screen reader's user drives it (over AT-SPI, by the controls' names), the add-in's dialog by
 // keys.
 
-#include "platform/com/ServerExports.h"
 #include "platform/office/OfficeProcess.h"
 #include "platform/registry/Registry.h"
+#include "tests/addin/RegisterModule.h"
 #include "tests/support/TempDir.h"
 
 #include <QClipboard>
@@ -23,7 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <dlfcn.h>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -201,14 +200,7 @@ protected:
     }
     // Registers the real add-in module in the test's registry, as zarta-regsvr does.
     void registerRealAddin() {
-        ::setenv(Registry::relocationVariable, dir.file("registry").c_str(), 1);
-        void* module = ::dlopen(ZARTA_PLOVRA_MODULE, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(module, nullptr);
-        auto registerServer = reinterpret_cast<com::DllRegisterServerFunction>(
-            ::dlsym(module, com::DllRegisterServerName));
-        EXPECT_EQ(registerServer(), com::S_OK);
-        ::dlclose(module);
-        ::unsetenv(Registry::relocationVariable);
+        ASSERT_EQ(registerModule(ZARTA_PLOVRA_MODULE, dir.file("registry")), com::S_OK);
     }
     bool connected() const {
         return TempDir::read(dir.file("office.log"))
