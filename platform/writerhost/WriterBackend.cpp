@@ -210,75 +210,84 @@ void WriterBackend::attach(const Reference<frame::XFrame>& frame) {
 }
 
 bool WriterBackend::pasteFace(int button) {
-    const auto clipboard = datatransfer::clipboard::SystemClipboard::create(context_);
-    const Reference<datatransfer::XTransferable> contents = clipboard->getContents();
-    if (!contents.is()) {
+    // The add-in's call must not end in an exception of the office: a face the office cannot
+    // take is a face not pasted.
+    try {
+        const auto clipboard = datatransfer::clipboard::SystemClipboard::create(context_);
+        const Reference<datatransfer::XTransferable> contents = clipboard->getContents();
+        if (!contents.is()) {
+            return false;
+        }
+        for (const auto& flavor : contents->getTransferDataFlavors()) {
+            if (!flavor.MimeType.startsWith("image/") &&
+                !flavor.MimeType.startsWith("application/x-openoffice-bitmap")) {
+                continue;
+            }
+            Sequence<sal_Int8> bytes;
+            if (!(contents->getTransferData(flavor) >>= bytes) || !bytes.hasElements()) {
+                continue;
+            }
+            const Reference<graphic::XGraphic> picture = pictureOf(bytes);
+            if (!picture.is()) {
+                continue;
+            }
+            const Reference<ui::XImageManager> images(configuration_->getImageManager(), UNO_QUERY);
+            const rtl::OUString command = text(commandOf(button));
+            const Sequence<rtl::OUString> commands(&command, 1);
+            const Sequence<Reference<graphic::XGraphic>> pictures(&picture, 1);
+            // The toolbars show the image of the icon size the user chose; the image manager scales
+            // the face to each.
+            for (const sal_Int16 size : iconSizes) {
+                if (images->hasImage(size, command)) {
+                    images->replaceImages(size, commands, pictures);
+                } else {
+                    images->insertImages(size, commands, pictures);
+                }
+            }
+            if (std::find(imageCommands_.begin(), imageCommands_.end(), command) ==
+                imageCommands_.end()) {
+                imageCommands_.push_back(command);
+            }
+            return true;
+        }
+        return false;
+    } catch (const uno::Exception&) {
         return false;
     }
-    for (const auto& flavor : contents->getTransferDataFlavors()) {
-        if (!flavor.MimeType.startsWith("image/") &&
-            !flavor.MimeType.startsWith("application/x-openoffice-bitmap")) {
-            continue;
-        }
-        Sequence<sal_Int8> bytes;
-        if (!(contents->getTransferData(flavor) >>= bytes) || !bytes.hasElements()) {
-            continue;
-        }
-        const beans::PropertyValue stream = property(
-            "InputStream", Any(io::SequenceInputStream::createStreamFromSequence(context_, bytes)));
-        const Sequence<beans::PropertyValue> source(&stream, 1);
-        const Reference<graphic::XGraphic> picture =
-            graphic::GraphicProvider::create(context_)->queryGraphic(source);
-        if (!picture.is()) {
-            continue;
-        }
-        const Reference<ui::XImageManager> images(configuration_->getImageManager(), UNO_QUERY);
-        const rtl::OUString command = text(commandOf(button));
-        const Sequence<rtl::OUString> commands(&command, 1);
-        const Sequence<Reference<graphic::XGraphic>> pictures(&picture, 1);
-        // The toolbars show the image of the icon size the user chose; the image manager scales
-        // the face to each.
-        for (const sal_Int16 size : iconSizes) {
-            if (images->hasImage(size, command)) {
-                images->replaceImages(size, commands, pictures);
-            } else {
-                images->insertImages(size, commands, pictures);
-            }
-        }
-        if (std::find(imageCommands_.begin(), imageCommands_.end(), command) ==
-            imageCommands_.end()) {
-            imageCommands_.push_back(command);
-        }
-        return true;
-    }
-    return false;
+}
+
+Reference<graphic::XGraphic> WriterBackend::pictureOf(const Sequence<sal_Int8>& bytes) const {
+    const beans::PropertyValue stream = property(
+        "InputStream", Any(io::SequenceInputStream::createStreamFromSequence(context_, bytes)));
+    return graphic::GraphicProvider::create(context_)->queryGraphic(
+        Sequence<beans::PropertyValue>(&stream, 1));
 }
 
 bool WriterBackend::putClipboardPicture(const std::vector<unsigned char>& png) {
-    const auto clipboard = datatransfer::clipboard::SystemClipboard::create(context_);
     ClipboardContentsCopy::Item picture = ClipboardContentsCopy::png(png);
-    // Only a picture the office can read is put there: the button takes it from the clipboard
-    // as a picture, and anything else would only cost the user their contents.
-    const beans::PropertyValue stream =
-        property("InputStream", Any(io::SequenceInputStream::createStreamFromSequence(
-                                    context_, picture.data.get<Sequence<sal_Int8>>())));
-    if (!graphic::GraphicProvider::create(context_)
-             ->queryGraphic(Sequence<beans::PropertyValue>(&stream, 1))
-             .is()) {
+    // The add-in's call must not end in an exception of the office: a clipboard that cannot be
+    // reached is a picture not put.
+    try {
+        // Only a picture the office can read is put there: the button takes it from the
+        // clipboard as a picture, and anything else would only cost the user their contents.
+        if (!pictureOf(picture.data.get<Sequence<sal_Int8>>()).is()) {
+            return false;
+        }
+        const auto clipboard = datatransfer::clipboard::SystemClipboard::create(context_);
+        if (!savedClipboard_) {
+            savedClipboard_ = ClipboardContentsCopy::read(clipboard->getContents());
+        }
+        clipboard->setContents(new ClipboardContentsCopy({std::move(picture)}), nullptr);
+        return true;
+    } catch (const uno::Exception&) {
         return false;
     }
-    if (!savedClipboard_) {
-        savedClipboard_ = ClipboardContentsCopy::read(clipboard->getContents());
-    }
-    clipboard->setContents(new ClipboardContentsCopy({std::move(picture)}), nullptr);
-    return true;
 }
 
 bool WriterBackend::restoreClipboard() {
     if (!savedClipboard_) {
         return false;
     }
-    const auto clipboard = datatransfer::clipboard::SystemClipboard::create(context_);
     // An empty clipboard is given back empty: no contents at all rather than contents with no
     // flavors, which some programs would offer as a paste of nothing.
     Reference<datatransfer::XTransferable> contents;
@@ -286,7 +295,11 @@ bool WriterBackend::restoreClipboard() {
         contents = new ClipboardContentsCopy(std::move(*savedClipboard_));
     }
     savedClipboard_.reset();
-    clipboard->setContents(contents, nullptr);
+    try {
+        datatransfer::clipboard::SystemClipboard::create(context_)->setContents(contents, nullptr);
+    } catch (const uno::Exception&) {
+        // The clipboard went away meanwhile; there is nothing left to give the contents to.
+    }
     return true;
 }
 

@@ -64,6 +64,9 @@ private:
     void showIn(const css::uno::Reference<css::frame::XFrame>& frame, const Toolbar& toolbar);
     std::vector<css::uno::Reference<css::frame::XFrame>> writerFrames() const;
     void removeLeftovers();
+    // The picture in those bytes (any format the office reads); empty when they hold none.
+    css::uno::Reference<css::graphic::XGraphic>
+    pictureOf(const css::uno::Sequence<sal_Int8>& bytes) const;
 
     css::uno::Reference<css::uno::XComponentContext> context_;
     css::uno::Reference<css::ui::XUIConfigurationManager> configuration_;
