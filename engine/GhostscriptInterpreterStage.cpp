@@ -81,6 +81,14 @@ bool endsLikeAPdf(const std::string& path) {
                             std::string_view::npos;
 }
 
+// Whether the file starts as a PDF does.
+bool isPdf(const std::string& path) {
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    char start[5] = {};
+    return file.valid() && ::read(file.get(), start, sizeof start) == sizeof start &&
+           std::string_view(start, sizeof start) == "%PDF-";
+}
+
 // One job's files in the interpreter's folder, removed however the job ends.
 class JobFiles {
 public:
@@ -282,9 +290,12 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
     }
     if (!reply.marked || reply.markLine != jobSucceeded) {
         const std::string line = GhostscriptError::lastErrorLine(reply.errorOutput, reply.output);
-        const std::string what =
-            reply.marked ? std::string("Ghostscript failed")
-                         : GhostscriptReport::exitDescription(reply.exitStatus, reply.signal);
+        std::string what = "Ghostscript failed";
+        if (!reply.marked) {
+            what = reply.signal != 0 ? GhostscriptReport::exitDescription(-1, reply.signal)
+                                     : "Ghostscript ended unexpectedly (exit status " +
+                                           std::to_string(reply.exitStatus) + ")";
+        }
         throw GhostscriptError(prefix + what + (line.empty() ? "." : ": " + line), line);
     }
     if (!endsLikeAPdf(interpreter->folder->file(pdfName))) {
@@ -295,7 +306,11 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
     } catch (const std::exception& error) {
         throw GhostscriptError(prefix + error.what());
     }
-    endUnlessDone.done = true;
+    // PostScript's document structure comments (the print job's title, say) are read by a
+    // parser whose state outlives the document, so the next document would lose its own: a
+    // PostScript print file gets an interpreter of its own. PDF print files, which is what the
+    // word processor prints, share one.
+    endUnlessDone.done = isPdf(job.printFile);
     if (command->encrypts()) {
         try {
             check_.verify(job.outputPath, GhostscriptReport::expectation(options, *command));

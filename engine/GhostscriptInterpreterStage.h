@@ -32,8 +32,10 @@ class ProcessSessionStarter;
 // Job::outputPath; the interpreter it ran on is ended, and the next job starts a new one. So
 // does an interpreter that ends by itself, a job that runs past timeLimit() (the interpreter is
 // killed and the document reported), and a job whose options differ from the interpreter's
-// (the interpreter's switches and device settings are those of one set of options). When the
-// batch is abandoned during a job the interpreter is killed and BatchAbandoned passes through.
+// (the interpreter's switches and device settings are those of one set of options), and a
+// PostScript print file (the structure comments of PostScript, such as its title, are parsed with
+// state that would carry over to the next document; PDF print files share an interpreter). When
+// the batch is abandoned during a job the interpreter is killed and BatchAbandoned passes through.
 //
 // An interpreter that is waiting for its next job ends when the stage is destroyed (or when a
 // job with other options replaces it); no Ghostscript outlives the stage.

@@ -103,7 +103,9 @@ PosixProcessSession::~PosixProcessSession() {
     if (child_) {
         child_->signalGroup(SIGKILL);
     }
-    owner_.join();
+    if (owner_.joinable()) {
+        owner_.join();
+    }
 }
 
 bool PosixProcessSession::send(const std::string& text) {
