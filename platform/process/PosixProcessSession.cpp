@@ -79,7 +79,9 @@ PosixProcessSession::PosixProcessSession(const std::vector<std::string>& argumen
 
     std::promise<void> started;
     auto startedFuture = started.get_future();
-    owner_ = std::thread([this, &setup, &started] {
+    // The promise moves into the thread, so that it is not destroyed here while the thread is
+    // still inside set_value(). The setup is used only before that.
+    owner_ = std::thread([this, &setup, started = std::move(started)]() mutable {
         try {
             child_.emplace(setup);
         } catch (const ChildProcess::StartError& error) {
