@@ -255,7 +255,7 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
     } endUnlessDone{interpreter_};
 
     std::optional<GhostscriptCommand> command;
-    std::string marker = newMarker();
+    const std::string marker = newMarker();
     std::string text;
     Interpreter* interpreter = nullptr;
     std::optional<JobFiles> files;
