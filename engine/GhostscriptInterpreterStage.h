@@ -23,14 +23,15 @@ class ProcessSessionStarter;
 // compatibility level and the encryption and permissions of GhostscriptCommand before its first
 // page, reads the distiller parameters, the print file and the document information in that
 // order, and closes the PDF; the PDF is then moved to Job::outputPath. The passwords travel only
-// over the interpreter's standard input. A job ends by printing a marker line no document can
-// forge (it holds a new random number per job) that says whether the job failed.
+// over the interpreter's standard input. A job ends by printing a marker line that says whether
+// it failed; the marker holds a new random number per job, so a document's own output is not
+// taken for it.
 //
 // Each job's outcome is checked on its own, as GhostscriptStage checks a run: the PDF must be
-// there and not empty and, when encrypted, pass the PdfSecurityCheck. A failing job throws
-// GhostscriptError naming the document (with Ghostscript's error line) and removes
-// Job::outputPath; the interpreter it ran on is ended, and the next job starts a new one. So
-// does an interpreter that ends by itself, a job that runs past timeLimit() (the interpreter is
+// there, end as a PDF that pdfwrite has closed and, when encrypted, pass the PdfSecurityCheck. A
+// failing job throws GhostscriptError naming the document (with Ghostscript's error line) and
+// removes Job::outputPath; the interpreter it ran on is ended, and the next job starts a new one.
+// So does an interpreter that ends by itself, a job that runs past timeLimit() (the interpreter is
 // killed and the document reported), and a job whose options differ from the interpreter's
 // (the interpreter's switches and device settings are those of one set of options), and a
 // PostScript print file (the structure comments of PostScript, such as its title, are parsed with
