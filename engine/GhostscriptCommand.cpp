@@ -64,6 +64,18 @@ std::string argumentFileLine(const std::string& name, const std::string& value) 
     return line + "\"\n";
 }
 
+// The bytes as a PostScript hex string, which carries every byte unchanged.
+std::string hexString(std::string_view bytes) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string text = "<";
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        text += digits[byte >> 4];
+        text += digits[byte & 0xF];
+    }
+    return text + ">";
+}
+
 } // namespace
 
 GhostscriptCommand::GhostscriptCommand(const ConversionOptions& options, Paths paths)
@@ -142,6 +154,33 @@ std::vector<std::string> GhostscriptCommand::arguments(const RunFiles& files) co
     args.push_back(asFileOperand(paths_.printFile));
     args.push_back(asFileOperand(paths_.pdfmarkFile));
     return args;
+}
+
+std::vector<std::string> GhostscriptCommand::interpreterArguments(const std::string& folder) const {
+    std::vector<std::string> args{paths_.executable, "-q",         "-dSAFER",       "-dNOPAUSE",
+                                  "-dNODISPLAY",     "-dNOPROMPT", "-dNEWPDF=false"};
+    if (level_ == PdfVersion::V1_3) {
+        args.emplace_back("-dNOTRANSPARENCY");
+    }
+    args.push_back("--permit-file-all=" + folder + "/");
+    return args;
+}
+
+std::string GhostscriptCommand::pageDeviceText() const {
+    std::string text = "<< /OutputDevice /pdfwrite /OutputFile " +
+                       hexString(withPercentDoubled(asFileOperand(paths_.outputPath))) +
+                       " /CompatibilityLevel " + std::string(levelText(level_)) +
+                       " /PassThroughJPEGImages false /PassThroughJPXImages false";
+    if (ownerPassword_) {
+        text += " /OwnerPassword " + hexString(*ownerPassword_);
+        if (userPassword_) {
+            text += " /UserPassword " + hexString(*userPassword_);
+        }
+        text +=
+            highEncryption_ ? " /EncryptionR 3 /KeyLength 128" : " /EncryptionR 2 /KeyLength 40";
+        text += " /Permissions " + std::to_string(permissions_);
+    }
+    return text + " >> setpagedevice";
 }
 
 std::string GhostscriptCommand::passwordFileText() const {

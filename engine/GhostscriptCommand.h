@@ -56,6 +56,22 @@ public:
 
     std::vector<std::string> arguments(const RunFiles& files) const;
 
+    // The same conversion for an interpreter that is kept running and handed one job after the
+    // other over its standard input:
+    //   * interpreterArguments() starts it without a device and without files: the interpreter
+    //     switches that arguments() carries (-dSAFER, the older PDF interpreter, opaque
+    //     transparency at level 1.3), quiet, reading its standard input without a prompt, and
+    //     allowed to read and write files only inside `folder` (besides its own resources);
+    //   * pageDeviceText() is the PostScript that selects pdfwrite for one job before its first
+    //     page: the output file (Paths::outputPath, "%" doubled), the compatibility level, the
+    //     image pass-through settings and, when the PDF is encrypted, the passwords (as hex
+    //     strings: every byte reaches Ghostscript as typed), revision, key length and
+    //     permissions of arguments().
+    // The interpreter's switches depend only on the options and the executable, so jobs with
+    // equal options can share one interpreter.
+    std::vector<std::string> interpreterArguments(const std::string& folder) const;
+    std::string pageDeviceText() const;
+
     // The content of the argument file named by arguments(): one "-sOwnerPassword=" line and,
     // when the user password is passed, one "-sUserPassword=" line, each value quoted the way
     // Ghostscript's argument-file reader gives it back exactly (space, double quote and

@@ -3,6 +3,7 @@
 #include "engine/ConversionOptions.h"
 #include "engine/GhostscriptCommand.h"
 #include "engine/GhostscriptError.h"
+#include "engine/GhostscriptReport.h"
 #include "engine/PdfSecurityCheck.h"
 #include "engine/PdfmarkFile.h"
 #include "engine/PrivateFile.h"
@@ -13,7 +14,6 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <string_view>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -25,15 +25,6 @@ constexpr const char* distillerParamsName = "distillerparams";
 constexpr const char* pdfmarksName = "pdfmarks";
 // Ghostscript reads its password switches from here: the runner's in-memory standard input.
 constexpr const char* passwordSource = "/dev/stdin";
-
-std::string failurePrefix(const std::string& document) {
-    return "Couldn't convert \"" + document + "\" to PDF: ";
-}
-
-bool isNonEmptyFile(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
-}
 
 // The run's parameter files, created inside the open work folder and removed however the run
 // ends.
@@ -69,37 +60,6 @@ private:
     int fd_;
 };
 
-std::string describeExit(const ProcessRunner::Result& result) {
-    if (result.signal != 0) {
-        return "Ghostscript was ended by signal " + std::to_string(result.signal);
-    }
-    return "Ghostscript failed (exit status " + std::to_string(result.exitStatus) + ")";
-}
-
-std::string describeDuration(std::chrono::milliseconds limit) {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit).count();
-    if (seconds >= 60 && seconds % 60 == 0) {
-        const auto minutes = seconds / 60;
-        return std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
-    }
-    if (seconds >= 1) {
-        return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
-    }
-    return std::to_string(limit.count()) + " ms";
-}
-
-PdfSecurityCheck::Expectation expectationOf(const ConversionOptions& options,
-                                            const GhostscriptCommand& command) {
-    PdfSecurityCheck::Expectation expected;
-    expected.level = options.encryptionLevel;
-    expected.ownerPassword = options.ownerPassword;
-    if (options.passesUserPassword()) {
-        expected.userPassword = options.userPassword;
-    }
-    expected.permissions = command.permissionValue();
-    return expected;
-}
-
 } // namespace
 
 GhostscriptStage::GhostscriptStage(ProcessRunner& runner, Locator locate,
@@ -120,7 +80,7 @@ void GhostscriptStage::writePdf(const Job& job, const ConversionOptions& options
 
 void GhostscriptStage::run(const Job& job, const ConversionOptions& options,
                            BatchControl& control) {
-    const std::string prefix = failurePrefix(job.sourcePath);
+    const std::string prefix = GhostscriptReport::failurePrefix(job.sourcePath);
 
     std::string executable;
     try {
@@ -129,7 +89,7 @@ void GhostscriptStage::run(const Job& job, const ConversionOptions& options,
         throw GhostscriptError(prefix + error.what());
     }
     // An empty print file would still give a PDF, with one blank page, reported as converted.
-    if (!isNonEmptyFile(job.printFile)) {
+    if (!GhostscriptReport::isNonEmptyFile(job.printFile)) {
         throw GhostscriptError(prefix + "the print file \"" + job.printFile +
                                "\" is missing or empty.");
     }
@@ -169,19 +129,21 @@ void GhostscriptStage::run(const Job& job, const ConversionOptions& options,
 
     if (result.timedOut) {
         throw GhostscriptError(prefix + "Ghostscript did not finish within " +
-                               describeDuration(timeLimit_) + " and was ended.");
+                               GhostscriptReport::durationText(timeLimit_) + " and was ended.");
     }
     if (!result.succeeded()) {
         const std::string line = GhostscriptError::lastErrorLine(result.errorOutput, result.output);
-        throw GhostscriptError(prefix + describeExit(result) + (line.empty() ? "." : ": " + line),
-                               line);
+        throw GhostscriptError(
+            prefix + GhostscriptReport::exitDescription(result.exitStatus, result.signal) +
+                (line.empty() ? "." : ": " + line),
+            line);
     }
-    if (!isNonEmptyFile(job.outputPath)) {
+    if (!GhostscriptReport::isNonEmptyFile(job.outputPath)) {
         throw GhostscriptError(prefix + "Ghostscript produced no PDF.");
     }
     if (command->encrypts()) {
         try {
-            check_.verify(job.outputPath, expectationOf(options, *command));
+            check_.verify(job.outputPath, GhostscriptReport::expectation(options, *command));
         } catch (const PdfSecurityCheck::Mismatch& mismatch) {
             throw GhostscriptError(prefix +
                                    "the PDF's security is not as chosen: " + mismatch.what());

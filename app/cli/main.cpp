@@ -7,7 +7,7 @@
 #include "app/cli/TerminalPrompts.h"
 #include "engine/BatchControl.h"
 #include "engine/BatchWorker.h"
-#include "engine/GhostscriptStage.h"
+#include "engine/GhostscriptInterpreterStage.h"
 #include "engine/QuietPrintWatch.h"
 #include "engine/WordFiles.h"
 #include "engine/WordToPdfConverter.h"
@@ -100,8 +100,6 @@ int main(int argc, char** argv) {
     PosixProcessRunner runner;
     const GhostscriptLocator locator;
     const QpdfSecurityCheck securityCheck;
-    GhostscriptStage ghostscript(
-        runner, [&locator] { return locator.locate(); }, securityCheck);
     QuietPrintWatch printWatch;
 
     OfficeSettings office;
@@ -109,6 +107,9 @@ int main(int argc, char** argv) {
     std::string officeFailure;
     int refusedPipes = 0;
     {
+        // One Ghostscript for the batch; it ends with this block, before the summary below.
+        GhostscriptInterpreterStage ghostscript(
+            runner, [&locator] { return locator.locate(); }, securityCheck, dataFolder);
         OfficeApplicationFactory word(office);
         WordToPdfConverter converter(word, ghostscript, prompts, printWatch, dataFolder);
         BatchWorker worker(page, converter, prompts, control, settings.options, dataFolder);

@@ -16,8 +16,8 @@ namespace desktop {
 //
 // makeConverter() is called on the user-interface thread when a batch starts. The converter is
 // then used, and destroyed, on that batch's worker thread; whatever it keeps running for the
-// batch (a word processor) ends no later than its destruction. The prompts and the print watch
-// outlive the converter.
+// batch (a word processor, a Ghostscript interpreter) ends no later than its destruction. The
+// prompts and the print watch outlive the converter.
 class ConversionServices {
 public:
     virtual ~ConversionServices() = default;

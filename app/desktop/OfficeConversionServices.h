@@ -7,7 +7,7 @@
 namespace zarta::desktop {
 
 // The program's real conversion: per batch, a LibreOffice provider that keeps one office warm
-// for the batch, Ghostscript found on the search path and run as a child process, and the
+// for the batch, one Ghostscript interpreter kept for the batch, and the
 // engine's per-file converter over both. The office ends when the batch's converter is
 // destroyed, or at once when the batch is abandoned.
 class OfficeConversionServices : public ConversionServices {

@@ -15,8 +15,9 @@ OfficeSettings officeSettings(const std::string& dataFolder) {
 OfficeFileConverter::OfficeFileConverter(const std::string& dataFolder,
                                          const std::string& installFolder, UserPrompts& prompts,
                                          PrintWatch& printWatch)
-    : locator_(installFolder), ghostscript_(
-                                   runner_, [this] { return locator_.locate(); }, securityCheck_),
+    : locator_(installFolder),
+      ghostscript_(
+          runner_, [this] { return locator_.locate(); }, securityCheck_, dataFolder),
       word_(officeSettings(dataFolder)),
       converter_(word_, ghostscript_, prompts, printWatch, dataFolder) {}
 

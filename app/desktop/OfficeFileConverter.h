@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/FileConverter.h"
-#include "engine/GhostscriptStage.h"
+#include "engine/GhostscriptInterpreterStage.h"
 #include "engine/WordToPdfConverter.h"
 #include "platform/office/OfficeApplicationFactory.h"
 #include "platform/pdf/QpdfSecurityCheck.h"
@@ -15,8 +15,9 @@ namespace zarta {
 // The program's real per-file conversion, owned in one piece so that the thread that converts
 // destroys it in one piece: the engine's converter first, then the LibreOffice provider (one
 // office kept warm while the object lives, its profile under the data folder's "office") and
-// the Ghostscript stage (Ghostscript found in the install folder, when given and holding one,
-// else on the search path) it used.
+// the Ghostscript stage (one Ghostscript interpreter kept for the batch, its folder under the
+// data folder; Ghostscript found in the install folder, when given and holding one, else on the
+// search path) it used. Both end when the object is destroyed.
 //
 // Thread: constructed anywhere, then used and destroyed on the converting thread. The prompts
 // and print watch must outlive the object.
@@ -38,7 +39,7 @@ private:
     PosixProcessRunner runner_;
     const GhostscriptLocator locator_;
     const QpdfSecurityCheck securityCheck_;
-    GhostscriptStage ghostscript_;
+    GhostscriptInterpreterStage ghostscript_;
     OfficeApplicationFactory word_;
     WordToPdfConverter converter_;
 };

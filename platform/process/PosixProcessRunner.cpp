@@ -4,6 +4,7 @@
 #include "engine/BatchControl.h"
 #include "engine/FileDescriptor.h"
 #include "platform/process/ChildProcess.h"
+#include "platform/process/PosixProcessSession.h"
 
 #include <array>
 #include <cerrno>
@@ -225,6 +226,12 @@ ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& ar
     result.output = out.takeTail();
     result.errorOutput = err.takeTail();
     return result;
+}
+
+std::unique_ptr<ProcessSession>
+PosixProcessRunner::startSession(const std::vector<std::string>& arguments,
+                                 const ProcessRunner::Settings& settings) {
+    return std::make_unique<PosixProcessSession>(arguments, settings, killGrace_);
 }
 
 } // namespace zarta

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/ProcessRunner.h"
+#include "engine/ProcessSessionStarter.h"
 
 #include <chrono>
 
@@ -23,12 +24,18 @@ namespace zarta {
 // Thread-safe: each run() is independent; several may run at once on different threads. The
 // child is tied to the thread that started it (the kernel's death signal follows the thread),
 // which run() blocks until the child has ended.
-class PosixProcessRunner : public ProcessRunner {
+//
+// startSession() starts a child that is kept running (PosixProcessSession) with the same
+// settings and the same grace period.
+class PosixProcessRunner : public ProcessRunner, public ProcessSessionStarter {
 public:
     explicit PosixProcessRunner(std::chrono::milliseconds killGrace = std::chrono::seconds(2));
 
     Result run(const std::vector<std::string>& arguments, const Settings& settings,
                BatchControl& control) override;
+
+    std::unique_ptr<ProcessSession> startSession(const std::vector<std::string>& arguments,
+                                                 const ProcessRunner::Settings& settings) override;
 
     // How much of each output stream run() keeps.
     static constexpr std::size_t tailLimit = 64 * 1024;

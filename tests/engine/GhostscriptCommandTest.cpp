@@ -292,4 +292,68 @@ TEST(PasswordFile, RefusesLineBreaksAndIsEmptyWithoutEncryption) {
     EXPECT_EQ(commandFor(ConversionOptions{}).passwordFileText(), "");
 }
 
+TEST(KeptInterpreter, PageDeviceCarriesTheRunsLevelEncryptionAndOutput) {
+    struct Case {
+        const char* name;
+        std::function<void(ConversionOptions&)> set;
+        std::string expected;
+    };
+    const std::string start =
+        "<< /OutputDevice /pdfwrite /OutputFile <2F6F75742F5265706F72742E706466>"
+        " /CompatibilityLevel ";
+    const std::string images = " /PassThroughJPEGImages false /PassThroughJPXImages false";
+    const Case cases[] = {
+        {"defaults", [](ConversionOptions&) {}, start + "1.3" + images + " >> setpagedevice"},
+        {"low, printing allowed, no user password",
+         [](ConversionOptions& o) {
+             o = secured(EncryptionLevel::Low);
+             o.ownerPassword = "(o)";
+             o.userPasswordEnabled = false;
+             o.printing = true;
+         },
+         start + "1.3" + images +
+             " /OwnerPassword <286F29> /EncryptionR 2 /KeyLength 40 /Permissions -60 >> "
+             "setpagedevice"},
+        {"high raises 1.3, empty user password is passed",
+         [](ConversionOptions& o) {
+             o = secured(EncryptionLevel::High);
+             o.userPasswordEnabled = true;
+             o.userPassword = "";
+         },
+         start + "1.4" + images +
+             " /OwnerPassword <6F> /UserPassword <> /EncryptionR 3 /KeyLength 128 /Permissions "
+             "-3392 >> setpagedevice"},
+        {"non-ASCII password bytes unchanged",
+         [](ConversionOptions& o) {
+             o = secured(EncryptionLevel::Low);
+             o.ownerPassword = "\xC3\xA9";
+             o.userPassword = "u";
+             o.pdfVersion = PdfVersion::V1_5;
+         },
+         start + "1.5" + images +
+             " /OwnerPassword <C3A9> /UserPassword <75> /EncryptionR 2 /KeyLength 40 /Permissions "
+             "-64 >> "
+             "setpagedevice"},
+    };
+    for (const auto& c : cases) {
+        ConversionOptions options;
+        c.set(options);
+        EXPECT_EQ(commandFor(options).pageDeviceText(), c.expected) << c.name;
+    }
+    // A "%" in the output path is doubled, as on the command line.
+    const GhostscriptCommand percent(ConversionOptions{}, {exe, printFile, pdfmarks, "/o/%d"});
+    EXPECT_NE(percent.pageDeviceText().find("/OutputFile <2F6F2F252564>"), std::string::npos);
+}
+
+TEST(KeptInterpreter, StartsWithoutDeviceOrFilesAndReadsOnlyItsFolder) {
+    ConversionOptions options;
+    const auto opaque = commandFor(options).interpreterArguments("/data/gs-1");
+    EXPECT_EQ(opaque, (std::vector<std::string>{exe, "-q", "-dSAFER", "-dNOPAUSE", "-dNODISPLAY",
+                                                "-dNOPROMPT", "-dNEWPDF=false", "-dNOTRANSPARENCY",
+                                                "--permit-file-all=/data/gs-1/"}));
+    options.pdfVersion = PdfVersion::V1_4;
+    const auto args = commandFor(options).interpreterArguments("/data/gs-1");
+    EXPECT_EQ(std::find(args.begin(), args.end(), "-dNOTRANSPARENCY"), args.end());
+}
+
 } // namespace

@@ -306,10 +306,11 @@ int parentOf(int pid) {
     return parent;
 }
 
-// The program's child Ghostscript, 0 while there is none.
+// The program's child Ghostscript (the interpreter it keeps for the batch, allowed into its
+// own work folder only), 0 while there is none.
 int ghostscriptOf(pid_t program) {
     try {
-        for (const int pid : processesMentioning("-sDEVICE=pdfwrite")) {
+        for (const int pid : processesMentioning("--permit-file-all=")) {
             if (parentOf(pid) == program) {
                 return pid;
             }

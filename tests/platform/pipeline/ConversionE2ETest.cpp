@@ -3,6 +3,7 @@
 // qpdf's tools, never read back through our own code.
 #include "engine/BatchControl.h"
 #include "engine/BatchWorker.h"
+#include "engine/GhostscriptInterpreterStage.h"
 #include "engine/GhostscriptStage.h"
 #include "engine/PrintWatch.h"
 #include "engine/UserPrompts.h"
@@ -191,6 +192,8 @@ protected:
 
     std::string out(const std::string& name) const { return out_->file(name); }
 
+    void checkSearchablePdfsWithTheirOptions();
+
     // Runs one batch through the real stages.
     // ghostscript: the executable to run instead of the one found on the search path.
     FakeBatchPage& convert(std::vector<std::string> files, const ConversionOptions& options = {},
@@ -201,12 +204,12 @@ protected:
         PosixProcessRunner runner;
         const GhostscriptLocator locator;
         const QpdfSecurityCheck securityCheck;
-        GhostscriptStage stage(
-            runner,
-            [&locator, &ghostscript] {
-                return ghostscript.empty() ? locator.locate() : ghostscript;
-            },
-            securityCheck);
+        const auto locate = [&locator, &ghostscript] {
+            return ghostscript.empty() ? locator.locate() : ghostscript;
+        };
+        GhostscriptStage perFile(runner, locate, securityCheck);
+        GhostscriptInterpreterStage kept(runner, locate, securityCheck, data_->path().string());
+        PdfStage& stage = keptGhostscript_ ? static_cast<PdfStage&>(kept) : perFile;
         OfficeSettings settings;
         settings.profileRoot = officeProfiles("pipeline");
         OfficeApplicationFactory office(settings);
@@ -217,6 +220,7 @@ protected:
         BatchWorker worker(*page_, converter, prompts_, control_, options, data_->path().string());
         worker.setStartDelay(std::chrono::milliseconds(0));
         worker.runBatch();
+        interpretersStarted_ = kept.interpretersStarted();
         return *page_;
     }
 
@@ -226,11 +230,14 @@ protected:
     std::unique_ptr<FakeBatchPage> page_;
     ScriptedPrompts prompts_;
     BatchControl control_;
+    bool keptGhostscript_ = false; // one Ghostscript kept for the batch instead of one per file
+    int interpretersStarted_ = 0;  // by the last batch, when keptGhostscript_
 };
 
 TempDir* ConversionE2E::dir_ = nullptr;
 
-TEST_F(ConversionE2E, WordDocumentsBecomeSearchablePdfsWithTheirOptions) {
+// Each PDF of a batch holds its document's text and picture with the options.
+void ConversionE2E::checkSearchablePdfsWithTheirOptions() {
     ConversionOptions options;
     options.title = "Q3 (draft) \\ final";
     options.author = "Ünïcödé 標題";
@@ -268,6 +275,17 @@ TEST_F(ConversionE2E, WordDocumentsBecomeSearchablePdfsWithTheirOptions) {
     }
     // Nothing of the conversions is left in the data folder.
     EXPECT_TRUE(fs::is_empty(data_->path()));
+}
+
+TEST_F(ConversionE2E, WordDocumentsBecomeSearchablePdfsWithTheirOptions) {
+    checkSearchablePdfsWithTheirOptions();
+}
+
+TEST_F(ConversionE2E, OneGhostscriptKeptForTheBatchGivesTheSamePdfs) {
+    keptGhostscript_ = true;
+    checkSearchablePdfsWithTheirOptions();
+    EXPECT_EQ(interpretersStarted_, 1);
+    EXPECT_TRUE(processesMentioning(data_->path().string()).empty());
 }
 
 TEST_F(ConversionE2E, RichTextWebPagesAndWordXmlUnderADocNameConvert) {

@@ -1,6 +1,9 @@
-// The Ghostscript stage with the real gs on print files made here, checked with qpdf and
-// poppler-utils.
+// The Ghostscript stages with the real gs on print files made here, checked with qpdf and
+// poppler-utils: the one that starts Ghostscript per document, and the one that keeps one
+// interpreter for many.
 #include "engine/GhostscriptStage.h"
+
+#include "engine/GhostscriptInterpreterStage.h"
 
 #include "engine/BatchAbandoned.h"
 #include "engine/BatchControl.h"
@@ -19,6 +22,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <memory>
 #include <regex>
@@ -421,6 +425,185 @@ TEST_F(GhostscriptStageE2E, AbandoningEndsALongGhostscriptRunPromptly) {
     EXPECT_THROW(running.get(), BatchAbandoned);
     EXPECT_TRUE(processesMentioning(out.file("endless.ps")).empty());
     EXPECT_EQ(TempDir::read(out.file("Report.pdf")), "%PDF-1.3 older");
+}
+
+// The one interpreter kept for many documents, against Ghostscript started per document.
+class KeptGhostscriptE2E : public GhostscriptStageE2E {
+protected:
+    std::string convertKept(const ConversionOptions& options, const std::string& printFile,
+                            const std::string& name,
+                            const std::string& source = "/docs/Report.docx") {
+        const std::string finalPath = out.file(name);
+        const WorkFolder work(data.path().string());
+        StagedOutput staged(finalPath, work);
+        kept.writePdf({printFile, source, staged.path(), work.path()}, options, control);
+        staged.commit();
+        return finalPath;
+    }
+
+    // The interpreters of this test: every Ghostscript whose arguments name its data folder.
+    std::vector<std::string> interpreters() const {
+        return processesMentioning("--permit-file-all=" + data.path().string());
+    }
+
+    // What a PDF's reader sees of the options: encryption, permissions and passwords as qpdf
+    // reports them with the owner password, and the document information and version.
+    static std::string optionsOf(const std::string& pdf, const std::string& ownerPassword) {
+        std::string seen =
+            tool({"/usr/bin/qpdf", "--password=" + ownerPassword, "--show-encryption", pdf});
+        const std::string info =
+            tool({"/usr/bin/pdfinfo", "-opw", ownerPassword.empty() ? "none" : ownerPassword,
+                  "-enc", "UTF-8", pdf});
+        for (const char* field :
+             {"Title", "Author", "Subject", "Keywords", "PDF version", "Encrypted", "Pages"}) {
+            seen += std::string(field) + ": " + pdfinfoField(info, field) + "\n";
+        }
+        return seen;
+    }
+
+    GhostscriptInterpreterStage kept{runner, [this] { return locator.locate(); }, check,
+                                     data.path().string()};
+};
+
+TEST_F(KeptGhostscriptE2E, PdfsCarryTheSameOptionsAsFromGhostscriptStartedPerDocument) {
+    struct Case {
+        const char* name;
+        const char* printFile;
+        std::function<void(ConversionOptions&)> set;
+    };
+    const Case cases[] = {
+        {"defaults", "page.ps", [](ConversionOptions&) {}},
+        {"1.4, 40 bits, user password, printing and forms, PDF print file", "page-FlateEncode.pdf",
+         [](ConversionOptions& o) {
+             o.pdfVersion = PdfVersion::V1_4;
+             o.securityEnabled = true;
+             o.ownerPassword = "Own3r secret";
+             o.userPasswordEnabled = true;
+             o.userPassword = "us(er";
+             o.printing = o.formFilling = true;
+             o.title = "Quarterly (draft)";
+             o.author = "Zarta";
+         }},
+        {"1.5, 128 bits, empty user password, copying and changes, all information", "page.ps",
+         [](ConversionOptions& o) {
+             o.pdfVersion = PdfVersion::V1_5;
+             o.securityEnabled = true;
+             o.ownerPassword = "\xC3\xA9t\xC3\xA9";
+             o.encryptionLevel = EncryptionLevel::High;
+             o.userPasswordEnabled = true;
+             o.contentCopying = o.documentChanging = true;
+             o.title = "Rapport";
+             o.subject = "Synth\xC3\xA8se";
+             o.author = "Zarta";
+             o.keywords = "one, two";
+         }},
+        {"1.3 raised by 128 bits, nothing allowed, PDF print file", "page-DCTEncode.pdf",
+         [](ConversionOptions& o) {
+             o.securityEnabled = true;
+             o.ownerPassword = "o";
+             o.encryptionLevel = EncryptionLevel::High;
+             o.imagesCompression = ImageCompression::Jpeg;
+             o.keywords = "back\\slash";
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ConversionOptions options;
+        c.set(options);
+        const std::string owner = options.securityApplies() ? options.ownerPassword : "";
+        const std::string fresh =
+            optionsOf(convert(options, input(c.printFile), "fresh.pdf"), owner);
+        EXPECT_NE(fresh.find(options.securityApplies() ? "R = " : "File is not encrypted"),
+                  std::string::npos)
+            << fresh;
+        // Twice on the kept interpreter: its second job must not differ from its first.
+        for (const char* name : {"kept-1.pdf", "kept-2.pdf"}) {
+            EXPECT_EQ(optionsOf(convertKept(options, input(c.printFile), name), owner), fresh)
+                << name;
+        }
+    }
+    // One interpreter per set of options, kept for both of its documents when they are PDF
+    // print files; a PostScript print file gets an interpreter of its own.
+    int expected = 0;
+    for (const auto& c : cases) {
+        expected += std::string(c.printFile).ends_with(".pdf") ? 1 : 2;
+    }
+    EXPECT_EQ(kept.interpretersStarted(), expected);
+    EXPECT_EQ(interpreters().size(), 1u);
+}
+
+TEST_F(KeptGhostscriptE2E, AFailingJobNamesItsDocumentAndTheNextOneStillConverts) {
+    TempDir::write(out.file("undefined.ps"), "%!PS\n72 72 moveto nosuchoperator showpage\n");
+    TempDir::write(out.file("quits.ps"), "%!PS\nquit\n");
+    struct Case {
+        const char* printFile;
+        const char* expected; // in the message, besides the document
+    };
+    const Case cases[] = {{"undefined.ps", "Error: /undefined in nosuchoperator"},
+                          {"quits.ps", "Ghostscript ended unexpectedly (exit status 0)"}};
+    ConversionOptions options;
+    options.securityEnabled = true;
+    options.ownerPassword = "Own3r";
+    convertKept(options, input("page-FlateEncode.pdf"), "first.pdf");
+    int started = kept.interpretersStarted();
+    for (const auto& c : cases) {
+        try {
+            convertKept(options, out.file(c.printFile), "Broken.pdf", "/docs/Broken.docx");
+            ADD_FAILURE() << c.printFile << " converted";
+        } catch (const GhostscriptError& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find("Couldn't convert \"/docs/Broken.docx\" to PDF: "),
+                      std::string::npos)
+                << message;
+            EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+        }
+        EXPECT_FALSE(fs::exists(out.file("Broken.pdf")));
+        // The next document is converted, on a new interpreter, with the batch's options.
+        const std::string next = convertKept(options, input("page-FlateEncode.pdf"), "next.pdf");
+        EXPECT_NE(optionsOf(next, "Own3r").find("R = 2"), std::string::npos);
+        EXPECT_EQ(kept.interpretersStarted(), ++started);
+        EXPECT_EQ(interpreters().size(), 1u);
+    }
+}
+
+TEST_F(KeptGhostscriptE2E, AHungJobIsEndedAndAbandoningOrTheStagesEndLeaveNoGhostscript) {
+    TempDir::write(out.file("endless.ps"), "%!PS\n{ 1 pop } loop\n");
+    ConversionOptions options;
+    kept.setTimeLimit(1s);
+    try {
+        convertKept(options, out.file("endless.ps"), "Report.pdf");
+        ADD_FAILURE() << "an endless job converted";
+    } catch (const GhostscriptError& error) {
+        EXPECT_NE(std::string(error.what()).find("did not finish within 1 second"),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_TRUE(interpreters().empty());
+    convertKept(options, input("page-FlateEncode.pdf"), "Report.pdf");
+    ASSERT_EQ(interpreters().size(), 1u);
+
+    kept.setTimeLimit(10min);
+    auto running = std::async(std::launch::async,
+                              [&] { convertKept(options, out.file("endless.ps"), "Endless.pdf"); });
+    std::this_thread::sleep_for(300ms);
+    control.abandon();
+    ASSERT_EQ(running.wait_for(5s), std::future_status::ready);
+    EXPECT_THROW(running.get(), BatchAbandoned);
+    EXPECT_TRUE(interpreters().empty());
+    EXPECT_FALSE(fs::exists(out.file("Endless.pdf")));
+
+    // An interpreter waiting for its next document ends with the stage.
+    BatchControl next;
+    {
+        GhostscriptInterpreterStage another(
+            runner, [this] { return locator.locate(); }, check, data.path().string());
+        const WorkFolder work(data.path().string());
+        another.writePdf({input("page-FlateEncode.pdf"), "/docs/Report.docx",
+                          work.file("Report.pdf"), work.path()},
+                         options, next);
+        EXPECT_EQ(interpreters().size(), 1u);
+    }
+    EXPECT_TRUE(interpreters().empty());
 }
 
 } // namespace

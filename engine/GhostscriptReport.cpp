@@ -1,0 +1,50 @@
+#include "engine/GhostscriptReport.h"
+
+#include "engine/ConversionOptions.h"
+#include "engine/GhostscriptCommand.h"
+
+#include <sys/stat.h>
+
+namespace zarta {
+
+std::string GhostscriptReport::failurePrefix(const std::string& document) {
+    return "Couldn't convert \"" + document + "\" to PDF: ";
+}
+
+std::string GhostscriptReport::exitDescription(int exitStatus, int signal) {
+    if (signal != 0) {
+        return "Ghostscript was ended by signal " + std::to_string(signal);
+    }
+    return "Ghostscript failed (exit status " + std::to_string(exitStatus) + ")";
+}
+
+std::string GhostscriptReport::durationText(std::chrono::milliseconds limit) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit).count();
+    if (seconds >= 60 && seconds % 60 == 0) {
+        const auto minutes = seconds / 60;
+        return std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
+    }
+    if (seconds >= 1) {
+        return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+    }
+    return std::to_string(limit.count()) + " ms";
+}
+
+bool GhostscriptReport::isNonEmptyFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+}
+
+PdfSecurityCheck::Expectation GhostscriptReport::expectation(const ConversionOptions& options,
+                                                             const GhostscriptCommand& command) {
+    PdfSecurityCheck::Expectation expected;
+    expected.level = options.encryptionLevel;
+    expected.ownerPassword = options.ownerPassword;
+    if (options.passesUserPassword()) {
+        expected.userPassword = options.userPassword;
+    }
+    expected.permissions = command.permissionValue();
+    return expected;
+}
+
+} // namespace zarta
