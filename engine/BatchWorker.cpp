@@ -66,6 +66,7 @@ struct BatchWorker::Lanes {
     int idle = 0;         // lanes waiting for a file
     int asking = 0;       // lanes waiting for their file's turn to ask the user
     int givingUp = 0;     // lanes whose word processor could not be started, waiting to hand over
+    int prompting = -1;   // the file that has its turn and may be asking the user right now
     std::vector<std::thread> threads;
 };
 
@@ -256,19 +257,6 @@ void BatchWorker::convertInLanes() {
     });
 
     const int count = page_.fileCount();
-    std::vector<std::string> sources;
-    for (int i = 0; i < count; ++i) {
-        sources.push_back(page_.fileAt(i));
-    }
-    std::string folder = page_.destinationFolder();
-    if (count > 0) {
-        const std::string withSeparator = OutputNaming::withTrailingSeparator(folder);
-        if (withSeparator != folder) {
-            page_.setDestinationFolder(withSeparator);
-            folder = withSeparator;
-        }
-    }
-
     for (FileConverter* converter : converters_) {
         try {
             std::lock_guard lock(lanes.mutex);
@@ -291,8 +279,22 @@ void BatchWorker::convertInLanes() {
         while (lanes.underWay.size() >= limit) {
             settleFirst();
         }
-        const std::string& source = sources[static_cast<std::size_t>(index)];
-        const std::string outputPath = folder + OutputNaming::pdfName(source);
+        // Taking the file from the page may show it (a terminal names the file it starts), so
+        // it waits while an earlier file asks the user something.
+        {
+            std::unique_lock lock(lanes.mutex);
+            lanes.changed.wait(lock, [&] { return lanes.prompting < 0 || control_.isAbandoned(); });
+        }
+        control_.checkpoint();
+        const std::string source = page_.fileAt(index);
+        if (index == 0) {
+            const std::string folder = page_.destinationFolder();
+            const std::string withSeparator = OutputNaming::withTrailingSeparator(folder);
+            if (withSeparator != folder) {
+                page_.setDestinationFolder(withSeparator);
+            }
+        }
+        const std::string outputPath = page_.destinationFolder() + OutputNaming::pdfName(source);
 
         // An earlier file may be about to publish a PDF of the same name, which this one must
         // find and ask about.
@@ -365,8 +367,23 @@ void BatchWorker::runLane(FileConverter& converter) {
         }
         FileConverter::Started started;
         std::exception_ptr failure;
+        // A file that had its turn to ask keeps it until its word-processor part is over.
+        struct EndPrompting {
+            Lanes& lanes;
+            int index;
+            ~EndPrompting() {
+                {
+                    std::lock_guard lock(lanes.mutex);
+                    if (lanes.prompting == index) {
+                        lanes.prompting = -1;
+                    }
+                }
+                lanes.changed.notify_all();
+            }
+        };
         try {
             const int index = file->index;
+            const EndPrompting endPrompting{lanes, index};
             started = converter.start(file->sourcePath, file->staged->path(), options_, control_,
                                       [this, index] { waitForTurn(index); });
             control_.checkpoint();
@@ -436,6 +453,7 @@ void BatchWorker::waitForTurn(int index) {
         if (lanes.closing && lanes.nextToReport < index) {
             throw BatchAbandoned();
         }
+        lanes.prompting = index;
     }
     control_.checkpoint();
 }

@@ -43,8 +43,8 @@ class UserPrompts;
 // ones are reported, but anything it shows the user (password prompt included: its converter's
 // beforeAsking waits for that) comes only after every earlier file's outcome. A file whose PDF
 // name equals that of an earlier file still under way waits for that file's outcome before it
-// looks for an existing PDF. The file list and destination folder are read once, before the
-// first file.
+// looks for an existing PDF. Each file is taken from the page (fileAt) in list order as it is
+// handed out, never while an earlier file may be asking the user something.
 //
 // Thread: construct anywhere, then call runBatch() once on the worker thread, which makes every
 // call to the page and the prompts, except a converter's password prompt, which comes from its

@@ -13,16 +13,13 @@
 #include "engine/WordToPdfConverter.h"
 #include "platform/desktop/DataFolders.h"
 #include "platform/office/OfficeApplicationFactory.h"
-#include "platform/office/OfficeCount.h"
 #include "platform/pdf/QpdfSecurityCheck.h"
 #include "platform/process/GhostscriptLocator.h"
 #include "platform/process/PosixProcessRunner.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <optional>
-#include <vector>
 
 using namespace zarta;
 namespace fs = std::filesystem;
@@ -33,23 +30,6 @@ constexpr int exitConverted = 0;
 constexpr int exitSomeFailed = 1;
 constexpr int exitUsage = 2;
 constexpr int exitInterrupted = 130;
-
-// One word processor of the batch, with a Ghostscript stage of its own: the lanes of a batch
-// share nothing but the prompts and the print watch.
-struct OfficeLane {
-    OfficeLane(const OfficeSettings& office, UserPrompts& prompts, PrintWatch& printWatch,
-               const std::string& dataFolder)
-        : ghostscript(
-              runner, [this] { return locator.locate(); }, securityCheck),
-          word(office), converter(word, ghostscript, prompts, printWatch, dataFolder) {}
-
-    PosixProcessRunner runner;
-    const GhostscriptLocator locator;
-    const QpdfSecurityCheck securityCheck;
-    GhostscriptStage ghostscript;
-    OfficeApplicationFactory word;
-    WordToPdfConverter converter;
-};
 
 int usageError(const std::string& program, const std::string& message) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.c_str(), message.c_str(),
@@ -117,6 +97,11 @@ int main(int argc, char** argv) {
                                 ? std::optional<std::string>(settings.documentPassword)
                                 : std::nullopt,
                             interrupts.wakeFd());
+    PosixProcessRunner runner;
+    const GhostscriptLocator locator;
+    const QpdfSecurityCheck securityCheck;
+    GhostscriptStage ghostscript(
+        runner, [&locator] { return locator.locate(); }, securityCheck);
     QuietPrintWatch printWatch;
 
     OfficeSettings office;
@@ -124,23 +109,13 @@ int main(int argc, char** argv) {
     std::string officeFailure;
     int refusedPipes = 0;
     {
-        // Each office takes a profile of its own under the profile root.
-        std::vector<std::unique_ptr<OfficeLane>> lanes;
-        std::vector<FileConverter*> converters;
-        const int count = OfficeCount::forThisMachine();
-        for (int i = 0; i < count; ++i) {
-            lanes.push_back(std::make_unique<OfficeLane>(office, prompts, printWatch, dataFolder));
-            converters.push_back(&lanes.back()->converter);
-        }
-        BatchWorker worker(page, converters, prompts, control, settings.options, dataFolder);
+        OfficeApplicationFactory word(office);
+        WordToPdfConverter converter(word, ghostscript, prompts, printWatch, dataFolder);
+        BatchWorker worker(page, converter, prompts, control, settings.options, dataFolder);
         worker.setStartDelay(std::chrono::milliseconds(0));
         worker.runBatch();
-        for (const auto& lane : lanes) {
-            if (officeFailure.empty()) {
-                officeFailure = lane->word.lastFailure();
-            }
-            refusedPipes += lane->word.statistics().refusedPipes;
-        }
+        officeFailure = word.lastFailure();
+        refusedPipes = word.statistics().refusedPipes;
     }
     if (refusedPipes > 0) {
         page.say(program + ": another process had taken the word processor's private pipe; " +
