@@ -519,8 +519,10 @@ int main(int argc, char** argv) {
     options.encryptionLevel = EncryptionLevel::High;
     options.printing = true;
 
-    std::printf("Cores on this machine: %u; one office process per batch\n",
-                std::thread::hardware_concurrency());
+    std::printf("Cores on this machine: %u; the program would run %d office process(es) per "
+                "batch here; measured with 1%s\n",
+                std::thread::hardware_concurrency(), OfficeCount::forThisMachine(),
+                offices > 1 ? (" and " + std::to_string(offices)).c_str() : "");
     for (std::size_t set = 0; set < std::size(sets); ++set) {
         measureSet(sets[set].title, files[set], root / sets[set].folder, options, offices);
     }
