@@ -5,9 +5,11 @@
 // of the same files in one process; ours once more overlapped with Ghostscript started per file
 // instead of one interpreter kept for the batch. Prints wall times, their ratios, a per-stage
 // breakdown, the time to the first PDF of a cold batch, peak resident memory of ours and of each
-// office, and the cores used. Asserts nothing.
+// office, and the cores used. With more than one office (the second argument, by default as many as
+// the program would run on this machine, see OfficeCount) it also runs that many offices side by
+// side. Asserts nothing.
 //
-//   zarta_conversion_bench [documents per set=100]
+//   zarta_conversion_bench [documents per set=100] [offices]
 #include "engine/BatchControl.h"
 #include "engine/BatchPage.h"
 #include "engine/BatchWorker.h"
@@ -18,6 +20,7 @@
 #include "engine/UserPrompts.h"
 #include "engine/WordToPdfConverter.h"
 #include "platform/office/OfficeApplicationFactory.h"
+#include "platform/office/OfficeCount.h"
 #include "platform/pdf/QpdfSecurityCheck.h"
 #include "platform/process/GhostscriptLocator.h"
 #include "platform/process/PosixProcessRunner.h"
@@ -29,6 +32,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -272,35 +276,57 @@ private:
     FileConverter& inner_;
 };
 
+// One office and its Ghostscript stage (one interpreter kept for the batch, or Ghostscript
+// started per file), each call timed into the lane's own stages.
+struct TimedLane {
+    TimedLane(const OfficeSettings& settings, UserPrompts& messages, PrintWatch& watch,
+              const std::string& data, bool keptGhostscript)
+        : perFile(
+              runner, [this] { return locator.locate(); }, securityCheck),
+          kept(
+              runner, [this] { return locator.locate(); }, securityCheck, data),
+          timedGhostscript(keptGhostscript ? static_cast<PdfStage&>(kept) : perFile, stages),
+          office(settings), timedOffice(office, stages),
+          converter(timedOffice, timedGhostscript, messages, watch, data) {
+        // Printing is synchronous here; poll often so the wait adds nothing measurable.
+        converter.setPrintPollInterval(std::chrono::milliseconds(10));
+    }
+
+    Stages stages;
+    PosixProcessRunner runner;
+    const GhostscriptLocator locator;
+    const QpdfSecurityCheck securityCheck;
+    GhostscriptStage perFile;
+    GhostscriptInterpreterStage kept;
+    TimedPdfStage timedGhostscript;
+    OfficeApplicationFactory office;
+    TimedFactory timedOffice;
+    WordToPdfConverter converter;
+};
+
 struct OurRun {
     double wallMs = 0;
     double firstPdfMs = 0;
     double officeStartMs = 0;
-    Stages stages;
+    Stages stages; // summed over the offices
     int produced = 0;
     int messages = 0;
     std::uint64_t peakBytes = 0;
-    std::uint64_t officePeakBytes = 0;
-    double cpuSeconds = 0; // this process, its Ghostscript children and the office
+    std::vector<std::uint64_t> officePeakBytes;
+    double cpuSeconds = 0; // this process, its Ghostscript children and the offices
 };
 
+// offices: 0 converts one file at a time with one office; 1 overlaps Ghostscript with the next
+// file's office; more run that many offices side by side.
 OurRun convertWithOurs(const std::vector<std::string>& files, const fs::path& root,
-                       const ConversionOptions& options, bool overlapped, bool keptGhostscript) {
-    const fs::path out = root / (overlapped ? "out-overlapped" : "out-one-at-a-time");
+                       const ConversionOptions& options, int offices, bool keptGhostscript) {
+    const fs::path out = root / "out";
     fs::create_directories(out);
+    fs::create_directories(root / "data");
     OurRun run;
     BenchPage page(files, out.string());
     BenchPrompts messages;
     BatchControl control;
-    PosixProcessRunner runner;
-    const GhostscriptLocator locator;
-    const QpdfSecurityCheck securityCheck;
-    GhostscriptStage perFile(
-        runner, [&locator] { return locator.locate(); }, securityCheck);
-    GhostscriptInterpreterStage kept(
-        runner, [&locator] { return locator.locate(); }, securityCheck, (root / "data").string());
-    TimedPdfStage timedGhostscript(keptGhostscript ? static_cast<PdfStage&>(kept) : perFile,
-                                   run.stages);
     NoWatch watch;
     OfficeSettings settings;
     settings.profileRoot = (root / "profiles").string();
@@ -311,27 +337,39 @@ OurRun convertWithOurs(const std::vector<std::string>& files, const fs::path& ro
     ::getrusage(RUSAGE_CHILDREN, &childrenBefore);
     const auto start = Clock::now();
     {
-        OfficeApplicationFactory office(settings);
-        TimedFactory timedOffice(office, run.stages);
-        WordToPdfConverter converter(timedOffice, timedGhostscript, messages, watch,
-                                     (root / "data").string());
-        // Printing is synchronous here; poll often so the wait adds nothing measurable.
-        converter.setPrintPollInterval(std::chrono::milliseconds(10));
-        OneAtATime oneAtATime(converter);
-        FileConverter& used = overlapped ? static_cast<FileConverter&>(converter) : oneAtATime;
+        std::vector<std::unique_ptr<TimedLane>> lanes;
+        for (int i = 0; i < std::max(1, offices); ++i) {
+            lanes.push_back(std::make_unique<TimedLane>(settings, messages, watch,
+                                                        (root / "data").string(), keptGhostscript));
+        }
+        OneAtATime oneAtATime(lanes.front()->converter);
+        std::vector<FileConverter*> used;
+        for (const auto& lane : lanes) {
+            used.push_back(offices == 0 ? static_cast<FileConverter*>(&oneAtATime)
+                                        : &lane->converter);
+        }
         BatchWorker worker(page, used, messages, control, options, (root / "data").string());
         worker.setStartDelay(std::chrono::milliseconds(0));
         worker.runBatch();
         run.wallMs = ms(Clock::now() - start);
-        // Read before the office ends, so that its time is not counted with the children's.
+        // Read before the offices end, so that their time is not counted with the children's.
         ::getrusage(RUSAGE_SELF, &selfAfter);
         ::getrusage(RUSAGE_CHILDREN, &childrenAfter);
-        const OfficeStatistics statistics = office.statistics();
         run.cpuSeconds = cpuSeconds(selfAfter) - cpuSeconds(selfBefore) +
-                         cpuSeconds(childrenAfter) - cpuSeconds(childrenBefore) +
-                         processCpuSeconds(statistics.officePid);
-        run.officePeakBytes = statistics.peakResidentBytes;
-        run.officeStartMs = ms(statistics.lastStartDuration);
+                         cpuSeconds(childrenAfter) - cpuSeconds(childrenBefore);
+        for (const auto& lane : lanes) {
+            const OfficeStatistics statistics = lane->office.statistics();
+            run.cpuSeconds += processCpuSeconds(statistics.officePid);
+            run.officePeakBytes.push_back(statistics.peakResidentBytes);
+            run.officeStartMs = std::max(run.officeStartMs, ms(statistics.lastStartDuration));
+            const Stages& s = lane->stages;
+            run.stages.create += s.create;
+            run.stages.open += s.open;
+            run.stages.print += s.print;
+            run.stages.ghostscript += s.ghostscript;
+            run.stages.finish += s.finish;
+            run.stages.firstCreate = std::max(run.stages.firstCreate, s.firstCreate);
+        }
     }
     run.peakBytes = peakResident();
     run.firstPdfMs = ms(page.firstPdf - start);
@@ -399,18 +437,25 @@ void printOurs(const char* label, const OurRun& run, int count) {
         ms(s.firstCreate + s.create + s.open + s.print + s.finish + s.ghostscript);
     std::printf("    stages summed %.0f ms against %.0f ms of wall time (%.2fx overlap)\n",
                 stagesMs, run.wallMs, stagesMs / run.wallMs);
-    std::printf("    peak resident: ours %.1f MiB (target < 150 MiB), office %.1f MiB\n",
-                mib(run.peakBytes), mib(run.officePeakBytes));
+    std::printf("    peak resident: ours %.1f MiB (target < 150 MiB), office", mib(run.peakBytes));
+    for (const auto bytes : run.officePeakBytes) {
+        std::printf(" %.1f MiB", mib(bytes));
+    }
+    std::printf("\n");
     std::printf("    cores used: %.2f (CPU %.1f s: ours, Ghostscript and the office)\n",
                 run.cpuSeconds * 1000.0 / run.wallMs, run.cpuSeconds);
 }
 
 void measureSet(const char* title, const std::vector<std::string>& files, const fs::path& root,
-                const ConversionOptions& options) {
+                const ConversionOptions& options, int offices) {
     const int count = static_cast<int>(files.size());
-    const OurRun perFile = convertWithOurs(files, root / "per-file", options, true, false);
-    const OurRun oneAtATime = convertWithOurs(files, root / "one-at-a-time", options, false, true);
-    const OurRun overlapped = convertWithOurs(files, root / "overlapped", options, true, true);
+    const OurRun perFile = convertWithOurs(files, root / "per-file", options, 1, false);
+    const OurRun oneAtATime = convertWithOurs(files, root / "one-at-a-time", options, 0, true);
+    const OurRun overlapped = convertWithOurs(files, root / "overlapped", options, 1, true);
+    OurRun several;
+    if (offices > 1) {
+        several = convertWithOurs(files, root / "offices", options, offices, true);
+    }
     const ExportRun theirs = officeExport(files, root);
 
     std::printf("%s: %d documents (half .docx, half .doc), 128-bit security and document "
@@ -421,6 +466,10 @@ void measureSet(const char* title, const std::vector<std::string>& files, const 
     std::printf(" one Ghostscript kept for the batch:\n");
     printOurs("one file at a time", oneAtATime, count);
     printOurs("overlapped", overlapped, count);
+    const std::string severalLabel = std::to_string(offices) + " offices";
+    if (offices > 1) {
+        printOurs(severalLabel.c_str(), several, count);
+    }
     std::printf("  office export (one process)    %8.0f ms; peak resident %.1f MiB; cores used "
                 "%.2f\n",
                 theirs.wallMs, mib(theirs.peakBytes),
@@ -430,6 +479,10 @@ void measureSet(const char* title, const std::vector<std::string>& files, const 
                     "at a time %.2f; kept, overlapped %.2f (target <= 1.5)\n",
                     perFile.wallMs / theirs.wallMs, oneAtATime.wallMs / theirs.wallMs,
                     overlapped.wallMs / theirs.wallMs);
+        if (offices > 1) {
+            std::printf("  ratio ours / export with %s: %.2f\n", severalLabel.c_str(),
+                        several.wallMs / theirs.wallMs);
+        }
     }
     std::printf("  per file: ours %.1f / %.1f / %.1f ms, export %.1f ms\n", perFile.wallMs / count,
                 oneAtATime.wallMs / count, overlapped.wallMs / count, theirs.wallMs / count);
@@ -440,13 +493,11 @@ void measureSet(const char* title, const std::vector<std::string>& files, const 
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+    const int offices = argc > 2 ? std::max(1, std::atoi(argv[2])) : OfficeCount::forThisMachine();
     const fs::path root =
         fs::temp_directory_path() / ("zarta-conversion-bench-" + std::to_string(::getpid()));
     for (const char* folder : {"small", "eight-page"}) {
-        for (const char* sub :
-             {"documents", "per-file/data", "one-at-a-time/data", "overlapped/data"}) {
-            fs::create_directories(root / folder / sub);
-        }
+        fs::create_directories(root / folder / "documents");
     }
 
     // About one page of text, and about eight pages with tables and pictures.
@@ -480,10 +531,12 @@ int main(int argc, char** argv) {
     options.encryptionLevel = EncryptionLevel::High;
     options.printing = true;
 
-    std::printf("Cores on this machine: %u; one office process per batch\n",
-                std::thread::hardware_concurrency());
+    std::printf("Cores on this machine: %u; the program would run %d office process(es) per "
+                "batch here; measured with 1%s\n",
+                std::thread::hardware_concurrency(), OfficeCount::forThisMachine(),
+                offices > 1 ? (" and " + std::to_string(offices)).c_str() : "");
     for (std::size_t set = 0; set < std::size(sets); ++set) {
-        measureSet(sets[set].title, files[set], root / sets[set].folder, options);
+        measureSet(sets[set].title, files[set], root / sets[set].folder, options, offices);
     }
 
     std::error_code ignored;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zarta {
 
@@ -35,14 +36,30 @@ class UserPrompts;
 // recorded name or message) is shown before anything of the next file (its replace question,
 // password prompt, message, progress step).
 //
+// Given several converters (each with a word processor of its own), the worker converts that
+// many files' word-processor parts at once, one lane thread per converter, each lane with its
+// own second thread for the PDF stage. Files are handed to the lanes in list order and their
+// outcomes reported in list order; a later file may be in a word processor before the earlier
+// ones are reported, but anything it shows the user (password prompt included: its converter's
+// beforeAsking waits for that) comes only after every earlier file's outcome. A file whose PDF
+// name equals that of an earlier file still under way waits for that file's outcome before it
+// looks for an existing PDF. Each file is taken from the page (fileAt) in list order as it is
+// handed out, never while an earlier file may be asking the user something.
+//
 // Thread: construct anywhere, then call runBatch() once on the worker thread, which makes every
-// call to the page and the prompts. The page, converter, prompts and control must outlive that
-// call; the options are copied. runBatch() returns only once the second thread has ended.
+// call to the page and the prompts, except a converter's password prompt, which comes from its
+// lane while the worker waits for that file (so the prompts are used by one thread at a time).
+// The page, converters, prompts and control must outlive that call; the options are copied.
+// runBatch() returns only once every thread it started has ended; each converter is then no
+// longer in use and may be destroyed on the worker thread.
 class BatchWorker {
 public:
     // dataFolder: the program's private data folder, where each file gets a work folder that
     // holds its PDF until it is complete.
     BatchWorker(BatchPage& page, FileConverter& converter, UserPrompts& prompts,
+                BatchControl& control, ConversionOptions options, std::string dataFolder);
+    // The same with one lane per converter (at least one; one behaves as above).
+    BatchWorker(BatchPage& page, std::vector<FileConverter*> converters, UserPrompts& prompts,
                 BatchControl& control, ConversionOptions options, std::string dataFolder);
     ~BatchWorker();
     BatchWorker(const BatchWorker&) = delete;
@@ -56,17 +73,27 @@ public:
 
 private:
     struct InFlight;
+    struct Lanes;
+    struct Handed;
 
     void convertEach();
     void convertOne(int index, int count);
     void startConversion(int index, int count, const std::string& sourcePath,
                          const std::string& outputPath);
     void settle();
-    void record(const InFlight& file);
+    void record(int index, int count, const std::string& sourcePath);
     bool reported(const std::string& sourcePath, const std::function<void()>& step);
     void finish();
 
+    void convertInLanes();
+    void runLane(FileConverter& converter);
+    void waitForTurn(int index);
+    void settleFirst();
+    void settleLanesUpTo(int index);
+    void reportedUpTo(int index);
+
     BatchPage& page_;
+    std::vector<FileConverter*> converters_;
     FileConverter& converter_;
     UserPrompts& prompts_;
     BatchControl& control_;
@@ -74,6 +101,7 @@ private:
     const std::string dataFolder_;
     std::chrono::milliseconds startDelay_{100};
     std::unique_ptr<InFlight> inFlight_; // the file whose PDF is being written, if any
+    std::unique_ptr<Lanes> lanes_;       // with several converters, while the batch runs
 };
 
 } // namespace zarta

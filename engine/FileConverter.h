@@ -27,7 +27,7 @@ enum class FileOutcome {
 // start() is the same conversion in two parts, so that a batch can write one file's PDF while
 // the next file is in the word processor. It runs the part that belongs on the worker thread
 // (the word processor, questions to the user) and returns what is left as Started::remainder.
-// Before it first asks the user anything it calls beforeAsking, on the worker thread, so that
+// Before it first asks the user anything it calls beforeAsking, on the calling thread, so that
 // the caller can first show what earlier files came to. The remainder (empty when nothing is
 // left) may run on another thread, at the same time as the next file's start(); it throws as
 // convert() does, and the PDF is complete at outputPath only once it has returned. Destroying a

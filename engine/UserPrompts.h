@@ -7,10 +7,10 @@ namespace zarta {
 
 // The questions and messages a conversion raises for the user.
 //
-// Called on the worker thread; an implementation shows them wherever its user is (modal
-// dialogs on the user-interface thread, a terminal) and blocks the calling thread until the
-// answer is in. It must never need the worker to make progress meanwhile. When the batch is
-// abandoned while a call waits, the call may throw BatchAbandoned.
+// Called on the batch's threads, one call at a time (see BatchWorker); an implementation shows
+// them wherever its user is (modal dialogs on the user-interface thread, a terminal) and blocks
+// the calling thread until the answer is in. It must never need the worker to make progress
+// meanwhile. When the batch is abandoned while a call waits, the call may throw BatchAbandoned.
 class UserPrompts {
 public:
     virtual ~UserPrompts() = default;

@@ -16,7 +16,9 @@ class BatchControl;
 // session per file stays cheap; each session still starts clean. Whatever it keeps running ends
 // no later than the factory's destruction.
 //
-// Thread: create() is called on the batch worker's thread; the session it yields is used there.
+// Thread: create() is called on the thread that converts the file (the batch worker's, or the
+// lane's of a batch with several word processors; one thread at a time per factory); the
+// session it yields is used there.
 class WordApplicationFactory {
 public:
     virtual ~WordApplicationFactory() = default;

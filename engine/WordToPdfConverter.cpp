@@ -3,6 +3,7 @@
 #include "engine/BatchControl.h"
 #include "engine/ConversionOptions.h"
 #include "engine/Messages.h"
+#include "engine/NoWordProcessor.h"
 #include "engine/OutputNaming.h"
 #include "engine/PdfStage.h"
 #include "engine/PrintWatch.h"
@@ -222,7 +223,7 @@ std::shared_ptr<WorkFolder> WordToPdfConverter::attempt(const std::string& sourc
     control.checkpoint();
     auto application = word_.create(progId, control);
     if (!application) {
-        throw WordStageError(std::string(Messages::noWordObject));
+        throw NoWordProcessor();
     }
     Session session(std::move(application));
 

@@ -33,7 +33,8 @@ class WorkFolder;
 // first attempt and differs only during a retry; a document without a password opens whatever
 // it holds.
 //
-// Thread: convert() and start() run on the batch worker's thread, which makes every
+// Thread: convert() and start() run on one thread at a time (the batch worker's, or the lane's
+// of a batch with several word processors, see BatchWorker), which makes every
 // word-processor call. A remainder runs the PDF stage on whatever thread calls it, possibly
 // while start() runs for the next document. The factory, PDF stage, prompts and print watch must
 // outlive the converter and its remainders.

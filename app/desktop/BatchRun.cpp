@@ -12,14 +12,18 @@ namespace zarta::desktop {
 
 BatchRun::BatchRun(CConvertDlg& page, ConversionServices& services, ConversionOptions options)
     : link_(&page, control_), page_(page, link_), prompts_(page, link_), printWatch_(page, link_),
-      converter_(services.makeConverter(prompts_, printWatch_)),
-      worker_(std::make_unique<BatchWorker>(page_, *converter_, prompts_, control_,
-                                            std::move(options), services.dataFolder())) {
+      converters_(services.makeConverters(prompts_, printWatch_)) {
+    std::vector<FileConverter*> converters;
+    for (const auto& converter : converters_) {
+        converters.push_back(converter.get());
+    }
+    worker_ = std::make_unique<BatchWorker>(page_, std::move(converters), prompts_, control_,
+                                            std::move(options), services.dataFolder());
     thread_ = QThread::create([this] {
         worker_->runBatch();
-        // The converter's word processor belongs to this thread and ends here, also after an
+        // The converters' word processors belong to this thread and end here, also after an
         // abandoned batch.
-        converter_.reset();
+        converters_.clear();
     });
     thread_->setParent(this);
     connect(thread_, &QThread::finished, this, [this] { emit finished(this); });

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <memory>
+#include <vector>
 
 class QThread;
 
@@ -26,10 +27,10 @@ class ConversionServices;
 
 // One batch on a worker thread of its own: the batch's control (hold, resume, abandon), the
 // link that carries the worker's calls onto the user-interface thread, the page and prompts
-// adapters, the print watch, the converter the services made for it and the batch worker.
+// adapters, the print watch, the converters the services made for it and the batch worker.
 //
-// start() starts the thread, which runs the batch and then destroys the converter (ending
-// whatever it kept running). finished() is emitted on the user-interface thread once the
+// start() starts the thread, which runs the batch and then destroys the converters (ending
+// whatever they kept running). finished() is emitted on the user-interface thread once the
 // thread has ended its work.
 //
 // Thread: construct, start, control the batch and destroy on the user-interface thread. The
@@ -57,7 +58,7 @@ private:
     GuiBatchPage page_;
     GuiPrompts prompts_;
     PagePrintWatch printWatch_;
-    std::unique_ptr<FileConverter> converter_;
+    std::vector<std::unique_ptr<FileConverter>> converters_;
     std::unique_ptr<BatchWorker> worker_;
     QThread* thread_ = nullptr;
 };

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "engine/FileConverter.h"
+
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zarta {
 
-class FileConverter;
 class PrintWatch;
 class UserPrompts;
 
@@ -24,6 +26,17 @@ public:
 
     virtual std::unique_ptr<FileConverter> makeConverter(UserPrompts& prompts,
                                                          PrintWatch& printWatch) = 0;
+
+    // The converters of one batch, one per word processor the batch runs side by side (see
+    // BatchWorker); by default the one makeConverter() makes. They may be used on several
+    // threads at once, each converter on one, so the print watch must take start() and stop()
+    // from any thread.
+    virtual std::vector<std::unique_ptr<FileConverter>> makeConverters(UserPrompts& prompts,
+                                                                       PrintWatch& printWatch) {
+        std::vector<std::unique_ptr<FileConverter>> converters;
+        converters.push_back(makeConverter(prompts, printWatch));
+        return converters;
+    }
 
     // The program's private data folder, where each file's work folder is made.
     virtual std::string dataFolder() const = 0;

@@ -12,7 +12,8 @@ class GuiThreadCall;
 // user-interface thread through the batch's link, which keeps it back while the user is asked
 // whether to stop; the worker waits for the answer.
 //
-// Thread: called on the worker thread. The page and the link outlive every call.
+// Thread: called on the batch's threads, one call at a time (see BatchWorker). The page and the
+// link outlive every call.
 class GuiPrompts : public UserPrompts {
 public:
     GuiPrompts(CConvertDlg& page, GuiThreadCall& link) : page_(page), link_(link) {}

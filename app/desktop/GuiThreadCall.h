@@ -36,9 +36,9 @@ namespace desktop {
 // asked whether to stop.
 //
 // Thread: construct, holdCalls(), releaseCalls(), detach() and destroy on the context's thread;
-// run() and post() on the worker thread (run() on the context's own thread runs at once). The
-// control must outlive every call still waiting in run(). detach() must be called before the
-// context is destroyed; the destructor detaches as well.
+// run() and post() on the batch's threads, the worker's and its lanes' (run() on the context's
+// own thread runs at once). The control must outlive every call still waiting in run().
+// detach() must be called before the context is destroyed; the destructor detaches as well.
 class GuiThreadCall {
 public:
     GuiThreadCall(QObject* context, BatchControl& control);

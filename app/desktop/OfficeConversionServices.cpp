@@ -1,6 +1,7 @@
 #include "app/desktop/OfficeConversionServices.h"
 
 #include "app/desktop/OfficeFileConverter.h"
+#include "platform/office/OfficeCount.h"
 
 namespace zarta::desktop {
 
@@ -10,6 +11,16 @@ OfficeConversionServices::OfficeConversionServices(std::string dataFolder)
 std::unique_ptr<FileConverter> OfficeConversionServices::makeConverter(UserPrompts& prompts,
                                                                        PrintWatch& printWatch) {
     return std::make_unique<OfficeFileConverter>(dataFolder_, std::string(), prompts, printWatch);
+}
+
+std::vector<std::unique_ptr<FileConverter>>
+OfficeConversionServices::makeConverters(UserPrompts& prompts, PrintWatch& printWatch) {
+    std::vector<std::unique_ptr<FileConverter>> converters;
+    const int count = OfficeCount::forThisMachine();
+    for (int i = 0; i < count; ++i) {
+        converters.push_back(makeConverter(prompts, printWatch));
+    }
+    return converters;
 }
 
 } // namespace zarta::desktop

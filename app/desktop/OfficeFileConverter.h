@@ -19,8 +19,8 @@ namespace zarta {
 // data folder; Ghostscript found in the install folder, when given and holding one, else on the
 // search path) it used. Both end when the object is destroyed.
 //
-// Thread: constructed anywhere, then used and destroyed on the converting thread. The prompts
-// and print watch must outlive the object.
+// Thread: constructed anywhere, then used on one converting thread at a time and destroyed on
+// the batch's thread once that is done. The prompts and print watch must outlive the object.
 class OfficeFileConverter : public FileConverter {
 public:
     OfficeFileConverter(const std::string& dataFolder, const std::string& installFolder,

@@ -6,11 +6,17 @@
 namespace zarta::desktop {
 
 void PagePrintWatch::start() {
-    link_.post([page = &page_] { page->startPrintWatch(); });
+    std::lock_guard lock(mutex_);
+    if (printing_++ == 0) {
+        link_.post([page = &page_] { page->startPrintWatch(); });
+    }
 }
 
 void PagePrintWatch::stop() {
-    link_.post([page = &page_] { page->stopPrintWatch(); });
+    std::lock_guard lock(mutex_);
+    if (--printing_ == 0) {
+        link_.post([page = &page_] { page->stopPrintWatch(); });
+    }
 }
 
 } // namespace zarta::desktop

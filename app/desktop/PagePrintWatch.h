@@ -2,6 +2,8 @@
 
 #include "engine/PrintWatch.h"
 
+#include <mutex>
+
 namespace zarta::desktop {
 
 class CConvertDlg;
@@ -9,9 +11,11 @@ class GuiThreadCall;
 
 // Starts and stops the convert page's print-watch timer from the worker, without waiting: the
 // timer's handler answers the word processor's question boxes on the user-interface thread.
+// With several word processors printing at once, the timer runs from the first start() to the
+// stop() that ends the last printing.
 //
-// Thread: start() and stop() on the worker thread; neither throws nor blocks. The page and the
-// link outlive the watch.
+// Thread: start() and stop() on the batch's threads, in pairs per thread; neither throws nor
+// blocks for long. The page and the link outlive the watch.
 class PagePrintWatch : public PrintWatch {
 public:
     PagePrintWatch(CConvertDlg& page, GuiThreadCall& link) : page_(page), link_(link) {}
@@ -22,6 +26,8 @@ public:
 private:
     CConvertDlg& page_;
     GuiThreadCall& link_;
+    std::mutex mutex_; // keeps the count and the order of what is posted together
+    int printing_ = 0;
 };
 
 } // namespace zarta::desktop

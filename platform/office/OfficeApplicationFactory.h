@@ -29,8 +29,9 @@ class OfficeKeeper;
 // The first office start makes this process ignore SIGPIPE if nothing else handles it (see
 // UnoRuntime).
 //
-// Thread: create() and the sessions on the batch worker's thread; the factory is destroyed
-// after every session it created, on that thread too.
+// Thread: create() and the sessions on the thread that converts (the batch worker's, or one
+// lane's of a batch with several offices; one thread at a time); the factory is destroyed
+// after every session it created, on the batch worker's thread.
 class OfficeApplicationFactory : public WordApplicationFactory {
 public:
     explicit OfficeApplicationFactory(OfficeSettings settings);

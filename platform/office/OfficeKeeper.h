@@ -28,7 +28,8 @@ class OfficeProfile;
 // office's memory during the call and kills an office that holds more). Ends the office when
 // destroyed.
 //
-// Used on the batch worker's thread only.
+// Used on one thread at a time: the batch worker's, or one lane's of a batch with several
+// offices.
 class OfficeKeeper {
 public:
     explicit OfficeKeeper(OfficeSettings settings);

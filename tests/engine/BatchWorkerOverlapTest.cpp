@@ -1,9 +1,11 @@
 // The batch worker with the real per-file converter, whose PDF stage runs on a second thread
-// while the next file is in the word processor: what the user sees keeps the list's order, and
-// an abandoned batch leaves nothing running and nothing half-written.
+// while the next file is in the word processor, and with several converters (word processors)
+// working side by side: what the user sees keeps the list's order, and an abandoned batch leaves
+// nothing running and nothing half-written.
 #include "engine/BatchControl.h"
 #include "engine/BatchWorker.h"
 #include "engine/ConversionError.h"
+#include "engine/NoWordProcessor.h"
 #include "engine/OutputNaming.h"
 #include "engine/PdfStage.h"
 #include "engine/PrintWatch.h"
@@ -61,6 +63,78 @@ public:
 
 private:
     RecordingWord& log_;
+};
+
+// One word processor of a batch with several, scripted per document: notes in a shared log what
+// it does ("office 2 opens a.doc", "pdf written a.doc"), runs a chosen hook while it has the
+// document open, asks for a password (after beforeAsking) for protected documents, and leaves
+// a remainder that writes the PDF. Configure before the batch starts.
+class ScriptedOffice : public FileConverter {
+public:
+    ScriptedOffice(RecordingWord& log, UserPrompts& prompts, int number)
+        : log_(log), prompts_(prompts), name_("office " + std::to_string(number)) {}
+
+    std::function<void(const std::string& source, BatchControl&)> whileOpen;
+    std::function<void(const std::string& source, BatchControl&)> inPdfStage;
+    std::set<std::string> protectedFiles; // source paths
+    std::set<std::string> failing;        // source paths whose conversion fails in the office
+    bool cannotStart = false;
+    std::atomic<int> busy{0}; // documents open or PDF stages running right now
+
+    FileOutcome convert(const std::string&, const std::string&, const ConversionOptions&,
+                        BatchControl&) override {
+        ADD_FAILURE() << "the lanes use start()";
+        return FileOutcome::NotConverted;
+    }
+
+    Started start(const std::string& source, const std::string& outputPath,
+                  const ConversionOptions&, BatchControl& control,
+                  const std::function<void()>& beforeAsking) override {
+        control.checkpoint();
+        if (cannotStart) {
+            log_.note(name_ + " cannot start for " + OutputNaming::fileName(source));
+            throw NoWordProcessor();
+        }
+        const std::string name = OutputNaming::fileName(source);
+        {
+            Busy open(*this);
+            log_.note(name_ + " opens " + name);
+            if (whileOpen) {
+                whileOpen(source, control);
+            }
+            if (failing.count(source) > 0) {
+                throw WordStageError("The word processor failed while converting \"" + source +
+                                     "\": it stopped unexpectedly");
+            }
+        }
+        if (protectedFiles.count(source) > 0) {
+            log_.note(name_ + " asks for " + name);
+            beforeAsking();
+            if (!prompts_.askPassword(name)) {
+                return {FileOutcome::NotConverted, {}};
+            }
+        }
+        return {FileOutcome::Converted, [this, source, outputPath, name](BatchControl& pdfControl) {
+                    Busy stage(*this);
+                    TempDir::write(outputPath, "%PDF-1.4 partial");
+                    if (inPdfStage) {
+                        inPdfStage(source, pdfControl);
+                    }
+                    TempDir::write(outputPath, "%PDF-1.4 " + source);
+                    log_.note("pdf written " + name);
+                }};
+    }
+
+private:
+    struct Busy {
+        explicit Busy(ScriptedOffice& office) : office_(office) { ++office_.busy; }
+        ~Busy() { --office_.busy; }
+        ScriptedOffice& office_;
+    };
+
+    RecordingWord& log_;
+    UserPrompts& prompts_;
+    std::string name_;
 };
 
 class NoWatch : public PrintWatch {
@@ -138,6 +212,31 @@ protected:
         BatchWorker worker(*page, converter, *prompts, control, {}, data());
         worker.setStartDelay(std::chrono::milliseconds(0));
         worker.runBatch();
+    }
+
+    // Runs the batch with two scripted word processors, configured first by setUp.
+    void runWithTwoOffices(const std::function<void(ScriptedOffice&)>& setUp = {}) {
+        first = std::make_unique<ScriptedOffice>(word, *prompts, 1);
+        second = std::make_unique<ScriptedOffice>(word, *prompts, 2);
+        if (setUp) {
+            setUp(*first);
+            setUp(*second);
+        }
+        BatchWorker worker(*page, {first.get(), second.get()}, *prompts, control, {}, data());
+        worker.setStartDelay(std::chrono::milliseconds(0));
+        worker.runBatch();
+    }
+    std::unique_ptr<ScriptedOffice> first;
+    std::unique_ptr<ScriptedOffice> second;
+
+    // Which scripted office opened the document, or "" when none did.
+    std::string openerOf(const std::string& name) const {
+        for (const auto& call : word.calls()) {
+            if (call.ends_with(" opens " + name)) {
+                return call.substr(0, call.find(" opens "));
+            }
+        }
+        return {};
     }
 
     // What the user saw, in order: progress steps, recorded names, replace questions, messages
@@ -274,4 +373,197 @@ TEST_F(BatchWorkerOverlapTest, AbandonWhileOnePrintsAndAnotherIsInThePdfStageLea
     EXPECT_TRUE(fs::is_empty(data())) << "a work folder was left behind";
     const auto calls = word.calls();
     EXPECT_EQ(indexOf(calls, "Open(TEXT \"/in/c.doc\""), calls.size());
+}
+
+TEST_F(BatchWorkerOverlapTest, TwoOfficesReportInListOrderAlthoughTheSecondFinishesFirst) {
+    makePage({"/in/a.doc", "/in/b.doc", "/in/c.doc", "/in/d.doc"});
+    runWithTwoOffices([this](ScriptedOffice& office) {
+        // a.doc stays open in its office until b.doc's PDF is written by the other one.
+        office.whileOpen = [this](const std::string& source, BatchControl& officeControl) {
+            if (source == "/in/a.doc") {
+                waitForCall(word, "pdf written b.doc", officeControl);
+            }
+        };
+    });
+
+    EXPECT_EQ(seen(), (std::vector<std::string>{
+                          "progress 1/4 filled", "produced a.pdf", "progress 2/4 filled",
+                          "produced b.pdf", "progress 3/4 filled", "produced c.pdf",
+                          "progress 4/4 filled", "produced d.pdf", "progress 100/100 filled"}));
+    EXPECT_EQ(outputNames(), (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf", "d.pdf"}));
+    EXPECT_EQ(TempDir::read(out() + "/a.pdf"), "%PDF-1.4 /in/a.doc");
+    EXPECT_TRUE(fs::is_empty(data())) << "a work folder was left behind";
+    const auto calls = word.calls();
+    EXPECT_LT(indexOf(calls, "pdf written b.doc"), indexOf(calls, "pdf written a.doc"));
+    EXPECT_NE(openerOf("a.doc"), openerOf("b.doc"));
+    EXPECT_EQ(first->busy + second->busy, 0);
+}
+
+TEST_F(BatchWorkerOverlapTest, WithTwoOfficesALaterFileAsksOnlyAfterTheEarlierOutcome) {
+    // a.doc is still in its office when b.doc, in the other, would ask, fail or be asked about.
+    const struct {
+        const char* what;
+        std::function<void(ScriptedOffice&)> setUp;
+        std::string bShown;
+        bool bOpensMeanwhile; // b.doc gets to its office while a.doc is in the other
+    } cases[] = {
+        {"password prompt",
+         [this](ScriptedOffice& office) {
+             office.protectedFiles = {"/in/b.doc"};
+             prompts->passwords["b.doc"] = "pw";
+         },
+         "password b.doc", true},
+        {"message of a failing file",
+         [](ScriptedOffice& office) { office.failing = {"/in/b.doc"}; },
+         "message The word processor failed while converting \"/in/b.doc\": it stopped "
+         "unexpectedly",
+         true},
+        {"overwrite question",
+         [this](ScriptedOffice&) {
+             TempDir::write(out() + "/b.pdf", "old");
+             page->answerReplace({true});
+         },
+         "replace? yes", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir.path() / "out");
+        fs::create_directory(dir.path() / "out");
+        makePage({"/in/a.doc", "/in/b.doc"});
+        const auto before = word.calls().size();
+        runWithTwoOffices([&](ScriptedOffice& office) {
+            c.setUp(office);
+            office.whileOpen = [this, before, &c](const std::string& source,
+                                                  BatchControl& officeControl) {
+                if (source != "/in/a.doc") {
+                    return;
+                }
+                // Long enough for b.doc to get to its prompt or failure.
+                for (int i = 0; c.bOpensMeanwhile && i < 2000; ++i) {
+                    const auto calls = word.calls();
+                    if (std::any_of(calls.begin() + static_cast<std::ptrdiff_t>(before),
+                                    calls.end(), [](const std::string& call) {
+                                        return call.ends_with("asks for b.doc") ||
+                                               call.ends_with("opens b.doc");
+                                    })) {
+                        break;
+                    }
+                    officeControl.sleepFor(std::chrono::milliseconds(5));
+                }
+                officeControl.sleepFor(std::chrono::milliseconds(50));
+            };
+        });
+        const auto shown = seen();
+        ASSERT_GE(shown.size(), 3u) << ::testing::PrintToString(shown);
+        EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 3),
+                  (std::vector<std::string>{"progress 1/2 filled", "produced a.pdf", c.bShown}))
+            << ::testing::PrintToString(shown);
+    }
+}
+
+TEST_F(BatchWorkerOverlapTest, AbandonWithTwoOfficesBusyLeavesNothing) {
+    const auto forever = [](const std::string&, BatchControl& stageControl) {
+        for (;;) {
+            stageControl.sleepFor(std::chrono::milliseconds(5));
+        }
+    };
+    const struct {
+        const char* what;
+        bool aInPdfStage; // else a.doc is in its office too
+    } cases[] = {{"both documents open in their offices", false},
+                 {"one in its office, one in the PDF stage", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        BatchControl batch;
+        makePage({"/in/a.doc", "/in/b.doc", "/in/c.doc"});
+        auto one = std::make_unique<ScriptedOffice>(word, *prompts, 1);
+        auto two = std::make_unique<ScriptedOffice>(word, *prompts, 2);
+        for (ScriptedOffice* office : {one.get(), two.get()}) {
+            office->whileOpen = [&](const std::string& source, BatchControl& officeControl) {
+                if (source == "/in/b.doc" || !c.aInPdfStage) {
+                    forever(source, officeControl);
+                }
+            };
+            office->inPdfStage = forever;
+        }
+        std::vector<std::string> logAtAbandon;
+        std::thread user([&] {
+            for (int i = 0; i < 10000 && one->busy + two->busy < 2; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            logAtAbandon = page->log();
+            batch.abandon();
+        });
+        {
+            BatchWorker worker(*page, {one.get(), two.get()}, *prompts, batch, {}, data());
+            worker.setStartDelay(std::chrono::milliseconds(0));
+            worker.runBatch();
+        }
+        user.join();
+
+        EXPECT_EQ(one->busy + two->busy, 0) << "an office or PDF stage outlived the batch";
+        EXPECT_EQ(page->log(), logAtAbandon);
+        EXPECT_TRUE(page->produced().empty());
+        EXPECT_TRUE(outputNames().empty()) << ::testing::PrintToString(outputNames());
+        EXPECT_TRUE(fs::is_empty(data())) << "a work folder was left behind";
+        if (!c.aInPdfStage) {
+            EXPECT_EQ(openerOf("c.doc"), "") << "a third document was opened";
+        }
+    }
+}
+
+TEST_F(BatchWorkerOverlapTest, AnOfficeThatCannotStartLeavesItsFilesToTheOther) {
+    makePage({"/in/a.doc", "/in/b.doc", "/in/c.doc", "/in/d.doc"});
+    first = std::make_unique<ScriptedOffice>(word, *prompts, 1);
+    second = std::make_unique<ScriptedOffice>(word, *prompts, 2);
+    second->cannotStart = true;
+    {
+        BatchWorker worker(*page, {first.get(), second.get()}, *prompts, control, {}, data());
+        worker.setStartDelay(std::chrono::milliseconds(0));
+        worker.runBatch();
+    }
+    EXPECT_EQ(seen(), (std::vector<std::string>{
+                          "progress 1/4 filled", "produced a.pdf", "progress 2/4 filled",
+                          "produced b.pdf", "progress 3/4 filled", "produced c.pdf",
+                          "progress 4/4 filled", "produced d.pdf", "progress 100/100 filled"}));
+    for (const char* name : {"a.doc", "b.doc", "c.doc", "d.doc"}) {
+        EXPECT_EQ(openerOf(name), "office 1") << name;
+    }
+    EXPECT_TRUE(fs::is_empty(data())) << "a work folder was left behind";
+}
+
+TEST_F(BatchWorkerOverlapTest, WhenNoOfficeCanStartEachFileIsReportedInOrder) {
+    makePage({"/in/a.doc", "/in/b.doc", "/in/c.doc"});
+    runWithTwoOffices([](ScriptedOffice& office) { office.cannotStart = true; });
+    const std::string message = "message " + std::string(Messages::noWordObject);
+    EXPECT_EQ(seen(),
+              (std::vector<std::string>{message, message, message, "progress 100/100 filled"}));
+    EXPECT_EQ(page->log().back(), "start timer 2");
+    EXPECT_TRUE(fs::is_empty(data())) << "a work folder was left behind";
+}
+
+TEST_F(BatchWorkerOverlapTest, WithTwoOfficesAFailingFileIsReportedInItsPlaceAndTheBatchGoesOn) {
+    makePage({"/in/a.doc", "/in/b.doc", "/in/c.doc", "/in/d.doc"});
+    runWithTwoOffices([](ScriptedOffice& office) { office.failing = {"/in/b.doc"}; });
+    EXPECT_EQ(seen(), (std::vector<std::string>{
+                          "progress 1/4 filled", "produced a.pdf",
+                          "message The word processor failed while converting \"/in/b.doc\": it "
+                          "stopped unexpectedly",
+                          "progress 3/4 filled", "produced c.pdf", "progress 4/4 filled",
+                          "produced d.pdf", "progress 100/100 filled"}));
+    EXPECT_EQ(outputNames(), (std::vector<std::string>{"a.pdf", "c.pdf", "d.pdf"}));
+}
+
+TEST_F(BatchWorkerOverlapTest, WithTwoOfficesSameNameWaitsForTheEarlierPdfBeforeItsCheck) {
+    makePage({"/A/x.doc", "/B/x.docx"});
+    page->answerReplace({true});
+    runWithTwoOffices();
+    EXPECT_EQ(page->replaceQuestions(), (std::vector<std::string>{out() + "/x.pdf"}));
+    EXPECT_EQ(TempDir::read(out() + "/x.pdf"), "%PDF-1.4 /B/x.docx");
+    EXPECT_EQ(page->produced(), (std::vector<std::string>{"x.pdf", "x.pdf"}));
+    const auto calls = word.calls();
+    const auto opened =
+        std::min(indexOf(calls, "office 1 opens x.docx"), indexOf(calls, "office 2 opens x.docx"));
+    ASSERT_LT(opened, calls.size());
+    EXPECT_LT(indexOf(calls, "pdf written x.doc"), opened);
 }

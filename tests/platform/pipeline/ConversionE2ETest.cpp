@@ -224,6 +224,48 @@ protected:
         return *page_;
     }
 
+    // Runs one batch with several offices side by side, each with its own Ghostscript stage;
+    // yields how many documents each office opened.
+    std::vector<int> convertWithOffices(std::vector<std::string> files, int offices,
+                                        const ConversionOptions& options = {},
+                                        std::deque<bool> replace = {}) {
+        page_ = std::make_unique<FakeBatchPage>(std::move(files), out_->path().string());
+        page_->answerReplace(std::move(replace));
+        struct Lane {
+            Lane(const OfficeSettings& settings, UserPrompts& prompts, PrintWatch& watch,
+                 const std::string& data)
+                : stage(
+                      runner, [this] { return locator.locate(); }, securityCheck),
+                  office(settings), converter(office, stage, prompts, watch, data) {
+                converter.setPrintPollInterval(std::chrono::milliseconds(50));
+            }
+            PosixProcessRunner runner;
+            const GhostscriptLocator locator;
+            const QpdfSecurityCheck securityCheck;
+            GhostscriptStage stage;
+            OfficeApplicationFactory office;
+            WordToPdfConverter converter;
+        };
+        OfficeSettings settings;
+        settings.profileRoot = officeProfiles("pipeline");
+        NoWatch noWatch;
+        std::vector<std::unique_ptr<Lane>> lanes;
+        std::vector<FileConverter*> converters;
+        for (int i = 0; i < offices; ++i) {
+            lanes.push_back(
+                std::make_unique<Lane>(settings, prompts_, noWatch, data_->path().string()));
+            converters.push_back(&lanes.back()->converter);
+        }
+        BatchWorker worker(*page_, converters, prompts_, control_, options, data_->path().string());
+        worker.setStartDelay(std::chrono::milliseconds(0));
+        worker.runBatch();
+        std::vector<int> opened;
+        for (const auto& lane : lanes) {
+            opened.push_back(lane->office.statistics().documentsOpened);
+        }
+        return opened;
+    }
+
     static TempDir* dir_;
     std::unique_ptr<TempDir> out_;
     std::unique_ptr<TempDir> data_;
@@ -369,6 +411,47 @@ TEST_F(ConversionE2E, AFailedReplacementKeepsTheOldPdf) {
     EXPECT_EQ(TempDir::read(out("damaged.pdf")), "%PDF-1.4 the old one");
     EXPECT_EQ(prompts_.messages.size(), 1u);
     EXPECT_EQ(std::distance(fs::directory_iterator(out_->path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(ConversionE2E, TwoOfficesConvertAHandfulOfDocumentsInListOrder) {
+    ConversionOptions options;
+    options.title = "Two offices";
+    prompts_.passwords = {password};
+    TempDir::write(out("cjk.pdf"), "old");
+
+    const auto opened =
+        convertWithOffices({in("plain.docx"), in("locked.docx"), in("damaged.docx"), in("cjk.docx"),
+                            in("plain.doc"), in("word95.doc"), in("template.dot")},
+                           2, options, {true, true});
+
+    EXPECT_EQ(page_->produced(),
+              (std::vector<std::string>{"plain.pdf", "locked.pdf", "cjk.pdf", "plain.pdf",
+                                        "word95.pdf", "template.pdf"}));
+    EXPECT_EQ(prompts_.asked, (std::vector<std::string>{"locked.docx"}));
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_NE(prompts_.messages[0].find("damaged.docx"), std::string::npos) << prompts_.messages[0];
+    EXPECT_EQ(page_->replaceQuestions(),
+              (std::vector<std::string>{out("cjk.pdf"), out("plain.pdf")}));
+    // Each file's progress step comes in list order, the damaged one's included.
+    std::vector<std::string> progress;
+    for (const auto& entry : page_->log()) {
+        if (entry.starts_with("progress")) {
+            progress.push_back(entry);
+        }
+    }
+    EXPECT_EQ(progress, (std::vector<std::string>{"progress 1/7 filled", "progress 2/7 filled",
+                                                  "progress 4/7 filled", "progress 5/7 filled",
+                                                  "progress 6/7 filled", "progress 7/7 filled",
+                                                  "progress 100/100 filled"}));
+    EXPECT_NE(pdfText(out("cjk.pdf")).find("日本語"), std::string::npos);
+    EXPECT_NE(pdfText(out("plain.pdf")).find("Zürich"), std::string::npos);
+    EXPECT_NE(pdfText(out("word95.pdf")).find("Zürich"), std::string::npos);
+    EXPECT_NE(run("pdfinfo " + quoted(out("template.pdf"))).find("Two offices"), std::string::npos);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_GT(opened[0], 0) << "the first office converted nothing";
+    EXPECT_GT(opened[1], 0) << "the second office converted nothing";
+    EXPECT_TRUE(processesMentioning(officeProfiles("pipeline")).empty());
+    EXPECT_TRUE(fs::is_empty(data_->path()));
 }
 
 TEST_F(ConversionE2E, NoOfficeOrGhostscriptIsLeftAfterTheBatch) {
