@@ -312,12 +312,7 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
     // word processor prints, share one.
     endUnlessDone.done = isPdf(job.printFile);
     if (command->encrypts()) {
-        try {
-            check_.verify(job.outputPath, GhostscriptReport::expectation(options, *command));
-        } catch (const PdfSecurityCheck::Mismatch& mismatch) {
-            throw GhostscriptError(prefix +
-                                   "the PDF's security is not as chosen: " + mismatch.what());
-        }
+        GhostscriptReport::verifySecurity(check_, job.outputPath, options, *command, prefix);
     }
 }
 

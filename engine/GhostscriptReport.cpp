@@ -2,6 +2,7 @@
 
 #include "engine/ConversionOptions.h"
 #include "engine/GhostscriptCommand.h"
+#include "engine/GhostscriptError.h"
 
 #include <sys/stat.h>
 
@@ -35,8 +36,10 @@ bool GhostscriptReport::isNonEmptyFile(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
 }
 
-PdfSecurityCheck::Expectation GhostscriptReport::expectation(const ConversionOptions& options,
-                                                             const GhostscriptCommand& command) {
+void GhostscriptReport::verifySecurity(const PdfSecurityCheck& check, const std::string& pdfPath,
+                                       const ConversionOptions& options,
+                                       const GhostscriptCommand& command,
+                                       const std::string& prefix) {
     PdfSecurityCheck::Expectation expected;
     expected.level = options.encryptionLevel;
     expected.ownerPassword = options.ownerPassword;
@@ -44,7 +47,10 @@ PdfSecurityCheck::Expectation GhostscriptReport::expectation(const ConversionOpt
         expected.userPassword = options.userPassword;
     }
     expected.permissions = command.permissionValue();
-    return expected;
+    try {
+        check.verify(pdfPath, expected);
+    } catch (const PdfSecurityCheck::Mismatch& mismatch) {
+        throw GhostscriptError(prefix + "the PDF's security is not as chosen: " + mismatch.what());
+    }
 }
-
 } // namespace zarta

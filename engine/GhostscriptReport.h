@@ -27,9 +27,12 @@ public:
     // Whether path is a regular file holding at least one byte.
     static bool isNonEmptyFile(const std::string& path);
 
-    // What the security check must find in the PDF of an encrypting command.
-    static PdfSecurityCheck::Expectation expectation(const ConversionOptions& options,
-                                                     const GhostscriptCommand& command);
+    // Checks that the PDF at `pdfPath`, written by an encrypting command, carries the security
+    // chosen in the options; throws GhostscriptError, its message starting with `prefix`, when
+    // it does not.
+    static void verifySecurity(const PdfSecurityCheck& check, const std::string& pdfPath,
+                               const ConversionOptions& options, const GhostscriptCommand& command,
+                               const std::string& prefix);
 };
 
 } // namespace zarta

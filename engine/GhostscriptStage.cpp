@@ -142,12 +142,7 @@ void GhostscriptStage::run(const Job& job, const ConversionOptions& options,
         throw GhostscriptError(prefix + "Ghostscript produced no PDF.");
     }
     if (command->encrypts()) {
-        try {
-            check_.verify(job.outputPath, GhostscriptReport::expectation(options, *command));
-        } catch (const PdfSecurityCheck::Mismatch& mismatch) {
-            throw GhostscriptError(prefix +
-                                   "the PDF's security is not as chosen: " + mismatch.what());
-        }
+        GhostscriptReport::verifySecurity(check_, job.outputPath, options, *command, prefix);
     }
 }
 
