@@ -230,17 +230,7 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
     const std::string prefix = GhostscriptReport::failurePrefix(job.sourcePath);
     control.checkpoint();
 
-    std::string executable;
-    try {
-        executable = locate_();
-    } catch (const std::exception& error) {
-        throw GhostscriptError(prefix + error.what());
-    }
-    // An empty print file would still give a PDF, with one blank page, reported as converted.
-    if (!GhostscriptReport::isNonEmptyFile(job.printFile)) {
-        throw GhostscriptError(prefix + "the print file \"" + job.printFile +
-                               "\" is missing or empty.");
-    }
+    const std::string executable = GhostscriptReport::programFor(locate_, job.printFile, prefix);
 
     // Any failure of a job, or an abandoned one, ends its interpreter: it may hold what the
     // job left behind.

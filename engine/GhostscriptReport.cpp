@@ -4,6 +4,7 @@
 #include "engine/GhostscriptCommand.h"
 #include "engine/GhostscriptError.h"
 
+#include <exception>
 #include <sys/stat.h>
 
 namespace zarta {
@@ -34,6 +35,21 @@ std::string GhostscriptReport::durationText(std::chrono::milliseconds limit) {
 bool GhostscriptReport::isNonEmptyFile(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+}
+
+std::string GhostscriptReport::programFor(const std::function<std::string()>& locate,
+                                          const std::string& printFile, const std::string& prefix) {
+    std::string program;
+    try {
+        program = locate();
+    } catch (const std::exception& error) {
+        throw GhostscriptError(prefix + error.what());
+    }
+    if (!isNonEmptyFile(printFile)) {
+        throw GhostscriptError(prefix + "the print file \"" + printFile +
+                               "\" is missing or empty.");
+    }
+    return program;
 }
 
 void GhostscriptReport::verifySecurity(const PdfSecurityCheck& check, const std::string& pdfPath,

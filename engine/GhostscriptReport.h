@@ -3,6 +3,7 @@
 #include "engine/PdfSecurityCheck.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace zarta {
@@ -23,6 +24,12 @@ public:
 
     // A time limit as the user reads it: "10 minutes", "1 second", "500 ms".
     static std::string durationText(std::chrono::milliseconds limit);
+
+    // Ghostscript's program as `locate` finds it, once the print file is known to hold
+    // something (an empty one would still give a PDF, with one blank page, reported as
+    // converted). Throws GhostscriptError, its message starting with `prefix`, otherwise.
+    static std::string programFor(const std::function<std::string()>& locate,
+                                  const std::string& printFile, const std::string& prefix);
 
     // Whether path is a regular file holding at least one byte.
     static bool isNonEmptyFile(const std::string& path);

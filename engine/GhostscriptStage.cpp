@@ -82,17 +82,7 @@ void GhostscriptStage::run(const Job& job, const ConversionOptions& options,
                            BatchControl& control) {
     const std::string prefix = GhostscriptReport::failurePrefix(job.sourcePath);
 
-    std::string executable;
-    try {
-        executable = locate_();
-    } catch (const std::exception& error) {
-        throw GhostscriptError(prefix + error.what());
-    }
-    // An empty print file would still give a PDF, with one blank page, reported as converted.
-    if (!GhostscriptReport::isNonEmptyFile(job.printFile)) {
-        throw GhostscriptError(prefix + "the print file \"" + job.printFile +
-                               "\" is missing or empty.");
-    }
+    const std::string executable = GhostscriptReport::programFor(locate_, job.printFile, prefix);
 
     std::vector<std::string> arguments;
     ProcessRunner::Settings settings;
