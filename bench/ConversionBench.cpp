@@ -253,7 +253,9 @@ public:
         ++shown;
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
-    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> askPassword(const std::string&, bool) override {
+        return std::nullopt;
+    }
 };
 
 class NoWatch : public PrintWatch {

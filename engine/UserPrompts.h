@@ -20,9 +20,10 @@ public:
     virtual void showMessage(const std::string& text) = 0;
 
     // The password prompt for a protected document. fileName is the part of the source path
-    // after its last separator. Yields the entered text (possibly empty) on OK, nothing on
-    // Cancel.
-    virtual std::optional<std::string> askPassword(const std::string& fileName) = 0;
+    // after its last separator; again is true when the password last given for this same
+    // document did not open it (false on a document's first question). Yields the entered text
+    // (possibly empty) on OK, nothing on Cancel.
+    virtual std::optional<std::string> askPassword(const std::string& fileName, bool again) = 0;
 };
 
 } // namespace zarta

@@ -201,9 +201,9 @@ FileConverter::Started WordToPdfConverter::start(const std::string& sourcePath,
     // Each wrong password leads to the prompt again, with a new session each time, until the
     // user enters the right one or cancels.
     std::shared_ptr<WorkFolder> work;
-    while (!(work = attempt(sourcePath, control))) {
+    for (bool again = false; !(work = attempt(sourcePath, control)); again = true) {
         beforeAsking();
-        const auto answer = prompts_.askPassword(OutputNaming::fileName(sourcePath));
+        const auto answer = prompts_.askPassword(OutputNaming::fileName(sourcePath), again);
         if (!answer) {
             return {FileOutcome::NotConverted, {}};
         }

@@ -64,7 +64,9 @@ public:
             MessageBoxes::show(&dialog_, caption_, message, MessageBoxes::Icon::Warning);
         });
     }
-    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> askPassword(const std::string&, bool) override {
+        return std::nullopt;
+    }
 
 private:
     QWidget& dialog_;

@@ -1,6 +1,6 @@
 #include "addin/dialog/OfficeDialogServices.h"
 
-#include "app/desktop/OfficeFileConverter.h"
+#include "platform/pipeline/OfficeFileConverter.h"
 
 namespace zarta::addin {
 

@@ -36,7 +36,6 @@ int TerminalPage::fileCount() {
 
 std::string TerminalPage::fileAt(int index) {
     current_ = files_.at(static_cast<size_t>(index));
-    currentIndex_ = index;
     if (inPlace_) {
         draw(index, fileCount());
     } else {

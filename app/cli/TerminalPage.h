@@ -27,9 +27,6 @@ public:
     void say(const std::string& text);
 
     const std::vector<std::string>& produced() const { return produced_; }
-    // The position in the batch of the file being converted (the last one fileAt() gave out),
-    // -1 before the first.
-    int currentIndex() const { return currentIndex_; }
     int skipped() const { return skipped_; }
 
     int fileCount() override;
@@ -60,7 +57,6 @@ private:
     bool inPlace_;
     bool lineOpen_ = false;
     std::string current_;
-    int currentIndex_ = -1;
     std::vector<std::string> produced_;
     int skipped_ = 0;
 };

@@ -14,11 +14,11 @@ void TerminalPrompts::showMessage(const std::string& text) {
     page_.say("zarta-convert: " + text);
 }
 
-std::optional<std::string> TerminalPrompts::askPassword(const std::string& fileName) {
+std::optional<std::string> TerminalPrompts::askPassword(const std::string& fileName, bool again) {
     if (documentPassword_) {
-        // The file's password is offered once; asked again, it was the wrong one.
-        if (offeredFor_ != page_.currentIndex()) {
-            offeredFor_ = page_.currentIndex();
+        // The file's password is offered once to each document; asked again, it was the wrong
+        // one.
+        if (!again) {
             return documentPassword_;
         }
         showMessage("the password from --document-password-file does not open \"" + fileName +

@@ -11,9 +11,9 @@ class TerminalPage;
 
 // Messages and password questions of the command line. Messages go to standard error; a
 // protected document's password comes from --document-password-file (offered once per
-// document of the batch, told apart by their place in it, so two documents of the same name in
-// different folders each get it), else from the terminal without echo; with neither, the
-// document is skipped.
+// document of the batch, so two documents of the same name in different folders each get it;
+// asked again about the same document, the password was wrong and the document is skipped),
+// else from the terminal without echo; with neither, the document is skipped.
 //
 // Thread: the batch's thread. The page must outlive the prompts.
 class TerminalPrompts : public UserPrompts {
@@ -23,7 +23,7 @@ public:
                     int wakeFd = -1);
 
     void showMessage(const std::string& text) override;
-    std::optional<std::string> askPassword(const std::string& fileName) override;
+    std::optional<std::string> askPassword(const std::string& fileName, bool again) override;
 
     int messagesShown() const { return messages_; }
 
@@ -31,7 +31,6 @@ private:
     TerminalPage& page_;
     int wakeFd_;
     std::optional<std::string> documentPassword_;
-    int offeredFor_ = -1; // the page's index of the document the password file was offered to
     int messages_ = 0;
 };
 

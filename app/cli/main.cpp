@@ -7,19 +7,17 @@
 #include "app/cli/TerminalPrompts.h"
 #include "engine/BatchControl.h"
 #include "engine/BatchWorker.h"
-#include "engine/GhostscriptInterpreterStage.h"
 #include "engine/QuietPrintWatch.h"
 #include "engine/WordFiles.h"
-#include "engine/WordToPdfConverter.h"
 #include "platform/desktop/DataFolders.h"
-#include "platform/office/OfficeApplicationFactory.h"
-#include "platform/pdf/QpdfSecurityCheck.h"
-#include "platform/process/GhostscriptLocator.h"
-#include "platform/process/PosixProcessRunner.h"
+#include "platform/office/OfficeCount.h"
+#include "platform/pipeline/OfficeFileConverter.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
+#include <vector>
 
 using namespace zarta;
 namespace fs = std::filesystem;
@@ -97,26 +95,34 @@ int main(int argc, char** argv) {
                                 ? std::optional<std::string>(settings.documentPassword)
                                 : std::nullopt,
                             interrupts.wakeFd());
-    PosixProcessRunner runner;
-    const GhostscriptLocator locator;
-    const QpdfSecurityCheck securityCheck;
     QuietPrintWatch printWatch;
 
-    OfficeSettings office;
-    office.profileRoot = dataFolder + "/office";
     std::string officeFailure;
+    int officesFailed = 0;
+    int offices = 0;
     int refusedPipes = 0;
     {
-        // One Ghostscript for the batch; it ends with this block, before the summary below.
-        GhostscriptInterpreterStage ghostscript(
-            runner, [&locator] { return locator.locate(); }, securityCheck, dataFolder);
-        OfficeApplicationFactory word(office);
-        WordToPdfConverter converter(word, ghostscript, prompts, printWatch, dataFolder);
-        BatchWorker worker(page, converter, prompts, control, settings.options, dataFolder);
+        // As many offices as the machine holds (see OfficeCount), each with one Ghostscript kept
+        // for the batch; an office starts when its lane takes its first file. All of them end
+        // with this block, before the summary below.
+        std::vector<std::unique_ptr<OfficeFileConverter>> converters;
+        std::vector<FileConverter*> lanes;
+        offices = OfficeCount::forThisMachine();
+        for (int i = 0; i < offices; ++i) {
+            converters.push_back(std::make_unique<OfficeFileConverter>(dataFolder, std::string(),
+                                                                       prompts, printWatch));
+            lanes.push_back(converters.back().get());
+        }
+        BatchWorker worker(page, lanes, prompts, control, settings.options, dataFolder);
         worker.setStartDelay(std::chrono::milliseconds(0));
         worker.runBatch();
-        officeFailure = word.lastFailure();
-        refusedPipes = word.statistics().refusedPipes;
+        for (const auto& converter : converters) {
+            if (const auto& failure = converter->wordProcessor().lastFailure(); !failure.empty()) {
+                officeFailure = failure;
+                ++officesFailed;
+            }
+            refusedPipes += converter->wordProcessor().statistics().refusedPipes;
+        }
     }
     if (refusedPipes > 0) {
         page.say(program + ": another process had taken the word processor's private pipe; " +
@@ -129,8 +135,12 @@ int main(int argc, char** argv) {
                  std::to_string(files.size()) + " files converted");
         return exitInterrupted;
     }
-    if (!officeFailure.empty()) {
+    if (officesFailed > 0 && officesFailed == offices) {
         page.say(program + ": the word processor could not be started: " + officeFailure);
+    } else if (officesFailed > 0) {
+        page.say(program + ": " + std::to_string(officesFailed) + " of " + std::to_string(offices) +
+                 " word processors could not be started (the others went on with their files): " +
+                 officeFailure);
     }
     const bool everyFile = refused == 0 && page.produced().size() == files.size();
     return everyFile ? exitConverted : exitSomeFailed;

@@ -15,7 +15,7 @@ void GuiPrompts::showMessage(const std::string& text) {
     });
 }
 
-std::optional<std::string> GuiPrompts::askPassword(const std::string& fileName) {
+std::optional<std::string> GuiPrompts::askPassword(const std::string& fileName, bool) {
     return link_.run([this, &fileName]() -> std::optional<std::string> {
         ui::CEnterPassWordDlg prompt(page_.window());
         prompt.setFileName(QFile::decodeName(QByteArray::fromStdString(fileName)));

@@ -19,7 +19,7 @@ public:
     GuiPrompts(CConvertDlg& page, GuiThreadCall& link) : page_(page), link_(link) {}
 
     void showMessage(const std::string& text) override;
-    std::optional<std::string> askPassword(const std::string& fileName) override;
+    std::optional<std::string> askPassword(const std::string& fileName, bool again) override;
 
 private:
     CConvertDlg& page_;

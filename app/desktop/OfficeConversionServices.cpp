@@ -1,7 +1,7 @@
 #include "app/desktop/OfficeConversionServices.h"
 
-#include "app/desktop/OfficeFileConverter.h"
 #include "platform/office/OfficeCount.h"
+#include "platform/pipeline/OfficeFileConverter.h"
 
 namespace zarta::desktop {
 

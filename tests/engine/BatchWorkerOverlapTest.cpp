@@ -110,7 +110,7 @@ public:
         if (protectedFiles.count(source) > 0) {
             log_.note(name_ + " asks for " + name);
             beforeAsking();
-            if (!prompts_.askPassword(name)) {
+            if (!prompts_.askPassword(name, false)) {
                 return {FileOutcome::NotConverted, {}};
             }
         }
@@ -153,7 +153,7 @@ public:
     void showMessage(const std::string& text) override {
         shown.emplace_back(page_.log().size(), "message " + text);
     }
-    std::optional<std::string> askPassword(const std::string& fileName) override {
+    std::optional<std::string> askPassword(const std::string& fileName, bool) override {
         shown.emplace_back(page_.log().size(), "password " + fileName);
         const auto found = passwords.find(fileName);
         return found == passwords.end() ? std::nullopt : std::optional(found->second);

@@ -83,7 +83,9 @@ class RecordingPrompts : public UserPrompts {
 public:
     std::vector<std::string> messages;
     void showMessage(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> askPassword(const std::string&, bool) override {
+        return std::nullopt;
+    }
 };
 
 class BatchWorkerTest : public ::testing::Test {

@@ -34,7 +34,7 @@ class RecordingPrompts : public UserPrompts {
 public:
     std::vector<std::string> messages;
     void showMessage(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> askPassword(const std::string&) override {
+    std::optional<std::string> askPassword(const std::string&, bool) override {
         ADD_FAILURE() << "the add-in's conversion never asks for a password";
         return std::nullopt;
     }

@@ -58,8 +58,8 @@ public:
     std::function<void()> onAsk;
 
     void showMessage(const std::string&) override {}
-    std::optional<std::string> askPassword(const std::string& fileName) override {
-        asked.push_back(fileName);
+    std::optional<std::string> askPassword(const std::string& fileName, bool again) override {
+        asked.push_back(again ? fileName + " again" : fileName);
         if (onAsk) {
             onAsk();
         }
@@ -197,10 +197,15 @@ TEST_F(WordToPdfConverterTest, WrongPasswordPromptsAgainUntilRight) {
     word.protectedDocuments["/in/s.docx"] = "right";
     prompts.passwords = {"wrong", "right"};
     EXPECT_EQ(convert("/in/s.docx"), FileOutcome::Converted);
-    EXPECT_EQ(prompts.asked, (std::vector<std::string>{"s.docx", "s.docx"}));
+    EXPECT_EQ(prompts.asked, (std::vector<std::string>{"s.docx", "s.docx again"}));
     EXPECT_EQ(word.calls(), join({refusedSession("/in/s.docx", placeholder),
                                   refusedSession("/in/s.docx", "wrong"),
                                   successfulSession("/in/s.docx", "right", printFile())}));
+
+    // The same document converted once more is a new document to the prompt.
+    prompts.passwords = {"right"};
+    EXPECT_EQ(convert("/in/s.docx"), FileOutcome::Converted);
+    EXPECT_EQ(prompts.asked, (std::vector<std::string>{"s.docx", "s.docx again", "s.docx"}));
 }
 
 TEST_F(WordToPdfConverterTest, EmptyEntryRetriesWithThePlaceholder) {

@@ -213,6 +213,42 @@ TEST_F(CliE2E, ProtectedDocumentsOpenWithThePasswordFile) {
     EXPECT_NE(pdfText(out("locked.pdf")).find("Vertraulicher Inhalt"), std::string::npos);
 }
 
+// Two offices side by side: what the user reads still comes in the order of the command line,
+// the password file reaches each protected document, and a PDF name two documents share is
+// asked about (here: replaced) only after the first of them is written.
+TEST_F(CliE2E, TwoOfficesReportInCommandLineOrderAndEachProtectedDocumentGetsThePassword) {
+    fs::create_directory(file("copy"));
+    fs::copy_file(file("locked.doc"), file("copy/locked.doc"), fs::copy_options::skip_existing);
+    const TempDir dataHome;
+    const Outcome run =
+        shell("ZARTA_OFFICES=2 XDG_DATA_HOME='" + dataHome.path().string() + "' '" + ZARTA_CONVERT +
+              "' --out '" + out_.path().string() + "' --overwrite --document-password-file '" +
+              file("right-password") + "' '" + sample("welcome.docx") + "' '" +
+              file("damaged.docx") + "' '" + file("locked.doc") + "' '" + file("copy/locked.doc") +
+              "' '" + sample("menu.doc") + "' </dev/null 2>&1");
+    EXPECT_EQ(run.status, 1) << run.output;
+    const std::string folder = out_.path().string() + "/";
+    std::vector<size_t> positions;
+    for (const std::string& line :
+         {"wrote " + folder + "welcome.pdf", std::string("damaged.docx"),
+          "wrote " + folder + "locked.pdf", "wrote " + folder + "locked.pdf",
+          "wrote " + folder + "menu.pdf"}) {
+        const size_t from = positions.empty() ? 0 : positions.back() + 1;
+        positions.push_back(run.output.find(line, from));
+        EXPECT_NE(positions.back(), std::string::npos) << line << " in order in\n" << run.output;
+        if (positions.back() == std::string::npos) {
+            break;
+        }
+    }
+    EXPECT_EQ(run.output.find("does not open"), std::string::npos) << run.output;
+    EXPECT_NE(pdfText(out("locked.pdf")).find("Vertraulicher Inhalt"), std::string::npos);
+    EXPECT_NE(pdfText(out("menu.pdf")).find("Menú del día"), std::string::npos);
+    for (const char* profile : {"profile-1", "profile-2"}) {
+        EXPECT_TRUE(fs::is_directory(dataHome.path() / "ZartaWordToPDF" / "office" / profile))
+            << profile << ": two offices ran";
+    }
+}
+
 TEST_F(CliE2E, EachAllowedActionIsGrantedAndEveryOtherDenied) {
     for (const auto& c : permission_cases::all()) {
         SCOPED_TRACE(c.name);

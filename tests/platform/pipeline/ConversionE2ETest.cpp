@@ -54,7 +54,7 @@ public:
     std::vector<std::string> messages;
 
     void showMessage(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> askPassword(const std::string& fileName) override {
+    std::optional<std::string> askPassword(const std::string& fileName, bool) override {
         asked.push_back(fileName);
         if (passwords.empty()) {
             return std::nullopt;

@@ -29,6 +29,10 @@ public:
     // Whether a protected document leads to the password prompt (see WordToPdfConverter).
     void setAskForPasswords(bool ask) { converter_.setAskForPasswords(ask); }
 
+    // The office provider, for what it says about starting offices (its last failure, pipes
+    // refused).
+    const OfficeApplicationFactory& wordProcessor() const { return word_; }
+
     FileOutcome convert(const std::string& sourcePath, const std::string& outputPath,
                         const ConversionOptions& options, BatchControl& control) override;
     Started start(const std::string& sourcePath, const std::string& outputPath,

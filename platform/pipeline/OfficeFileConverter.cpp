@@ -1,4 +1,4 @@
-#include "app/desktop/OfficeFileConverter.h"
+#include "platform/pipeline/OfficeFileConverter.h"
 
 namespace zarta {
 
