@@ -46,6 +46,10 @@ public:
 
     // Asks whether an existing output file may be replaced; outputPath is its full path.
     virtual bool askReplace(const std::string& outputPath) = 0;
+    // Whether existing output files are replaced without a question (the user chose so before
+    // the batch). askReplace() is then not called, and a file whose PDF exists is converted
+    // like any other, without waiting for the earlier files' outcomes to be shown first.
+    virtual bool replacesWithoutAsking() { return false; }
 
     // Timer 1 animates the status line during the batch; timer 2 brings up the finish dialog
     // one second after the batch.

@@ -136,7 +136,7 @@ void BatchWorker::convertOne(int index, int count) {
         settle();
     }
     std::error_code ignored;
-    if (std::filesystem::exists(outputPath, ignored)) {
+    if (std::filesystem::exists(outputPath, ignored) && !page_.replacesWithoutAsking()) {
         settle();
         const bool replace = page_.askReplace(outputPath);
         control_.checkpoint();
@@ -306,7 +306,7 @@ void BatchWorker::convertInLanes() {
         }
         settleLanesUpTo(sameName);
         std::error_code ignored;
-        if (std::filesystem::exists(outputPath, ignored)) {
+        if (std::filesystem::exists(outputPath, ignored) && !page_.replacesWithoutAsking()) {
             settleLanesUpTo(index - 1);
             const bool replace = page_.askReplace(outputPath);
             control_.checkpoint();

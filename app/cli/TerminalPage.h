@@ -43,6 +43,7 @@ public:
     void appendProducedFile(const std::string& name) override;
     int producedFileCount() override;
     bool askReplace(const std::string& outputPath) override;
+    bool replacesWithoutAsking() override { return overwrite_ == CommandLine::Overwrite::Always; }
     void stopStatusAnimation() override {}
     void startFinishTimer() override {}
 

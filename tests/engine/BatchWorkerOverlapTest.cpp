@@ -339,6 +339,51 @@ TEST_F(BatchWorkerOverlapTest, SameNameAsTheFileBeforeFindsItsPdfAndAsks) {
     EXPECT_EQ(page->produced(), (std::vector<std::string>{"x.pdf", "x.pdf"}));
 }
 
+// Replacing without a question (chosen before the batch) keeps the overlap: the existing PDF
+// stays until the new one is complete, and nothing waits for an earlier outcome. a.doc's PDF
+// stage goes on only once b.doc has reached a word processor.
+TEST_F(BatchWorkerOverlapTest, ExistingPdfsReplacedWithoutAskingStillOverlap) {
+    TempDir::write(out() + "/a.pdf", "old");
+    TempDir::write(out() + "/b.pdf", "old");
+    makePage({"/in/a.doc", "/in/b.doc"});
+    page->replaceWithoutAsking = true;
+    pdf.before = [this](const PdfStage::Job& job, BatchControl& stageControl) {
+        if (job.sourcePath == "/in/a.doc") {
+            waitForCall(word, "Open(TEXT \"/in/b.doc\"", stageControl);
+        }
+    };
+    run();
+
+    EXPECT_TRUE(page->replaceQuestions().empty());
+    EXPECT_EQ(page->produced(), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+    EXPECT_EQ(TempDir::read(out() + "/b.pdf"), "%PDF-1.4 /in/b.doc");
+    const auto calls = word.calls();
+    EXPECT_LT(indexOf(calls, "Open(TEXT \"/in/b.doc\""), indexOf(calls, "pdf written a.doc"));
+}
+
+TEST_F(BatchWorkerOverlapTest, WithTwoOfficesExistingPdfsReplacedWithoutAskingRunSideBySide) {
+    TempDir::write(out() + "/a.pdf", "old");
+    TempDir::write(out() + "/b.pdf", "old");
+    makePage({"/in/a.doc", "/in/b.doc"});
+    page->replaceWithoutAsking = true;
+    runWithTwoOffices([this](ScriptedOffice& office) {
+        office.inPdfStage = [this](const std::string& source, BatchControl& stageControl) {
+            for (int i = 0; source == "/in/a.doc" && openerOf("b.doc").empty() && i < 2000; ++i) {
+                stageControl.sleepFor(std::chrono::milliseconds(5));
+            }
+        };
+    });
+
+    EXPECT_TRUE(page->replaceQuestions().empty());
+    EXPECT_EQ(page->produced(), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+    EXPECT_EQ(TempDir::read(out() + "/a.pdf"), "%PDF-1.4 /in/a.doc");
+    const auto calls = word.calls();
+    const auto opensB = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        return call.ends_with(" opens b.doc");
+    });
+    EXPECT_LT(static_cast<size_t>(opensB - calls.begin()), indexOf(calls, "pdf written a.doc"));
+}
+
 TEST_F(BatchWorkerOverlapTest, AbandonWhileOnePrintsAndAnotherIsInThePdfStageLeavesNothing) {
     // a.doc's PDF stage has written part of its file and goes on until the batch is abandoned;
     // b.doc's printing does not end either.

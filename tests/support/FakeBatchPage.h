@@ -19,6 +19,8 @@ public:
 
     // Answers to the overwrite question, in turn; "no" once they run out.
     void answerReplace(std::deque<bool> answers);
+    // Whether existing PDFs are replaced without the question; set before the batch.
+    bool replaceWithoutAsking = false;
 
     std::vector<std::string> log() const;
     std::vector<std::string> produced() const;
@@ -42,6 +44,7 @@ public:
     void appendProducedFile(const std::string& name) override;
     int producedFileCount() override;
     bool askReplace(const std::string& outputPath) override;
+    bool replacesWithoutAsking() override { return replaceWithoutAsking; }
     void stopStatusAnimation() override;
     void startFinishTimer() override;
 
