@@ -1,7 +1,7 @@
 #pragma once
 
+#include "host/wordhost/WordHostIds.h"
 #include "platform/com/IDispatch.h"
-#include "platform/wordhost/WordHostIds.h"
 
 namespace zarta::addin {
 

@@ -1,7 +1,7 @@
 #include "addin/CWordAddin.h"
 
-#include "platform/wordhost/HostClipboard.h"
-#include "platform/wordhost/HostEvents.h"
+#include "host/wordhost/HostClipboard.h"
+#include "host/wordhost/HostEvents.h"
 
 #include "addin/ButtonFace.h"
 #include "platform/com/IConnectionPointContainer.h"

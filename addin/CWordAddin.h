@@ -4,13 +4,13 @@
 #include "addin/ConvertDialogRunner.h"
 #include "addin/ExtensibilityDispatch.h"
 #include "addin/WordAddinDispatch.h"
+#include "host/wordhost/CommandBarButton.h"
+#include "host/wordhost/WordApplication.h"
 #include "platform/clipboard/Clipboard.h"
 #include "platform/com/ComModule.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/IConnectionPoint.h"
 #include "platform/com/ISupportErrorInfo.h"
-#include "platform/wordhost/CommandBarButton.h"
-#include "platform/wordhost/WordApplication.h"
 
 namespace zarta::addin {
 

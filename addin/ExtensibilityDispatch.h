@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/wordhost/IDTExtensibility2.h"
+#include "host/wordhost/IDTExtensibility2.h"
 
 namespace zarta::addin {
 

@@ -4,8 +4,6 @@
 #include "addin/dialog/CCompleteDlg.h"
 #include "addin/dialog/ConvertDialogServices.h"
 #include "addin/dialog/InstallFolder.h"
-#include "app/desktop/FileDialogs.h"
-#include "app/desktop/GuiThreadCall.h"
 #include "app/ui/Artwork.h"
 #include "app/ui/CAdvancedDlg.h"
 #include "app/ui/CDescriptionDlg.h"
@@ -14,6 +12,8 @@
 #include "app/ui/CTabCtrlEx.h"
 #include "app/ui/CollectOptions.h"
 #include "app/ui/DialogLayout.h"
+#include "app/ui/FileDialogs.h"
+#include "app/ui/GuiThreadCall.h"
 #include "app/ui/MessageBoxes.h"
 #include "app/ui/OptionPageSwitcher.h"
 #include "app/ui/Shell.h"
@@ -24,7 +24,7 @@
 #include "engine/FileConverter.h"
 #include "engine/SingleDocumentConversion.h"
 #include "engine/UserPrompts.h"
-#include "platform/desktop/DataFolders.h"
+#include "platform/folders/DataFolders.h"
 #include "platform/registry/Registry.h"
 
 #include <QCloseEvent>
@@ -56,7 +56,7 @@ constexpr std::chrono::seconds exitWait{30};
 // documents without one.
 class DialogPrompts : public UserPrompts {
 public:
-    DialogPrompts(QWidget& dialog, QString caption, desktop::GuiThreadCall& link)
+    DialogPrompts(QWidget& dialog, QString caption, ui::GuiThreadCall& link)
         : dialog_(dialog), caption_(std::move(caption)), link_(link) {}
 
     void showMessage(const std::string& text) override {
@@ -71,7 +71,7 @@ public:
 private:
     QWidget& dialog_;
     QString caption_;
-    desktop::GuiThreadCall& link_;
+    ui::GuiThreadCall& link_;
 };
 
 // The label font: the dialog's font made 2 pixels smaller and narrowed to about 3 pixels a
@@ -100,7 +100,7 @@ struct CConvertDlg::Run {
     ~Run() { link.detach(); }
 
     BatchControl control;
-    desktop::GuiThreadCall link;
+    ui::GuiThreadCall link;
     DialogPrompts prompts;
     ConversionOptions options;
     std::string documentPath;
@@ -279,7 +279,7 @@ void CConvertDlg::browse() {
     if (refuseWhileConverting()) {
         return;
     }
-    QString folder = desktop::FileDialogs::current().chooseFolder(this);
+    QString folder = ui::FileDialogs::current().chooseFolder(this);
     if (folder.isEmpty()) {
         return;
     }

@@ -10,7 +10,7 @@
 #include "addin/dialog/InProcessDialogRunner.h"
 #include "addin/dialog/OfficeDialogServices.h"
 #include "app/ui/Artwork.h"
-#include "platform/desktop/DataFolders.h"
+#include "platform/folders/DataFolders.h"
 
 #include <QApplication>
 

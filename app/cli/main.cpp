@@ -9,7 +9,7 @@
 #include "engine/BatchWorker.h"
 #include "engine/QuietPrintWatch.h"
 #include "engine/WordFiles.h"
-#include "platform/desktop/DataFolders.h"
+#include "platform/folders/DataFolders.h"
 #include "platform/office/OfficeCount.h"
 #include "platform/pipeline/OfficeFileConverter.h"
 

@@ -2,8 +2,8 @@
 
 #include "app/desktop/GuiBatchPage.h"
 #include "app/desktop/GuiPrompts.h"
-#include "app/desktop/GuiThreadCall.h"
 #include "app/desktop/PagePrintWatch.h"
+#include "app/ui/GuiThreadCall.h"
 #include "engine/BatchControl.h"
 #include "engine/ConversionOptions.h"
 
@@ -44,7 +44,7 @@ public:
 
     void start();
     BatchControl& control() { return control_; }
-    GuiThreadCall& link() { return link_; }
+    ui::GuiThreadCall& link() { return link_; }
 
     // Waits for the thread to end, at most for the given time; true when it has ended.
     bool wait(std::chrono::milliseconds timeout);
@@ -54,7 +54,7 @@ signals:
 
 private:
     BatchControl control_;
-    GuiThreadCall link_;
+    ui::GuiThreadCall link_;
     GuiBatchPage page_;
     GuiPrompts prompts_;
     PagePrintWatch printWatch_;

@@ -3,7 +3,6 @@
 #include "app/desktop/BatchRun.h"
 #include "app/desktop/ConversionServices.h"
 #include "app/desktop/DesktopTexts.h"
-#include "app/desktop/FileDialogs.h"
 #include "app/ui/CAdvancedDlg.h"
 #include "app/ui/CBmpProgCtrl.h"
 #include "app/ui/CDescriptionDlg.h"
@@ -14,6 +13,7 @@
 #include "app/ui/CTabCtrlEx.h"
 #include "app/ui/CollectOptions.h"
 #include "app/ui/DialogLayout.h"
+#include "app/ui/FileDialogs.h"
 #include "app/ui/MessageBoxes.h"
 #include "app/ui/Mnemonic.h"
 #include "app/ui/OptionPageSwitcher.h"
@@ -223,7 +223,7 @@ void CConvertDlg::addFiles() {
         return;
     }
     const QStringList files =
-        FileDialogs::current().chooseFiles(window(), DesktopTexts::wordFilter.toString());
+        ui::FileDialogs::current().chooseFiles(window(), DesktopTexts::wordFilter.toString());
     if (!files.isEmpty()) {
         destination_->setText(folderOf(files.first()));
         for (const QString& path : files) {
@@ -287,7 +287,7 @@ void CConvertDlg::browse() {
     if (refuseWhileConverting()) {
         return;
     }
-    QString folder = FileDialogs::current().chooseFolder(this);
+    QString folder = ui::FileDialogs::current().chooseFolder(this);
     if (folder.isEmpty()) {
         return;
     }

@@ -4,7 +4,7 @@
 #include "app/desktop/OfficeConversionServices.h"
 #include "app/ui/Artwork.h"
 #include "engine/Messages.h"
-#include "platform/desktop/DataFolders.h"
+#include "platform/folders/DataFolders.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,10 +2,10 @@
 
 #include "app/desktop/CConvertDlg.h"
 #include "app/desktop/DesktopTexts.h"
-#include "app/desktop/GuiThreadCall.h"
 #include "app/ui/CBmpProgCtrl.h"
 #include "app/ui/CFinishDlg.h"
 #include "app/ui/CListBoxEx.h"
+#include "app/ui/GuiThreadCall.h"
 #include "app/ui/MessageBoxes.h"
 #include "engine/Messages.h"
 

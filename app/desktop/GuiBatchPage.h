@@ -2,10 +2,13 @@
 
 #include "engine/BatchPage.h"
 
+namespace zarta::ui {
+class GuiThreadCall;
+} // namespace zarta::ui
+
 namespace zarta::desktop {
 
 class CConvertDlg;
-class GuiThreadCall;
 
 // The batch worker's view of the convert page: every call is carried out on the user-interface
 // thread through the batch's link and blocks the worker until it is done. Paths travel in the
@@ -14,7 +17,7 @@ class GuiThreadCall;
 // Thread: called on the worker thread. The page and the link outlive every call.
 class GuiBatchPage : public BatchPage {
 public:
-    GuiBatchPage(CConvertDlg& page, GuiThreadCall& link) : page_(page), link_(link) {}
+    GuiBatchPage(CConvertDlg& page, ui::GuiThreadCall& link) : page_(page), link_(link) {}
 
     int fileCount() override;
     std::string fileAt(int index) override;
@@ -35,7 +38,7 @@ public:
 
 private:
     CConvertDlg& page_;
-    GuiThreadCall& link_;
+    ui::GuiThreadCall& link_;
 };
 
 } // namespace zarta::desktop

@@ -1,8 +1,8 @@
 #include "app/desktop/GuiPrompts.h"
 
 #include "app/desktop/CConvertDlg.h"
-#include "app/desktop/GuiThreadCall.h"
 #include "app/ui/CEnterPassWordDlg.h"
+#include "app/ui/GuiThreadCall.h"
 #include "app/ui/MessageBoxes.h"
 
 #include <QFile>

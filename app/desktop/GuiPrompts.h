@@ -2,10 +2,13 @@
 
 #include "engine/UserPrompts.h"
 
+namespace zarta::ui {
+class GuiThreadCall;
+} // namespace zarta::ui
+
 namespace zarta::desktop {
 
 class CConvertDlg;
-class GuiThreadCall;
 
 // The conversion's messages and password questions as modal dialogs over the main window: the
 // standard message box, and the password prompt (CEnterPassWordDlg). Each is shown on the
@@ -16,14 +19,14 @@ class GuiThreadCall;
 // link outlive every call.
 class GuiPrompts : public UserPrompts {
 public:
-    GuiPrompts(CConvertDlg& page, GuiThreadCall& link) : page_(page), link_(link) {}
+    GuiPrompts(CConvertDlg& page, ui::GuiThreadCall& link) : page_(page), link_(link) {}
 
     void showMessage(const std::string& text) override;
     std::optional<std::string> askPassword(const std::string& fileName, bool again) override;
 
 private:
     CConvertDlg& page_;
-    GuiThreadCall& link_;
+    ui::GuiThreadCall& link_;
 };
 
 } // namespace zarta::desktop

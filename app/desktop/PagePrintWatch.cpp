@@ -1,7 +1,7 @@
 #include "app/desktop/PagePrintWatch.h"
 
 #include "app/desktop/CConvertDlg.h"
-#include "app/desktop/GuiThreadCall.h"
+#include "app/ui/GuiThreadCall.h"
 
 namespace zarta::desktop {
 

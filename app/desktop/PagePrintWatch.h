@@ -4,10 +4,13 @@
 
 #include <mutex>
 
+namespace zarta::ui {
+class GuiThreadCall;
+} // namespace zarta::ui
+
 namespace zarta::desktop {
 
 class CConvertDlg;
-class GuiThreadCall;
 
 // Starts and stops the convert page's print-watch timer from the worker, without waiting: the
 // timer's handler answers the word processor's question boxes on the user-interface thread.
@@ -18,14 +21,14 @@ class GuiThreadCall;
 // blocks for long. The page and the link outlive the watch.
 class PagePrintWatch : public PrintWatch {
 public:
-    PagePrintWatch(CConvertDlg& page, GuiThreadCall& link) : page_(page), link_(link) {}
+    PagePrintWatch(CConvertDlg& page, ui::GuiThreadCall& link) : page_(page), link_(link) {}
 
     void start() override;
     void stop() override;
 
 private:
     CConvertDlg& page_;
-    GuiThreadCall& link_;
+    ui::GuiThreadCall& link_;
     std::mutex mutex_; // keeps the count and the order of what is posted together
     int printing_ = 0;
 };

@@ -11,8 +11,8 @@
 #include "platform/com/IClassFactory.h"
 #include "platform/com/ServerExports.h"
 
-#include "tests/addin/TestWordHost.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestWordHost.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

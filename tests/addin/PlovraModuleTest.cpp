@@ -3,6 +3,8 @@
 
 #include "addin/IWordAddin.h"
 #include "addin/WordAddinIds.h"
+#include "host/wordhost/HostObjectModel.h"
+#include "host/wordhost/IDTExtensibility2.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/IClassFactory.h"
 #include "platform/com/ISupportErrorInfo.h"
@@ -11,9 +13,7 @@
 #include "platform/registry/RegFile.h"
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryError.h"
-#include "platform/wordhost/HostObjectModel.h"
-#include "platform/wordhost/IDTExtensibility2.h"
-#include "tests/addin/RecordingHostBackend.h"
+#include "tests/host/wordhost/RecordingHostBackend.h"
 
 #include "tests/support/TempDir.h"
 

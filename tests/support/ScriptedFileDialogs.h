@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/desktop/FileDialogs.h"
+#include "app/ui/FileDialogs.h"
 
 #include <QStringList>
 
 // Stands in for the file and folder choosers: answers with the next prepared choice.
-class ScriptedFileDialogs : public zarta::desktop::FileDialogs {
+class ScriptedFileDialogs : public zarta::ui::FileDialogs {
 public:
     ScriptedFileDialogs() { install(this); }
     ~ScriptedFileDialogs() override { install(nullptr); }

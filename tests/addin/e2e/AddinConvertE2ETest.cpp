@@ -8,18 +8,18 @@
 #include "app/ui/CDescriptionDlg.h"
 #include "app/ui/CSecurityDlg.h"
 #include "app/ui/CTabCtrlEx.h"
+#include "host/wordhost/WordHostIds.h"
 #include "platform/clipboard/QtClipboard.h"
 #include "platform/com/ComModule.h"
 #include "platform/registry/Registry.h"
-#include "platform/wordhost/WordHostIds.h"
 #include "tests/addin/AddinDialogWatcher.h"
-#include "tests/addin/TestWordHost.h"
 #include "tests/support/OfficeTestSupport.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/RecordingShell.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestDocuments.h"
+#include "tests/support/TestWordHost.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "host/wordhost/WordHostIds.h"
+#include "platform/com/Bstr.h"
+#include "platform/com/IDispatch.h"
+
+namespace zarta::wordhost {
+
+// A document open in the word processor (IID_WordDocument), as far as an add-in reads it.
+// Dual; called on the host's user-interface thread.
+class WordDocument : public com::IDispatch {
+public:
+    // The full path of the document's file; the caller frees the text. A document never saved
+    // has no file: its name alone, or an empty text, comes back.
+    virtual com::HRESULT get_FullName(com::BSTR* prop) = 0;
+
+protected:
+    ~WordDocument() = default;
+};
+
+} // namespace zarta::wordhost
