@@ -222,24 +222,14 @@ public:
 
     int fileCount() override { return static_cast<int>(files_.size()); }
     std::string fileAt(int index) override { return files_.at(static_cast<size_t>(index)); }
-    void clearFileList() override {}
     std::string destinationFolder() override { return folder_; }
-    void setDestinationFolder(const std::string& folder) override { folder_ = folder; }
-    void setProgress(int, int, bool) override {}
-    void setStatus(const std::string&) override {}
-    void setConverting(bool) override {}
-    void setListBusy(bool) override {}
-    void enableEditing() override {}
-    void resetConvertButton() override {}
-    void appendProducedFile(const std::string&) override {
-        if (produced++ == 0) {
+    bool askReplace(const std::string&) override { return true; }
+    void fileReported(const FileReport& report) override {
+        if (report.result == FileReport::Result::Converted && produced++ == 0) {
             firstPdf = Clock::now();
         }
     }
-    int producedFileCount() override { return produced; }
-    bool askReplace(const std::string&) override { return true; }
-    void stopStatusAnimation() override {}
-    void startFinishTimer() override {}
+    void batchFinished(const BatchSummary&) override {}
 
 private:
     std::vector<std::string> files_;

@@ -12,7 +12,7 @@
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/ScriptedFileDialogs.h"
 #ifdef ZARTA_WITH_OFFICE
-#include "app/desktop/OfficeConversionServices.h"
+#include "platform/pipeline/OfficeConverterFactory.h"
 #endif
 
 #include <QAbstractButton>
@@ -78,11 +78,11 @@ int main(int argc, char** argv) {
     folder.mkdir("in");
     folder.mkdir("out");
     const std::string dataFolder = folder.filePath("data").toStdString();
-    std::unique_ptr<desktop::ConversionServices> services;
+    std::unique_ptr<ConverterFactory> services;
     FakeConversion* fake = nullptr;
     if (office) {
 #ifdef ZARTA_WITH_OFFICE
-        services = std::make_unique<desktop::OfficeConversionServices>(dataFolder);
+        services = std::make_unique<OfficeConverterFactory>(dataFolder);
 #else
         std::fputs("built without the office provider\n", stderr);
         return 1;

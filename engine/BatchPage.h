@@ -1,18 +1,27 @@
 #pragma once
 
+#include "engine/BatchSummary.h"
+#include "engine/FileReport.h"
+
 #include <string>
 
 namespace zarta {
 
-// What the batch worker uses of the convert page: the file list, the destination folder, the
-// progress bar, the status line, the enabling of the page's controls, the record of produced
-// files, the overwrite question and the page's timers 1 and 2.
+// The page a batch works for: where its files and destination come from, who answers the
+// overwrite question, and who hears what the batch came to. The desktop's convert page turns the
+// events into its progress bar, finish-dialog list, status line and end-of-batch steps; the
+// command line into lines on the terminal; the add-in's one-document conversion into its result.
 //
-// Every member is called on the worker thread only, one call at a time. An implementation
-// carries each call out where the page lives (on the user-interface thread) and returns when it
-// is done; it never needs the worker to make progress meanwhile. Once the batch has been
-// abandoned the worker calls nothing here any more; a call already under way may throw
+// Every member is called on the batch worker's thread only, one call at a time. An
+// implementation carries each call out where its page lives (on the user-interface thread) and
+// returns when it is done; it never needs the worker to make progress meanwhile. Once the batch
+// has been abandoned the worker calls nothing here any more; a call already under way may throw
 // BatchAbandoned instead of acting.
+//
+// Order: batchStarted(); then, for a list with files, fileAt() of each file in list order as
+// it is taken on (destinationFolder() and destinationSettled() around the first), with each
+// file's fileReported() in list order, at most one askReplace() between them; batchFinished()
+// last. A file's fileAt() may come before the earlier files' reports.
 class BatchPage {
 public:
     virtual ~BatchPage() = default;
@@ -20,29 +29,12 @@ public:
     // The file list, read by index. Not changed by the page while a batch runs.
     virtual int fileCount() = 0;
     virtual std::string fileAt(int index) = 0;
-    virtual void clearFileList() = 0;
 
-    // The batch's destination folder, as stored in the finish dialog. The worker stores it back
-    // with a trailing separator on the first file.
+    // The folder the PDFs go to, read when the first file is taken on.
     virtual std::string destinationFolder() = 0;
-    virtual void setDestinationFolder(const std::string& folder) = 0;
-
-    // Sets the progress bar's position, total and filled flag together, and repaints it.
-    virtual void setProgress(int position, int total, bool filled) = 0;
-    virtual void setStatus(const std::string& text) = 0;
-
-    virtual void setConverting(bool converting) = 0;
-    virtual void setListBusy(bool busy) = 0;
-
-    // Enables the three option pages, "Add File(s)", "Browse" and the destination edit, which
-    // the page disabled at "Convert". "Remove" and "Remove All" stay as they are.
-    virtual void enableEditing() = 0;
-    // Sets the "Convert"/"Stop" button's text back to "Convert" and disables it.
-    virtual void resetConvertButton() = 0;
-
-    // The finish dialog's list of produced PDF names (no folder).
-    virtual void appendProducedFile(const std::string& name) = 0;
-    virtual int producedFileCount() = 0;
+    // The same folder with a trailing separator, as the PDFs' paths are formed from it; told
+    // once, before the first file's report.
+    virtual void destinationSettled(const std::string& folder) { static_cast<void>(folder); }
 
     // Asks whether an existing output file may be replaced; outputPath is its full path.
     virtual bool askReplace(const std::string& outputPath) = 0;
@@ -51,10 +43,12 @@ public:
     // like any other, without waiting for the earlier files' outcomes to be shown first.
     virtual bool replacesWithoutAsking() { return false; }
 
-    // Timer 1 animates the status line during the batch; timer 2 brings up the finish dialog
-    // one second after the batch.
-    virtual void stopStatusAnimation() = 0;
-    virtual void startFinishTimer() = 0;
+    // The batch has begun (before the pause that lets the page show its running state).
+    virtual void batchStarted() {}
+    // What became of one file; in list order, one per file.
+    virtual void fileReported(const FileReport& report) = 0;
+    // The batch is over: every file was reported (or the options were refused).
+    virtual void batchFinished(const BatchSummary& summary) = 0;
 };
 
 } // namespace zarta

@@ -12,35 +12,22 @@
 #include "engine/UserPrompts.h"
 #include "engine/WorkFolder.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
-#include <future>
 #include <mutex>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
 namespace zarta {
 
-// A file on its way through the batch: its staged output, and once its word-processor part is
-// done, the PDF stage writing into it on the second thread.
-// The members are destroyed in reverse order: the PDF stage's thread is waited for before the
-// staged output and its work folder are removed.
-struct BatchWorker::InFlight {
-    int index = 0;
-    int count = 0;
-    std::string sourcePath;
-    std::string outputPath;
-    std::unique_ptr<WorkFolder> work;
-    std::unique_ptr<StagedOutput> staged;
-    std::future<void> pdf;
-};
-
-// A file handed to the lanes: its staged output, and once a lane is done with its word-processor
-// part, what that came to and the PDF stage writing into it on the lane's second thread.
-// The PDF stage is destroyed first, so its thread is waited for before the staged output and
-// its work folder are removed.
-struct BatchWorker::Handed {
+// A file taken on by the batch: its staged output, and once a lane is done with its
+// word-processor part, what that came to and the PDF stage writing into it on the lane's second
+// thread. The PDF stage is destroyed first, so its thread is waited for before the staged output
+// and its work folder are removed.
+struct BatchWorker::File {
     int index = 0;
     int count = 0;
     std::string sourcePath;
@@ -54,12 +41,13 @@ struct BatchWorker::Handed {
     std::shared_future<void> pdf;
 };
 
-// What the worker and its lanes share. Everything but the threads is guarded by mutex.
+// What the worker and its lanes share. Everything but the threads and underWay is guarded by
+// mutex; underWay is changed by the worker's thread only, and lanes never read it.
 struct BatchWorker::Lanes {
     std::mutex mutex;
     std::condition_variable changed;
-    std::deque<std::shared_ptr<Handed>> waiting;  // handed out, not yet taken by a lane
-    std::deque<std::shared_ptr<Handed>> underWay; // handed out, not yet reported, in list order
+    std::deque<std::shared_ptr<File>> waiting;  // handed out, not yet taken by a lane
+    std::deque<std::shared_ptr<File>> underWay; // taken on, not yet reported, in list order
     int nextToReport = 0; // every file before it has been reported to the user
     bool closing = false; // no more files come; the lanes end
     int working = 0;      // lanes that have not given up for want of a word processor
@@ -70,6 +58,21 @@ struct BatchWorker::Lanes {
     std::vector<std::thread> threads;
 };
 
+namespace {
+
+FileReport reportFor(int index, int count, const std::string& sourcePath,
+                     const std::string& outputPath, FileReport::Result result) {
+    FileReport report;
+    report.index = index;
+    report.count = count;
+    report.sourcePath = sourcePath;
+    report.outputPath = outputPath;
+    report.result = result;
+    return report;
+}
+
+} // namespace
+
 BatchWorker::BatchWorker(BatchPage& page, FileConverter& converter, UserPrompts& prompts,
                          BatchControl& control, ConversionOptions options, std::string dataFolder)
     : BatchWorker(page, std::vector<FileConverter*>{&converter}, prompts, control,
@@ -78,159 +81,36 @@ BatchWorker::BatchWorker(BatchPage& page, FileConverter& converter, UserPrompts&
 BatchWorker::BatchWorker(BatchPage& page, std::vector<FileConverter*> converters,
                          UserPrompts& prompts, BatchControl& control, ConversionOptions options,
                          std::string dataFolder)
-    : page_(page), converters_(std::move(converters)), converter_(*converters_.at(0)),
-      prompts_(prompts), control_(control), options_(std::move(options)),
-      dataFolder_(std::move(dataFolder)) {}
+    : page_(page), converters_(std::move(converters)), prompts_(prompts), control_(control),
+      options_(std::move(options)), dataFolder_(std::move(dataFolder)) {
+    if (converters_.empty()) {
+        throw std::invalid_argument("a batch needs at least one converter");
+    }
+}
 
 BatchWorker::~BatchWorker() = default;
 
 int BatchWorker::runBatch() {
-    // However the batch ends, no PDF stage outlives it.
-    struct EndInFlight {
-        std::unique_ptr<InFlight>& inFlight;
-        ~EndInFlight() { inFlight.reset(); }
-    } endInFlight{inFlight_};
     try {
-        page_.setConverting(true);
+        summary_ = BatchSummary();
+        page_.batchStarted();
         control_.sleepFor(startDelay_);
         // Passwords the PDF could not keep as entered would give a PDF weaker than the user
         // believes: no file is converted with them.
         if (const auto problem = PasswordRules::problem(options_)) {
             prompts_.showMessage(*problem);
-        } else if (converters_.size() > 1) {
-            convertInLanes();
+            summary_.refused = true;
         } else {
-            convertEach();
-            settle();
+            convertAll();
         }
-        finish();
+        page_.batchFinished(summary_);
     } catch (const BatchAbandoned&) {
         // The page has already reset itself; an abandoned batch leaves it alone.
     }
     return 0;
 }
 
-void BatchWorker::convertEach() {
-    const int count = page_.fileCount();
-    for (int i = 0; i < count; ++i) {
-        control_.checkpoint();
-        convertOne(i, count);
-    }
-}
-
-void BatchWorker::convertOne(int index, int count) {
-    const std::string source = page_.fileAt(index);
-    if (index == 0) {
-        const std::string folder = page_.destinationFolder();
-        const std::string withSeparator = OutputNaming::withTrailingSeparator(folder);
-        if (withSeparator != folder) {
-            page_.setDestinationFolder(withSeparator);
-        }
-    }
-    const std::string name = OutputNaming::pdfName(source);
-    const std::string outputPath = page_.destinationFolder() + name;
-
-    // The file before may be about to publish a PDF of the same name, which this one must find
-    // and ask about.
-    if (inFlight_ && inFlight_->outputPath == outputPath) {
-        settle();
-    }
-    std::error_code ignored;
-    if (std::filesystem::exists(outputPath, ignored) && !page_.replacesWithoutAsking()) {
-        settle();
-        const bool replace = page_.askReplace(outputPath);
-        control_.checkpoint();
-        if (!replace) {
-            page_.setProgress(index + 1, count, true);
-            return;
-        }
-        // The old PDF stays until the new one is complete (see StagedOutput).
-    }
-    startConversion(index, count, source, outputPath);
-}
-
-void BatchWorker::startConversion(int index, int count, const std::string& sourcePath,
-                                  const std::string& outputPath) {
-    auto next = std::make_unique<InFlight>();
-    next->index = index;
-    next->count = count;
-    next->sourcePath = sourcePath;
-    next->outputPath = outputPath;
-    FileConverter::Started started;
-    std::exception_ptr failure;
-    try {
-        next->work = std::make_unique<WorkFolder>(dataFolder_);
-        next->staged = std::make_unique<StagedOutput>(outputPath, *next->work);
-        started = converter_.start(sourcePath, next->staged->path(), options_, control_,
-                                   [this] { settle(); });
-        control_.checkpoint();
-    } catch (const BatchAbandoned&) {
-        throw;
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    // The file before is shown first, whatever this one came to; and only one PDF stage runs
-    // at a time.
-    settle();
-    if (failure) {
-        reported(sourcePath, [&] { std::rethrow_exception(failure); });
-        return;
-    }
-    if (started.outcome != FileOutcome::Converted) {
-        return;
-    }
-    if (!started.remainder) {
-        if (reported(sourcePath, [&] { next->staged->commit(); })) {
-            record(next->index, next->count, next->sourcePath);
-        }
-        return;
-    }
-    const auto task = [remainder = std::move(started.remainder), this] { remainder(control_); };
-    try {
-        next->pdf = std::async(std::launch::async, task);
-    } catch (const std::system_error&) {
-        // No second thread to be had: the PDF is written on this thread when the file is settled.
-        next->pdf = std::async(std::launch::deferred, task);
-    }
-    inFlight_ = std::move(next);
-}
-
-void BatchWorker::settle() {
-    if (!inFlight_) {
-        return;
-    }
-    const std::unique_ptr<InFlight> done = std::move(inFlight_);
-    if (reported(done->sourcePath, [&] {
-            done->pdf.get();
-            control_.checkpoint();
-            done->staged->commit();
-        })) {
-        record(done->index, done->count, done->sourcePath);
-    }
-}
-
-void BatchWorker::record(int index, int count, const std::string& sourcePath) {
-    page_.setProgress(index + 1, count, true);
-    page_.appendProducedFile(OutputNaming::pdfName(sourcePath));
-}
-
-bool BatchWorker::reported(const std::string& sourcePath, const std::function<void()>& step) {
-    // The one place where a file's failure becomes its result: the user is told, the file is
-    // not counted, the batch goes on.
-    try {
-        step();
-        return true;
-    } catch (const BatchAbandoned&) {
-        throw;
-    } catch (const ConversionError& error) {
-        prompts_.showMessage(error.what());
-    } catch (const std::exception& error) {
-        prompts_.showMessage("Couldn't convert \"" + sourcePath + "\": " + error.what());
-    }
-    return false;
-}
-
-void BatchWorker::convertInLanes() {
+void BatchWorker::convertAll() {
     lanes_ = std::make_unique<Lanes>();
     Lanes& lanes = *lanes_;
     // However the batch ends, the lanes end with it, and with them every PDF stage and work
@@ -257,6 +137,7 @@ void BatchWorker::convertInLanes() {
     });
 
     const int count = page_.fileCount();
+    summary_.files = count;
     for (FileConverter* converter : converters_) {
         try {
             std::lock_guard lock(lanes.mutex);
@@ -266,93 +147,152 @@ void BatchWorker::convertInLanes() {
             break; // fewer lanes than converters: the ones that started do the work
         }
     }
-    if (lanes.threads.empty()) {
-        convertEach();
-        settle();
-        return;
-    }
-    // A lane works on one file in its word processor while its PDF stage writes another.
-    const std::size_t limit = 2 * lanes.threads.size();
+    // Without a lane thread this thread is the one lane: a file's word-processor part runs here
+    // once it is taken on, and before it asks the user anything, the earlier files are shown.
+    const bool ownLane = lanes.threads.empty();
+    std::shared_future<void> ownLanePdf;
+    // A lane works on one file in its word processor while its PDF stage writes another, and
+    // takes a file only when it is free for it.
+    const std::size_t limit = 2 * std::max<std::size_t>(lanes.threads.size(), 1);
 
     for (int index = 0; index < count; ++index) {
         control_.checkpoint();
-        while (lanes.underWay.size() >= limit) {
-            settleFirst();
-        }
-        // Taking the file from the page may show it (a terminal names the file it starts), so
-        // it waits while an earlier file asks the user something.
-        {
-            std::unique_lock lock(lanes.mutex);
-            lanes.changed.wait(lock, [&] { return lanes.prompting < 0 || control_.isAbandoned(); });
-        }
+        waitForLane(ownLane, limit);
         control_.checkpoint();
-        const std::string source = page_.fileAt(index);
-        if (index == 0) {
-            const std::string folder = page_.destinationFolder();
-            const std::string withSeparator = OutputNaming::withTrailingSeparator(folder);
-            if (withSeparator != folder) {
-                page_.setDestinationFolder(withSeparator);
-            }
-        }
-        const std::string outputPath = page_.destinationFolder() + OutputNaming::pdfName(source);
-
-        // An earlier file may be about to publish a PDF of the same name, which this one must
-        // find and ask about.
-        int sameName = -1;
-        for (const auto& file : lanes.underWay) {
-            if (file->outputPath == outputPath) {
-                sameName = file->index;
-            }
-        }
-        settleLanesUpTo(sameName);
-        std::error_code ignored;
-        if (std::filesystem::exists(outputPath, ignored) && !page_.replacesWithoutAsking()) {
-            settleLanesUpTo(index - 1);
-            const bool replace = page_.askReplace(outputPath);
-            control_.checkpoint();
-            if (!replace) {
-                page_.setProgress(index + 1, count, true);
-                reportedUpTo(index);
-                continue;
-            }
-        }
-
-        auto file = std::make_shared<Handed>();
-        file->index = index;
-        file->count = count;
-        file->sourcePath = source;
-        file->outputPath = outputPath;
-        std::exception_ptr failure;
-        try {
-            file->work = std::make_unique<WorkFolder>(dataFolder_);
-            file->staged = std::make_unique<StagedOutput>(outputPath, *file->work);
-        } catch (const BatchAbandoned&) {
-            throw;
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        if (failure) {
-            settleLanesUpTo(index - 1);
-            reported(source, [&] { std::rethrow_exception(failure); });
-            reportedUpTo(index);
+        const std::shared_ptr<File> file = takeOn(index, count);
+        if (!file) {
             continue;
         }
         {
             std::lock_guard lock(lanes.mutex);
-            lanes.waiting.push_back(file);
-            lanes.underWay.push_back(std::move(file));
+            lanes.underWay.push_back(file);
+            if (!ownLane) {
+                lanes.waiting.push_back(file);
+            }
         }
-        lanes.changed.notify_all();
+        if (ownLane) {
+            try {
+                startFile(
+                    *converters_.front(), *file, [this, index] { settleUpTo(index - 1); },
+                    ownLanePdf);
+            } catch (const NoWordProcessor&) {
+                // No other lane to hand the file to.
+                std::lock_guard lock(lanes.mutex);
+                file->failure = std::current_exception();
+                file->done = true;
+            }
+        } else {
+            lanes.changed.notify_all();
+        }
     }
-    settleLanesUpTo(count - 1);
+    settleUpTo(count - 1);
+}
+
+void BatchWorker::waitForLane(bool ownLane, std::size_t limit) {
+    Lanes& lanes = *lanes_;
+    for (;;) {
+        // Outcomes already known are shown at once, in list order.
+        settleReady();
+        if (lanes.underWay.size() >= limit) {
+            settleFirst();
+            continue;
+        }
+        std::unique_lock lock(lanes.mutex);
+        if (control_.isAbandoned()) {
+            throw BatchAbandoned();
+        }
+        // Taking the next file from the page may show it (a terminal names the file it
+        // starts), so it waits while an earlier file asks the user something; and it is handed
+        // out only to a lane that is free for it (idle lanes take the files waiting first).
+        if (lanes.prompting < 0 &&
+            (ownLane || lanes.idle > static_cast<int>(lanes.waiting.size()))) {
+            return;
+        }
+        // A lane that waits for the earlier files to be shown before it asks the user is
+        // waiting for this thread.
+        if (lanes.asking > 0 && !lanes.underWay.empty()) {
+            lock.unlock();
+            settleFirst();
+            continue;
+        }
+        lanes.changed.wait(lock);
+    }
+}
+
+void BatchWorker::settleReady() {
+    Lanes& lanes = *lanes_;
+    for (;;) {
+        {
+            std::lock_guard lock(lanes.mutex);
+            if (lanes.underWay.empty()) {
+                return;
+            }
+            const File& first = *lanes.underWay.front();
+            if (!first.done || (first.pdf.valid() && first.pdf.wait_for(std::chrono::seconds(0)) !=
+                                                         std::future_status::ready)) {
+                return;
+            }
+        }
+        settleFirst();
+    }
+}
+
+std::shared_ptr<BatchWorker::File> BatchWorker::takeOn(int index, int count) {
+    auto file = std::make_shared<File>();
+    file->index = index;
+    file->count = count;
+    file->sourcePath = page_.fileAt(index);
+    if (index == 0) {
+        destination_ = OutputNaming::withTrailingSeparator(page_.destinationFolder());
+        page_.destinationSettled(destination_);
+    }
+    file->outputPath = destination_ + OutputNaming::pdfName(file->sourcePath);
+
+    // An earlier file may be about to publish a PDF of the same name, which this one must find
+    // and ask about.
+    int sameName = -1;
+    for (const auto& earlier : lanes_->underWay) {
+        if (earlier->outputPath == file->outputPath) {
+            sameName = earlier->index;
+        }
+    }
+    settleUpTo(sameName);
+    std::error_code ignored;
+    if (std::filesystem::exists(file->outputPath, ignored) && !page_.replacesWithoutAsking()) {
+        settleUpTo(index - 1);
+        const bool replace = page_.askReplace(file->outputPath);
+        control_.checkpoint();
+        if (!replace) {
+            publish(reportFor(index, count, file->sourcePath, file->outputPath,
+                              FileReport::Result::Kept));
+            return nullptr;
+        }
+        // The old PDF stays until the new one is complete (see StagedOutput).
+    }
+
+    std::exception_ptr failure;
+    try {
+        file->work = std::make_unique<WorkFolder>(dataFolder_);
+        file->staged = std::make_unique<StagedOutput>(file->outputPath, *file->work);
+    } catch (const BatchAbandoned&) {
+        throw;
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        settleUpTo(index - 1);
+        publish(conclude(*file, [&] { std::rethrow_exception(failure); }));
+        return nullptr;
+    }
+    return file;
 }
 
 void BatchWorker::runLane(FileConverter& converter) {
     Lanes& lanes = *lanes_;
-    // The PDF stage of this lane's previous file: one at a time per lane, as with one converter.
+    // The PDF stage of this lane's previous file: one at a time per lane.
     std::shared_future<void> previousPdf;
     for (;;) {
-        std::shared_ptr<Handed> file;
+        std::shared_ptr<File> file;
         {
             std::unique_lock lock(lanes.mutex);
             ++lanes.idle;
@@ -365,8 +305,6 @@ void BatchWorker::runLane(FileConverter& converter) {
             file = lanes.waiting.front();
             lanes.waiting.pop_front();
         }
-        FileConverter::Started started;
-        std::exception_ptr failure;
         // A file that had its turn to ask keeps it until its word-processor part is over.
         struct EndPrompting {
             Lanes& lanes;
@@ -384,9 +322,8 @@ void BatchWorker::runLane(FileConverter& converter) {
         try {
             const int index = file->index;
             const EndPrompting endPrompting{lanes, index};
-            started = converter.start(file->sourcePath, file->staged->path(), options_, control_,
-                                      [this, index] { waitForTurn(index); });
-            control_.checkpoint();
+            startFile(
+                converter, *file, [this, index] { waitForTurn(index); }, previousPdf);
         } catch (const NoWordProcessor&) {
             // This lane's word processor cannot be started: the file goes to a lane that is free
             // for it (it keeps its place in the list) and this lane ends. A lane that waits to
@@ -408,36 +345,51 @@ void BatchWorker::runLane(FileConverter& converter) {
                 lanes.changed.notify_all();
                 return;
             }
-            failure = std::current_exception();
-        } catch (...) {
-            // BatchAbandoned too: the worker passes it on when it comes to this file.
-            failure = std::current_exception();
-        }
-        std::shared_future<void> pdf;
-        if (!failure && started.outcome == FileOutcome::Converted && started.remainder) {
-            if (previousPdf.valid()) {
-                previousPdf.wait();
-            }
-            const auto task = [remainder = std::move(started.remainder), this] {
-                remainder(control_);
-            };
-            try {
-                pdf = std::async(std::launch::async, task).share();
-            } catch (const std::system_error&) {
-                // No second thread to be had: the PDF is written when the worker settles the file.
-                pdf = std::async(std::launch::deferred, task).share();
-            }
-            previousPdf = pdf;
-        }
-        {
-            std::lock_guard lock(lanes.mutex);
-            file->outcome = started.outcome;
-            file->failure = failure;
-            file->pdf = std::move(pdf);
+            file->failure = std::current_exception();
             file->done = true;
+            lock.unlock();
+            lanes.changed.notify_all();
         }
-        lanes.changed.notify_all();
     }
+}
+
+void BatchWorker::startFile(FileConverter& converter, File& file,
+                            const std::function<void()>& beforeAsking,
+                            std::shared_future<void>& previousPdf) {
+    FileConverter::Started started;
+    std::exception_ptr failure;
+    try {
+        started =
+            converter.start(file.sourcePath, file.staged->path(), options_, control_, beforeAsking);
+        control_.checkpoint();
+    } catch (const NoWordProcessor&) {
+        throw;
+    } catch (...) {
+        // BatchAbandoned too: the worker passes it on when it comes to this file.
+        failure = std::current_exception();
+    }
+    std::shared_future<void> pdf;
+    if (!failure && started.outcome == FileOutcome::Converted && started.remainder) {
+        if (previousPdf.valid()) {
+            previousPdf.wait();
+        }
+        const auto task = [remainder = std::move(started.remainder), this] { remainder(control_); };
+        try {
+            pdf = std::async(std::launch::async, task).share();
+        } catch (const std::system_error&) {
+            // No second thread to be had: the PDF is written when the worker settles the file.
+            pdf = std::async(std::launch::deferred, task).share();
+        }
+        previousPdf = pdf;
+    }
+    {
+        std::lock_guard lock(lanes_->mutex);
+        file.outcome = started.outcome;
+        file.failure = failure;
+        file.pdf = std::move(pdf);
+        file.done = true;
+    }
+    lanes_->changed.notify_all();
 }
 
 void BatchWorker::waitForTurn(int index) {
@@ -460,7 +412,7 @@ void BatchWorker::waitForTurn(int index) {
 
 void BatchWorker::settleFirst() {
     Lanes& lanes = *lanes_;
-    std::shared_ptr<Handed> file;
+    std::shared_ptr<File> file;
     {
         std::unique_lock lock(lanes.mutex);
         file = lanes.underWay.front();
@@ -473,20 +425,22 @@ void BatchWorker::settleFirst() {
     // Nothing more is shown once the batch is abandoned, and nothing while it is held.
     control_.checkpoint();
     if (file->failure) {
-        reported(file->sourcePath, [&] { std::rethrow_exception(file->failure); });
-    } else if (file->outcome == FileOutcome::Converted && reported(file->sourcePath, [&] {
-                   if (file->pdf.valid()) {
-                       file->pdf.get();
-                   }
-                   control_.checkpoint();
-                   file->staged->commit();
-               })) {
-        record(file->index, file->count, file->sourcePath);
+        publish(conclude(*file, [&] { std::rethrow_exception(file->failure); }));
+    } else if (file->outcome == FileOutcome::Converted) {
+        publish(conclude(*file, [&] {
+            if (file->pdf.valid()) {
+                file->pdf.get();
+            }
+            control_.checkpoint();
+            file->staged->commit();
+        }));
+    } else {
+        publish(reportFor(file->index, file->count, file->sourcePath, file->outputPath,
+                          FileReport::Result::GaveUp));
     }
-    reportedUpTo(file->index);
 }
 
-void BatchWorker::settleLanesUpTo(int index) {
+void BatchWorker::settleUpTo(int index) {
     for (;;) {
         {
             std::lock_guard lock(lanes_->mutex);
@@ -498,25 +452,47 @@ void BatchWorker::settleLanesUpTo(int index) {
     }
 }
 
-void BatchWorker::reportedUpTo(int index) {
-    {
-        std::lock_guard lock(lanes_->mutex);
-        lanes_->nextToReport = index + 1;
+FileReport BatchWorker::conclude(const File& file, const std::function<void()>& step) {
+    FileReport report = reportFor(file.index, file.count, file.sourcePath, file.outputPath,
+                                  FileReport::Result::Converted);
+    // The one place where a file's failure becomes its result: the user is told, the file is
+    // reported as failed, the batch goes on.
+    try {
+        step();
+        return report;
+    } catch (const BatchAbandoned&) {
+        throw;
+    } catch (const ConversionError& error) {
+        report.message = error.what();
+    } catch (const std::exception& error) {
+        report.message = Messages::fill(Messages::couldNotConvert, file.sourcePath) + error.what();
     }
-    lanes_->changed.notify_all();
+    report.result = FileReport::Result::Failed;
+    prompts_.showMessage(report.message);
+    return report;
 }
 
-void BatchWorker::finish() {
-    page_.clearFileList();
-    page_.stopStatusAnimation();
-    page_.setProgress(100, 100, true);
-    page_.setConverting(false);
-    page_.setListBusy(false);
-    page_.setStatus(std::string(page_.producedFileCount() > 0 ? Messages::statusComplete
-                                                              : Messages::statusStopped));
-    page_.enableEditing();
-    page_.resetConvertButton();
-    page_.startFinishTimer();
+void BatchWorker::publish(const FileReport& report) {
+    switch (report.result) {
+    case FileReport::Result::Converted:
+        ++summary_.converted;
+        break;
+    case FileReport::Result::Kept:
+        ++summary_.kept;
+        break;
+    case FileReport::Result::Failed:
+        ++summary_.failed;
+        break;
+    case FileReport::Result::GaveUp:
+        ++summary_.gaveUp;
+        break;
+    }
+    page_.fileReported(report);
+    {
+        std::lock_guard lock(lanes_->mutex);
+        lanes_->nextToReport = report.index + 1;
+    }
+    lanes_->changed.notify_all();
 }
 
 } // namespace zarta

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "engine/BatchControl.h"
+#include "engine/BatchSummary.h"
 #include "engine/ConversionOptions.h"
+#include "engine/FileReport.h"
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,36 +18,32 @@ class BatchPage;
 class FileConverter;
 class UserPrompts;
 
-// Converts every file of the convert page's list, one after the other, on the thread that
-// calls runBatch().
+// Converts every file of a page's list on the thread that calls runBatch(), with one or more
+// converters (each with a word processor of its own) side by side.
 //
 // Before the first file it checks the passwords of the options (PasswordRules); with a
-// password the PDF could not keep, it says why and converts nothing. For each file it forms the
-// PDF's name and path, asks before replacing an existing PDF, has the FileConverter write the
-// new PDF into a private work folder and publishes it (StagedOutput) only when it is complete,
-// steps the progress bar and records the PDF's name. At the end it resets the page
-// ("Complete!" or "Stoped") and arms the finish timer.
+// password the PDF could not keep, it says why and converts nothing. For each file, in list
+// order, it forms the PDF's name and path, asks before replacing an existing PDF, has a
+// converter write the new PDF into a private work folder and publishes it (StagedOutput) only
+// when it is complete, and reports the file's outcome to the page. At the end it tells the page
+// what the batch came to.
 //
-// A file's ConversionError is shown through the prompts and the batch goes on. When the user
+// A file's failure is shown through the prompts and reported; the batch goes on. When the user
 // abandons the batch (BatchControl::abandon) the worker stops at its next safe point and
 // returns without touching the page again.
 //
-// Files overlap in two stages: once a file's word-processor part is done (FileConverter::start),
-// the rest of its conversion (the PDF stage) runs on a second thread while the worker goes on
-// with the next file's word-processor part. At most one file is in that second stage at a time.
-// Everything the user sees still follows the list's order: a file's outcome (progress step,
-// recorded name or message) is shown before anything of the next file (its replace question,
-// password prompt, message, progress step).
-//
-// Given several converters (each with a word processor of its own), the worker converts that
-// many files' word-processor parts at once, one lane thread per converter, each lane with its
-// own second thread for the PDF stage. Files are handed to the lanes in list order and their
-// outcomes reported in list order; a later file may be in a word processor before the earlier
-// ones are reported, but anything it shows the user (password prompt included: its converter's
-// beforeAsking waits for that) comes only after every earlier file's outcome. A file whose PDF
-// name equals that of an earlier file still under way waits for that file's outcome before it
-// looks for an existing PDF. Each file is taken from the page (fileAt) in list order as it is
-// handed out, never while an earlier file may be asking the user something.
+// Each converter has a lane: a thread that runs the word-processor part of one file after the
+// other (FileConverter::start) and hands the rest (the PDF stage) to a second thread, so that a
+// lane's PDF stage writes one file while its word processor works on the next. Files are handed
+// to the lanes in list order and their outcomes reported in list order; a later file may be in
+// a word processor before the earlier ones are reported, but anything it shows the user
+// (password prompt included: its converter's beforeAsking waits for that) comes only after
+// every earlier file's outcome. A file whose PDF name equals that of an earlier file still under
+// way waits for that file's outcome before it looks for an existing PDF. Each file is taken from
+// the page (fileAt) in list order as it is handed out, never while an earlier file may be
+// asking the user something. A lane whose word processor cannot be started hands its file to
+// another lane; when there is none, the file fails with that message. Where no lane thread can
+// be started, the worker's own thread runs the one lane.
 //
 // Thread: construct anywhere, then call runBatch() once on the worker thread, which makes every
 // call to the page and the prompts, except a converter's password prompt, which comes from its
@@ -58,7 +57,7 @@ public:
     // holds its PDF until it is complete.
     BatchWorker(BatchPage& page, FileConverter& converter, UserPrompts& prompts,
                 BatchControl& control, ConversionOptions options, std::string dataFolder);
-    // The same with one lane per converter (at least one; one behaves as above).
+    // The same with one lane per converter (at least one).
     BatchWorker(BatchPage& page, std::vector<FileConverter*> converters, UserPrompts& prompts,
                 BatchControl& control, ConversionOptions options, std::string dataFolder);
     ~BatchWorker();
@@ -72,36 +71,32 @@ public:
     int runBatch();
 
 private:
-    struct InFlight;
+    struct File;
     struct Lanes;
-    struct Handed;
 
-    void convertEach();
-    void convertOne(int index, int count);
-    void startConversion(int index, int count, const std::string& sourcePath,
-                         const std::string& outputPath);
-    void settle();
-    void record(int index, int count, const std::string& sourcePath);
-    bool reported(const std::string& sourcePath, const std::function<void()>& step);
-    void finish();
-
-    void convertInLanes();
+    void convertAll();
+    void waitForLane(bool ownLane, std::size_t limit);
+    void settleReady();
+    std::shared_ptr<File> takeOn(int index, int count);
     void runLane(FileConverter& converter);
+    void startFile(FileConverter& converter, File& file, const std::function<void()>& beforeAsking,
+                   std::shared_future<void>& previousPdf);
     void waitForTurn(int index);
     void settleFirst();
-    void settleLanesUpTo(int index);
-    void reportedUpTo(int index);
+    void settleUpTo(int index);
+    FileReport conclude(const File& file, const std::function<void()>& step);
+    void publish(const FileReport& report);
 
     BatchPage& page_;
     std::vector<FileConverter*> converters_;
-    FileConverter& converter_;
     UserPrompts& prompts_;
     BatchControl& control_;
     const ConversionOptions options_;
     const std::string dataFolder_;
     std::chrono::milliseconds startDelay_{100};
-    std::unique_ptr<InFlight> inFlight_; // the file whose PDF is being written, if any
-    std::unique_ptr<Lanes> lanes_;       // with several converters, while the batch runs
+    std::string destination_; // with a trailing separator, once the first file is taken on
+    BatchSummary summary_;
+    std::unique_ptr<Lanes> lanes_; // while the batch runs
 };
 
 } // namespace zarta

@@ -3,8 +3,9 @@
 #include <string>
 #include <string_view>
 
-// Texts the conversion shows to the user, word for word as the program has always shown them
-// (including their spelling). Shared by the desktop program, the add-in and the command line.
+// Texts the conversion shows to the user. They are kept letter for letter, spelling included,
+// because users, their scripts and the documentation know them by these words. Shared by the
+// desktop program, the add-in and the command line.
 namespace zarta::Messages {
 
 inline constexpr std::string_view productName = "Zarta Word To PDF";
@@ -18,6 +19,10 @@ inline constexpr std::string_view replaceQuestion = "%s already exists. Do you w
 
 // The add-in's answer to a document it does not convert; %s is the document's full path.
 inline constexpr std::string_view notSupportedFile = "Not Suppot File %s,Convert next file?";
+
+// The start of the message for a file whose conversion failed for a reason the stages did not
+// word themselves; %s is the source document's full path, the reason follows.
+inline constexpr std::string_view couldNotConvert = "Couldn't convert \"%s\": ";
 
 // Word stage.
 inline constexpr std::string_view noWordObject = "Couldn't get Word object.";

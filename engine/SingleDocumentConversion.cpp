@@ -1,18 +1,43 @@
 #include "engine/SingleDocumentConversion.h"
 
-#include "engine/BatchAbandoned.h"
 #include "engine/BatchControl.h"
-#include "engine/ConversionError.h"
-#include "engine/FileConverter.h"
+#include "engine/BatchPage.h"
+#include "engine/BatchWorker.h"
 #include "engine/Messages.h"
 #include "engine/OutputNaming.h"
-#include "engine/PasswordRules.h"
-#include "engine/StagedOutput.h"
 #include "engine/UserPrompts.h"
 #include "engine/WordFiles.h"
-#include "engine/WorkFolder.h"
 
 namespace zarta {
+
+namespace {
+
+// The batch of the one document: no question about an existing PDF, which is replaced once the
+// new one is complete; what became of the document is kept for the caller.
+class OneDocumentPage : public BatchPage {
+public:
+    OneDocumentPage(std::string documentPath, std::string outputFolder)
+        : documentPath_(std::move(documentPath)), outputFolder_(std::move(outputFolder)) {}
+
+    bool written() const { return written_; }
+
+    int fileCount() override { return 1; }
+    std::string fileAt(int) override { return documentPath_; }
+    std::string destinationFolder() override { return outputFolder_; }
+    bool askReplace(const std::string&) override { return true; }
+    bool replacesWithoutAsking() override { return true; }
+    void fileReported(const FileReport& report) override {
+        written_ = report.result == FileReport::Result::Converted;
+    }
+    void batchFinished(const BatchSummary&) override {}
+
+private:
+    std::string documentPath_;
+    std::string outputFolder_;
+    bool written_ = false;
+};
+
+} // namespace
 
 SingleDocumentConversion::SingleDocumentConversion(FileConverter& converter, UserPrompts& prompts,
                                                    std::string dataFolder)
@@ -29,31 +54,15 @@ SingleDocumentConversion::convertDocument(const std::string& documentPath,
     }
     result.outputPath = OutputNaming::pdfPath(outputFolder, documentPath);
 
-    // The one place where this document's failure becomes its result: the user is told, and
-    // the caller learns that no PDF was written.
-    try {
-        // Passwords the PDF could not keep as entered would give a PDF weaker than the user
-        // believes.
-        if (const auto problem = PasswordRules::problem(options)) {
-            prompts_.showMessage(*problem);
-            return result;
-        }
-        const WorkFolder work(dataFolder_);
-        StagedOutput staged(result.outputPath, work);
-        if (converter_.convert(documentPath, staged.path(), options, control) !=
-            FileOutcome::Converted) {
-            return result;
-        }
-        control.checkpoint();
-        staged.commit();
-        result.written = true;
-    } catch (const BatchAbandoned&) {
-        throw;
-    } catch (const ConversionError& error) {
-        prompts_.showMessage(error.what());
-    } catch (const std::exception& error) {
-        prompts_.showMessage("Couldn't convert \"" + documentPath + "\": " + error.what());
-    }
+    // The document is converted as a batch of one: the same checks, staging, publishing and
+    // reporting of failures as every file of a batch.
+    OneDocumentPage page(documentPath, outputFolder);
+    BatchWorker worker(page, converter_, prompts_, control, options, dataFolder_);
+    worker.setStartDelay(std::chrono::milliseconds(0));
+    worker.runBatch();
+    // An abandoned batch returns quietly; the caller is told.
+    control.checkpoint();
+    result.written = page.written();
     return result;
 }
 

@@ -19,10 +19,14 @@ struct ConversionOptions;
 // one when complete, so a failed run leaves the old PDF as it was. A failure (passwords the PDF
 // cannot keep, no word processor, a document that cannot be opened or printed, a failing PDF
 // stage) is shown to the user through the prompts, as one message naming the file; nothing is
-// raised to the caller.
+// raised to the caller but BatchAbandoned, when the control is abandoned.
 //
-// Thread: convertDocument() runs on the caller's worker thread. The converter and the prompts
-// must outlive the object.
+// The document is converted as a batch of one (BatchWorker), so it goes through the same steps
+// as every file of a batch.
+//
+// Thread: convertDocument() runs on the caller's worker thread; the converter is used on a
+// thread of the batch's (see BatchWorker), which has ended when convertDocument() returns. The
+// converter and the prompts must outlive the object.
 class SingleDocumentConversion {
 public:
     struct Result {

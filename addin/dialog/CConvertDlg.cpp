@@ -2,7 +2,6 @@
 
 #include "addin/dialog/AddinTexts.h"
 #include "addin/dialog/CCompleteDlg.h"
-#include "addin/dialog/ConvertDialogServices.h"
 #include "addin/dialog/InstallFolder.h"
 #include "app/ui/Artwork.h"
 #include "app/ui/CAdvancedDlg.h"
@@ -21,7 +20,9 @@
 #include "engine/BatchAbandoned.h"
 #include "engine/BatchControl.h"
 #include "engine/ConversionOptions.h"
+#include "engine/ConverterFactory.h"
 #include "engine/FileConverter.h"
+#include "engine/QuietPrintWatch.h"
 #include "engine/SingleDocumentConversion.h"
 #include "engine/UserPrompts.h"
 #include "platform/folders/DataFolders.h"
@@ -102,6 +103,8 @@ struct CConvertDlg::Run {
     BatchControl control;
     ui::GuiThreadCall link;
     DialogPrompts prompts;
+    // The office's questions are answered by its interaction handler; nothing to watch.
+    QuietPrintWatch printWatch;
     ConversionOptions options;
     std::string documentPath;
     std::string outputFolder;
@@ -111,7 +114,7 @@ struct CConvertDlg::Run {
     QThread* thread = nullptr;
 };
 
-CConvertDlg::CConvertDlg(ConvertDialogServices& services, QString messageCaption, QWidget* parent)
+CConvertDlg::CConvertDlg(ConverterFactory& services, QString messageCaption, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
@@ -344,9 +347,16 @@ void CConvertDlg::work(Run& run) {
             run.prompts.showMessage(run.dataFolderProblem);
         } else {
             try {
-                // The converter's word processor is this run's own and ends with it.
-                const auto converter = services_.makeConverter(run.prompts, run.installFolder);
-                SingleDocumentConversion conversion(*converter, run.prompts, run.dataFolder);
+                // The converter's word processor is this run's own and ends with it. The add-in
+                // cannot ask for a document's password.
+                ConverterFactory::Request request;
+                request.askForPasswords = false;
+                request.installFolder = run.installFolder;
+                request.count = 1;
+                const auto converters =
+                    services_.makeConverters(request, run.prompts, run.printWatch);
+                SingleDocumentConversion conversion(*converters.front(), run.prompts,
+                                                    run.dataFolder);
                 result = conversion.convertDocument(run.documentPath, run.outputFolder, run.options,
                                                     run.control);
             } catch (const BatchAbandoned&) {

@@ -23,9 +23,11 @@ class CTabCtrlEx;
 class OptionPageSwitcher;
 } // namespace zarta::ui
 
-namespace zarta::addin {
+namespace zarta {
+class ConverterFactory;
+} // namespace zarta
 
-class ConvertDialogServices;
+namespace zarta::addin {
 
 // The add-in's convert dialog: converts one word-processor document, as stored on disk, into a
 // PDF in a chosen folder, with the three option pages of the desktop program (the add-in's
@@ -68,7 +70,7 @@ public:
     static constexpr std::chrono::milliseconds completionDelay{500};
 
     // messageCaption: the caption of the dialog's message boxes (the add-in module's name).
-    CConvertDlg(ConvertDialogServices& services, QString messageCaption, QWidget* parent = nullptr);
+    CConvertDlg(ConverterFactory& services, QString messageCaption, QWidget* parent = nullptr);
     ~CConvertDlg() override;
 
     // The active document's full path (UTF-8); empty when there was none.
@@ -112,7 +114,7 @@ private:
     bool refuseWhileConverting();
     void runEnded(Run* run);
 
-    ConvertDialogServices& services_;
+    ConverterFactory& services_;
     QString messageCaption_;
     std::string documentPath_;
     std::string outputFolder_;

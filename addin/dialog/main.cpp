@@ -8,9 +8,9 @@
 // path of the document to convert, absent or empty when the word processor had none.
 
 #include "addin/dialog/InProcessDialogRunner.h"
-#include "addin/dialog/OfficeDialogServices.h"
 #include "app/ui/Artwork.h"
 #include "platform/folders/DataFolders.h"
+#include "platform/pipeline/OfficeConverterFactory.h"
 
 #include <QApplication>
 
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     }
     QApplication::setWindowIcon(zarta::ui::Artwork::icon(zarta::ui::Artwork::ApplicationIcon));
 
-    zarta::addin::OfficeDialogServices services(zarta::DataFolders::dataFolder());
+    zarta::OfficeConverterFactory services(zarta::DataFolders::dataFolder());
     zarta::addin::InProcessDialogRunner runner(services, caption);
     runner.run(document.toStdString(), {});
     return 0;

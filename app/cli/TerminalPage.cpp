@@ -44,22 +44,8 @@ std::string TerminalPage::fileAt(int index) {
     return current_;
 }
 
-void TerminalPage::clearFileList() {
-    files_.clear();
-}
-
 std::string TerminalPage::destinationFolder() {
     return destination_;
-}
-
-void TerminalPage::setDestinationFolder(const std::string& folder) {
-    destination_ = folder;
-}
-
-void TerminalPage::setProgress(int position, int total, bool) {
-    if (inPlace_ && total > 0 && position <= total && !(position == 100 && total == 100)) {
-        draw(position, total);
-    }
 }
 
 void TerminalPage::draw(int position, int total) {
@@ -72,19 +58,24 @@ void TerminalPage::draw(int position, int total) {
     lineOpen_ = true;
 }
 
-void TerminalPage::setStatus(const std::string& text) {
-    say(text);
-}
-
-void TerminalPage::appendProducedFile(const std::string& name) {
-    produced_.push_back(name);
-    if (!inPlace_) {
-        say("wrote " + destination_ + name);
+void TerminalPage::fileReported(const FileReport& report) {
+    if (report.result == FileReport::Result::Kept) {
+        say("kept the existing " + report.outputPath);
+    } else if (report.result == FileReport::Result::Converted) {
+        produced_.push_back(OutputNaming::pdfName(report.sourcePath));
+        if (!inPlace_) {
+            say("wrote " + report.outputPath);
+        }
+    } else {
+        return;
+    }
+    if (inPlace_) {
+        draw(report.index + 1, report.count);
     }
 }
 
-int TerminalPage::producedFileCount() {
-    return static_cast<int>(produced_.size());
+void TerminalPage::batchFinished(const BatchSummary&) {
+    say(std::string(produced_.empty() ? Messages::statusStopped : Messages::statusComplete));
 }
 
 bool TerminalPage::askReplace(const std::string& outputPath) {
@@ -94,10 +85,6 @@ bool TerminalPage::askReplace(const std::string& outputPath) {
         const auto answer = Terminal::ask(
             Messages::fill(Messages::replaceQuestion, outputPath) + " [y/N] ", wakeFd_);
         replace = answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
-    }
-    if (!replace) {
-        ++skipped_;
-        say("kept the existing " + outputPath);
     }
     return replace;
 }

@@ -10,8 +10,10 @@
 namespace zarta {
 
 // The batch page of the command line: the files named on it, the destination folder, a
-// progress bar redrawn in place on a terminal (plain lines otherwise) and the overwrite
-// question answered by the --overwrite/--no-overwrite policy or at the terminal.
+// progress bar redrawn in place on a terminal (plain lines otherwise: "converting ...",
+// "wrote ...", "kept the existing ..."), the overwrite question answered by the
+// --overwrite/--no-overwrite policy or at the terminal, and the batch's status word at the end
+// ("Complete!" when a PDF was written, "Stoped" otherwise).
 //
 // Thread: used by the one thread that runs the batch; writes to the given stream (standard
 // error).
@@ -27,25 +29,14 @@ public:
     void say(const std::string& text);
 
     const std::vector<std::string>& produced() const { return produced_; }
-    int skipped() const { return skipped_; }
 
     int fileCount() override;
     std::string fileAt(int index) override;
-    void clearFileList() override;
     std::string destinationFolder() override;
-    void setDestinationFolder(const std::string& folder) override;
-    void setProgress(int position, int total, bool filled) override;
-    void setStatus(const std::string& text) override;
-    void setConverting(bool) override {}
-    void setListBusy(bool) override {}
-    void enableEditing() override {}
-    void resetConvertButton() override {}
-    void appendProducedFile(const std::string& name) override;
-    int producedFileCount() override;
     bool askReplace(const std::string& outputPath) override;
     bool replacesWithoutAsking() override { return overwrite_ == CommandLine::Overwrite::Always; }
-    void stopStatusAnimation() override {}
-    void startFinishTimer() override {}
+    void fileReported(const FileReport& report) override;
+    void batchFinished(const BatchSummary& summary) override;
 
 private:
     void draw(int position, int total);
@@ -59,7 +50,6 @@ private:
     bool lineOpen_ = false;
     std::string current_;
     std::vector<std::string> produced_;
-    int skipped_ = 0;
 };
 
 } // namespace zarta

@@ -10,8 +10,7 @@
 #include "engine/QuietPrintWatch.h"
 #include "engine/WordFiles.h"
 #include "platform/folders/DataFolders.h"
-#include "platform/office/OfficeCount.h"
-#include "platform/pipeline/OfficeFileConverter.h"
+#include "platform/pipeline/OfficeConverterFactory.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -97,34 +96,22 @@ int main(int argc, char** argv) {
                             interrupts.wakeFd());
     QuietPrintWatch printWatch;
 
-    std::string officeFailure;
-    int officesFailed = 0;
-    int offices = 0;
-    int refusedPipes = 0;
+    OfficeConverterFactory factory(dataFolder);
     {
         // As many offices as the machine holds (see OfficeCount), each with one Ghostscript kept
         // for the batch; an office starts when its lane takes its first file. All of them end
         // with this block, before the summary below.
-        std::vector<std::unique_ptr<OfficeFileConverter>> converters;
+        auto converters = factory.makeConverters({}, prompts, printWatch);
         std::vector<FileConverter*> lanes;
-        offices = OfficeCount::forThisMachine();
-        for (int i = 0; i < offices; ++i) {
-            converters.push_back(std::make_unique<OfficeFileConverter>(dataFolder, std::string(),
-                                                                       prompts, printWatch));
-            lanes.push_back(converters.back().get());
+        for (const auto& converter : converters) {
+            lanes.push_back(converter.get());
         }
-        BatchWorker worker(page, lanes, prompts, control, settings.options, dataFolder);
+        BatchWorker worker(page, lanes, prompts, control, settings.options, factory.dataFolder());
         worker.setStartDelay(std::chrono::milliseconds(0));
         worker.runBatch();
-        for (const auto& converter : converters) {
-            if (const auto& failure = converter->wordProcessor().lastFailure(); !failure.empty()) {
-                officeFailure = failure;
-                ++officesFailed;
-            }
-            refusedPipes += converter->wordProcessor().statistics().refusedPipes;
-        }
     }
-    if (refusedPipes > 0) {
+    const auto offices = factory.wordProcessors();
+    if (offices.refusedPipes > 0) {
         page.say(program + ": another process had taken the word processor's private pipe; " +
                  "nothing was sent to it, and the word processor was started again under a " +
                  "new name");
@@ -135,12 +122,13 @@ int main(int argc, char** argv) {
                  std::to_string(files.size()) + " files converted");
         return exitInterrupted;
     }
-    if (officesFailed > 0 && officesFailed == offices) {
-        page.say(program + ": the word processor could not be started: " + officeFailure);
-    } else if (officesFailed > 0) {
-        page.say(program + ": " + std::to_string(officesFailed) + " of " + std::to_string(offices) +
+    if (offices.failedToStart > 0 && offices.failedToStart == offices.made) {
+        page.say(program + ": the word processor could not be started: " + offices.lastFailure);
+    } else if (offices.failedToStart > 0) {
+        page.say(program + ": " + std::to_string(offices.failedToStart) + " of " +
+                 std::to_string(offices.made) +
                  " word processors could not be started (the others went on with their files): " +
-                 officeFailure);
+                 offices.lastFailure);
     }
     const bool everyFile = refused == 0 && page.produced().size() == files.size();
     return everyFile ? exitConverted : exitSomeFailed;

@@ -1,8 +1,8 @@
 #include "app/desktop/BatchRun.h"
 
 #include "app/desktop/CConvertDlg.h"
-#include "app/desktop/ConversionServices.h"
 #include "engine/BatchWorker.h"
+#include "engine/ConverterFactory.h"
 #include "engine/FileConverter.h"
 
 #include <QDeadlineTimer>
@@ -10,9 +10,9 @@
 
 namespace zarta::desktop {
 
-BatchRun::BatchRun(CConvertDlg& page, ConversionServices& services, ConversionOptions options)
+BatchRun::BatchRun(CConvertDlg& page, ConverterFactory& services, ConversionOptions options)
     : link_(&page, control_), page_(page, link_), prompts_(page, link_), printWatch_(page, link_),
-      converters_(services.makeConverters(prompts_, printWatch_)) {
+      converters_(services.makeConverters({}, prompts_, printWatch_)) {
     std::vector<FileConverter*> converters;
     for (const auto& converter : converters_) {
         converters.push_back(converter.get());

@@ -18,12 +18,12 @@ class QThread;
 namespace zarta {
 
 class BatchWorker;
+class ConverterFactory;
 class FileConverter;
 
 namespace desktop {
 
 class CConvertDlg;
-class ConversionServices;
 
 // One batch on a worker thread of its own: the batch's control (hold, resume, abandon), the
 // link that carries the worker's calls onto the user-interface thread, the page and prompts
@@ -39,7 +39,7 @@ class BatchRun : public QObject {
     Q_OBJECT
 public:
     // Throws what the services throw when no converter can be made.
-    BatchRun(CConvertDlg& page, ConversionServices& services, ConversionOptions options);
+    BatchRun(CConvertDlg& page, ConverterFactory& services, ConversionOptions options);
     ~BatchRun() override;
 
     void start();

@@ -1,7 +1,6 @@
 #include "app/desktop/CConvertDlg.h"
 
 #include "app/desktop/BatchRun.h"
-#include "app/desktop/ConversionServices.h"
 #include "app/desktop/DesktopTexts.h"
 #include "app/ui/CAdvancedDlg.h"
 #include "app/ui/CBmpProgCtrl.h"
@@ -18,6 +17,7 @@
 #include "app/ui/Mnemonic.h"
 #include "app/ui/OptionPageSwitcher.h"
 #include "app/ui/UiTexts.h"
+#include "engine/ConverterFactory.h"
 #include "engine/Messages.h"
 #include "engine/WordFiles.h"
 
@@ -48,7 +48,7 @@ QString folderOf(const QString& path) {
 
 } // namespace
 
-CConvertDlg::CConvertDlg(ConversionServices& services, QWidget* parent)
+CConvertDlg::CConvertDlg(ConverterFactory& services, QWidget* parent)
     : QFrame(parent), services_(services) {
     setObjectName(QString::number(templateId));
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);

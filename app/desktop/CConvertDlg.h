@@ -24,10 +24,13 @@ class CTabCtrlEx;
 class OptionPageSwitcher;
 } // namespace zarta::ui
 
+namespace zarta {
+class ConverterFactory;
+} // namespace zarta
+
 namespace zarta::desktop {
 
 class BatchRun;
-class ConversionServices;
 
 // The convert page: the list of Word files, the destination folder, the "Convert"/"Stop"
 // button, the status line and progress bar, and the collapsible "Advanced Options:" area with
@@ -71,7 +74,7 @@ public:
     // How long the destructor waits for abandoned workers to end.
     static constexpr std::chrono::seconds exitWait{30};
 
-    explicit CConvertDlg(ConversionServices& services, QWidget* parent = nullptr);
+    explicit CConvertDlg(ConverterFactory& services, QWidget* parent = nullptr);
     ~CConvertDlg() override;
 
     // The "Display Advanced Options." handler: on its first call it remembers the page's height
@@ -140,7 +143,7 @@ private:
     bool refuseWhileConverting();
     void batchEnded(BatchRun* run);
 
-    ConversionServices& services_;
+    ConverterFactory& services_;
 
     ui::CListBoxEx* fileList_ = nullptr;
     QPushButton* addFiles_ = nullptr;

@@ -1,10 +1,10 @@
 #include "app/desktop/CZartaAllToPDFApp.h"
 
 #include "app/desktop/CZartaAllToPDFDlg.h"
-#include "app/desktop/OfficeConversionServices.h"
 #include "app/ui/Artwork.h"
 #include "engine/Messages.h"
 #include "platform/folders/DataFolders.h"
+#include "platform/pipeline/OfficeConverterFactory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -45,7 +45,7 @@ int CZartaAllToPDFApp::run(int argc, char** argv) {
     QApplication application(argc, argv);
     application.setWindowIcon(ui::Artwork::icon(ui::Artwork::ApplicationIcon));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(lockName));
-    OfficeConversionServices services(dataFolder);
+    OfficeConverterFactory services(dataFolder);
     CZartaAllToPDFDlg window(services);
     window.show();
     return application.exec();

@@ -37,7 +37,7 @@ constexpr int minimumLines = 12;
 
 } // namespace
 
-CZartaAllToPDFDlg::CZartaAllToPDFDlg(ConversionServices& services, QWidget* parent)
+CZartaAllToPDFDlg::CZartaAllToPDFDlg(ConverterFactory& services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {

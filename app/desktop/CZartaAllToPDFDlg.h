@@ -11,10 +11,13 @@ namespace zarta::ui {
 class CTransParentButton;
 }
 
+namespace zarta {
+class ConverterFactory;
+} // namespace zarta
+
 namespace zarta::desktop {
 
 class CConvertDlg;
-class ConversionServices;
 
 // The main window: a window of fixed size (but see below) with a header strip (bitmap 2,
 // stretched) carrying the "Website", "Help" and "About" buttons, an etched line under it, and
@@ -43,7 +46,7 @@ public:
     static constexpr int aboutId = 1023;
     static constexpr int websiteId = 1025;
 
-    explicit CZartaAllToPDFDlg(ConversionServices& services, QWidget* parent = nullptr);
+    explicit CZartaAllToPDFDlg(ConverterFactory& services, QWidget* parent = nullptr);
     ~CZartaAllToPDFDlg() override;
 
     CConvertDlg* convertPage() const { return page_; }

@@ -8,6 +8,7 @@
 #include "app/ui/GuiThreadCall.h"
 #include "app/ui/MessageBoxes.h"
 #include "engine/Messages.h"
+#include "engine/OutputNaming.h"
 
 #include <QFile>
 
@@ -33,50 +34,12 @@ std::string GuiBatchPage::fileAt(int index) {
     return link_.run([this, index] { return encoded(page_.fileList()->item(index)->text()); });
 }
 
-void GuiBatchPage::clearFileList() {
-    link_.run([this] { page_.fileList()->clear(); });
-}
-
 std::string GuiBatchPage::destinationFolder() {
     return link_.run([this] { return encoded(page_.finishDialog().destinationFolder()); });
 }
 
-void GuiBatchPage::setDestinationFolder(const std::string& folder) {
+void GuiBatchPage::destinationSettled(const std::string& folder) {
     link_.run([this, &folder] { page_.finishDialog().setDestinationFolder(decoded(folder)); });
-}
-
-void GuiBatchPage::setProgress(int position, int total, bool filled) {
-    link_.run([this, position, total, filled] {
-        page_.progressBar()->setProgress(position, total, filled);
-    });
-}
-
-void GuiBatchPage::setStatus(const std::string& text) {
-    link_.run([this, &text] { page_.setStatus(QString::fromStdString(text)); });
-}
-
-void GuiBatchPage::setConverting(bool converting) {
-    link_.run([this, converting] { page_.setConverting(converting); });
-}
-
-void GuiBatchPage::setListBusy(bool busy) {
-    link_.run([this, busy] { page_.fileList()->setBusy(busy); });
-}
-
-void GuiBatchPage::enableEditing() {
-    link_.run([this] { page_.enableEditing(); });
-}
-
-void GuiBatchPage::resetConvertButton() {
-    link_.run([this] { page_.resetConvertButton(); });
-}
-
-void GuiBatchPage::appendProducedFile(const std::string& name) {
-    link_.run([this, &name] { page_.finishDialog().appendProducedFile(decoded(name)); });
-}
-
-int GuiBatchPage::producedFileCount() {
-    return link_.run([this] { return int(page_.finishDialog().producedFiles().size()); });
 }
 
 bool GuiBatchPage::askReplace(const std::string& outputPath) {
@@ -89,12 +52,38 @@ bool GuiBatchPage::askReplace(const std::string& outputPath) {
     });
 }
 
-void GuiBatchPage::stopStatusAnimation() {
-    link_.run([this] { page_.stopStatusAnimation(); });
+void GuiBatchPage::batchStarted() {
+    link_.run([this] { page_.setConverting(true); });
 }
 
-void GuiBatchPage::startFinishTimer() {
-    link_.run([this] { page_.startFinishTimer(); });
+void GuiBatchPage::fileReported(const FileReport& report) {
+    if (report.result != FileReport::Result::Converted &&
+        report.result != FileReport::Result::Kept) {
+        return;
+    }
+    link_.run([this, &report] {
+        page_.progressBar()->setProgress(report.index + 1, report.count, true);
+        if (report.result == FileReport::Result::Converted) {
+            page_.finishDialog().appendProducedFile(
+                decoded(OutputNaming::pdfName(report.sourcePath)));
+        }
+    });
+}
+
+void GuiBatchPage::batchFinished(const BatchSummary&) {
+    link_.run([this] {
+        page_.fileList()->clear();
+        page_.stopStatusAnimation();
+        page_.progressBar()->setProgress(100, 100, true);
+        page_.setConverting(false);
+        page_.fileList()->setBusy(false);
+        page_.setStatus(QString::fromUtf8(page_.finishDialog().producedFiles().empty()
+                                              ? Messages::statusStopped
+                                              : Messages::statusComplete));
+        page_.enableEditing();
+        page_.resetConvertButton();
+        page_.startFinishTimer();
+    });
 }
 
 } // namespace zarta::desktop

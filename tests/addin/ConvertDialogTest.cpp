@@ -9,7 +9,7 @@
 #include "app/ui/StandardIds.h"
 #include "platform/registry/Registry.h"
 #include "tests/addin/AddinDialogWatcher.h"
-#include "tests/addin/FakeDialogServices.h"
+#include "tests/support/FakeConversion.h"
 #include "tests/support/LayoutChecks.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingMessageBoxes.h"
@@ -81,7 +81,7 @@ protected:
     std::string doc(const std::string& name) const { return dir.file("Docs/" + name); }
 
     TempDir dir;
-    FakeDialogServices services{dir.file("data")};
+    FakeConversion services{dir.file("data")};
     RecordingMessageBoxes boxes;
     RecordingShell shell;
     ScriptedFileDialogs fileDialogs;

@@ -1,7 +1,12 @@
 #include "tests/support/FakeBatchPage.h"
 
+#include "engine/Messages.h"
+#include "engine/OutputNaming.h"
+
 FakeBatchPage::FakeBatchPage(std::vector<std::string> files, std::string destination)
-    : files_(std::move(files)), destination_(std::move(destination)) {}
+    : files_(std::move(files)), destination_(std::move(destination)) {
+    summary_.files = -1;
+}
 
 void FakeBatchPage::answerReplace(std::deque<bool> answers) {
     std::lock_guard lock(mutex_);
@@ -11,6 +16,16 @@ void FakeBatchPage::answerReplace(std::deque<bool> answers) {
 std::vector<std::string> FakeBatchPage::log() const {
     std::lock_guard lock(mutex_);
     return log_;
+}
+
+std::vector<zarta::FileReport> FakeBatchPage::reports() const {
+    std::lock_guard lock(mutex_);
+    return reports_;
+}
+
+zarta::BatchSummary FakeBatchPage::summary() const {
+    std::lock_guard lock(mutex_);
+    return summary_;
 }
 
 std::vector<std::string> FakeBatchPage::produced() const {
@@ -56,63 +71,17 @@ std::string FakeBatchPage::fileAt(int index) {
     return files_.at(static_cast<size_t>(index));
 }
 
-void FakeBatchPage::clearFileList() {
-    std::lock_guard lock(mutex_);
-    files_.clear();
-    record("clear list");
-}
-
 std::string FakeBatchPage::destinationFolder() {
     std::lock_guard lock(mutex_);
     return destination_;
 }
 
-void FakeBatchPage::setDestinationFolder(const std::string& folder) {
+void FakeBatchPage::destinationSettled(const std::string& folder) {
     std::lock_guard lock(mutex_);
-    destination_ = folder;
-    record("destination " + folder);
-}
-
-void FakeBatchPage::setProgress(int position, int total, bool filled) {
-    std::lock_guard lock(mutex_);
-    record("progress " + std::to_string(position) + "/" + std::to_string(total) +
-           (filled ? " filled" : " empty"));
-}
-
-void FakeBatchPage::setStatus(const std::string& text) {
-    std::lock_guard lock(mutex_);
-    record("status " + text);
-}
-
-void FakeBatchPage::setConverting(bool converting) {
-    std::lock_guard lock(mutex_);
-    record(converting ? "converting on" : "converting off");
-}
-
-void FakeBatchPage::setListBusy(bool busy) {
-    std::lock_guard lock(mutex_);
-    record(busy ? "busy on" : "busy off");
-}
-
-void FakeBatchPage::enableEditing() {
-    std::lock_guard lock(mutex_);
-    record("enable editing");
-}
-
-void FakeBatchPage::resetConvertButton() {
-    std::lock_guard lock(mutex_);
-    record("reset convert button");
-}
-
-void FakeBatchPage::appendProducedFile(const std::string& name) {
-    std::lock_guard lock(mutex_);
-    produced_.push_back(name);
-    record("produced " + name);
-}
-
-int FakeBatchPage::producedFileCount() {
-    std::lock_guard lock(mutex_);
-    return static_cast<int>(produced_.size());
+    if (folder != destination_) {
+        destination_ = folder;
+        record("destination " + folder);
+    }
 }
 
 bool FakeBatchPage::askReplace(const std::string& outputPath) {
@@ -127,12 +96,38 @@ bool FakeBatchPage::askReplace(const std::string& outputPath) {
     return answer;
 }
 
-void FakeBatchPage::stopStatusAnimation() {
+void FakeBatchPage::batchStarted() {
     std::lock_guard lock(mutex_);
-    record("stop timer 1");
+    record("converting on");
 }
 
-void FakeBatchPage::startFinishTimer() {
+void FakeBatchPage::fileReported(const zarta::FileReport& report) {
     std::lock_guard lock(mutex_);
+    reports_.push_back(report);
+    using Result = zarta::FileReport::Result;
+    if (report.result == Result::Converted || report.result == Result::Kept) {
+        record("progress " + std::to_string(report.index + 1) + "/" + std::to_string(report.count) +
+               " filled");
+    }
+    if (report.result == Result::Converted) {
+        const std::string name = zarta::OutputNaming::pdfName(report.sourcePath);
+        produced_.push_back(name);
+        record("produced " + name);
+    }
+}
+
+void FakeBatchPage::batchFinished(const zarta::BatchSummary& summary) {
+    std::lock_guard lock(mutex_);
+    summary_ = summary;
+    files_.clear();
+    for (const char* step :
+         {"clear list", "stop timer 1", "progress 100/100 filled", "converting off", "busy off"}) {
+        record(step);
+    }
+    record(std::string("status ") + std::string(produced_.empty()
+                                                    ? zarta::Messages::statusStopped
+                                                    : zarta::Messages::statusComplete));
+    record("enable editing");
+    record("reset convert button");
     record("start timer 2");
 }

@@ -10,9 +10,14 @@
 #include <string>
 #include <vector>
 
-// A convert page in memory that records every call the worker makes, in order, as text
-// ("progress 1/3 filled", "status Complete!", ...). Thread-safe, so tests may read the log while
-// a worker thread runs.
+// A convert page in memory. It takes the worker's events as the desktop's convert page does
+// and records the steps that makes of them, in order, as text: "converting on" when the batch
+// starts, "file 0" for each file taken on, "destination ..." when the folder gets its separator,
+// "progress 1/3 filled" and "produced a.pdf" for a converted file, the progress step alone for a
+// kept one, "replace? yes", and at the end "clear list", "stop timer 1", "progress 100/100
+// filled", "converting off", "busy off", "status Complete!" (or "Stoped" when it holds no
+// produced name), "enable editing", "reset convert button" and "start timer 2". The events
+// themselves are kept too. Thread-safe, so tests may read the log while a worker thread runs.
 class FakeBatchPage : public zarta::BatchPage {
 public:
     FakeBatchPage(std::vector<std::string> files, std::string destination);
@@ -23,6 +28,9 @@ public:
     bool replaceWithoutAsking = false;
 
     std::vector<std::string> log() const;
+    std::vector<zarta::FileReport> reports() const;
+    // The summary of the last batchFinished(); files is -1 before one.
+    zarta::BatchSummary summary() const;
     std::vector<std::string> produced() const;
     std::vector<std::string> replaceQuestions() const;
     std::string storedDestination() const;
@@ -32,21 +40,13 @@ public:
 
     int fileCount() override;
     std::string fileAt(int index) override;
-    void clearFileList() override;
     std::string destinationFolder() override;
-    void setDestinationFolder(const std::string& folder) override;
-    void setProgress(int position, int total, bool filled) override;
-    void setStatus(const std::string& text) override;
-    void setConverting(bool converting) override;
-    void setListBusy(bool busy) override;
-    void enableEditing() override;
-    void resetConvertButton() override;
-    void appendProducedFile(const std::string& name) override;
-    int producedFileCount() override;
+    void destinationSettled(const std::string& folder) override;
     bool askReplace(const std::string& outputPath) override;
     bool replacesWithoutAsking() override { return replaceWithoutAsking; }
-    void stopStatusAnimation() override;
-    void startFinishTimer() override;
+    void batchStarted() override;
+    void fileReported(const zarta::FileReport& report) override;
+    void batchFinished(const zarta::BatchSummary& summary) override;
 
 private:
     void record(std::string entry);
@@ -59,4 +59,6 @@ private:
     std::deque<bool> replaceAnswers_;
     std::vector<std::string> replaceQuestions_;
     std::vector<std::string> log_;
+    std::vector<zarta::FileReport> reports_;
+    zarta::BatchSummary summary_;
 };

@@ -15,12 +15,25 @@ void FakePdfStage::writePdf(const Job& job, const zarta::ConversionOptions&,
     std::ofstream(job.outputPath, std::ios::binary) << "%PDF-1.4\n%%EOF\n";
 }
 
-std::unique_ptr<zarta::FileConverter> FakeConversion::makeConverter(zarta::UserPrompts& prompts,
-                                                                    zarta::PrintWatch& printWatch) {
+std::vector<std::unique_ptr<zarta::FileConverter>>
+FakeConversion::makeConverters(const Request& request, zarta::UserPrompts& prompts,
+                               zarta::PrintWatch& printWatch) {
+    {
+        const std::lock_guard lock(mutex_);
+        installFolders_.push_back(request.installFolder);
+    }
     auto converter =
         std::make_unique<zarta::WordToPdfConverter>(word, pdf, prompts, printWatch, dataFolder_);
+    converter->setAskForPasswords(request.askForPasswords);
     converter->setPrintPollInterval(std::chrono::milliseconds(1));
-    return converter;
+    std::vector<std::unique_ptr<zarta::FileConverter>> converters;
+    converters.push_back(std::move(converter));
+    return converters;
+}
+
+std::vector<std::string> FakeConversion::installFolders() const {
+    const std::lock_guard lock(mutex_);
+    return installFolders_;
 }
 
 QStringList FakeConversion::openedDocuments() const {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/desktop/ConversionServices.h"
+#include "engine/ConverterFactory.h"
 #include "engine/PdfStage.h"
 #include "tests/support/RecordingWord.h"
 
@@ -9,6 +9,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <vector>
 
 // A PDF stage that writes a small PDF-like file, and can keep a conversion waiting (at a safe
 // point, as a running Ghostscript would) until the test lets it go.
@@ -25,21 +26,27 @@ public:
     std::atomic<int> workMilliseconds{0};
 };
 
-// The desktop program's conversion with the recording word processor and the fake PDF stage.
-class FakeConversion : public zarta::desktop::ConversionServices {
+// The programs' conversion with the recording word processor and the fake PDF stage: one
+// converter per request, whatever count it asks for, recording each request.
+class FakeConversion : public zarta::ConverterFactory {
 public:
     explicit FakeConversion(std::string dataFolder) : dataFolder_(std::move(dataFolder)) {}
 
-    std::unique_ptr<zarta::FileConverter> makeConverter(zarta::UserPrompts& prompts,
-                                                        zarta::PrintWatch& printWatch) override;
+    std::vector<std::unique_ptr<zarta::FileConverter>>
+    makeConverters(const Request& request, zarta::UserPrompts& prompts,
+                   zarta::PrintWatch& printWatch) override;
     std::string dataFolder() const override { return dataFolder_; }
 
     // The documents the word processor opened, in order (retries included).
     QStringList openedDocuments() const;
+    // The installation folder of each request, in order.
+    std::vector<std::string> installFolders() const;
 
     RecordingWord word;
     FakePdfStage pdf;
 
 private:
     std::string dataFolder_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> installFolders_;
 };

@@ -4,13 +4,13 @@
 #include "addin/CWordAddin.h"
 #include "addin/dialog/CConvertDlg.h"
 #include "addin/dialog/InProcessDialogRunner.h"
-#include "addin/dialog/OfficeDialogServices.h"
 #include "app/ui/CDescriptionDlg.h"
 #include "app/ui/CSecurityDlg.h"
 #include "app/ui/CTabCtrlEx.h"
 #include "host/wordhost/WordHostIds.h"
 #include "platform/clipboard/QtClipboard.h"
 #include "platform/com/ComModule.h"
+#include "platform/pipeline/OfficeConverterFactory.h"
 #include "platform/registry/Registry.h"
 #include "tests/addin/AddinDialogWatcher.h"
 #include "tests/support/OfficeTestSupport.h"
@@ -74,7 +74,7 @@ protected:
     TempDir dir;
     ComModule module;
     QtClipboard clipboard;
-    OfficeDialogServices services{dir.file("data")};
+    OfficeConverterFactory services{dir.file("data")};
     InProcessDialogRunner runner{services, QStringLiteral("Plovra")};
     TestWordHost host;
     ComPtr<IDTExtensibility2> addin;

@@ -1,5 +1,5 @@
-#include "app/desktop/OfficeConversionServices.h"
 #include "app/ui/CBmpProgCtrl.h"
+#include "platform/pipeline/OfficeConverterFactory.h"
 #include "tests/app/desktop/DesktopWindow.h"
 
 #include <QDir>
@@ -15,8 +15,8 @@ namespace {
 // The main window converting with the real office and Ghostscript.
 class DesktopEndToEnd : public DesktopWindow {
 protected:
-    std::unique_ptr<desktop::ConversionServices> makeServices(const std::string& data) override {
-        return std::make_unique<desktop::OfficeConversionServices>(data);
+    std::unique_ptr<ConverterFactory> makeServices(const std::string& data) override {
+        return std::make_unique<OfficeConverterFactory>(data);
     }
 
     QStringList samples(const QStringList& names) {

@@ -31,7 +31,7 @@ void DesktopWindow::SetUp() {
     modalWatcher_.start(10);
 }
 
-std::unique_ptr<desktop::ConversionServices> DesktopWindow::makeServices(const std::string& data) {
+std::unique_ptr<ConverterFactory> DesktopWindow::makeServices(const std::string& data) {
     return std::make_unique<FakeConversion>(data);
 }
 

@@ -25,8 +25,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
     // The conversion the window uses: the recording word processor unless overridden.
-    virtual std::unique_ptr<zarta::desktop::ConversionServices>
-    makeServices(const std::string& data);
+    virtual std::unique_ptr<zarta::ConverterFactory> makeServices(const std::string& data);
 
     zarta::desktop::CConvertDlg& page() const { return *window->convertPage(); }
     template <class Widget>
@@ -56,7 +55,7 @@ protected:
     RecordingMessageBoxes boxes;
     ScriptedFileDialogs dialogs;
     RecordingShell shell;
-    std::unique_ptr<zarta::desktop::ConversionServices> services;
+    std::unique_ptr<zarta::ConverterFactory> services;
     FakeConversion* conversion = nullptr; // the services, when they are the fake
     std::unique_ptr<zarta::desktop::CZartaAllToPDFDlg> window;
 
