@@ -18,10 +18,10 @@ namespace zarta {
 // has been abandoned the worker calls nothing here any more; a call already under way may throw
 // BatchAbandoned instead of acting.
 //
-// Order: batchStarted(); then, for a list with files, fileAt() of each file in list order as
-// it is taken on (destinationFolder() and destinationSettled() around the first), with each
-// file's fileReported() in list order, at most one askReplace() between them; batchFinished()
-// last. A file's fileAt() may come before the earlier files' reports.
+// Order: batchStarted(); then, for a list with files, fileAt() and fileStarting() of each file
+// in list order as it is taken on (destinationFolder() and destinationSettled() around the
+// first), with each file's fileReported() in list order, at most one askReplace() between them;
+// batchFinished() last. A file's fileStarting() may come before the earlier files' reports.
 class BatchPage {
 public:
     virtual ~BatchPage() = default;
@@ -45,6 +45,14 @@ public:
 
     // The batch has begun (before the pause that lets the page show its running state).
     virtual void batchStarted() {}
+    // A file is taken on, right after fileAt(index); the earlier files' reports may still be to
+    // come. Files an earlier failure kept from being started are read with fileAt() but not
+    // told here.
+    virtual void fileStarting(int index, int count, const std::string& sourcePath) {
+        static_cast<void>(index);
+        static_cast<void>(count);
+        static_cast<void>(sourcePath);
+    }
     // What became of one file; in list order, one per file.
     virtual void fileReported(const FileReport& report) = 0;
     // The batch is over: every file was reported (or the options were refused).

@@ -38,6 +38,8 @@ struct BatchWorker::File {
     bool done = false;
     FileOutcome outcome = FileOutcome::NotConverted;
     std::exception_ptr failure;
+    bool noWordProcessor = false; // the failure is that no word processor could be started
+    bool notReached = false;      // never started: an earlier failure ended the batch
     std::shared_future<void> pdf;
 };
 
@@ -55,6 +57,11 @@ struct BatchWorker::Lanes {
     int asking = 0;       // lanes waiting for their file's turn to ask the user
     int givingUp = 0;     // lanes whose word processor could not be started, waiting to hand over
     int prompting = -1;   // the file that has its turn and may be asking the user right now
+    int broken = 0;       // lanes whose word processor failed to start on their last file
+    int count = 1;        // lanes, counting the worker's own when it has no lane thread
+    // A failure of every lane ended the batch: no more files are started. Written by the
+    // worker's thread under mutex, so that thread may read it without.
+    bool ending = false;
     std::vector<std::thread> threads;
 };
 
@@ -150,6 +157,7 @@ void BatchWorker::convertAll() {
     // Without a lane thread this thread is the one lane: a file's word-processor part runs here
     // once it is taken on, and before it asks the user anything, the earlier files are shown.
     const bool ownLane = lanes.threads.empty();
+    lanes.count = std::max<int>(static_cast<int>(lanes.threads.size()), 1);
     std::shared_future<void> ownLanePdf;
     // A lane works on one file in its word processor while its PDF stage writes another, and
     // takes a file only when it is free for it.
@@ -159,6 +167,10 @@ void BatchWorker::convertAll() {
         control_.checkpoint();
         waitForLane(ownLane, limit);
         control_.checkpoint();
+        if (lanes.ending) {
+            endEarly(index, count);
+            return;
+        }
         const std::shared_ptr<File> file = takeOn(index, count);
         if (!file) {
             continue;
@@ -175,10 +187,14 @@ void BatchWorker::convertAll() {
                 startFile(
                     *converters_.front(), *file, [this, index] { settleUpTo(index - 1); },
                     ownLanePdf);
+                std::lock_guard lock(lanes.mutex);
+                lanes.broken = 0;
             } catch (const NoWordProcessor&) {
                 // No other lane to hand the file to.
                 std::lock_guard lock(lanes.mutex);
+                lanes.broken = 1;
                 file->failure = std::current_exception();
+                file->noWordProcessor = true;
                 file->done = true;
             }
         } else {
@@ -188,11 +204,37 @@ void BatchWorker::convertAll() {
     settleUpTo(count - 1);
 }
 
+void BatchWorker::endEarly(int index, int count) {
+    Lanes& lanes = *lanes_;
+    // Files handed out but not taken by a lane are not started any more.
+    {
+        std::lock_guard lock(lanes.mutex);
+        for (const auto& file : lanes.waiting) {
+            file->notReached = true;
+            file->done = true;
+        }
+        lanes.waiting.clear();
+    }
+    settleUpTo(count - 1);
+    for (int next = index; next < count; ++next) {
+        FileReport report = reportFor(next, count, page_.fileAt(next), std::string(),
+                                      FileReport::Result::NotReached);
+        report.outputPath = destination_.empty()
+                                ? std::string()
+                                : destination_ + OutputNaming::pdfName(report.sourcePath);
+        report.message = std::string(Messages::batchEndedBefore);
+        publish(report);
+    }
+}
+
 void BatchWorker::waitForLane(bool ownLane, std::size_t limit) {
     Lanes& lanes = *lanes_;
     for (;;) {
         // Outcomes already known are shown at once, in list order.
         settleReady();
+        if (lanes.ending) {
+            return;
+        }
         if (lanes.underWay.size() >= limit) {
             settleFirst();
             continue;
@@ -242,6 +284,7 @@ std::shared_ptr<BatchWorker::File> BatchWorker::takeOn(int index, int count) {
     file->index = index;
     file->count = count;
     file->sourcePath = page_.fileAt(index);
+    page_.fileStarting(index, count, file->sourcePath);
     if (index == 0) {
         destination_ = OutputNaming::withTrailingSeparator(page_.destinationFolder());
         page_.destinationSettled(destination_);
@@ -291,6 +334,8 @@ void BatchWorker::runLane(FileConverter& converter) {
     Lanes& lanes = *lanes_;
     // The PDF stage of this lane's previous file: one at a time per lane.
     std::shared_future<void> previousPdf;
+    // Whether this lane's word processor failed to start on its last file.
+    bool broken = false;
     for (;;) {
         std::shared_ptr<File> file;
         {
@@ -304,6 +349,12 @@ void BatchWorker::runLane(FileConverter& converter) {
             }
             file = lanes.waiting.front();
             lanes.waiting.pop_front();
+            if (lanes.ending) {
+                file->notReached = true;
+                file->done = true;
+                lanes.changed.notify_all();
+                continue;
+            }
         }
         // A file that had its turn to ask keeps it until its word-processor part is over.
         struct EndPrompting {
@@ -324,6 +375,11 @@ void BatchWorker::runLane(FileConverter& converter) {
             const EndPrompting endPrompting{lanes, index};
             startFile(
                 converter, *file, [this, index] { waitForTurn(index); }, previousPdf);
+            if (broken) {
+                std::lock_guard lock(lanes.mutex);
+                broken = false;
+                --lanes.broken;
+            }
         } catch (const NoWordProcessor&) {
             // This lane's word processor cannot be started: the file goes to a lane that is free
             // for it (it keeps its place in the list) and this lane ends. A lane that waits to
@@ -331,13 +387,24 @@ void BatchWorker::runLane(FileConverter& converter) {
             // when every other lane does, the file's failure is reported instead, as it is when
             // no other lane is left.
             std::unique_lock lock(lanes.mutex);
+            if (!broken) {
+                broken = true;
+                ++lanes.broken;
+            }
             ++lanes.givingUp;
             lanes.changed.notify_all();
             lanes.changed.wait(lock, [&] {
                 return lanes.idle > 0 || lanes.working - 1 <= lanes.asking + lanes.givingUp - 1 ||
-                       lanes.closing || control_.isAbandoned();
+                       lanes.ending || lanes.closing || control_.isAbandoned();
             });
             --lanes.givingUp;
+            if (lanes.ending) {
+                file->notReached = true;
+                file->done = true;
+                lock.unlock();
+                lanes.changed.notify_all();
+                continue;
+            }
             if (lanes.idle > 0 && !lanes.closing && !control_.isAbandoned()) {
                 --lanes.working;
                 lanes.waiting.push_front(std::move(file));
@@ -346,6 +413,7 @@ void BatchWorker::runLane(FileConverter& converter) {
                 return;
             }
             file->failure = std::current_exception();
+            file->noWordProcessor = true;
             file->done = true;
             lock.unlock();
             lanes.changed.notify_all();
@@ -424,8 +492,21 @@ void BatchWorker::settleFirst() {
     }
     // Nothing more is shown once the batch is abandoned, and nothing while it is held.
     control_.checkpoint();
-    if (file->failure) {
-        publish(conclude(*file, [&] { std::rethrow_exception(file->failure); }));
+    if (file->notReached) {
+        FileReport report = reportFor(file->index, file->count, file->sourcePath, file->outputPath,
+                                      FileReport::Result::NotReached);
+        report.message = std::string(Messages::batchEndedBefore);
+        publish(report);
+    } else if (file->failure) {
+        const FileReport report = conclude(*file, [&] { std::rethrow_exception(file->failure); });
+        publish(report);
+        // Without a word processor in any lane, every file after this one would fail the same
+        // way: the batch ends with this message instead of repeating it for each file.
+        std::lock_guard lock(lanes.mutex);
+        if (file->noWordProcessor && lanes.broken >= lanes.count && !lanes.ending) {
+            lanes.ending = true;
+            summary_.endedBy = report.message;
+        }
     } else if (file->outcome == FileOutcome::Converted) {
         publish(conclude(*file, [&] {
             if (file->pdf.valid()) {
@@ -485,6 +566,9 @@ void BatchWorker::publish(const FileReport& report) {
         break;
     case FileReport::Result::GaveUp:
         ++summary_.gaveUp;
+        break;
+    case FileReport::Result::NotReached:
+        ++summary_.notReached;
         break;
     }
     page_.fileReported(report);

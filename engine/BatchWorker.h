@@ -76,6 +76,7 @@ private:
 
     void convertAll();
     void waitForLane(bool ownLane, std::size_t limit);
+    void endEarly(int index, int count);
     void settleReady();
     std::shared_ptr<File> takeOn(int index, int count);
     void runLane(FileConverter& converter);

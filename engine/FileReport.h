@@ -11,7 +11,8 @@ struct FileReport {
         Converted, // the complete PDF is now at outputPath
         Kept,      // a PDF of that name existed and was kept (the user said No to replacing it)
         Failed,    // the conversion failed; message says why (it was also shown to the user)
-        GaveUp     // the user gave up on the file (a cancelled password prompt); nothing shown
+        GaveUp,    // the user gave up on the file (a cancelled password prompt); nothing shown
+        NotReached // an earlier file's failure ended the batch (see BatchSummary::endedBy)
     };
 
     int index = 0; // the file's position in the list, from 0
@@ -19,7 +20,7 @@ struct FileReport {
     std::string sourcePath;
     std::string outputPath; // the PDF's full path
     Result result = Result::Failed;
-    std::string message; // with Failed only
+    std::string message; // why it was not converted: with Failed (also shown) and NotReached
 };
 
 } // namespace zarta

@@ -26,6 +26,13 @@ inline constexpr std::string_view couldNotConvert = "Couldn't convert \"%s\": ";
 
 // Word stage.
 inline constexpr std::string_view noWordObject = "Couldn't get Word object.";
+// The line after noWordObject when the word processor said why it could not start; %s is its
+// reason.
+inline constexpr std::string_view wordProcessorNotStarted =
+    "The word processor could not be started: %s";
+// Why a file was not converted when an earlier file's failure ended the batch.
+inline constexpr std::string_view batchEndedBefore =
+    "Not converted: the batch ended before this file.";
 
 // The password prompt; %s is the document's file name, inserted verbatim.
 inline constexpr std::string_view passwordPrompt =

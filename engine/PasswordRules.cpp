@@ -36,24 +36,33 @@ std::optional<std::string> unusable(const std::string& field, const std::string&
 
 } // namespace
 
-std::optional<std::string> PasswordRules::problem(const ConversionOptions& options) {
+std::optional<PasswordRules::Problem> PasswordRules::check(const ConversionOptions& options) {
+    using Field = Problem::Field;
     if (!options.securityApplies()) {
         return std::nullopt;
     }
     if (auto owner = unusable("Owner Password", options.ownerPassword)) {
-        return owner;
+        return Problem{Field::OwnerPassword, *owner};
     }
     if (!options.passesUserPassword()) {
         return std::nullopt;
     }
     if (auto user = unusable("User Password", options.userPassword)) {
-        return user;
+        return Problem{Field::UserPassword, *user};
     }
     if (paddedKey(options.ownerPassword) == paddedKey(options.userPassword)) {
-        return std::string(
+        return Problem{
+            Field::OwnerPassword,
             "The Owner Password and the User Password are the same, so everyone who can open "
             "the PDF with the User Password could also change its security and the allowed "
-            "actions would bind no one. Please choose a different Owner Password.");
+            "actions would bind no one. Please choose a different Owner Password."};
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> PasswordRules::problem(const ConversionOptions& options) {
+    if (auto found = check(options)) {
+        return found->message;
     }
     return std::nullopt;
 }

@@ -21,9 +21,18 @@ public:
     // The bytes of a password the encryption keys on.
     static constexpr std::size_t keptBytes = 32;
 
+    // The password to fix, and the message for the user, naming that password ("Owner
+    // Password", "User Password") and saying why it cannot be used.
+    struct Problem {
+        enum class Field { OwnerPassword, UserPassword };
+        Field field;
+        std::string message;
+    };
+
     // Empty when the passwords that will encrypt the PDF are kept exactly (or when the PDF is
-    // not encrypted at all); otherwise the message for the user, naming the password concerned
-    // ("Owner Password", "User Password") and saying why it cannot be used.
+    // not encrypted at all).
+    static std::optional<Problem> check(const ConversionOptions& options);
+    // check()'s message alone.
     static std::optional<std::string> problem(const ConversionOptions& options);
 
     static bool isValidUtf8(const std::string& text);

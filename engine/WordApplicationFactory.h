@@ -27,6 +27,10 @@ public:
     // control lets the provider end a session that hangs when the batch is abandoned.
     virtual std::unique_ptr<WordApplication> create(const std::string& progId,
                                                     BatchControl& control) = 0;
+
+    // Why the last create() yielded nullptr, in words for the user (empty when unknown or after
+    // a success).
+    virtual std::string lastFailure() const { return std::string(); }
 };
 
 } // namespace zarta

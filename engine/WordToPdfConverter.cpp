@@ -223,7 +223,7 @@ std::shared_ptr<WorkFolder> WordToPdfConverter::attempt(const std::string& sourc
     control.checkpoint();
     auto application = word_.create(progId, control);
     if (!application) {
-        throw NoWordProcessor();
+        throw NoWordProcessor(word_.lastFailure());
     }
     Session session(std::move(application));
 

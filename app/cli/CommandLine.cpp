@@ -193,10 +193,13 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
             optionsEnded = true;
         } else if (argument == "--help" || argument == "-h") {
             settings.help = true;
-        } else if (argument == "--overwrite") {
-            settings.overwrite = Overwrite::Always;
-        } else if (argument == "--no-overwrite") {
-            settings.overwrite = Overwrite::Never;
+        } else if (argument == "--overwrite" || argument == "--no-overwrite") {
+            const Overwrite chosen =
+                argument == "--overwrite" ? Overwrite::Always : Overwrite::Never;
+            if (settings.overwrite != Overwrite::Ask && settings.overwrite != chosen) {
+                throw UsageError("--overwrite and --no-overwrite contradict each other");
+            }
+            settings.overwrite = chosen;
         } else {
             const auto equals = argument.find('=');
             const std::string name = argument.substr(0, equals);

@@ -24,6 +24,13 @@ void TerminalPage::breakLine() {
     }
 }
 
+void TerminalPage::startNewLine() {
+    if (inPlace_) {
+        std::fputc('\n', out_);
+        lineOpen_ = false;
+    }
+}
+
 void TerminalPage::say(const std::string& text) {
     breakLine();
     std::fprintf(out_, "%s\n", text.c_str());
@@ -35,13 +42,16 @@ int TerminalPage::fileCount() {
 }
 
 std::string TerminalPage::fileAt(int index) {
-    current_ = files_.at(static_cast<size_t>(index));
+    return files_.at(static_cast<size_t>(index));
+}
+
+void TerminalPage::fileStarting(int, int count, const std::string& sourcePath) {
+    current_ = sourcePath;
     if (inPlace_) {
-        draw(index, fileCount());
+        draw(reported_, count);
     } else {
         say("converting " + current_);
     }
-    return current_;
 }
 
 std::string TerminalPage::destinationFolder() {
@@ -59,6 +69,9 @@ void TerminalPage::draw(int position, int total) {
 }
 
 void TerminalPage::fileReported(const FileReport& report) {
+    // The bar counts the files that are done, whatever they came to, so that its last count
+    // is the number of files the summary accounts for.
+    ++reported_;
     if (report.result == FileReport::Result::Kept) {
         say("kept the existing " + report.outputPath);
     } else if (report.result == FileReport::Result::Converted) {
@@ -66,16 +79,35 @@ void TerminalPage::fileReported(const FileReport& report) {
         if (!inPlace_) {
             say("wrote " + report.outputPath);
         }
-    } else {
-        return;
     }
     if (inPlace_) {
-        draw(report.index + 1, report.count);
+        draw(reported_, report.count);
     }
 }
 
-void TerminalPage::batchFinished(const BatchSummary&) {
+void TerminalPage::batchFinished(const BatchSummary& summary) {
+    summary_ = summary;
+    if (!summary.refused) {
+        say(summaryLine(summary));
+    }
     say(std::string(produced_.empty() ? Messages::statusStopped : Messages::statusComplete));
+}
+
+std::string TerminalPage::summaryLine(const BatchSummary& summary) {
+    std::string line = std::to_string(summary.converted) + " of " + std::to_string(summary.files) +
+                       " files converted";
+    const std::pair<int, const char*> parts[] = {
+        {summary.kept, " kept (their PDF existed)"},
+        {summary.failed, " failed"},
+        {summary.gaveUp, " given up (no password)"},
+        {summary.notReached, " not started (the batch ended early)"},
+    };
+    for (const auto& [count, what] : parts) {
+        if (count > 0) {
+            line += ", " + std::to_string(count) + what;
+        }
+    }
+    return line;
 }
 
 bool TerminalPage::askReplace(const std::string& outputPath) {
@@ -85,6 +117,9 @@ bool TerminalPage::askReplace(const std::string& outputPath) {
         const auto answer = Terminal::ask(
             Messages::fill(Messages::replaceQuestion, outputPath) + " [y/N] ", wakeFd_);
         replace = answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
+    } else if (overwrite_ == CommandLine::Overwrite::Ask) {
+        // No one to ask: the PDF is kept, but nobody chose that.
+        ++keptUnasked_;
     }
     return replace;
 }

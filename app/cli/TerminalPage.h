@@ -25,13 +25,25 @@ public:
 
     // Ends a progress line drawn in place, so that a message can follow on a line of its own.
     void breakLine();
+    // On a terminal, ends the line the cursor is on whatever is on it (the terminal's echo of
+    // ^C), so that the next text starts a line of its own.
+    void startNewLine();
     // Writes one line of text (after breaking a progress line).
     void say(const std::string& text);
 
     const std::vector<std::string>& produced() const { return produced_; }
+    // What the batch came to, once it has finished.
+    const BatchSummary& summary() const { return summary_; }
+    // Existing PDFs kept because there was no terminal to ask whether to replace them.
+    int keptUnasked() const { return keptUnasked_; }
+
+    // The line that sums a batch up: "3 of 5 files converted, 1 kept (their PDF existed),
+    // 1 failed"; the counts that are 0 are left out.
+    static std::string summaryLine(const BatchSummary& summary);
 
     int fileCount() override;
     std::string fileAt(int index) override;
+    void fileStarting(int index, int count, const std::string& sourcePath) override;
     std::string destinationFolder() override;
     bool askReplace(const std::string& outputPath) override;
     bool replacesWithoutAsking() override { return overwrite_ == CommandLine::Overwrite::Always; }
@@ -50,6 +62,9 @@ private:
     bool lineOpen_ = false;
     std::string current_;
     std::vector<std::string> produced_;
+    int reported_ = 0;
+    int keptUnasked_ = 0;
+    BatchSummary summary_;
 };
 
 } // namespace zarta

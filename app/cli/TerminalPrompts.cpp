@@ -30,7 +30,12 @@ std::optional<std::string> TerminalPrompts::askPassword(const std::string& fileN
                     "\" is password protected; skipped (give --document-password-file)");
         return std::nullopt;
     }
-    page_.breakLine();
+    if (again) {
+        // Without this line a typo would look like a prompt that did not take the answer.
+        page_.say("the password given for \"" + fileName + "\" was not accepted; try again");
+    } else {
+        page_.breakLine();
+    }
     const auto answer = Terminal::askSecret(
         "Password for \"" + fileName + "\" (Enter alone skips the file): ", wakeFd_);
     if (!answer || answer->empty()) {

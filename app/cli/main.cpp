@@ -7,16 +7,21 @@
 #include "app/cli/TerminalPrompts.h"
 #include "engine/BatchControl.h"
 #include "engine/BatchWorker.h"
+#include "engine/PasswordRules.h"
 #include "engine/QuietPrintWatch.h"
 #include "engine/WordFiles.h"
 #include "platform/folders/DataFolders.h"
 #include "platform/pipeline/OfficeConverterFactory.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace zarta;
 namespace fs = std::filesystem;
@@ -52,6 +57,11 @@ int main(int argc, char** argv) {
         return exitConverted;
     }
 
+    // Passwords the PDF could not keep are refused before anything starts.
+    if (const auto problem = PasswordRules::problem(settings.options)) {
+        return usageError(program, *problem);
+    }
+
     std::error_code error;
     fs::create_directories(settings.outputFolder, error);
     if (!fs::is_directory(settings.outputFolder)) {
@@ -59,6 +69,11 @@ int main(int argc, char** argv) {
                                        "\" as the folder for "
                                        "the PDF files" +
                                        (error ? ": " + error.message() : ""));
+    }
+    // A folder the PDFs cannot be written into would fail every file the same way.
+    if (::access(settings.outputFolder.c_str(), W_OK | X_OK) != 0) {
+        return usageError(program, "can't write into \"" + settings.outputFolder +
+                                       "\", the folder for the PDF files: " + std::strerror(errno));
     }
     const std::string outputFolder =
         fs::absolute(settings.outputFolder).lexically_normal().string();
@@ -118,6 +133,8 @@ int main(int argc, char** argv) {
     }
 
     if (interrupts.interrupted()) {
+        // The terminal echoed ^C where the cursor stood.
+        page.startNewLine();
         page.say("interrupted; " + std::to_string(page.produced().size()) + " of " +
                  std::to_string(files.size()) + " files converted");
         return exitInterrupted;
@@ -130,6 +147,11 @@ int main(int argc, char** argv) {
                  " word processors could not be started (the others went on with their files): " +
                  offices.lastFailure);
     }
-    const bool everyFile = refused == 0 && page.produced().size() == files.size();
+    // A PDF kept as the user asked (--no-overwrite, or No at the question) is not a failure: a
+    // rerun that finishes an interrupted batch ends with 0.
+    const auto& summary = page.summary();
+    const bool everyFile =
+        refused == 0 && !summary.refused &&
+        summary.converted + summary.kept - page.keptUnasked() == static_cast<int>(files.size());
     return everyFile ? exitConverted : exitSomeFailed;
 }

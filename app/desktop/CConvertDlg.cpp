@@ -19,11 +19,13 @@
 #include "app/ui/UiTexts.h"
 #include "engine/ConverterFactory.h"
 #include "engine/Messages.h"
+#include "engine/PasswordRules.h"
 #include "engine/WordFiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -31,9 +33,12 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTabBar>
 
 #include <algorithm>
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace zarta::desktop {
 
@@ -322,6 +327,20 @@ void CConvertDlg::convert() {
     QString folder = destination_->text();
     if (!QFileInfo(folder).isDir()) {
         MessageBoxes::showStandard(window(), DesktopTexts::wrongPath.toString());
+        destination_->setFocus();
+        return;
+    }
+    // A folder the PDFs cannot go into would fail every file the same way.
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+        MessageBoxes::showStandard(window(), DesktopTexts::folderNotWritable.toString());
+        destination_->setFocus();
+        return;
+    }
+    const ConversionOptions options = ui::collectOptions(*description_, *security_, *advancedPage_);
+    // Passwords the PDF could not keep are refused before anything changes on the page.
+    if (const auto problem = PasswordRules::check(options)) {
+        MessageBoxes::showStandard(window(), QString::fromStdString(problem->message));
+        showPassword(problem->field == PasswordRules::Problem::Field::OwnerPassword);
         return;
     }
     if (QFileInfo(folder).isRelative()) {
@@ -342,7 +361,6 @@ void CConvertDlg::convert() {
     convert_->setText(stopText());
     fileList_->setBusy(true);
     animationTimer_.start();
-    const ConversionOptions options = ui::collectOptions(*description_, *security_, *advancedPage_);
     finish_->setDestinationFolder(folder);
     remove_->setEnabled(false);
     removeAll_->setEnabled(false);
@@ -353,11 +371,7 @@ void CConvertDlg::convert() {
     try {
         run = std::make_unique<BatchRun>(*this, services_, options);
     } catch (const std::exception& error) {
-        // Nothing started: back to Ready with the list as it was.
-        leaveRunningState();
-        setStatus(DesktopTexts::ready.toString());
-        convert_->setEnabled(true);
-        removeAll_->setEnabled(true);
+        backToReady();
         MessageBoxes::showStandard(window(), QString::fromStdString(error.what()));
         return;
     }
@@ -413,6 +427,24 @@ void CConvertDlg::leaveRunningState() {
     convert_->setText(convertText());
 }
 
+void CConvertDlg::backToReady() {
+    leaveRunningState();
+    setStatus(DesktopTexts::ready.toString());
+    convert_->setEnabled(fileList_->count() > 0);
+    removeAll_->setEnabled(fileList_->count() > 0);
+    remove_->setEnabled(fileList_->selectedRow() >= 0);
+    fileList_->setFocus();
+}
+
+void CConvertDlg::showPassword(bool owner) {
+    if (!advanced_->isChecked()) {
+        advanced_->setChecked(true);
+        collapseOrExpand();
+    }
+    tabs_->tabBar()->setCurrentIndex(1);
+    security_->focusPassword(owner);
+}
+
 void CConvertDlg::resetAfterStop() {
     fileList_->clear();
     leaveRunningState();
@@ -435,6 +467,9 @@ void CConvertDlg::enableEditing() {
 }
 
 void CConvertDlg::resetConvertButton() {
+    // The list keeps the focus rather than handing it to whatever comes after a disabled
+    // button (the header's "Website", which the next Enter would open).
+    fileList_->setFocus();
     convert_->setText(convertText());
     convert_->setEnabled(false);
 }
@@ -462,7 +497,7 @@ void CConvertDlg::animate() {
 }
 
 void CConvertDlg::finishBatch() {
-    if (!finish_->producedFiles().isEmpty()) {
+    if (finish_->hasContent()) {
         // The print files lived in each conversion's own work folder, which is gone by now.
         finish_->exec();
     }

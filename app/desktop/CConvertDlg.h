@@ -100,6 +100,8 @@ public:
     void enableEditing();
     // "Convert" again, disabled.
     void resetConvertButton();
+    // After a batch whose options were refused before any file: as before "Convert".
+    void batchRefused() { backToReady(); }
     void stopStatusAnimation() { animationTimer_.stop(); }
     void startFinishTimer() { finishTimer_.start(); }
     void startPrintWatch() { printWatchTimer_.start(); }
@@ -138,6 +140,10 @@ private:
     void leaveRunningState();
     // The page after a confirmed Stop: list emptied, status "Stoped", "Convert" disabled.
     void resetAfterStop();
+    // Ready again with the list as it was, after a batch that could not start.
+    void backToReady();
+    // Shows the security page with the owner's (or user's) password field focused.
+    void showPassword(bool owner);
     void setEditingEnabled(bool enabled);
     // True when a batch runs: the message is shown and the caller stops.
     bool refuseWhileConverting();

@@ -56,6 +56,10 @@ inline constexpr QStringView startToConvert = u"Start to convert";
 // Convert page's messages.
 inline constexpr QStringView noWordFile = u"No Word File";
 inline constexpr QStringView wrongPath = u"Wrong Path cause wrong, Input a valid file path!";
+// A destination folder that exists but cannot be written into.
+inline constexpr QStringView folderNotWritable =
+    u"The PDF files cannot be written into this folder (it is not writable for you). Choose "
+    u"another folder.";
 inline constexpr QStringView wordFileExisting = u"Convert Word File existing.";
 
 // The title of the word processor's question boxes, answered while it prints.

@@ -7,6 +7,7 @@
 #include "app/ui/CListBoxEx.h"
 #include "app/ui/GuiThreadCall.h"
 #include "app/ui/MessageBoxes.h"
+#include "app/ui/UiTexts.h"
 #include "engine/Messages.h"
 #include "engine/OutputNaming.h"
 
@@ -57,29 +58,46 @@ void GuiBatchPage::batchStarted() {
 }
 
 void GuiBatchPage::fileReported(const FileReport& report) {
-    if (report.result != FileReport::Result::Converted &&
-        report.result != FileReport::Result::Kept) {
-        return;
-    }
     link_.run([this, &report] {
-        page_.progressBar()->setProgress(report.index + 1, report.count, true);
-        if (report.result == FileReport::Result::Converted) {
+        switch (report.result) {
+        case FileReport::Result::Converted:
+            page_.progressBar()->setProgress(report.index + 1, report.count, true);
             page_.finishDialog().appendProducedFile(
                 decoded(OutputNaming::pdfName(report.sourcePath)));
+            break;
+        case FileReport::Result::Kept:
+            page_.progressBar()->setProgress(report.index + 1, report.count, true);
+            break;
+        case FileReport::Result::Failed:
+        case FileReport::Result::NotReached:
+            page_.finishDialog().appendFailedFile(
+                decoded(OutputNaming::fileName(report.sourcePath)), decoded(report.message));
+            break;
+        case FileReport::Result::GaveUp:
+            page_.finishDialog().appendFailedFile(
+                decoded(OutputNaming::fileName(report.sourcePath)),
+                ui::UiTexts::noPasswordGiven.toString());
+            break;
         }
     });
 }
 
-void GuiBatchPage::batchFinished(const BatchSummary&) {
-    link_.run([this] {
+void GuiBatchPage::batchFinished(const BatchSummary& summary) {
+    link_.run([this, &summary] {
+        if (summary.refused) {
+            page_.batchRefused();
+            return;
+        }
         page_.fileList()->clear();
         page_.stopStatusAnimation();
         page_.progressBar()->setProgress(100, 100, true);
         page_.setConverting(false);
         page_.fileList()->setBusy(false);
-        page_.setStatus(QString::fromUtf8(page_.finishDialog().producedFiles().empty()
-                                              ? Messages::statusStopped
-                                              : Messages::statusComplete));
+        // A batch that a failure ended counts as stopped, whatever it produced before.
+        const bool complete =
+            !page_.finishDialog().producedFiles().empty() && summary.endedBy.empty();
+        page_.setStatus(
+            QString::fromUtf8(complete ? Messages::statusComplete : Messages::statusStopped));
         page_.enableEditing();
         page_.resetConvertButton();
         page_.startFinishTimer();

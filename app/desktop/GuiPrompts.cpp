@@ -15,10 +15,11 @@ void GuiPrompts::showMessage(const std::string& text) {
     });
 }
 
-std::optional<std::string> GuiPrompts::askPassword(const std::string& fileName, bool) {
-    return link_.run([this, &fileName]() -> std::optional<std::string> {
+std::optional<std::string> GuiPrompts::askPassword(const std::string& fileName, bool again) {
+    return link_.run([this, &fileName, again]() -> std::optional<std::string> {
         ui::CEnterPassWordDlg prompt(page_.window());
         prompt.setFileName(QFile::decodeName(QByteArray::fromStdString(fileName)));
+        prompt.setRetry(again);
         if (prompt.exec() != QDialog::Accepted) {
             return std::nullopt;
         }

@@ -21,6 +21,9 @@ CEnterPassWordDlg::CEnterPassWordDlg(QWidget* parent)
     setModal(true);
 
     DialogLayout t(*this, QSize(331, 86));
+    notAccepted_ =
+        t.label(UiTexts::passwordNotAccepted.toString(), QRect(27, 3, 288, 9), notAcceptedId);
+    notAccepted_->hide();
     message_ = t.label(QString(), QRect(27, 14, 288, 26), messageId);
     message_->setWordWrap(true);
     QLabel* passwordLabel =
@@ -47,6 +50,10 @@ QString CEnterPassWordDlg::promptText(const QString& fileName) {
 void CEnterPassWordDlg::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         message_->setText(promptText(fileName_));
+        notAccepted_->setVisible(retry_);
+        if (retry_) {
+            passwordEdit_->setAccessibleDescription(UiTexts::passwordNotAccepted.toString());
+        }
         passwordEdit_->setFocus();
     }
     QDialog::showEvent(event);

@@ -20,10 +20,14 @@ public:
     static constexpr int templateId = 149;
     static constexpr int messageId = 1030;
     static constexpr int passwordId = 1031;
+    static constexpr int notAcceptedId = 1032;
 
     explicit CEnterPassWordDlg(QWidget* parent = nullptr);
 
     void setFileName(const QString& fileName) { fileName_ = fileName; }
+    // Whether the password given before for this document did not open it: a line above the
+    // prompt then says so (also told to screen readers with the password field).
+    void setRetry(bool retry) { retry_ = retry; }
     const QString& fileName() const { return fileName_; }
     const QString& password() const { return password_; }
 
@@ -37,10 +41,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QLabel* notAccepted_ = nullptr;
     QLabel* message_ = nullptr;
     QLineEdit* passwordEdit_ = nullptr;
     QString fileName_;
     QString password_;
+    bool retry_ = false;
 };
 
 } // namespace zarta::ui

@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QUrl>
@@ -26,7 +27,8 @@ CFinishDlg::CFinishDlg(QWidget* parent)
     setObjectName(QString::number(templateId));
     setModal(true);
 
-    DialogLayout t(*this, QSize(248, 107));
+    // The section of files not converted lies below the template's own controls.
+    DialogLayout t(*this, QSize(248, 176));
     picture_ = t.label(QString(), QRect(14, 4, 45, 35));
     picture_->resize(Artwork::nominalSize(Artwork::FinishPicture));
     message_ = t.label(QString(), QRect(47, 10, 173, 8), messageId);
@@ -39,7 +41,15 @@ CFinishDlg::CFinishDlg(QWidget* parent)
         openFolderId, Mnemonic::marked(UiTexts::openFolder, u'l'), QRect(110, 88, 58, 14), true);
     QPushButton* close = t.pushButton(StandardIds::cancel, Mnemonic::marked(UiTexts::close, u'C'),
                                       QRect(177, 88, 58, 14));
-    setFixedSize(size());
+    failedLabel_ = t.label(Mnemonic::marked(UiTexts::notConverted, u'N'), QRect(13, 110, 221, 8),
+                           failedLabelId);
+    failedList_ = t.place(new QListWidget(this), failedListId, QRect(13, 120, 221, 48));
+    failedList_->setAccessibleName(UiTexts::filesNotConverted.toString());
+    failedList_->setWordWrap(true);
+    failedLabel_->setBuddy(failedList_);
+    fileList_->setAccessibleName(UiTexts::pdfsProduced.toString());
+    fullSize_ = size();
+    compactSize_ = QSize(fullSize_.width(), t.units().size(QSize(248, 107)).height());
 
     connect(openFile, &QPushButton::clicked, this, &CFinishDlg::openFile);
     connect(openFolder, &QPushButton::clicked, this, &CFinishDlg::openFolder);
@@ -58,6 +68,18 @@ void CFinishDlg::showEvent(QShowEvent* event) {
         message_->setText(UiTexts::conversionCompletes.toString());
         if (fileList_->count() > 0) {
             fileList_->setCurrentRow(0);
+        }
+        failedList_->clear();
+        for (const FailedFile& failed : failedFiles_) {
+            failedList_->addItem(failed.name + QStringLiteral(": ") + failed.reason);
+        }
+        const bool withFailures = !failedFiles_.isEmpty();
+        failedLabel_->setVisible(withFailures);
+        failedList_->setVisible(withFailures);
+        setFixedSize(withFailures ? fullSize_ : compactSize_);
+        if (fileList_->count() == 0 && withFailures) {
+            failedList_->setCurrentRow(0);
+            failedList_->setFocus();
         }
         if (!destinationFolder_.isEmpty() && !destinationFolder_.endsWith(u'/')) {
             destinationFolder_ += u'/';
@@ -92,8 +114,17 @@ void CFinishDlg::openFolder() {
     Shell::current().showItem(path, destinationFolder_);
 }
 
-void CFinishDlg::reject() {
+void CFinishDlg::clearProducedFiles() {
     producedFiles_.clear();
+    failedFiles_.clear();
+}
+
+void CFinishDlg::appendFailedFile(const QString& name, const QString& reason) {
+    failedFiles_.append({name, reason});
+}
+
+void CFinishDlg::reject() {
+    clearProducedFiles();
     QDialog::reject();
 }
 

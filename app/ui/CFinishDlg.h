@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 class QLabel;
+class QListWidget;
 
 namespace zarta::ui {
 
@@ -15,9 +17,13 @@ class SortedListBox;
 // ("Open Folder", also Enter). "Close", Escape and the title bar's close button end the dialog
 // rejected and empty producedFiles(), so the next batch lists only its own files.
 //
+// Files the batch did not convert are listed below the buttons, each with the reason, in a
+// second list ("Not converted:", in the order they were reported); the dialog grows by that
+// section only when there is one to show, and is then shown also when no PDF was produced.
+//
 // The convert page keeps one finish dialog for its whole life: it empties producedFiles() and
-// sets destinationFolder() when a batch starts, the batch appends to producedFiles(), and the
-// page runs exec() when the batch is over. Each showing lists producedFiles() afresh and gives
+// failedFiles() and sets destinationFolder() when a batch starts, the batch appends to both,
+// and the page runs exec() when the batch is over. Each showing lists them afresh and gives
 // destinationFolder() its trailing "/". User-interface thread only; a worker reaches it through
 // calls queued onto that thread.
 class CFinishDlg : public QDialog {
@@ -28,6 +34,14 @@ public:
     static constexpr int openFileId = 1025;
     static constexpr int openFolderId = 1026;
     static constexpr int messageId = 1027;
+    static constexpr int failedLabelId = 1028;
+    static constexpr int failedListId = 1029;
+
+    // A file the batch did not convert: its name (no folder) and why.
+    struct FailedFile {
+        QString name;
+        QString reason;
+    };
 
     explicit CFinishDlg(QWidget* parent = nullptr);
 
@@ -37,9 +51,17 @@ public:
     // Names of the produced PDFs without their folder, in the order they were produced.
     const QStringList& producedFiles() const { return producedFiles_; }
     void appendProducedFile(const QString& name) { producedFiles_ << name; }
-    void clearProducedFiles() { producedFiles_.clear(); }
+    // Empties both lists.
+    void clearProducedFiles();
+
+    // Files not converted, in the order they were reported.
+    const QList<FailedFile>& failedFiles() const { return failedFiles_; }
+    void appendFailedFile(const QString& name, const QString& reason);
+    // Whether a showing has anything to list.
+    bool hasContent() const { return !producedFiles_.isEmpty() || !failedFiles_.isEmpty(); }
 
     SortedListBox* fileList() const { return fileList_; }
+    QListWidget* failedList() const { return failedList_; }
 
     void reject() override;
 
@@ -53,8 +75,13 @@ private:
     QLabel* picture_ = nullptr;
     QLabel* message_ = nullptr;
     SortedListBox* fileList_ = nullptr;
+    QLabel* failedLabel_ = nullptr;
+    QListWidget* failedList_ = nullptr;
+    QSize compactSize_;
+    QSize fullSize_;
     QString destinationFolder_;
     QStringList producedFiles_;
+    QList<FailedFile> failedFiles_;
 };
 
 } // namespace zarta::ui

@@ -131,4 +131,10 @@ void CSecurityDlg::storeControls() {
     encryptionLevel_ = low_->isChecked() ? 0 : high_->isChecked() ? 1 : -1;
 }
 
+void CSecurityDlg::focusPassword(bool owner) {
+    QLineEdit* edit = owner ? ownerPasswordEdit_ : userPasswordEdit_;
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+}
+
 } // namespace zarta::ui

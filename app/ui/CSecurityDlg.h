@@ -49,6 +49,10 @@ public:
 
     void storeControls() override;
 
+    // Puts the focus into the owner's (or the user's) password field, all of it selected, so
+    // that a refused password can be typed over at once.
+    void focusPassword(bool owner);
+
     // The values as last stored.
     bool securityEnabled() const { return securityEnabled_; }
     bool userPasswordEnabled() const { return userPasswordEnabled_; }

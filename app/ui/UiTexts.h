@@ -24,11 +24,19 @@ inline constexpr QStringView passwordCaption = u"Password Required!";
 inline constexpr QStringView enterPassword = u"Enter Password:";
 inline constexpr QStringView ok = u"OK";
 inline constexpr QStringView cancel = u"Cancel";
+// Above the prompt when the password given before did not open the document.
+inline constexpr QStringView passwordNotAccepted =
+    u"The password you entered was not accepted. Please try again.";
 
 // Finish dialog.
 inline constexpr QStringView conversionCompletes = u"Conversion Completes!";
 inline constexpr QStringView openFile = u"Open File";
 inline constexpr QStringView openFolder = u"Open Folder";
 inline constexpr QStringView close = u"Close";
+inline constexpr QStringView pdfsProduced = u"PDF files produced";
+inline constexpr QStringView notConverted = u"Not converted:";
+inline constexpr QStringView filesNotConverted = u"Files not converted";
+// The reason given for a file whose password prompt was cancelled.
+inline constexpr QStringView noPasswordGiven = u"no password was given";
 
 } // namespace zarta::ui::UiTexts

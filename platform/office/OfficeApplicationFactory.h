@@ -43,7 +43,7 @@ public:
                                             BatchControl& control) override;
 
     // Why the last create() yielded nullptr; empty after a success.
-    const std::string& lastFailure() const { return lastFailure_; }
+    std::string lastFailure() const override { return lastFailure_; }
 
     OfficeStatistics statistics() const;
 

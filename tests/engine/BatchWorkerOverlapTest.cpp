@@ -93,7 +93,7 @@ public:
         control.checkpoint();
         if (cannotStart) {
             log_.note(name_ + " cannot start for " + OutputNaming::fileName(source));
-            throw NoWordProcessor();
+            throw NoWordProcessor("its profile is locked");
         }
         const std::string name = OutputNaming::fileName(source);
         {
@@ -577,13 +577,25 @@ TEST_F(BatchWorkerOverlapTest, AnOfficeThatCannotStartLeavesItsFilesToTheOther) 
     EXPECT_TRUE(fs::is_empty(data())) << "a work folder was left behind";
 }
 
-TEST_F(BatchWorkerOverlapTest, WhenNoOfficeCanStartEachFileIsReportedInOrder) {
+TEST_F(BatchWorkerOverlapTest, WhenNoOfficeCanStartOneMessageSaysWhyAndTheBatchEnds) {
     makePage({"/in/a.doc", "/in/b.doc", "/in/c.doc"});
     runWithTwoOffices([](ScriptedOffice& office) { office.cannotStart = true; });
-    const std::string message = "message " + std::string(Messages::noWordObject);
-    EXPECT_EQ(seen(),
-              (std::vector<std::string>{message, message, message, "progress 100/100 filled"}));
+    const std::string message = std::string(Messages::noWordObject) +
+                                "\nThe word processor could not be started: its profile is locked";
+    EXPECT_EQ(seen(), (std::vector<std::string>{"message " + message, "progress 100/100 filled"}));
     EXPECT_EQ(page->log().back(), "start timer 2");
+    EXPECT_EQ(page->log()[page->log().size() - 4], "status Stoped");
+    const auto summary = page->summary();
+    EXPECT_EQ(summary.endedBy, message);
+    EXPECT_EQ(summary.failed, 1);
+    EXPECT_EQ(summary.notReached, 2);
+    const auto reports = page->reports();
+    ASSERT_EQ(reports.size(), 3u);
+    for (size_t i = 1; i < reports.size(); ++i) {
+        EXPECT_EQ(reports[i].result, FileReport::Result::NotReached);
+        EXPECT_EQ(reports[i].message, Messages::batchEndedBefore);
+    }
+    EXPECT_EQ(reports[2].sourcePath, "/in/c.doc");
     EXPECT_TRUE(fs::is_empty(data())) << "a work folder was left behind";
 }
 

@@ -3,6 +3,8 @@
 #include "engine/BatchAbandoned.h"
 #include "engine/ConversionError.h"
 #include "engine/FileConverter.h"
+#include "engine/Messages.h"
+#include "engine/NoWordProcessor.h"
 #include "engine/UserPrompts.h"
 #include "tests/support/FakeBatchPage.h"
 #include "tests/support/TempDir.h"
@@ -21,7 +23,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // What the scripted converter does for a source file, chosen by the file's name.
-enum class Act { Write, Cancel, Fail, WriteNothing, WaitForGate };
+enum class Act { Write, Cancel, Fail, WriteNothing, WaitForGate, NoWordProcessor };
 
 class ScriptedConverter : public FileConverter {
 public:
@@ -49,6 +51,8 @@ public:
             throw ConversionError("Ghostscript failed on " + source);
         case Act::WriteNothing:
             return FileOutcome::Converted;
+        case Act::NoWordProcessor:
+            throw NoWordProcessor("the profile is locked");
         case Act::WaitForGate:
             reachedGate.set_value();
             gate.get_future().wait();
@@ -379,4 +383,45 @@ TEST_F(BatchWorkerTest, AbandonDuringTheStartDelayConvertsNothing) {
     thread.join();
     EXPECT_EQ(page.log(), (std::vector<std::string>{"converting on"}));
     EXPECT_TRUE(converter.calls().empty());
+}
+
+// Without a word processor every file would fail the same way: the first failure says why, once,
+// and the batch ends there, as stopped.
+TEST_F(BatchWorkerTest, AWordProcessorThatCannotStartEndsTheBatchWithOneMessage) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> files;
+        std::vector<std::string> produced;
+        int notReached;
+    };
+    const Case cases[] = {
+        {"at the first file", {"/in/x.doc", "/in/b.doc", "/in/c.doc"}, {}, 2},
+        {"after a converted file", {"/in/a.doc", "/in/x.doc", "/in/c.doc"}, {"a.pdf"}, 1},
+        {"at the last file", {"/in/a.doc", "/in/x.doc"}, {"a.pdf"}, 0},
+    };
+    const std::string message = std::string(Messages::noWordObject) +
+                                "\nThe word processor could not be started: the profile is locked";
+    converter.acts["x.doc"] = Act::NoWordProcessor;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompts.messages.clear();
+        const auto callsBefore = converter.calls().size();
+        FakeBatchPage page(c.files, out());
+        run(page);
+        EXPECT_EQ(prompts.messages, (std::vector<std::string>{message}));
+        EXPECT_EQ(page.produced(), c.produced);
+        expectFinished(page.log(), "Stoped");
+        const auto summary = page.summary();
+        EXPECT_EQ(summary.endedBy, message);
+        EXPECT_EQ(summary.failed, 1);
+        EXPECT_EQ(summary.notReached, c.notReached);
+        const auto reports = page.reports();
+        ASSERT_EQ(reports.size(), c.files.size());
+        EXPECT_EQ(reports.back().sourcePath, c.files.back());
+        EXPECT_EQ(converter.calls().size() - callsBefore, c.produced.size() + 1)
+            << "no file is tried after the failure";
+        for (const auto& name : c.produced) {
+            fs::remove(out() + "/" + name);
+        }
+    }
 }

@@ -124,9 +124,9 @@ void FakeBatchPage::batchFinished(const zarta::BatchSummary& summary) {
          {"clear list", "stop timer 1", "progress 100/100 filled", "converting off", "busy off"}) {
         record(step);
     }
-    record(std::string("status ") + std::string(produced_.empty()
-                                                    ? zarta::Messages::statusStopped
-                                                    : zarta::Messages::statusComplete));
+    const bool complete = !produced_.empty() && summary.endedBy.empty();
+    record(std::string("status ") + std::string(complete ? zarta::Messages::statusComplete
+                                                         : zarta::Messages::statusStopped));
     record("enable editing");
     record("reset convert button");
     record("start timer 2");

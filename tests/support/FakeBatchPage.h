@@ -16,8 +16,9 @@
 // "progress 1/3 filled" and "produced a.pdf" for a converted file, the progress step alone for a
 // kept one, "replace? yes", and at the end "clear list", "stop timer 1", "progress 100/100
 // filled", "converting off", "busy off", "status Complete!" (or "Stoped" when it holds no
-// produced name), "enable editing", "reset convert button" and "start timer 2". The events
-// themselves are kept too. Thread-safe, so tests may read the log while a worker thread runs.
+// produced name or a failure ended the batch), "enable editing", "reset convert button" and "start
+// timer 2". The events themselves are kept too. Thread-safe, so tests may read the log while a
+// worker thread runs.
 class FakeBatchPage : public zarta::BatchPage {
 public:
     FakeBatchPage(std::vector<std::string> files, std::string destination);

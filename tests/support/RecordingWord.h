@@ -21,8 +21,10 @@ public:
     std::map<std::string, std::string> protectedDocuments;
     // Documents that cannot be read at all, by path, with the reason.
     std::map<std::string, std::string> unreadableDocuments;
-    // create() yields nullptr, as when no word processor is installed.
+    // create() yields nullptr, as when no word processor is installed; lastFailure() then says
+    // unavailableReason.
     bool unavailable = false;
+    std::string unavailableReason;
     // A member name ("PrintOut", "Close", "Documents", ...) that fails with CallFailed.
     std::string failingCall;
     // Values BackgroundPrintingStatus yields in turn after each PrintOut; 0 once they run out.
@@ -32,6 +34,8 @@ public:
 
     std::unique_ptr<zarta::WordApplication> create(const std::string& progId,
                                                    zarta::BatchControl& control) override;
+
+    std::string lastFailure() const override { return unavailable ? unavailableReason : ""; }
 
     void note(const std::string& entry);
     std::vector<std::string> calls() const;

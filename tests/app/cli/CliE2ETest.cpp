@@ -168,6 +168,8 @@ TEST_F(CliE2E, MixedBatchConvertsWhatItCanAndFailsTheExitStatus) {
     EXPECT_NE(run.output.find("notes.txt\": File format not support!"), std::string::npos)
         << run.output;
     EXPECT_NE(run.output.find("damaged.docx"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("2 of 3 files converted, 1 failed\nComplete!"), std::string::npos)
+        << run.output;
     EXPECT_NE(pdfText(out("welcome.pdf")).find("Bienvenue"), std::string::npos);
     EXPECT_NE(pdfText(out("menu.pdf")).find("Menú del día"), std::string::npos);
     EXPECT_FALSE(fs::exists(out("damaged.pdf")));
@@ -177,8 +179,10 @@ TEST_F(CliE2E, MixedBatchConvertsWhatItCanAndFailsTheExitStatus) {
 
 TEST_F(CliE2E, ExistingPdfsAreKeptOrReplacedAsTold) {
     TempDir::write(out("welcome.pdf"), "%PDF-1.4 older");
+    // Keeping it was asked for: a rerun that finishes an interrupted batch succeeds.
     const Outcome kept = convert("--no-overwrite '" + sample("welcome.docx") + "'");
-    EXPECT_EQ(kept.status, 1) << kept.output;
+    EXPECT_EQ(kept.status, 0) << kept.output;
+    EXPECT_NE(kept.output.find("0 of 1 files converted, 1 kept"), std::string::npos) << kept.output;
     EXPECT_EQ(TempDir::read(out("welcome.pdf")), "%PDF-1.4 older");
 
     const Outcome asked = convert("'" + sample("welcome.docx") + "'");
@@ -442,7 +446,7 @@ TEST_F(CliE2E, PasswordsTheEncryptionWouldWeakenAreRefusedNamingThem) {
         const Outcome run =
             convert("--owner-password-file '" + file("weak-owner") + "' --user-password-file '" +
                     file("weak-user") + "' '" + sample("welcome.docx") + "'");
-        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_EQ(run.status, 2) << run.output;
         EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
         EXPECT_NE(run.output.find("weak-user\" (mode 0644) can be read by other users"),
                   std::string::npos)
@@ -490,6 +494,12 @@ TEST_F(CliE2E, CommandLineMistakesExitWithTwoAndStartNothing) {
     EXPECT_EQ(convert("--help").status, 0);
     EXPECT_EQ(convert("").status, 2);
     EXPECT_EQ(convert("--user-password=x '" + sample("welcome.docx") + "'").status, 2);
+    EXPECT_EQ(convert("--overwrite --no-overwrite '" + sample("welcome.docx") + "'").status, 2);
+    const Outcome unwritable = convert("--out /proc/self '" + sample("welcome.docx") + "'");
+    EXPECT_EQ(unwritable.status, 2) << unwritable.output;
+    EXPECT_NE(unwritable.output.find("can't write into \"/proc/self\""), std::string::npos)
+        << unwritable.output;
+    EXPECT_EQ(unwritable.output.find("converting"), std::string::npos) << unwritable.output;
     EXPECT_FALSE(fs::exists(out("welcome.pdf")));
 }
 

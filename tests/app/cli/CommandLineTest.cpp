@@ -103,6 +103,8 @@ TEST(CommandLine, RefusesWhatWouldBeSilentlyIgnoredOrCannotRun) {
         {"--images=PNG", "a.doc"},
         {"--pdf-version=1.6", "a.doc"},
         {"--owner-password-file=/nonexistent/pw", "a.doc"},
+        {"--overwrite", "--no-overwrite", "a.doc"},
+        {"--no-overwrite", "a.doc", "--overwrite"},
     };
     for (const auto& arguments : refused) {
         std::string line;

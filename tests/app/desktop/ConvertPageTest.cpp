@@ -1,6 +1,8 @@
 #include "app/ui/CBmpProgCtrl.h"
 #include "app/ui/CFinishDlg.h"
 #include "app/ui/CListBoxEx.h"
+#include "app/ui/CSecurityDlg.h"
+#include "app/ui/CTabCtrlEx.h"
 #include "app/ui/DialogUnits.h"
 #include "tests/app/desktop/DesktopWindow.h"
 
@@ -10,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTest>
 
 using namespace zarta;
@@ -276,4 +279,107 @@ TEST_F(ConvertPage, PrintWatchAnswersTheWordProcessorsQuestions) {
     ASSERT_TRUE(waitFor([&] { return !question.isVisible(); }, 1000));
     EXPECT_EQ(question.result(), QMessageBox::Yes);
     page().stopPrintWatch();
+}
+
+// A check that refuses the batch before any file is converted leaves the page as it was, with
+// the focus on what is to be fixed.
+TEST_F(ConvertPage, RefusalsBeforeTheBatchKeepTheListAndFocusWhatToFix) {
+    const auto& ids = ui::CSecurityDlg::ids(ui::UiVariant::Desktop);
+    auto* security = page().findChild<ui::CSecurityDlg*>();
+    ASSERT_NE(security, nullptr);
+    const auto securityEdit = [security](int id) { return findControl<QLineEdit>(*security, id); };
+    const struct {
+        const char* name;
+        QString folder;
+        QString owner;
+        QString user;
+        QString message;
+        std::function<QWidget*()> focused;
+        int tab;
+    } cases[] = {
+        {"a folder that cannot be written", QStringLiteral("/proc/self"), "", "",
+         "The PDF files cannot be written into this folder (it is not writable for you). Choose "
+         "another folder.",
+         [this] { return control<QWidget>(CConvertDlg::destinationId); }, 0},
+        {"the same owner and user passwords", "", "same", "same",
+         "The Owner Password and the User Password are the same",
+         [&] { return static_cast<QWidget*>(securityEdit(ids.ownerPassword)); }, 1},
+        {"a user password longer than the encryption keeps", "", "owner", QString(40, u'u'),
+         "The User Password is 40 bytes long",
+         [&] { return static_cast<QWidget*>(securityEdit(ids.userPassword)); }, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        choose({document("a.doc"), document("b.docx")});
+        const QString folder = c.folder.isEmpty() ? outFolder : c.folder;
+        control<QLineEdit>(CConvertDlg::destinationId)->setText(folder);
+        const bool secured = !c.owner.isEmpty();
+        if (secured != findControl<QCheckBox>(*security, ids.enableSecurity)->isChecked()) {
+            findControl<QCheckBox>(*security, ids.enableSecurity)->click();
+        }
+        securityEdit(ids.ownerPassword)->setText(c.owner);
+        securityEdit(ids.userPassword)->setText(c.user);
+        boxes.requests.clear();
+
+        click(CConvertDlg::convertId);
+        ASSERT_EQ(boxes.requests.size(), 1u);
+        EXPECT_TRUE(boxes.requests[0].text.startsWith(c.message))
+            << boxes.requests[0].text.toStdString();
+        EXPECT_EQ(listed(), (QStringList{inFolder + "a.doc", inFolder + "b.docx"}));
+        EXPECT_EQ(control<QLineEdit>(CConvertDlg::destinationId)->text(), folder);
+        EXPECT_EQ(securityEdit(ids.ownerPassword)->text(), c.owner);
+        EXPECT_EQ(status(), "Ready");
+        EXPECT_TRUE(control<QPushButton>(CConvertDlg::convertId)->isEnabled());
+        EXPECT_TRUE(control<QPushButton>(CConvertDlg::addFilesId)->isEnabled());
+        EXPECT_FALSE(page().isConverting());
+        EXPECT_EQ(page().liveBatches(), 0);
+        EXPECT_EQ(window->focusWidget(), c.focused());
+        EXPECT_EQ(findControl<ui::CTabCtrlEx>(page(), CConvertDlg::tabsId)->currentIndex(), c.tab);
+        EXPECT_TRUE(conversion->word.calls().empty());
+        click(CConvertDlg::removeAllId);
+    }
+}
+
+// The finish dialog also names every file that was not converted, with the reason, and comes
+// up even when no PDF was made; the focus goes back to the list, not to the header's buttons.
+TEST_F(ConvertPage, TheFinishDialogListsTheFilesNotConvertedWithTheirReasons) {
+    conversion->word.unreadableDocuments[(inFolder + "a.doc").toStdString()] = "it is damaged";
+    conversion->word.protectedDocuments[(inFolder + "c.docx").toStdString()] = "secret";
+    startBatch({"a.doc", "c.docx"}, false);
+    ASSERT_TRUE(waitFor([this] { return !finishLists.empty(); }));
+    EXPECT_EQ(status(), "Stoped");
+    EXPECT_TRUE(finishLists[0].isEmpty());
+    ASSERT_EQ(finishFailures[0].size(), 2);
+    EXPECT_TRUE(finishFailures[0][0].startsWith("a.doc: ")) << finishFailures[0][0].toStdString();
+    EXPECT_TRUE(finishFailures[0][0].contains("it is damaged"));
+    EXPECT_EQ(finishFailures[0][1], "c.docx: no password was given");
+    EXPECT_EQ(window->focusWidget(), page().fileList());
+    EXPECT_TRUE(page().finishDialog().failedFiles().isEmpty()) << "closing empties the list";
+}
+
+// A wrong password is said to be wrong when the prompt comes back.
+TEST_F(ConvertPage, APromptAfterAWrongPasswordSaysItWasNotAccepted) {
+    conversion->word.protectedDocuments[(inFolder + "c.docx").toStdString()] = "secret";
+    passwords << "wrong"
+              << "also wrong"
+              << "secret";
+    startBatch({"c.docx"}, false);
+    ASSERT_TRUE(waitFor([this] { return !finishLists.empty(); }));
+    EXPECT_EQ(passwordRetries, (std::vector<bool>{false, true, true}));
+    EXPECT_EQ(finishLists[0], QStringList{"c.pdf"});
+}
+
+// Without a word processor the first message says why and the batch ends there: one box, not
+// one per file.
+TEST_F(ConvertPage, AWordProcessorThatCannotStartGivesOneMessageAndEndsTheBatch) {
+    conversion->word.unavailable = true;
+    conversion->word.unavailableReason = "its extension cache belongs to another user";
+    startBatch({"a.doc", "b.doc", "c.doc"}, false);
+    ASSERT_TRUE(waitFor([this] { return !finishLists.empty(); }));
+    EXPECT_EQ(boxes.texts(), QStringList{"Couldn't get Word object.\nThe word processor could not "
+                                         "be started: its extension cache belongs to another "
+                                         "user"});
+    EXPECT_EQ(status(), "Stoped");
+    ASSERT_EQ(finishFailures[0].size(), 3);
+    EXPECT_EQ(finishFailures[0][2], "c.doc: Not converted: the batch ended before this file.");
 }

@@ -44,9 +44,18 @@ void DesktopWindow::answerModal() {
     QWidget* modal = QApplication::activeModalWidget();
     if (auto* finish = qobject_cast<ui::CFinishDlg*>(modal)) {
         finishLists.push_back(finish->fileList()->strings());
+        QStringList failures;
+        if (finish->failedList()->isVisible()) {
+            for (int row = 0; row < finish->failedList()->count(); ++row) {
+                failures << finish->failedList()->item(row)->text();
+            }
+        }
+        finishFailures.push_back(failures);
         finish->reject();
     } else if (auto* prompt = qobject_cast<ui::CEnterPassWordDlg*>(modal)) {
         passwordPrompts << prompt->fileName();
+        passwordRetries.push_back(
+            findControl<QWidget>(*prompt, ui::CEnterPassWordDlg::notAcceptedId)->isVisible());
         if (passwords.isEmpty()) {
             prompt->reject();
         } else {

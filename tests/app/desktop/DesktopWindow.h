@@ -61,8 +61,10 @@ protected:
 
     // What the modal watcher saw and answers.
     std::vector<QStringList> finishLists;
+    std::vector<QStringList> finishFailures; // the rows of "Not converted:", when shown
     QStringList passwordPrompts;
-    QStringList passwords; // entered in turn; Cancel once they run out
+    std::vector<bool> passwordRetries; // whether each prompt said the last password failed
+    QStringList passwords;             // entered in turn; Cancel once they run out
     int aboutBoxes = 0;
 
 private:
