@@ -448,6 +448,7 @@ void CConvertDlg::showPassword(bool owner) {
 void CConvertDlg::resetAfterStop() {
     fileList_->clear();
     leaveRunningState();
+    fileList_->setFocus();
     setStatus(QString::fromUtf8(Messages::statusStopped.data(),
                                 qsizetype(Messages::statusStopped.size())));
     convert_->setEnabled(false);

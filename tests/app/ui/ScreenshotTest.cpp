@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -94,6 +95,28 @@ TEST(Screenshots, Dialogs) {
     }
     save(finish, QStringLiteral("finish"));
     EXPECT_EQ(clippedTexts(finish), QStringList());
+    finish.hide();
+
+    CEnterPassWordDlg retry;
+    retry.setFileName(QStringLiteral("Quarterly report.docx"));
+    retry.setRetry(true);
+    save(retry, QStringLiteral("password-prompt-again"));
+    EXPECT_EQ(clippedTexts(retry), QStringList());
+
+    CFinishDlg withFailures;
+    withFailures.setDestinationFolder(QDir::tempPath());
+    withFailures.appendProducedFile(QStringLiteral("Alpha.pdf"));
+    withFailures.appendFailedFile(
+        QStringLiteral("damaged.docx"),
+        QStringLiteral("Couldn't convert \"/home/user/damaged.docx\": the file is damaged or is "
+                       "not a Word document the word processor can read."));
+    withFailures.appendFailedFile(QStringLiteral("locked.doc"),
+                                  QStringLiteral("no password was given"));
+    save(withFailures, QStringLiteral("finish-with-failures"));
+    EXPECT_EQ(clippedTexts(withFailures), QStringList());
+    EXPECT_GT(withFailures.height(), finish.height());
+    EXPECT_TRUE(withFailures.failedList()->isVisible());
+    EXPECT_FALSE(finish.failedList()->isVisibleTo(&finish));
 }
 
 TEST(Artwork, EveryPictureHasItsSize) {
