@@ -97,7 +97,8 @@ GhostscriptCommand::GhostscriptCommand(const ConversionOptions& options, Paths p
 int GhostscriptCommand::permissionValue(const ConversionOptions& options) {
     // PDF permission bits, numbered from 1 as the PDF format does.
     constexpr auto bit = [](int n) { return 1 << (n - 1); };
-    const bool high = options.encryptionLevel == EncryptionLevel::High;
+    // Every level but 40-bit RC4 knows the refined bits.
+    const bool high = options.encryptionLevel != EncryptionLevel::Low;
 
     // Every action allowed: all bits set but the two lowest, which must be clear.
     int value = -4;

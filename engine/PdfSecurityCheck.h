@@ -16,13 +16,14 @@ namespace zarta {
 class PdfSecurityCheck {
 public:
     struct Expectation {
-        EncryptionLevel level = EncryptionLevel::Low; // RC4 at 40 (Low) or 128 (High) bits
-        std::string ownerPassword;                    // must give the owner's rights
+        // RC4 at 40 (Low) or 128 (High) bits, or AES at 128 or 256 bits.
+        EncryptionLevel level = EncryptionLevel::Low;
+        std::string ownerPassword; // must give the owner's rights
         // Absent: the PDF must open without a password. Present: the PDF must open with it, as
         // a user and not as the owner, and (when it is not empty) must not open without it.
         std::optional<std::string> userPassword;
         // The permission value the PDF must carry; compared on the bits the level defines
-        // (3 to 6 for 40 bits, 3 to 6 and 9 to 12 for 128 bits).
+        // (3 to 6 for 40 bits, 3 to 6 and 9 to 12 for the others).
         int permissions = -4;
     };
 
@@ -42,7 +43,7 @@ public:
     static int definedBits(EncryptionLevel level) {
         constexpr int low = 0x3C;         // bits 3 to 6
         constexpr int high = low | 0xF00; // and bits 9 to 12
-        return level == EncryptionLevel::High ? high : low;
+        return level == EncryptionLevel::Low ? low : high;
     }
 };
 

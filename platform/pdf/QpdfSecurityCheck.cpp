@@ -74,16 +74,38 @@ void QpdfSecurityCheck::verify(const std::string& path, const Expectation& expec
         }
     }
 
-    const bool high = expected.level == EncryptionLevel::High;
-    const int wantedRevision = high ? 3 : 2;
-    const int wantedBits = high ? 128 : 40;
-    const int bits = keyLength(*asOwner);
-    // Before crypt filters (version 4) the standard handler knew RC4 only.
-    const bool rc4 = version < 4 || (streams == QPDF::e_rc4 && strings == QPDF::e_rc4);
-    if (revision != wantedRevision || bits != wantedBits || !rc4) {
+    struct Wanted {
+        int revision;
+        int bits;
+        QPDF::encryption_method_e method;
+        const char* name;
+    };
+    const Wanted wanted = [&]() -> Wanted {
+        switch (expected.level) {
+        case EncryptionLevel::Low:
+            return {2, 40, QPDF::e_rc4, "40-bit RC4"};
+        case EncryptionLevel::High:
+            return {3, 128, QPDF::e_rc4, "128-bit RC4"};
+        case EncryptionLevel::Aes128:
+            return {4, 128, QPDF::e_aes, "128-bit AES"};
+        case EncryptionLevel::Aes256:
+            return {6, 256, QPDF::e_aesv3, "256-bit AES"};
+        }
+        return {0, 0, QPDF::e_none, "?"};
+    }();
+    // Before crypt filters (version 4) the standard handler knew RC4 only, and its key length
+    // said the strength; AES-256 keys are always 256 bits long.
+    const QPDF::encryption_method_e method =
+        version < 4 ? QPDF::e_rc4 : (streams == strings ? streams : QPDF::e_unknown);
+    const int bits = method == QPDF::e_aesv3 ? 256 : keyLength(*asOwner);
+    if (revision != wanted.revision || bits != wanted.bits || method != wanted.method) {
+        const char* methodName = method == QPDF::e_rc4     ? "RC4"
+                                 : method == QPDF::e_aes   ? "AES"
+                                 : method == QPDF::e_aesv3 ? "AES-256"
+                                                           : "mixed methods";
         throw Mismatch("it is encrypted with revision " + std::to_string(revision) + " and " +
-                       std::to_string(bits) + "-bit keys" + (rc4 ? "" : " not using RC4") +
-                       ", not " + std::to_string(wantedBits) + "-bit RC4");
+                       std::to_string(bits) + "-bit keys using " + methodName + ", not " +
+                       wanted.name);
     }
     const int mask = definedBits(expected.level);
     if ((permissions & mask) != (expected.permissions & mask)) {
