@@ -489,6 +489,11 @@ void BatchWorker::settleFirst() {
             throw BatchAbandoned();
         }
         lanes.underWay.pop_front();
+        // Two lanes may both have failed to start their word processor on a file each; once the
+        // first of these failures ended the batch, the later one is not said again.
+        if (lanes.ending && file->noWordProcessor) {
+            file->notReached = true;
+        }
     }
     // Nothing more is shown once the batch is abandoned, and nothing while it is held.
     control_.checkpoint();
