@@ -3,6 +3,7 @@
 #include "engine/ConversionOptions.h"
 #include "engine/GhostscriptCommand.h"
 #include "engine/GhostscriptError.h"
+#include "engine/Messages.h"
 
 #include <exception>
 #include <sys/stat.h>
@@ -10,7 +11,7 @@
 namespace zarta {
 
 std::string GhostscriptReport::failurePrefix(const std::string& document) {
-    return "Couldn't convert \"" + document + "\" to PDF: ";
+    return Messages::fill(Messages::couldNotConvertToPdf, document);
 }
 
 std::string GhostscriptReport::exitDescription(int exitStatus, int signal) {
