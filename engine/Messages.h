@@ -39,6 +39,10 @@ inline constexpr std::string_view wordProcessorNotStarted =
 inline constexpr std::string_view batchEndedBefore =
     "Not converted: the batch ended before this file.";
 
+// Why the word processor could not open a document.
+inline constexpr std::string_view fileDamaged = "the file is damaged";
+inline constexpr std::string_view fileMissing = "the file does not exist";
+
 // The password prompt; %s is the document's file name, inserted verbatim.
 inline constexpr std::string_view passwordPrompt =
     "The program has detected that File \"%s\"  is password protected. Please enter the "
