@@ -224,8 +224,8 @@ protected:
         return *page_;
     }
 
-    // Runs one batch with several offices side by side, each with its own Ghostscript stage;
-    // yields how many documents each office opened.
+    // Runs one batch with several offices side by side, each with its own kept Ghostscript, as
+    // the programs run them; yields how many documents each office opened.
     std::vector<int> convertWithOffices(std::vector<std::string> files, int offices,
                                         const ConversionOptions& options = {},
                                         std::deque<bool> replace = {}) {
@@ -235,14 +235,14 @@ protected:
             Lane(const OfficeSettings& settings, UserPrompts& prompts, PrintWatch& watch,
                  const std::string& data)
                 : stage(
-                      runner, [this] { return locator.locate(); }, securityCheck),
+                      runner, [this] { return locator.locate(); }, securityCheck, data),
                   office(settings), converter(office, stage, prompts, watch, data) {
                 converter.setPrintPollInterval(std::chrono::milliseconds(50));
             }
             PosixProcessRunner runner;
             const GhostscriptLocator locator;
             const QpdfSecurityCheck securityCheck;
-            GhostscriptStage stage;
+            GhostscriptInterpreterStage stage;
             OfficeApplicationFactory office;
             WordToPdfConverter converter;
         };
@@ -272,8 +272,8 @@ protected:
     std::unique_ptr<FakeBatchPage> page_;
     ScriptedPrompts prompts_;
     BatchControl control_;
-    bool keptGhostscript_ = false; // one Ghostscript kept for the batch instead of one per file
-    int interpretersStarted_ = 0;  // by the last batch, when keptGhostscript_
+    bool keptGhostscript_ = true; // the one Ghostscript the programs keep; false: one per file
+    int interpretersStarted_ = 0; // by the last batch, when keptGhostscript_
 };
 
 TempDir* ConversionE2E::dir_ = nullptr;
@@ -320,6 +320,8 @@ void ConversionE2E::checkSearchablePdfsWithTheirOptions() {
 }
 
 TEST_F(ConversionE2E, WordDocumentsBecomeSearchablePdfsWithTheirOptions) {
+    // With Ghostscript started per file, the reference the kept one must match.
+    keptGhostscript_ = false;
     checkSearchablePdfsWithTheirOptions();
 }
 
