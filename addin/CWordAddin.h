@@ -4,6 +4,7 @@
 #include "addin/ConvertDialogRunner.h"
 #include "addin/ExtensibilityDispatch.h"
 #include "addin/WordAddinDispatch.h"
+#include "engine/ProductNames.h"
 #include "host/wordhost/CommandBarButton.h"
 #include "host/wordhost/WordApplication.h"
 #include "platform/clipboard/Clipboard.h"
@@ -37,7 +38,7 @@ public:
     };
 
     // The text of the toolbar, of the button's caption, tooltip and tag.
-    static constexpr const char* toolbarName = "Zarta Word To PDF";
+    static constexpr const char* toolbarName = ProductNames::product.data();
     // The advise cookie while the button's events are not advised.
     static constexpr com::DWORD notAdvised = 0xFEFEFEFE;
 

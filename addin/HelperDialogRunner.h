@@ -1,6 +1,7 @@
 #pragma once
 
 #include "addin/ConvertDialogRunner.h"
+#include "engine/ProductNames.h"
 
 #include <string>
 
@@ -20,7 +21,7 @@ namespace zarta::addin {
 // Thread: run() on the host's user-interface thread; it blocks until the helper ends.
 class HelperDialogRunner : public ConvertDialogRunner {
 public:
-    static constexpr const char* helperName = "zarta-addin-dialog";
+    static constexpr const char* helperName = ProductNames::addinDialogProgram.data();
     static constexpr const char* helperVariable = "ZARTA_ADDIN_DIALOG";
 
     // moduleFolder: the folder the add-in module was loaded from; caption: the module's name.

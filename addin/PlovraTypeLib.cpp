@@ -1,6 +1,7 @@
 #include "addin/PlovraTypeLib.h"
 
 #include "addin/WordAddinIds.h"
+#include "engine/ProductNames.h"
 
 namespace zarta::addin {
 
@@ -11,7 +12,7 @@ const com::TypeLibDescription& plovraTypeLib() {
         1,
         0,
         1033,
-        "Plovra 1.0 Type Library",
+        ZARTA_ADDIN_NAME " 1.0 Type Library",
         {"stdole2.tlb"},
         {{"IWordAddin", IID_IWordAddin, "IDispatch",
           com::TYPEFLAG_FDUAL | com::TYPEFLAG_FOLEAUTOMATION, "IWordAddin Interface"}},

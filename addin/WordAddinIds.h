@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ProductNames.h"
 #include "platform/com/Guid.h"
 
 namespace zarta::addin {
@@ -14,7 +15,7 @@ constexpr com::IID IID_IWordAddin{
 constexpr com::GUID LIBID_PLOVRALib{
     0x4C1D0ECF, 0x2ABE, 0x4CCF, {0xB0, 0xF2, 0x21, 0xFF, 0xDE, 0xCE, 0x58, 0xC4}};
 
-constexpr const char* progId = "ZartaWordToPDF.WordAddin.1";
-constexpr const char* versionIndependentProgId = "ZartaWordToPDF.WordAddin";
+constexpr const char* progId = ZARTA_PROGRAM_NAME ".WordAddin.1";
+constexpr const char* versionIndependentProgId = ZARTA_PROGRAM_NAME ".WordAddin";
 
 } // namespace zarta::addin

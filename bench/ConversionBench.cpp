@@ -17,6 +17,7 @@
 #include "engine/GhostscriptInterpreterStage.h"
 #include "engine/GhostscriptStage.h"
 #include "engine/PrintWatch.h"
+#include "engine/QuietPrintWatch.h"
 #include "engine/UserPrompts.h"
 #include "engine/WordToPdfConverter.h"
 #include "platform/office/OfficeApplicationFactory.h"
@@ -24,6 +25,7 @@
 #include "platform/pdf/QpdfSecurityCheck.h"
 #include "platform/process/GhostscriptLocator.h"
 #include "platform/process/PosixProcessRunner.h"
+#include "tests/support/RecordingPrompts.h"
 #include "tests/support/TestDocuments.h"
 
 #include <chrono>
@@ -236,24 +238,6 @@ private:
     std::string folder_;
 };
 
-class BenchPrompts : public UserPrompts {
-public:
-    int shown = 0;
-    void showMessage(const std::string& text) override {
-        ++shown;
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    std::optional<std::string> askPassword(const std::string&, bool) override {
-        return std::nullopt;
-    }
-};
-
-class NoWatch : public PrintWatch {
-public:
-    void start() override {}
-    void stop() override {}
-};
-
 // Converts one file at a time: a file's Ghostscript ends before the next file's word processor
 // starts, as when the converter offers no second stage.
 class OneAtATime : public FileConverter {
@@ -317,9 +301,13 @@ OurRun convertWithOurs(const std::vector<std::string>& files, const fs::path& ro
     fs::create_directories(root / "data");
     OurRun run;
     BenchPage page(files, out.string());
-    BenchPrompts messages;
+    // Messages are printed as they come; no password is given.
+    RecordingPrompts messages;
+    messages.onPrompt = [](const std::string& prompt) {
+        std::fprintf(stderr, "%s\n", prompt.c_str());
+    };
     BatchControl control;
-    NoWatch watch;
+    QuietPrintWatch watch;
     OfficeSettings settings;
     settings.profileRoot = (root / "profiles").string();
 
@@ -366,7 +354,7 @@ OurRun convertWithOurs(const std::vector<std::string>& files, const fs::path& ro
     run.peakBytes = peakResident();
     run.firstPdfMs = ms(page.firstPdf - start);
     run.produced = page.produced;
-    run.messages = messages.shown;
+    run.messages = static_cast<int>(messages.messages.size());
     return run;
 }
 

@@ -195,4 +195,11 @@ std::string GhostscriptCommand::passwordFileText() const {
     return text;
 }
 
+ProcessRunner::Settings GhostscriptCommand::runSettings(const std::string& temporaryFolder) {
+    ProcessRunner::Settings settings;
+    settings.environment = {"TMPDIR=" + temporaryFolder};
+    settings.removedPrefixes = {"GS_"};
+    return settings;
+}
+
 } // namespace zarta

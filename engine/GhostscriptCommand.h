@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/PdfVersion.h"
+#include "engine/ProcessRunner.h"
 
 #include <optional>
 #include <string>
@@ -85,6 +86,11 @@ public:
     // its finer action (high-quality print, assembly, form filling). Extraction for
     // accessibility is always allowed. All four set gives -4.
     static int permissionValue(const ConversionOptions& options);
+
+    // How every Ghostscript process is started: with the caller's environment less every GS_*
+    // variable (GS_OPTIONS, GS_LIB and the like would change what it does or reads), and with
+    // its own temporary files in temporaryFolder.
+    static ProcessRunner::Settings runSettings(const std::string& temporaryFolder);
 
 private:
     Paths paths_;

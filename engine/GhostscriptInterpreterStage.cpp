@@ -170,14 +170,8 @@ GhostscriptInterpreterStage::~GhostscriptInterpreterStage() = default;
 
 void GhostscriptInterpreterStage::writePdf(const Job& job, const ConversionOptions& options,
                                            BatchControl& control) {
-    try {
-        run(job, options, control);
-    } catch (...) {
-        // Whatever was moved there may be an unchecked PDF. The path is in a private folder,
-        // and unlink removes a link itself, never its target.
-        ::unlink(job.outputPath.c_str());
-        throw;
-    }
+    // Whatever was moved there may be an unchecked PDF.
+    GhostscriptReport::removeOnFailure(job.outputPath, [&] { run(job, options, control); });
 }
 
 GhostscriptInterpreterStage::Interpreter& GhostscriptInterpreterStage::interpreterFor(
@@ -201,17 +195,13 @@ GhostscriptInterpreterStage::Interpreter& GhostscriptInterpreterStage::interpret
     auto next = std::make_unique<Interpreter>();
     next->profile = std::move(profile);
     next->folder = std::make_unique<WorkFolder>(dataFolder_);
-    ProcessRunner::Settings settings;
     // Ghostscript's own temporary files go into its folder too.
-    settings.environment = {"TMPDIR=" + next->folder->path()};
-    // GS_OPTIONS and the like would change what it does.
-    settings.removedPrefixes = {"GS_"};
+    const ProcessRunner::Settings settings = GhostscriptCommand::runSettings(next->folder->path());
     try {
         next->session =
             starter_.startSession(shape.interpreterArguments(next->folder->path()), settings);
     } catch (const ProcessRunner::StartError& error) {
-        throw GhostscriptError(prefix + "Ghostscript (\"" + executable +
-                               "\") could not be started: " + error.what());
+        throw GhostscriptError(prefix + GhostscriptReport::notStarted(executable, error.what()));
     }
     ++started_;
     // The device is first opened once with the jobs' own settings: the first job then finds
@@ -275,8 +265,7 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
     }
     const ProcessSession::Reply reply = session.waitFor(marker, timeLimit_, control);
     if (reply.timedOut) {
-        throw GhostscriptError(prefix + "Ghostscript did not finish within " +
-                               GhostscriptReport::durationText(timeLimit_) + " and was ended.");
+        throw GhostscriptError(prefix + GhostscriptReport::timedOut(timeLimit_));
     }
     if (!reply.marked || reply.markLine != jobSucceeded) {
         const std::string line = GhostscriptError::lastErrorLine(reply.errorOutput, reply.output);

@@ -16,11 +16,12 @@ class ProcessSessionStarter;
 // start-up once for many documents: one interpreter is kept running and handed each document as
 // a job over its standard input.
 //
-// The interpreter runs with -dSAFER and may read and write files only in a private work folder
-// of its own (made in dataFolder, removed with it), which is also its TMPDIR. For each job the
-// print file is linked (or copied) into that folder and the two parameter files are written
-// there, with the texts of PdfmarkFile; the job selects pdfwrite with the output file, the
-// compatibility level and the encryption and permissions of GhostscriptCommand before its first
+// The interpreter runs with -dSAFER and without the caller's GS_* variables (as every
+// Ghostscript, see GhostscriptCommand::runSettings), and may read and write files only in a
+// private work folder of its own (made in dataFolder, removed with it), which is also its TMPDIR.
+// For each job the print file is linked (or copied) into that folder and the two parameter files
+// are written there, with the texts of PdfmarkFile; the job selects pdfwrite with the output file,
+// the compatibility level and the encryption and permissions of GhostscriptCommand before its first
 // page, reads the distiller parameters, the print file and the document information in that
 // order, and closes the PDF; the PDF is then moved to Job::outputPath. The passwords travel only
 // over the interpreter's standard input. A job ends by printing a marker line that says whether

@@ -3,14 +3,16 @@
 #include "engine/ConversionOptions.h"
 #include "engine/GhostscriptCommand.h"
 #include "engine/GhostscriptError.h"
+#include "engine/Messages.h"
 
 #include <exception>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace zarta {
 
 std::string GhostscriptReport::failurePrefix(const std::string& document) {
-    return "Couldn't convert \"" + document + "\" to PDF: ";
+    return Messages::fill(Messages::couldNotConvertToPdf, document);
 }
 
 std::string GhostscriptReport::exitDescription(int exitStatus, int signal) {
@@ -20,7 +22,10 @@ std::string GhostscriptReport::exitDescription(int exitStatus, int signal) {
     return "Ghostscript failed (exit status " + std::to_string(exitStatus) + ")";
 }
 
-std::string GhostscriptReport::durationText(std::chrono::milliseconds limit) {
+namespace {
+
+// A time limit as the user reads it: "10 minutes", "1 second", "500 ms".
+std::string durationText(std::chrono::milliseconds limit) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit).count();
     if (seconds >= 60 && seconds % 60 == 0) {
         const auto minutes = seconds / 60;
@@ -30,6 +35,26 @@ std::string GhostscriptReport::durationText(std::chrono::milliseconds limit) {
         return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
     }
     return std::to_string(limit.count()) + " ms";
+}
+
+} // namespace
+
+std::string GhostscriptReport::timedOut(std::chrono::milliseconds limit) {
+    return "Ghostscript did not finish within " + durationText(limit) + " and was ended.";
+}
+
+std::string GhostscriptReport::notStarted(const std::string& executable, const std::string& why) {
+    return "Ghostscript (\"" + executable + "\") could not be started: " + why;
+}
+
+void GhostscriptReport::removeOnFailure(const std::string& outputPath,
+                                        const std::function<void()>& write) {
+    try {
+        write();
+    } catch (...) {
+        ::unlink(outputPath.c_str());
+        throw;
+    }
 }
 
 bool GhostscriptReport::isNonEmptyFile(const std::string& path) {

@@ -22,8 +22,17 @@ public:
     // "Ghostscript was ended by signal 9", or "Ghostscript failed (exit status 1)".
     static std::string exitDescription(int exitStatus, int signal);
 
-    // A time limit as the user reads it: "10 minutes", "1 second", "500 ms".
-    static std::string durationText(std::chrono::milliseconds limit);
+    // "Ghostscript did not finish within 10 minutes and was ended.", the limit as the user reads
+    // it ("1 second", "500 ms").
+    static std::string timedOut(std::chrono::milliseconds limit);
+
+    // "Ghostscript ("<executable>") could not be started: <why>".
+    static std::string notStarted(const std::string& executable, const std::string& why);
+
+    // Runs `write`; should it throw, removes whatever it left at outputPath (a partial or
+    // unchecked PDF) and passes the exception on. The path is in a private folder, and removing
+    // removes a link itself, never its target.
+    static void removeOnFailure(const std::string& outputPath, const std::function<void()>& write);
 
     // Ghostscript's program as `locate` finds it, once the print file is known to hold
     // something (an empty one would still give a PDF, with one blank page, reported as

@@ -68,14 +68,8 @@ GhostscriptStage::GhostscriptStage(ProcessRunner& runner, Locator locate,
 
 void GhostscriptStage::writePdf(const Job& job, const ConversionOptions& options,
                                 BatchControl& control) {
-    try {
-        run(job, options, control);
-    } catch (...) {
-        // Whatever Ghostscript left there may be a partial or unchecked PDF. The path is in a
-        // private folder, and unlink removes a link itself, never its target.
-        ::unlink(job.outputPath.c_str());
-        throw;
-    }
+    // Whatever Ghostscript left there may be a partial or unchecked PDF.
+    GhostscriptReport::removeOnFailure(job.outputPath, [&] { run(job, options, control); });
 }
 
 void GhostscriptStage::run(const Job& job, const ConversionOptions& options,
@@ -85,11 +79,9 @@ void GhostscriptStage::run(const Job& job, const ConversionOptions& options,
     const std::string executable = GhostscriptReport::programFor(locate_, job.printFile, prefix);
 
     std::vector<std::string> arguments;
-    ProcessRunner::Settings settings;
     // Ghostscript's own temporary files go into the work folder too, so that even a run that is
     // killed leaves nothing behind outside it.
-    settings.environment = {"TMPDIR=" + job.workFolder};
-    settings.removedPrefixes = {"GS_"};
+    ProcessRunner::Settings settings = GhostscriptCommand::runSettings(job.workFolder);
     settings.timeLimit = timeLimit_;
     std::optional<ParameterFiles> files;
     std::optional<GhostscriptCommand> command;
@@ -113,13 +105,11 @@ void GhostscriptStage::run(const Job& job, const ConversionOptions& options,
     try {
         result = runner_.run(arguments, settings, control);
     } catch (const ProcessRunner::StartError& error) {
-        throw GhostscriptError(prefix + "Ghostscript (\"" + executable +
-                               "\") could not be started: " + error.what());
+        throw GhostscriptError(prefix + GhostscriptReport::notStarted(executable, error.what()));
     }
 
     if (result.timedOut) {
-        throw GhostscriptError(prefix + "Ghostscript did not finish within " +
-                               GhostscriptReport::durationText(timeLimit_) + " and was ended.");
+        throw GhostscriptError(prefix + GhostscriptReport::timedOut(timeLimit_));
     }
     if (!result.succeeded()) {
         const std::string line = GhostscriptError::lastErrorLine(result.errorOutput, result.output);

@@ -8,13 +8,11 @@
 // desktop program, the add-in and the command line.
 namespace zarta::Messages {
 
-inline constexpr std::string_view productName = "Zarta Word To PDF";
-
 // Status line.
 inline constexpr std::string_view statusComplete = "Complete!";
 inline constexpr std::string_view statusStopped = "Stoped";
 
-// The overwrite question; %s is the output file's full path. Caption: productName.
+// The overwrite question; %s is the output file's full path. Caption: ProductNames::product.
 inline constexpr std::string_view replaceQuestion = "%s already exists. Do you want to replace it?";
 
 // The add-in's answer to a document it does not convert; %s is the document's full path.
@@ -23,6 +21,13 @@ inline constexpr std::string_view notSupportedFile = "Not Suppot File %s,Convert
 // The start of the message for a file whose conversion failed for a reason the stages did not
 // word themselves; %s is the source document's full path, the reason follows.
 inline constexpr std::string_view couldNotConvert = "Couldn't convert \"%s\": ";
+
+// The start of the message for a file Ghostscript could not turn into the PDF; %s is the source
+// document's full path, the reason follows.
+inline constexpr std::string_view couldNotConvertToPdf = "Couldn't convert \"%s\" to PDF: ";
+
+// A file that is not a Word document, refused from the list (and by the command line).
+inline constexpr std::string_view formatNotSupported = "File format not support!";
 
 // Word stage.
 inline constexpr std::string_view noWordObject = "Couldn't get Word object.";
@@ -33,6 +38,10 @@ inline constexpr std::string_view wordProcessorNotStarted =
 // Why a file was not converted when an earlier file's failure ended the batch.
 inline constexpr std::string_view batchEndedBefore =
     "Not converted: the batch ended before this file.";
+
+// Why the word processor could not open a document.
+inline constexpr std::string_view fileDamaged = "the file is damaged";
+inline constexpr std::string_view fileMissing = "the file does not exist";
 
 // The password prompt; %s is the document's file name, inserted verbatim.
 inline constexpr std::string_view passwordPrompt =

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/FileConverter.h"
+#include "engine/ProductNames.h"
 
 #include <chrono>
 #include <memory>
@@ -41,7 +42,7 @@ class WorkFolder;
 class WordToPdfConverter : public FileConverter {
 public:
     static constexpr const char* progId = "Word.Application";
-    static constexpr const char* printerName = "ZartaWordToPDF";
+    static constexpr const char* printerName = ProductNames::program.data();
     // One character no one types as a password.
     static constexpr const char* placeholderPassword = "\x1f";
     // The print file's name inside the conversion's work folder.

@@ -22,6 +22,8 @@
 #include "engine/ConversionOptions.h"
 #include "engine/ConverterFactory.h"
 #include "engine/FileConverter.h"
+#include "engine/Messages.h"
+#include "engine/ProductNames.h"
 #include "engine/QuietPrintWatch.h"
 #include "engine/SingleDocumentConversion.h"
 #include "engine/UserPrompts.h"
@@ -146,7 +148,8 @@ CConvertDlg::~CConvertDlg() {
             deadline - std::chrono::steady_clock::now());
         if (!run->thread->wait(QDeadlineTimer(std::max(left, std::chrono::milliseconds(0))))) {
             // Destroying a running thread would end the process on the spot; leave it be.
-            std::fprintf(stderr, "Zarta Word To PDF: a conversion did not end in time\n");
+            std::fprintf(stderr, "%s: a conversion did not end in time\n",
+                         ProductNames::product.data());
             run->thread->setParent(nullptr);
             (void)run.release();
         }
@@ -373,7 +376,7 @@ void CConvertDlg::work(Run& run) {
         run.control.sleepFor(pauseAfterRun_);
         converting_ = 0;
         run.link.run([this] {
-            setStatus(AddinTexts::complete.toString());
+            setStatus(ui::UiTexts::fromEngine(Messages::statusComplete));
             setEditingEnabled(true);
             completionTimer_.start();
         });

@@ -9,6 +9,7 @@
 
 #include "addin/dialog/InProcessDialogRunner.h"
 #include "app/ui/Artwork.h"
+#include "engine/ProductNames.h"
 #include "platform/folders/DataFolders.h"
 #include "platform/pipeline/OfficeConverterFactory.h"
 
@@ -18,7 +19,7 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QString caption = QStringLiteral("Plovra");
+    QString caption = QString::fromUtf8(zarta::ProductNames::addin.data());
     QString document;
     const QStringList arguments = QApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) {
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
         if ((argument == u"--caption" || argument == u"--document") && i + 1 < arguments.size()) {
             (argument == u"--caption" ? caption : document) = arguments[++i];
         } else {
-            std::fprintf(stderr, "usage: zarta-addin-dialog [--caption NAME] [--document PATH]\n");
+            std::fprintf(stderr, "usage: %s [--caption NAME] [--document PATH]\n",
+                         zarta::ProductNames::addinDialogProgram.data());
             return 2;
         }
     }

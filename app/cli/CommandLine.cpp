@@ -1,5 +1,7 @@
 #include "app/cli/CommandLine.h"
 
+#include "engine/OptionTable.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -20,51 +22,40 @@ std::string lower(std::string text) {
     return text;
 }
 
-// The words of the output options, as the help shows them, and the values they stand for.
-template <typename Value>
-struct Word {
-    std::string_view text;
-    Value value;
-};
+// The words of a setting's choices, each as `quote` decorates it, separated by `separator`.
+template <typename Choices, typename Quote>
+std::string wordList(const Choices& choices, std::string_view separator, Quote quote) {
+    std::string list;
+    for (const auto& choice : choices) {
+        list += (list.empty() ? "" : std::string(separator)) + quote(std::string(choice.word));
+    }
+    return list;
+}
 
-constexpr std::array<Word<DocumentCompression>, 2> compressionWords{{
-    {"Flate", DocumentCompression::Flate},
-    {"LZW", DocumentCompression::Lzw},
-}};
-constexpr std::array<Word<ImageCompression>, 3> imageWords{{
-    {"Flate", ImageCompression::Flate},
-    {"JPEG", ImageCompression::Jpeg},
-    {"Automatic", ImageCompression::Automatic},
-}};
-constexpr std::array<Word<JpegQuality>, 4> qualityWords{{
-    {"Minimum", JpegQuality::Minimum},
-    {"Low", JpegQuality::Low},
-    {"Medium", JpegQuality::Medium},
-    {"Maximum", JpegQuality::Maximum},
-}};
-constexpr std::array<Word<PdfVersion>, 3> versionWords{{
-    {"1.3", PdfVersion::V1_3},
-    {"1.4", PdfVersion::V1_4},
-    {"1.5", PdfVersion::V1_5},
-}};
+template <typename Choices>
+std::string wordList(const Choices& choices, std::string_view separator) {
+    return wordList(choices, separator, [](const std::string& word) { return word; });
+}
 
-// The value a word names, compared without regard to case; a version may be written with a
-// leading "V" ("V1.4"), as the desktop program's list shows it.
+// The value a word names, compared without regard to case.
 template <typename Value, size_t N>
 Value wordValue(const std::string& option, const std::string& value,
-                const std::array<Word<Value>, N>& words) {
-    for (const auto& word : words) {
-        const std::string text = lower(std::string(word.text));
-        if (lower(value) == text || lower(value) == "v" + text) {
-            return word.value;
+                const std::array<OptionTable::Choice<Value>, N>& choices) {
+    if (const auto found = OptionTable::valueOfWord(choices, value)) {
+        return *found;
+    }
+    throw CommandLine::UsageError(option + ": unknown value \"" + value +
+                                  "\" (one of: " + wordList(choices, ", ") + ")");
+}
+
+// A version may also be written with a leading "V" ("V1.4"), as the option page's list shows it.
+PdfVersion versionValue(const std::string& option, const std::string& value) {
+    if (!value.empty() && (value[0] == 'V' || value[0] == 'v')) {
+        if (const auto found = OptionTable::valueOfWord(OptionTable::pdfVersion, value.substr(1))) {
+            return *found;
         }
     }
-    std::string known;
-    for (const auto& word : words) {
-        known += (known.empty() ? "" : ", ") + std::string(word.text);
-    }
-    throw CommandLine::UsageError(option + ": unknown value \"" + value + "\" (one of: " + known +
-                                  ")");
+    return wordValue(option, value, OptionTable::pdfVersion);
 }
 
 // The first line of a file, without its line end: how scripts hand over a password without
@@ -98,19 +89,31 @@ void setPermissions(ConversionOptions& options, const std::string& list) {
     std::string item;
     while (std::getline(items, item, ',')) {
         const std::string name = lower(item);
-        if (name == "copy") {
-            options.contentCopying = true;
-        } else if (name == "forms") {
-            options.formFilling = true;
-        } else if (name == "changes") {
-            options.documentChanging = true;
-        } else if (name == "printing") {
-            options.printing = true;
-        } else if (name != "none" && !name.empty()) {
-            throw CommandLine::UsageError("--allow: unknown action \"" + item +
-                                          "\" (copy, forms, changes, printing)");
+        if (name == "none" || name.empty()) {
+            continue;
         }
+        const auto permission =
+            std::find_if(OptionTable::permissions.begin(), OptionTable::permissions.end(),
+                         [&](const OptionTable::Permission& p) { return p.word == name; });
+        if (permission == OptionTable::permissions.end()) {
+            throw CommandLine::UsageError("--allow: unknown action \"" + item + "\" (" +
+                                          wordList(OptionTable::permissions, ", ") + ")");
+        }
+        options.*permission->allowed = true;
     }
+}
+
+// The help's line for an option: its synopsis, then its explanation from `column` on (or three
+// blanks further when the synopsis is longer).
+std::string helpLine(const std::string& synopsis, const std::string& explanation, size_t column) {
+    return synopsis + std::string(std::max(column, synopsis.size() + 3) - synopsis.size(), ' ') +
+           explanation + "\n";
+}
+
+// "(default: WORD)" for the choice a fresh ConversionOptions holds.
+template <typename Value, size_t N>
+std::string defaultWord(const std::array<OptionTable::Choice<Value>, N>& choices, Value value) {
+    return "(default: " + std::string(OptionTable::choiceFor(choices, value).word) + ")";
 }
 
 } // namespace
@@ -156,13 +159,14 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
          }},
         {"--encryption",
          [&](auto& name, auto& v) {
-             if (lower(v) == "low") {
-                 o.encryptionLevel = EncryptionLevel::Low;
-             } else if (lower(v) == "high") {
-                 o.encryptionLevel = EncryptionLevel::High;
-             } else {
-                 throw UsageError(name + ": \"low\" or \"high\", not \"" + v + "\"");
+             const auto level = OptionTable::valueOfWord(OptionTable::encryptionLevel, v);
+             if (!level) {
+                 throw UsageError(name + ": " +
+                                  wordList(OptionTable::encryptionLevel, " or ",
+                                           [](const std::string& w) { return '"' + w + '"'; }) +
+                                  ", not \"" + v + "\"");
              }
+             o.encryptionLevel = *level;
              securityDetail = true;
          }},
         {"--allow",
@@ -172,14 +176,17 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
          }},
         {"--compression",
          [&](auto& name, auto& v) {
-             o.documentCompression = wordValue(name, v, compressionWords);
+             o.documentCompression = wordValue(name, v, OptionTable::documentCompression);
          }},
         {"--images",
-         [&](auto& name, auto& v) { o.imagesCompression = wordValue(name, v, imageWords); }},
+         [&](auto& name, auto& v) {
+             o.imagesCompression = wordValue(name, v, OptionTable::imagesCompression);
+         }},
         {"--jpeg-quality",
-         [&](auto& name, auto& v) { o.jpegQuality = wordValue(name, v, qualityWords); }},
-        {"--pdf-version",
-         [&](auto& name, auto& v) { o.pdfVersion = wordValue(name, v, versionWords); }},
+         [&](auto& name, auto& v) {
+             o.jpegQuality = wordValue(name, v, OptionTable::jpegQuality);
+         }},
+        {"--pdf-version", [&](auto& name, auto& v) { o.pdfVersion = versionValue(name, v); }},
     };
 
     bool optionsEnded = false;
@@ -240,6 +247,8 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
 }
 
 std::string CommandLine::usage(const std::string& program) {
+    using namespace OptionTable;
+    const ConversionOptions defaults;
     return "Usage: " + program + R"( [OPTION]... FILE...
 Converts Word documents (.doc, .docx, .dot) into PDF files.
 
@@ -253,15 +262,29 @@ Security (the PDF is encrypted only when an owner password is given):
   --user-password-file FILE    password needed to open the PDF, first line of FILE
   --owner-password TEXT        (visible to other local users; prefer the -file forms)
   --user-password TEXT
-  --encryption low|high        40-bit or 128-bit RC4 (default: low)
-  --allow LIST                 allowed actions: copy,forms,changes,printing (default: none)
-
+)" +
+           helpLine("  --encryption " + wordList(encryptionLevel, "|"),
+                    "40-bit or 128-bit RC4 " +
+                        defaultWord(encryptionLevel, defaults.encryptionLevel),
+                    31) +
+           helpLine("  --allow LIST",
+                    "allowed actions: " + wordList(permissions, ",") + " (default: none)", 31) +
+           R"(
 Output:
-  --compression Flate|LZW              page compression (default: Flate)
-  --images Flate|JPEG|Automatic        image compression (default: Flate)
-  --jpeg-quality Minimum|Low|Medium|Maximum   (default: Minimum)
-  --pdf-version 1.3|1.4|1.5            (default: 1.3)
-
+)" +
+           helpLine("  --compression " + wordList(documentCompression, "|"),
+                    "page compression " +
+                        defaultWord(documentCompression, defaults.documentCompression),
+                    39) +
+           helpLine("  --images " + wordList(imagesCompression, "|"),
+                    "image compression " +
+                        defaultWord(imagesCompression, defaults.imagesCompression),
+                    39) +
+           helpLine("  --jpeg-quality " + wordList(jpegQuality, "|"),
+                    defaultWord(jpegQuality, defaults.jpegQuality), 39) +
+           helpLine("  --pdf-version " + wordList(pdfVersion, "|"),
+                    defaultWord(pdfVersion, defaults.pdfVersion), 39) +
+           R"(
 Questions:
   --overwrite / --no-overwrite   replace existing PDFs, or keep them (default: ask on a
                                  terminal, keep them otherwise)

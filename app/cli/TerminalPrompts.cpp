@@ -2,6 +2,7 @@
 
 #include "app/cli/Terminal.h"
 #include "app/cli/TerminalPage.h"
+#include "engine/ProductNames.h"
 
 namespace zarta {
 
@@ -11,7 +12,7 @@ TerminalPrompts::TerminalPrompts(TerminalPage& page, std::optional<std::string> 
 
 void TerminalPrompts::showMessage(const std::string& text) {
     ++messages_;
-    page_.say("zarta-convert: " + text);
+    page_.say(std::string(ProductNames::commandLineProgram) + ": " + text);
 }
 
 std::optional<std::string> TerminalPrompts::askPassword(const std::string& fileName, bool again) {

@@ -7,6 +7,7 @@
 #include "app/cli/TerminalPrompts.h"
 #include "engine/BatchControl.h"
 #include "engine/BatchWorker.h"
+#include "engine/Messages.h"
 #include "engine/PasswordRules.h"
 #include "engine/QuietPrintWatch.h"
 #include "engine/WordFiles.h"
@@ -86,8 +87,8 @@ int main(int argc, char** argv) {
         if (WordFiles::isWordFile(file, WordFiles::commandLineExtensions)) {
             files.push_back(fs::absolute(file).lexically_normal().string());
         } else {
-            std::fprintf(stderr, "%s: \"%s\": File format not support!\n", program.c_str(),
-                         file.c_str());
+            std::fprintf(stderr, "%s: \"%s\": %s\n", program.c_str(), file.c_str(),
+                         Messages::formatNotSupported.data());
             ++refused;
         }
     }

@@ -20,6 +20,7 @@
 #include "engine/ConverterFactory.h"
 #include "engine/Messages.h"
 #include "engine/PasswordRules.h"
+#include "engine/ProductNames.h"
 #include "engine/WordFiles.h"
 
 #include <QApplication>
@@ -89,7 +90,8 @@ CConvertDlg::~CConvertDlg() {
             deadline - std::chrono::steady_clock::now());
         if (!run->wait(std::max(left, std::chrono::milliseconds(0)))) {
             // Destroying a running thread would end the program on the spot; leave it be.
-            std::fprintf(stderr, "ZartaWordToPDF: a stopped conversion did not end in time\n");
+            std::fprintf(stderr, "%s: a stopped conversion did not end in time\n",
+                         ProductNames::program.data());
             (void)run.release();
         }
     }
@@ -244,7 +246,7 @@ void CConvertDlg::addFiles() {
 void CConvertDlg::addChosenFile(const QString& path) {
     const QString caption = ui::UiTexts::warningCaption.toString();
     if (!fileList_->hasAcceptedExtension(path)) {
-        MessageBoxes::show(window(), caption, ui::UiTexts::formatNotSupported.toString(),
+        MessageBoxes::show(window(), caption, ui::UiTexts::fromEngine(Messages::formatNotSupported),
                            MessageBoxes::Icon::Information);
     } else if (fileList_->findStringExact(path) >= 0) {
         MessageBoxes::show(window(), caption, DesktopTexts::wordFileExisting.toString(),

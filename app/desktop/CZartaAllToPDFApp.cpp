@@ -2,7 +2,7 @@
 
 #include "app/desktop/CZartaAllToPDFDlg.h"
 #include "app/ui/Artwork.h"
-#include "engine/Messages.h"
+#include "engine/ProductNames.h"
 #include "platform/folders/DataFolders.h"
 #include "platform/pipeline/OfficeConverterFactory.h"
 
@@ -28,7 +28,7 @@ int CZartaAllToPDFApp::run(int argc, char** argv) {
         // Nothing is converted with (or written into) a folder other users may control.
         std::fprintf(stderr, "%s\n", refused.what());
         QApplication application(argc, argv);
-        QMessageBox::critical(nullptr, QString::fromUtf8(Messages::productName.data()),
+        QMessageBox::critical(nullptr, QString::fromUtf8(ProductNames::product.data()),
                               QStringLiteral("The program can't run: ") +
                                   QString::fromUtf8(refused.what()));
         return 1;

@@ -1,17 +1,22 @@
 #pragma once
 
+#include "app/ui/UiTexts.h"
+#include "engine/ProductNames.h"
+
 #include <QStringView>
 
-// Texts the desktop program's windows show, word for word as the program has always shown them
-// (spelling and blanks included).
+// Texts the desktop program's windows show. They are kept letter for letter, spelling and blanks
+// included, because users, their scripts and the documentation know them by these words. Texts
+// the add-in's dialog shows as well are written in UiTexts, the product's names in ProductNames;
+// this list names them for the window.
 namespace zarta::desktop::DesktopTexts {
 
-inline constexpr QStringView productName = u"Zarta Word To PDF";
-inline constexpr QStringView aboutCaption = u"About Zarta Word To PDF";
-inline constexpr QStringView aboutCommand = u"About Zarta Word To PDF";
-inline constexpr QStringView productAndVersion = u"Zarta Word To PDF 4.0";
+inline constexpr QStringView productName = u"" ZARTA_PRODUCT_NAME;
+inline constexpr QStringView aboutCaption = u"About " ZARTA_PRODUCT_NAME;
+inline constexpr QStringView aboutCommand = aboutCaption;
+inline constexpr QStringView productAndVersion = u"" ZARTA_PRODUCT_NAME " " ZARTA_PRODUCT_VERSION;
 inline constexpr QStringView closeCaption = u"Zarta All To PDF";
-inline constexpr QStringView helpFileName = u"Zarta Word To PDF - Help.html";
+inline constexpr QStringView helpFileName = u"" ZARTA_PRODUCT_NAME " - Help.html";
 // The project's own web page, shown by the about box and opened by "Website".
 inline constexpr QStringView website = u"https://zarta.example/word-to-pdf/";
 
@@ -24,7 +29,7 @@ inline constexpr QStringView stopQuestion = u" Are you sure you want to stop the
 
 // About box.
 inline constexpr QStringView websiteLabel = u"Website :";
-inline constexpr QStringView ok = u"OK";
+inline constexpr QStringView ok = ui::UiTexts::ok;
 inline constexpr QStringView notice =
     u" Copyright (C) 2026 Zarta. All rights reserved.\n"
     u" This program may be used and copied only as its licence permits.";
@@ -38,9 +43,9 @@ inline constexpr QStringView removeAll = u"Remove All";
 inline constexpr QStringView saveTo = u"Save File(s) to:";
 inline constexpr QStringView selectDestination =
     u"Select destination folder for converted file(s).";
-inline constexpr QStringView browse = u"Browse";
-inline constexpr QStringView status = u"Status";
-inline constexpr QStringView convert = u"Convert";
+inline constexpr QStringView browse = ui::UiTexts::browse;
+inline constexpr QStringView status = ui::UiTexts::status;
+inline constexpr QStringView convert = ui::UiTexts::convert;
 inline constexpr QStringView stop = u"Stop";
 inline constexpr QStringView displayAdvanced = u"Display Advanced Options.";
 inline constexpr QStringView advancedOptions = u"Advanced Options:";
@@ -55,7 +60,7 @@ inline constexpr QStringView startToConvert = u"Start to convert";
 
 // Convert page's messages.
 inline constexpr QStringView noWordFile = u"No Word File";
-inline constexpr QStringView wrongPath = u"Wrong Path cause wrong, Input a valid file path!";
+inline constexpr QStringView wrongPath = ui::UiTexts::wrongPath;
 // A destination folder that exists but cannot be written into.
 inline constexpr QStringView folderNotWritable =
     u"The PDF files cannot be written into this folder (it is not writable for you). Choose "

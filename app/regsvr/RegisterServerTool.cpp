@@ -1,5 +1,6 @@
 #include "app/regsvr/RegisterServerTool.h"
 
+#include "engine/ProductNames.h"
 #include "platform/com/ServerExports.h"
 
 #include <dlfcn.h>
@@ -8,7 +9,11 @@ namespace zarta {
 
 namespace {
 
-constexpr const char* usage = "usage: zarta-regsvr [-u] MODULE\n";
+constexpr std::string_view program = ProductNames::registerServerProgram;
+
+void printUsage(std::ostream& err) {
+    err << "usage: " << program << " [-u] MODULE\n";
+}
 
 // Unloads the module when the call is done.
 class LoadedModule {
@@ -40,12 +45,12 @@ int RegisterServerTool::run(const std::vector<std::string>& arguments, std::ostr
         } else if (module.empty() && !argument.empty() && argument.front() != '-') {
             module = argument;
         } else {
-            err << usage;
+            printUsage(err);
             return usageError;
         }
     }
     if (module.empty()) {
-        err << usage;
+        printUsage(err);
         return usageError;
     }
     const std::string path = module.find('/') == std::string::npos ? "./" + module : module;
@@ -53,14 +58,14 @@ int RegisterServerTool::run(const std::vector<std::string>& arguments, std::ostr
     LoadedModule loaded(path);
     if (loaded.handle() == nullptr) {
         const char* reason = ::dlerror();
-        err << "zarta-regsvr: cannot load " << module << ": " << (reason ? reason : "unknown")
+        err << program << ": cannot load " << module << ": " << (reason ? reason : "unknown")
             << "\n";
         return moduleNotLoaded;
     }
     const char* entryName = unregister ? com::DllUnregisterServerName : com::DllRegisterServerName;
     void* entry = ::dlsym(loaded.handle(), entryName);
     if (entry == nullptr) {
-        err << "zarta-regsvr: " << module << " has no entry point " << entryName << "\n";
+        err << program << ": " << module << " has no entry point " << entryName << "\n";
         return entryPointMissing;
     }
     // Both entry points have the same shape.

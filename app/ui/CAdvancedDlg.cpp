@@ -2,7 +2,7 @@
 
 #include "app/ui/DialogLayout.h"
 #include "app/ui/Mnemonic.h"
-#include "app/ui/OptionLists.h"
+#include "engine/OptionTable.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,26 +19,38 @@ std::string_view textOf(std::string_view text) {
 }
 
 template <typename Value>
-std::string_view textOf(const OptionLists::Item<Value>& item) {
-    return item.text;
+std::string_view textOf(const OptionTable::Choice<Value>& choice) {
+    return choice.text;
 }
 
+// Fills a list with the items' texts and selects the one at `selected`.
 template <typename Items>
-void fill(QComboBox* list, const Items& items) {
+void fill(QComboBox* list, const Items& items, std::size_t selected) {
     for (const auto& item : items) {
         const std::string_view text = textOf(item);
         list->addItem(QString::fromUtf8(text.data(), qsizetype(text.size())));
     }
-    list->setCurrentIndex(0);
+    list->setCurrentIndex(int(selected));
 }
 
-// The selected item's value; the first item's when nothing is selected. Typing in an editable
-// list never adds an item, so the index always names one of the items.
+// Fills a list with a setting's choices and selects its default, the value a fresh
+// ConversionOptions holds.
 template <typename Value, std::size_t N>
-Value selectedValue(const QComboBox* list, const std::array<OptionLists::Item<Value>, N>& items) {
-    const int index = list->currentIndex();
-    return items[index >= 0 && index < int(N) ? std::size_t(index) : 0].value;
+void fill(QComboBox* list, const std::array<OptionTable::Choice<Value>, N>& choices,
+          Value defaultValue) {
+    fill(list, choices, OptionTable::indexOf(choices, defaultValue));
 }
+
+// The selected item's value; the default's when nothing is selected. Typing in an editable list
+// never adds an item, so the index always names one of the items.
+template <typename Value, std::size_t N>
+Value selectedValue(const QComboBox* list, const std::array<OptionTable::Choice<Value>, N>& choices,
+                    Value defaultValue) {
+    const int index = list->currentIndex();
+    return index >= 0 && index < int(N) ? choices[std::size_t(index)].value : defaultValue;
+}
+
+const ConversionOptions defaults;
 
 } // namespace
 
@@ -110,28 +122,30 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
     alternateEmfRendering_->setAccessibleName(QStringLiteral("Alternate EMF Rendering"));
     alternateEmfRendering_->resize(alternateEmfRendering_->sizeHint());
 
-    fill(pageLayout_, OptionLists::pageLayout);
-    fill(pageMode_, OptionLists::pageMode);
-    fill(documentCompression_, OptionLists::documentCompression);
-    fill(imagesCompression_, OptionLists::imagesCompression);
-    fill(jpegQuality_, OptionLists::jpegQuality);
-    fill(pdfVersion_, OptionLists::pdfVersion);
+    fill(pageLayout_, OptionTable::pageLayoutTexts, 0);
+    fill(pageMode_, OptionTable::pageModeTexts, 0);
+    fill(documentCompression_, OptionTable::documentCompression, defaults.documentCompression);
+    fill(imagesCompression_, OptionTable::imagesCompression, defaults.imagesCompression);
+    fill(jpegQuality_, OptionTable::jpegQuality, defaults.jpegQuality);
+    fill(pdfVersion_, OptionTable::pdfVersion, defaults.pdfVersion);
 }
 
 DocumentCompression CAdvancedDlg::documentCompression() const {
-    return selectedValue(documentCompression_, OptionLists::documentCompression);
+    return selectedValue(documentCompression_, OptionTable::documentCompression,
+                         defaults.documentCompression);
 }
 
 ImageCompression CAdvancedDlg::imagesCompression() const {
-    return selectedValue(imagesCompression_, OptionLists::imagesCompression);
+    return selectedValue(imagesCompression_, OptionTable::imagesCompression,
+                         defaults.imagesCompression);
 }
 
 JpegQuality CAdvancedDlg::jpegQuality() const {
-    return selectedValue(jpegQuality_, OptionLists::jpegQuality);
+    return selectedValue(jpegQuality_, OptionTable::jpegQuality, defaults.jpegQuality);
 }
 
 PdfVersion CAdvancedDlg::pdfVersion() const {
-    return selectedValue(pdfVersion_, OptionLists::pdfVersion);
+    return selectedValue(pdfVersion_, OptionTable::pdfVersion, defaults.pdfVersion);
 }
 
 } // namespace zarta::ui

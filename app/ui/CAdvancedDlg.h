@@ -11,9 +11,9 @@ class QComboBox;
 
 namespace zarta::ui {
 
-// The "Advanced" option page: six lists filled from the fixed option lists, each
-// starting at its first item, and the "Alternate EMF Rendering" box, unchecked. "Page Layout",
-// "Page Mode" and "Alternate EMF Rendering" can be operated but nothing reads them.
+// The "Advanced" option page: six lists filled from the option table (engine/OptionTable.h), each
+// starting at its setting's default, and the "Alternate EMF Rendering" box, unchecked. "Page
+// Layout", "Page Mode" and "Alternate EMF Rendering" can be operated but nothing reads them.
 //
 // The desktop program's lists allow no typing; the add-in's have a text field, but typing in it
 // never adds an item, and the value read is always the selected item's. The page keeps no values
@@ -39,8 +39,8 @@ public:
 
     void storeControls() override {}
 
-    // The selected items' values. Should a list have nothing selected, its first item, the
-    // default, is read.
+    // The selected items' values. Should a list have nothing selected, the setting's default is
+    // read.
     DocumentCompression documentCompression() const;
     ImageCompression imagesCompression() const;
     JpegQuality jpegQuality() const;

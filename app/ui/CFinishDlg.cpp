@@ -8,7 +8,7 @@
 #include "app/ui/SortedListBox.h"
 #include "app/ui/StandardIds.h"
 #include "app/ui/UiTexts.h"
-#include "engine/Messages.h"
+#include "engine/ProductNames.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -22,8 +22,7 @@ namespace zarta::ui {
 CFinishDlg::CFinishDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
-    const std::string_view caption = Messages::productName;
-    setWindowTitle(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
+    setWindowTitle(UiTexts::fromEngine(ProductNames::product));
     setObjectName(QString::number(templateId));
     setModal(true);
 

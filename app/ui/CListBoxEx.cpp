@@ -2,6 +2,7 @@
 
 #include "app/ui/MessageBoxes.h"
 #include "app/ui/UiTexts.h"
+#include "engine/Messages.h"
 #include "engine/WordFiles.h"
 
 #include <QDragEnterEvent>
@@ -105,7 +106,8 @@ bool CListBoxEx::accepts(const QString& path) {
     }
     if (!hasAcceptedExtension(path)) {
         MessageBoxes::show(this, UiTexts::warningCaption.toString(),
-                           UiTexts::formatNotSupported.toString(), MessageBoxes::Icon::Information);
+                           UiTexts::fromEngine(Messages::formatNotSupported),
+                           MessageBoxes::Icon::Information);
         return false;
     }
     if (findStringExact(path) >= 0) {

@@ -2,6 +2,8 @@
 
 #include "app/ui/DialogLayout.h"
 #include "app/ui/Mnemonic.h"
+#include "engine/ConversionOptions.h"
+#include "engine/OptionTable.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -16,13 +18,19 @@ const QString enableSecurityText = QStringLiteral("Enable PDF Security");
 const QString enableUserText = QStringLiteral("Enable User Password");
 const QString enableOwnerText = QStringLiteral("Enable Owner Password");
 const QString allowedActionsText = QStringLiteral("Allowed Actions");
-const QString contentCopyingText = QStringLiteral("Content Copying or Extraction");
-const QString formFillingText = QStringLiteral("Form Filling,Signing,Commenting");
-const QString documentChangingText = QStringLiteral("Changing the Document");
-const QString printingText = QStringLiteral("Printing");
 const QString encryptionLevelText = QStringLiteral("Encryption Level");
-const QString lowText = QStringLiteral("Low(40-bit RC4)");
-const QString highText = QStringLiteral("High(128-bit RC4)");
+
+QString fromTable(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// The boxes' and buttons' texts, in the order of the option table.
+const QString contentCopyingText = fromTable(OptionTable::permissions[0].text);
+const QString formFillingText = fromTable(OptionTable::permissions[1].text);
+const QString documentChangingText = fromTable(OptionTable::permissions[2].text);
+const QString printingText = fromTable(OptionTable::permissions[3].text);
+const QString lowText = fromTable(OptionTable::encryptionLevel[0].text);
+const QString highText = fromTable(OptionTable::encryptionLevel[1].text);
 
 } // namespace
 
@@ -86,10 +94,16 @@ CSecurityDlg::CSecurityDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
     connect(enableOwnerPassword_, &QCheckBox::clicked, this,
             [this](bool checked) { ownerPasswordEdit_->setEnabled(checked); });
 
-    low_->setChecked(true);
-    enableSecurity_->setChecked(false);
-    enableOwnerPassword_->setChecked(true);
-    enableUserPassword_->setChecked(true);
+    // The controls start at the options' defaults.
+    const ConversionOptions defaults;
+    (defaults.encryptionLevel == OptionTable::encryptionLevel[0].value ? low_ : high_)
+        ->setChecked(true);
+    enableSecurity_->setChecked(defaults.securityEnabled);
+    enableOwnerPassword_->setChecked(defaults.ownerPasswordEnabled);
+    enableUserPassword_->setChecked(defaults.userPasswordEnabled);
+    for (std::size_t i = 0; i < permissionBoxes_.size(); ++i) {
+        permissionBoxes_[i]->setChecked(defaults.*OptionTable::permissions[i].allowed);
+    }
     for (QWidget* control : dependents()) {
         control->setEnabled(false);
     }

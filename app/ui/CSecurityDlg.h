@@ -16,11 +16,12 @@ namespace zarta::ui {
 // The "Security" option page: whether the PDF is encrypted, the user and owner passwords with
 // their boxes, the four allowed actions and the encryption level.
 //
-// At start "Enable PDF Security" is unchecked, both password boxes are checked, "Low(40-bit RC4)"
-// is selected, and every dependent control (the passwords and their boxes, the allowed actions,
-// both levels) is disabled. Clicking "Enable PDF Security" disables them all, or enables them all
-// and then each password edit only as far as its box is checked; clicking a password box enables
-// or disables its edit. Disabling never changes a check state or a text.
+// At start the controls show the defaults of ConversionOptions: "Enable PDF Security" unchecked,
+// both password boxes checked, no action allowed, "Low(40-bit RC4)" selected; and every dependent
+// control (the passwords and their boxes, the allowed actions, both levels) is disabled. Clicking
+// "Enable PDF Security" disables them all, or enables them all and then each password edit only as
+// far as its box is checked; clicking a password box enables or disables its edit. Disabling never
+// changes a check state or a text.
 class CSecurityDlg : public OptionPage {
     Q_OBJECT
 public:
@@ -59,7 +60,8 @@ public:
     const QString& userPassword() const { return userPassword_; }
     bool ownerPasswordEnabled() const { return ownerPasswordEnabled_; }
     const QString& ownerPassword() const { return ownerPassword_; }
-    // Content copying, form filling, document changing, printing, in that order.
+    // Content copying, form filling, document changing, printing: the order of
+    // OptionTable::permissions.
     const std::array<bool, 4>& permissions() const { return permissions_; }
     // 0 for "Low(40-bit RC4)", 1 for "High(128-bit RC4)", -1 if neither is checked.
     int encryptionLevel() const { return encryptionLevel_; }

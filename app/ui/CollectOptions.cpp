@@ -3,6 +3,7 @@
 #include "app/ui/CAdvancedDlg.h"
 #include "app/ui/CDescriptionDlg.h"
 #include "app/ui/CSecurityDlg.h"
+#include "engine/OptionTable.h"
 
 namespace zarta::ui {
 
@@ -23,10 +24,9 @@ ConversionOptions collectOptions(CDescriptionDlg& description, CSecurityDlg& sec
     options.userPassword = security.userPassword().toStdString();
     options.ownerPasswordEnabled = security.ownerPasswordEnabled();
     options.ownerPassword = security.ownerPassword().toStdString();
-    options.contentCopying = security.permissions()[0];
-    options.formFilling = security.permissions()[1];
-    options.documentChanging = security.permissions()[2];
-    options.printing = security.permissions()[3];
+    for (std::size_t i = 0; i < OptionTable::permissions.size(); ++i) {
+        options.*OptionTable::permissions[i].allowed = security.permissions()[i];
+    }
     options.encryptionLevel =
         security.encryptionLevel() == 1 ? EncryptionLevel::High : EncryptionLevel::Low;
 

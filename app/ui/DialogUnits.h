@@ -6,11 +6,12 @@
 
 namespace zarta::ui {
 
-// Converts dialog units into pixels with the base units of a dialog's font, the way dialog
-// templates have always been laid out: the horizontal base unit is the font's average character
-// width (the width of "A".."Z" and "a".."z" divided by 26, rounded), the vertical one the font's
-// height; x pixels = x * baseX / 4 and y pixels = y * baseY / 8, rounded to the nearest pixel.
-// A rectangle is mapped edge by edge, so adjacent controls stay adjacent.
+// Converts dialog units, in which every dialog and page of the program is laid out, into pixels
+// with the base units of a dialog's font, so that each layout keeps its proportions at any font
+// size: the horizontal base unit is the font's average character width (the width of "A".."Z"
+// and "a".."z" divided by 26, rounded), the vertical one the font's height; x pixels =
+// x * baseX / 4 and y pixels = y * baseY / 8, rounded to the nearest pixel. A rectangle is
+// mapped edge by edge, so adjacent controls stay adjacent.
 class DialogUnits {
 public:
     explicit DialogUnits(const QFont& font);

@@ -1,18 +1,34 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
-// Texts the dialogs and controls show, word for word as the program has always shown them
-// (spelling and blanks included).
+#include <string_view>
+
+// Texts the shared dialogs and controls show, and the texts the desktop program's window and the
+// add-in's dialog both show. They are kept letter for letter, spelling and blanks included,
+// because users, their scripts and the documentation know them by these words. The engine's own
+// texts (engine/Messages.h) reach the widgets through fromEngine().
 namespace zarta::ui::UiTexts {
+
+// One of the engine's UTF-8 texts as the widgets show it.
+inline QString fromEngine(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 // Message boxes.
 inline constexpr QStringView warningCaption = u"Warning";
 inline constexpr QStringView errorCaption = u"ERROR";
 inline constexpr QStringView workingNow = u"Working now,Hold for a moment!";
-inline constexpr QStringView formatNotSupported = u"File format not support!";
 inline constexpr QStringView fileExisting = u"Convert File existing.";
 inline constexpr QStringView chooseOneFile = u"Please choose one file !";
+
+inline constexpr QStringView wrongPath = u"Wrong Path cause wrong, Input a valid file path!";
+
+// The convert page and the add-in's convert dialog.
+inline constexpr QStringView browse = u"Browse";
+inline constexpr QStringView status = u"Status";
+inline constexpr QStringView convert = u"Convert";
 
 // Option pages' tabs, in index order.
 inline constexpr QStringView descriptionTab = u"Description";

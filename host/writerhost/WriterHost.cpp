@@ -1,5 +1,6 @@
 #include "host/writerhost/WriterHost.h"
 
+#include "engine/ProductNames.h"
 #include "platform/office/OfficeProcess.h"
 
 #include <com/sun/star/document/XDocumentEventBroadcaster.hpp>
@@ -22,7 +23,7 @@ using uno::Reference;
 rtl::Reference<WriterHost> running;
 
 void report(const std::string& message) {
-    std::fprintf(stderr, "Zarta Word To PDF add-in host: %s\n", message.c_str());
+    std::fprintf(stderr, "%s add-in host: %s\n", ProductNames::product.data(), message.c_str());
 }
 
 // Whether the office was started without a user interface.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ProductNames.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -9,7 +11,7 @@ namespace zarta {
 // Plain functions of the environment; thread-safe as long as nobody changes the environment.
 class DataFolders {
 public:
-    static constexpr const char* programFolder = "ZartaWordToPDF";
+    static constexpr const char* programFolder = ProductNames::program.data();
 
     // $XDG_DATA_HOME/ZartaWordToPDF, or ~/.local/share/ZartaWordToPDF: intermediate files and
     // the word processor's private profile. Not created here.

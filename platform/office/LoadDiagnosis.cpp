@@ -1,5 +1,7 @@
 #include "platform/office/LoadDiagnosis.h"
 
+#include "engine/Messages.h"
+
 #include <algorithm>
 
 namespace zarta {
@@ -69,7 +71,7 @@ WordError LoadDiagnosis::failure() const {
     }
     std::lock_guard lock(mutex_);
     if (brokenPackage_) {
-        return WordError(Kind::CannotOpen, "the file is damaged");
+        return WordError(Kind::CannotOpen, std::string(Messages::fileDamaged));
     }
     // The first error that says something about the cause; warnings and the abort that
     // follows a refused question say nothing.
@@ -83,11 +85,11 @@ WordError LoadDiagnosis::failure() const {
                              "it is encrypted in a way the word processor cannot read");
         }
         if (cause == brokenPackageError) {
-            return WordError(Kind::CannotOpen, "the file is damaged");
+            return WordError(Kind::CannotOpen, std::string(Messages::fileDamaged));
         }
         switch (errorClassOf(cause)) {
         case notExists:
-            return WordError(Kind::CannotOpen, "the file does not exist");
+            return WordError(Kind::CannotOpen, std::string(Messages::fileMissing));
         case access:
             return WordError(Kind::CannotOpen, "the file cannot be read (permission denied)");
         default:

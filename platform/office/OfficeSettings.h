@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ProductNames.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -18,7 +20,7 @@ struct OfficeSettings {
     std::string programFolder;
 
     // The printer the provider defines in its profiles; the only name ActivePrinter accepts.
-    std::string printerName = "ZartaWordToPDF";
+    std::string printerName{ProductNames::program};
 
     // Longest time one office call (opening, printing, closing a document) may take before
     // the office is taken for stuck, ended, and the call fails as timed out.

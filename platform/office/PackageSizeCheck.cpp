@@ -1,5 +1,6 @@
 #include "platform/office/PackageSizeCheck.h"
 
+#include "engine/Messages.h"
 #include "engine/WordError.h"
 
 #include <limits>
@@ -26,7 +27,7 @@ std::uint64_t u64(const unsigned char* b) {
 }
 
 [[noreturn]] void damaged() {
-    throw WordError(WordError::Kind::CannotOpen, "the file is damaged");
+    throw WordError(WordError::Kind::CannotOpen, std::string(Messages::fileDamaged));
 }
 
 std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {

@@ -1,5 +1,6 @@
 #include "platform/office/WordFileProbe.h"
 
+#include "engine/Messages.h"
 #include "engine/WordError.h"
 #include "engine/WordFiles.h"
 #include "platform/office/PackageSizeCheck.h"
@@ -27,7 +28,7 @@ namespace {
 }
 
 [[noreturn]] void damaged() {
-    refuse("the file is damaged");
+    refuse(std::string(Messages::fileDamaged));
 }
 
 [[noreturn]] void notWord() {
@@ -42,7 +43,7 @@ public:
         fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd_ < 0) {
             if (errno == ENOENT || errno == ENOTDIR) {
-                refuse("the file does not exist");
+                refuse(std::string(Messages::fileMissing));
             }
             refuse(std::string("the file cannot be read (") + std::strerror(errno) + ")");
         }

@@ -1,6 +1,7 @@
 #include "platform/registry/Registry.h"
 
 #include "engine/FileDescriptor.h"
+#include "engine/ProductNames.h"
 #include "platform/registry/RegFile.h"
 #include "platform/registry/RegistryError.h"
 
@@ -21,7 +22,7 @@ namespace zarta {
 
 namespace {
 
-constexpr const char* programFolder = "ZartaWordToPDF";
+constexpr const char* programFolder = ProductNames::program.data();
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);

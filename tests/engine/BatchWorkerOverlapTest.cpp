@@ -4,15 +4,15 @@
 // nothing running and nothing half-written.
 #include "engine/BatchControl.h"
 #include "engine/BatchWorker.h"
-#include "engine/ConversionError.h"
 #include "engine/NoWordProcessor.h"
 #include "engine/OutputNaming.h"
-#include "engine/PdfStage.h"
-#include "engine/PrintWatch.h"
+#include "engine/QuietPrintWatch.h"
 #include "engine/UserPrompts.h"
 #include "engine/WordToPdfConverter.h"
 #include "tests/support/FakeBatchPage.h"
+#include "tests/support/RecordingPrompts.h"
 #include "tests/support/RecordingWord.h"
+#include "tests/support/ScriptedPdfStage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -28,42 +28,6 @@ using namespace zarta;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A PDF stage that notes its runs in the word processor's log (so one log shows both threads'
-// order), can be made to wait at a safe point, and fails for chosen documents after leaving a
-// partial file behind, as a failing Ghostscript would. Configure before the batch starts.
-class ScriptedPdfStage : public PdfStage {
-public:
-    explicit ScriptedPdfStage(RecordingWord& log) : log_(log) {}
-
-    std::set<std::string> failing; // source paths
-    // Runs first in every writePdf, on the stage's thread.
-    std::function<void(const Job&, BatchControl&)> before;
-    std::atomic<int> running{0};
-
-    void writePdf(const Job& job, const ConversionOptions&, BatchControl& control) override {
-        const std::string name = OutputNaming::fileName(job.sourcePath);
-        ++running;
-        struct Leave {
-            std::atomic<int>& running;
-            ~Leave() { --running; }
-        } leave{running};
-        log_.note("pdf stage " + name);
-        TempDir::write(job.outputPath, "%PDF-1.4 partial");
-        if (before) {
-            before(job, control);
-        }
-        if (failing.count(job.sourcePath) > 0) {
-            throw ConversionError("Couldn't convert \"" + job.sourcePath +
-                                  "\" to PDF: Ghostscript failed (exit status 1).");
-        }
-        TempDir::write(job.outputPath, "%PDF-1.4 " + job.sourcePath);
-        log_.note("pdf written " + name);
-    }
-
-private:
-    RecordingWord& log_;
-};
 
 // One word processor of a batch with several, scripted per document: notes in a shared log what
 // it does ("office 2 opens a.doc", "pdf written a.doc"), runs a chosen hook while it has the
@@ -137,32 +101,6 @@ private:
     std::string name_;
 };
 
-class NoWatch : public PrintWatch {
-public:
-    void start() override {}
-    void stop() override {}
-};
-
-// Notes each message and password prompt with how far the page's log had got at that moment.
-class OrderedPrompts : public UserPrompts {
-public:
-    explicit OrderedPrompts(const FakeBatchPage& page) : page_(page) {}
-    std::map<std::string, std::string> passwords; // by file name; Cancel when absent
-    std::vector<std::pair<size_t, std::string>> shown;
-
-    void showMessage(const std::string& text) override {
-        shown.emplace_back(page_.log().size(), "message " + text);
-    }
-    std::optional<std::string> askPassword(const std::string& fileName, bool) override {
-        shown.emplace_back(page_.log().size(), "password " + fileName);
-        const auto found = passwords.find(fileName);
-        return found == passwords.end() ? std::nullopt : std::optional(found->second);
-    }
-
-private:
-    const FakeBatchPage& page_;
-};
-
 // Blocks at a safe point until the word processor's log holds an entry starting with prefix.
 void waitForCall(const RecordingWord& word, const std::string& prefix, BatchControl& control) {
     for (int i = 0; i < 2000; ++i) {
@@ -186,11 +124,13 @@ class BatchWorkerOverlapTest : public ::testing::Test {
 protected:
     TempDir dir;
     RecordingWord word;
-    ScriptedPdfStage pdf{word};
-    NoWatch watch;
+    ScriptedPdfStage pdf{&word};
+    QuietPrintWatch watch;
     BatchControl control;
     std::unique_ptr<FakeBatchPage> page;
-    std::unique_ptr<OrderedPrompts> prompts;
+    std::unique_ptr<RecordingPrompts> prompts;
+    // Each message and password prompt with how far the page's log had got at that moment.
+    std::vector<std::pair<size_t, std::string>> prompted;
 
     std::string out() const { return dir.file("out"); }
     std::string data() const { return dir.file("data"); }
@@ -202,7 +142,11 @@ protected:
 
     FakeBatchPage& makePage(std::vector<std::string> files) {
         page = std::make_unique<FakeBatchPage>(std::move(files), out());
-        prompts = std::make_unique<OrderedPrompts>(*page);
+        prompts = std::make_unique<RecordingPrompts>();
+        prompted.clear();
+        prompts->onPrompt = [this](const std::string& prompt) {
+            prompted.emplace_back(page->log().size(), prompt);
+        };
         return *page;
     }
 
@@ -246,8 +190,8 @@ protected:
         std::vector<std::string> entries;
         size_t next = 0;
         for (size_t i = 0; i <= log.size(); ++i) {
-            for (; next < prompts->shown.size() && prompts->shown[next].first == i; ++next) {
-                entries.push_back(prompts->shown[next].second);
+            for (; next < prompted.size() && prompted[next].first == i; ++next) {
+                entries.push_back(prompted[next].second);
             }
             if (i < log.size() &&
                 (log[i].starts_with("progress") || log[i].starts_with("produced") ||
@@ -315,7 +259,7 @@ TEST_F(BatchWorkerOverlapTest, PromptsQuestionsAndMessagesOfAFileComeAfterTheFil
     word.unreadableDocuments["/in/d.doc"] = "not a Word document";
     TempDir::write(out() + "/c.pdf", "old");
     makePage({"/in/a.doc", "/in/b.doc", "/in/c.doc", "/in/d.doc"});
-    prompts->passwords["b.doc"] = "pw";
+    prompts->passwordFor["b.doc"] = "pw";
     page->answerReplace({true});
     run();
 
@@ -455,7 +399,7 @@ TEST_F(BatchWorkerOverlapTest, WithTwoOfficesALaterFileAsksOnlyAfterTheEarlierOu
         {"password prompt",
          [this](ScriptedOffice& office) {
              office.protectedFiles = {"/in/b.doc"};
-             prompts->passwords["b.doc"] = "pw";
+             prompts->passwordFor["b.doc"] = "pw";
          },
          "password b.doc", true},
         {"message of a failing file",

@@ -5,8 +5,8 @@
 #include "engine/FileConverter.h"
 #include "engine/Messages.h"
 #include "engine/NoWordProcessor.h"
-#include "engine/UserPrompts.h"
 #include "tests/support/FakeBatchPage.h"
+#include "tests/support/RecordingPrompts.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -81,15 +81,6 @@ private:
     std::vector<std::string> calls_;
     std::vector<std::string> outputs_;
     ConversionOptions lastOptions_;
-};
-
-class RecordingPrompts : public UserPrompts {
-public:
-    std::vector<std::string> messages;
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> askPassword(const std::string&, bool) override {
-        return std::nullopt;
-    }
 };
 
 class BatchWorkerTest : public ::testing::Test {

@@ -3,11 +3,11 @@
 #include "engine/BatchControl.h"
 #include "engine/ConversionError.h"
 #include "engine/ConversionOptions.h"
-#include "engine/PdfStage.h"
 #include "engine/QuietPrintWatch.h"
-#include "engine/UserPrompts.h"
 #include "engine/WordToPdfConverter.h"
+#include "tests/support/RecordingPrompts.h"
 #include "tests/support/RecordingWord.h"
+#include "tests/support/ScriptedPdfStage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -19,27 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class WritingPdfStage : public PdfStage {
-public:
-    bool fail = false;
-    void writePdf(const Job& job, const ConversionOptions&, BatchControl&) override {
-        if (fail) {
-            throw ConversionError("Ghostscript could not convert \"" + job.sourcePath + "\"");
-        }
-        TempDir::write(job.outputPath, "%PDF-1.3 new");
-    }
-};
-
-class RecordingPrompts : public UserPrompts {
-public:
-    std::vector<std::string> messages;
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> askPassword(const std::string&, bool) override {
-        ADD_FAILURE() << "the add-in's conversion never asks for a password";
-        return std::nullopt;
-    }
-};
-
 class SingleDocumentConversionTest : public ::testing::Test {
 protected:
     SingleDocumentConversionTest() {
@@ -47,6 +26,17 @@ protected:
         fs::create_directories(dir.file("Docs"));
         converter.setPrintPollInterval(std::chrono::milliseconds(1));
         converter.setAskForPasswords(false);
+        pdf.pdfText = [](const PdfStage::Job&) { return "%PDF-1.3 new"; };
+        pdf.before = [this](const PdfStage::Job& job, BatchControl&) {
+            if (failPdf) {
+                throw ConversionError("Ghostscript could not convert \"" + job.sourcePath + "\"");
+            }
+        };
+        prompts.onPrompt = [](const std::string& prompt) {
+            if (prompt.starts_with("password ")) {
+                ADD_FAILURE() << "the add-in's conversion never asks for a password";
+            }
+        };
     }
 
     SingleDocumentConversion::Result convert(const std::string& document, const std::string& folder,
@@ -56,7 +46,8 @@ protected:
 
     TempDir dir;
     RecordingWord word;
-    WritingPdfStage pdf;
+    ScriptedPdfStage pdf;
+    bool failPdf = false;
     QuietPrintWatch watch;
     RecordingPrompts prompts;
     BatchControl control;
@@ -107,7 +98,7 @@ TEST_F(SingleDocumentConversionTest, AFailedRunNamesTheFileAndKeepsTheOldPdf) {
         std::function<void()> arrange;
         std::string message;
     } cases[] = {
-        {"failing PDF stage", [this] { pdf.fail = true; },
+        {"failing PDF stage", [this] { failPdf = true; },
          "Ghostscript could not convert \"/in/Report.docx\""},
         {"protected document", [this] { word.protectedDocuments["/in/Report.docx"] = "pw"; },
          "Couldn't open \"/in/Report.docx\": the document is protected by a password."},
@@ -117,7 +108,7 @@ TEST_F(SingleDocumentConversionTest, AFailedRunNamesTheFileAndKeepsTheOldPdf) {
         {"no word processor", [this] { word.unavailable = true; }, "Couldn't get Word object."},
     };
     for (const auto& c : cases) {
-        pdf.fail = false;
+        failPdf = false;
         word.protectedDocuments.clear();
         word.unreadableDocuments.clear();
         word.unavailable = false;

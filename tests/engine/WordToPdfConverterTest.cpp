@@ -3,43 +3,21 @@
 #include "engine/BatchAbandoned.h"
 #include "engine/BatchControl.h"
 #include "engine/ConversionOptions.h"
-#include "engine/PdfStage.h"
 #include "engine/PrintWatch.h"
-#include "engine/UserPrompts.h"
 #include "engine/WordStageError.h"
+#include "tests/support/RecordingPrompts.h"
 #include "tests/support/RecordingWord.h"
+#include "tests/support/ScriptedPdfStage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 
 using namespace zarta;
 namespace fs = std::filesystem;
 
 namespace {
-
-class FakePdfStage : public PdfStage {
-public:
-    explicit FakePdfStage(RecordingWord& log) : log_(log) {}
-    bool fail = false;
-    std::vector<Job> jobs;
-    std::string printFileContent;
-
-    void writePdf(const Job& job, const ConversionOptions&, BatchControl&) override {
-        log_.note("pdf stage");
-        jobs.push_back(job);
-        printFileContent = TempDir::read(job.printFile);
-        if (fail) {
-            throw ConversionError("Ghostscript failed for " + job.sourcePath);
-        }
-        TempDir::write(job.outputPath, "%PDF-1.3");
-    }
-
-private:
-    RecordingWord& log_;
-};
 
 class FakeWatch : public PrintWatch {
 public:
@@ -49,27 +27,6 @@ public:
 
 private:
     RecordingWord& log_;
-};
-
-class ScriptedPrompts : public UserPrompts {
-public:
-    std::deque<std::optional<std::string>> passwords; // Cancel once they run out
-    std::vector<std::string> asked;
-    std::function<void()> onAsk;
-
-    void showMessage(const std::string&) override {}
-    std::optional<std::string> askPassword(const std::string& fileName, bool again) override {
-        asked.push_back(again ? fileName + " again" : fileName);
-        if (onAsk) {
-            onAsk();
-        }
-        if (passwords.empty()) {
-            return std::nullopt;
-        }
-        auto answer = passwords.front();
-        passwords.pop_front();
-        return answer;
-    }
 };
 
 const std::string placeholder = WordToPdfConverter::placeholderPassword;
@@ -94,13 +51,18 @@ class WordToPdfConverterTest : public ::testing::Test {
 protected:
     TempDir dir;
     RecordingWord word;
-    FakePdfStage pdf{word};
+    ScriptedPdfStage pdf;
     FakeWatch watch{word};
-    ScriptedPrompts prompts;
+    RecordingPrompts prompts;
     BatchControl control;
     WordToPdfConverter converter{word, pdf, prompts, watch, dir.file("data")};
 
-    void SetUp() override { converter.setPrintPollInterval(std::chrono::milliseconds(1)); }
+    void SetUp() override {
+        converter.setPrintPollInterval(std::chrono::milliseconds(1));
+        pdf.pdfText = [](const PdfStage::Job&) { return "%PDF-1.3"; };
+        pdf.before = [this](const PdfStage::Job&, BatchControl&) { word.note("pdf stage"); };
+        prompts.noteAgain = true;
+    }
 
     FileOutcome convert(const std::string& source) {
         return converter.convert(source, dir.file("out.pdf"), ConversionOptions{}, control);
@@ -219,7 +181,7 @@ TEST_F(WordToPdfConverterTest, EmptyEntryRetriesWithThePlaceholder) {
 
 TEST_F(WordToPdfConverterTest, CancelGivesUpTheFileWithNoSessionLeft) {
     word.protectedDocuments["/in/s.doc"] = "pw";
-    prompts.onAsk = [&] {
+    prompts.onPrompt = [&](const std::string&) {
         EXPECT_EQ(word.liveSessions(), 0) << "a session waits behind the prompt";
     };
     EXPECT_EQ(convert("/in/s.doc"), FileOutcome::NotConverted);
@@ -308,7 +270,7 @@ TEST_F(WordToPdfConverterTest, FailureWhileClosingStillWritesThePdf) {
 }
 
 TEST_F(WordToPdfConverterTest, PdfStageFailureComesAfterTheSessionEnded) {
-    pdf.fail = true;
+    pdf.failing = {"/in/a.doc"};
     EXPECT_THROW(convert("/in/a.doc"), ConversionError);
     const auto calls = word.calls();
     EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
@@ -374,7 +336,7 @@ TEST_F(WordToPdfConverterTest, StartEndsTheSessionAndLeavesThePdfStageToItsRemai
 TEST_F(WordToPdfConverterTest, StartLetsTheCallerInBeforeEveryPasswordPrompt) {
     word.protectedDocuments["/in/s.doc"] = "pw";
     prompts.passwords = {"wrong", "pw"};
-    prompts.onAsk = [&] { word.note("asked"); };
+    prompts.onPrompt = [&](const std::string&) { word.note("asked"); };
     const auto started = converter.start("/in/s.doc", dir.file("out.pdf"), ConversionOptions{},
                                          control, [&] { word.note("before asking"); });
     EXPECT_EQ(started.outcome, FileOutcome::Converted);

@@ -1,19 +1,6 @@
 #include "tests/support/FakeConversion.h"
 
-#include "engine/BatchControl.h"
 #include "engine/WordToPdfConverter.h"
-
-#include <fstream>
-
-void FakePdfStage::writePdf(const Job& job, const zarta::ConversionOptions&,
-                            zarta::BatchControl& control) {
-    const int number = started++;
-    control.sleepFor(std::chrono::milliseconds(workMilliseconds));
-    while (holdOpen && number >= passFirst) {
-        control.sleepFor(std::chrono::milliseconds(5));
-    }
-    std::ofstream(job.outputPath, std::ios::binary) << "%PDF-1.4\n%%EOF\n";
-}
 
 std::vector<std::unique_ptr<zarta::FileConverter>>
 FakeConversion::makeConverters(const Request& request, zarta::UserPrompts& prompts,

@@ -1,30 +1,14 @@
 #pragma once
 
 #include "engine/ConverterFactory.h"
-#include "engine/PdfStage.h"
+#include "tests/support/FakePdfStage.h"
 #include "tests/support/RecordingWord.h"
 
 #include <QStringList>
 
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
-
-// A PDF stage that writes a small PDF-like file, and can keep a conversion waiting (at a safe
-// point, as a running Ghostscript would) until the test lets it go.
-class FakePdfStage : public zarta::PdfStage {
-public:
-    void writePdf(const Job& job, const zarta::ConversionOptions& options,
-                  zarta::BatchControl& control) override;
-
-    std::atomic<bool> holdOpen{false};
-    // How many documents of a batch pass before holdOpen keeps one waiting.
-    std::atomic<int> passFirst{0};
-    std::atomic<int> started{0};
-    // Time each PDF takes, as Ghostscript would.
-    std::atomic<int> workMilliseconds{0};
-};
 
 // The programs' conversion with the recording word processor and the fake PDF stage: one
 // converter per request, whatever count it asks for, recording each request.

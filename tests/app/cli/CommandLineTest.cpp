@@ -1,5 +1,7 @@
 #include "app/cli/CommandLine.h"
 
+#include "engine/OptionTable.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -102,6 +104,7 @@ TEST(CommandLine, RefusesWhatWouldBeSilentlyIgnoredOrCannotRun) {
         {"--owner-password=o", "--allow=print", "a.doc"},
         {"--images=PNG", "a.doc"},
         {"--pdf-version=1.6", "a.doc"},
+        {"--compression=VLZW", "a.doc"},
         {"--owner-password-file=/nonexistent/pw", "a.doc"},
         {"--overwrite", "--no-overwrite", "a.doc"},
         {"--no-overwrite", "a.doc", "--overwrite"},
@@ -150,6 +153,45 @@ TEST(CommandLine, PasswordFilesOthersCanReadAreUsedWithAWarning) {
         EXPECT_NE(s.warnings[0].find("can be read by other users"), std::string::npos);
     }
     std::remove(path);
+}
+
+// Each word of the option table is taken, and the help lists it with the setting's default.
+template <typename Value, std::size_t N>
+void expectEveryWordTaken(const std::string& option,
+                          const std::array<OptionTable::Choice<Value>, N>& choices,
+                          Value ConversionOptions::*setting) {
+    const std::string help = CommandLine::usage("zarta-convert");
+    std::string listed;
+    for (const auto& choice : choices) {
+        listed += (listed.empty() ? "" : "|") + std::string(choice.word);
+        const std::vector<std::string> arguments{"--owner-password=o",
+                                                 option + "=" + std::string(choice.word), "a.doc"};
+        EXPECT_EQ(CommandLine::parse(arguments).options.*setting, choice.value) << choice.word;
+    }
+    EXPECT_NE(help.find(option + " " + listed), std::string::npos) << option;
+    const auto& defaultChoice = OptionTable::choiceFor(choices, ConversionOptions{}.*setting);
+    const auto line = help.substr(help.find(option + " "));
+    EXPECT_NE(
+        line.substr(0, line.find('\n')).find("(default: " + std::string(defaultChoice.word) + ")"),
+        std::string::npos)
+        << option;
+}
+
+TEST(CommandLine, TakesEveryWordOfTheOptionTableAndItsHelpListsThemWithTheDefault) {
+    expectEveryWordTaken("--compression", OptionTable::documentCompression,
+                         &ConversionOptions::documentCompression);
+    expectEveryWordTaken("--images", OptionTable::imagesCompression,
+                         &ConversionOptions::imagesCompression);
+    expectEveryWordTaken("--jpeg-quality", OptionTable::jpegQuality,
+                         &ConversionOptions::jpegQuality);
+    expectEveryWordTaken("--pdf-version", OptionTable::pdfVersion, &ConversionOptions::pdfVersion);
+    expectEveryWordTaken("--encryption", OptionTable::encryptionLevel,
+                         &ConversionOptions::encryptionLevel);
+    for (const auto& permission : OptionTable::permissions) {
+        const auto s = CommandLine::parse(
+            {"--owner-password=o", "--allow=" + std::string(permission.word), "a.doc"});
+        EXPECT_TRUE(s.options.*permission.allowed) << permission.word;
+    }
 }
 
 } // namespace

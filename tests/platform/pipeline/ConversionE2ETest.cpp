@@ -6,7 +6,7 @@
 #include "engine/GhostscriptInterpreterStage.h"
 #include "engine/GhostscriptStage.h"
 #include "engine/PrintWatch.h"
-#include "engine/UserPrompts.h"
+#include "engine/QuietPrintWatch.h"
 #include "engine/WordToPdfConverter.h"
 #include "platform/office/OfficeApplicationFactory.h"
 #include "platform/pdf/QpdfSecurityCheck.h"
@@ -15,6 +15,7 @@
 #include "tests/support/FakeBatchPage.h"
 #include "tests/support/LegacyWordDocument.h"
 #include "tests/support/OfficeTestSupport.h"
+#include "tests/support/RecordingPrompts.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestDocuments.h"
 
@@ -46,30 +47,6 @@ const std::string password = "Öffne mich 7";
 const std::string words = "Überprüfung officielle: vérifier le profil fiscal, flan à la crème";
 // What Word 6.0 and Word 95 documents can hold: Windows Latin 1.
 const std::string latinWords = "Größe ½ in Zürich: déjà vu à la façade";
-
-class ScriptedPrompts : public UserPrompts {
-public:
-    std::deque<std::optional<std::string>> passwords; // Cancel once they run out
-    std::vector<std::string> asked;
-    std::vector<std::string> messages;
-
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> askPassword(const std::string& fileName, bool) override {
-        asked.push_back(fileName);
-        if (passwords.empty()) {
-            return std::nullopt;
-        }
-        auto answer = passwords.front();
-        passwords.pop_front();
-        return answer;
-    }
-};
-
-class NoWatch : public PrintWatch {
-public:
-    void start() override {}
-    void stop() override {}
-};
 
 // Counts the documents the office has started to print.
 class CountingWatch : public PrintWatch {
@@ -213,7 +190,7 @@ protected:
         OfficeSettings settings;
         settings.profileRoot = officeProfiles("pipeline");
         OfficeApplicationFactory office(settings);
-        NoWatch noWatch;
+        QuietPrintWatch noWatch;
         WordToPdfConverter converter(office, stage, prompts_, printWatch ? *printWatch : noWatch,
                                      data_->path().string());
         converter.setPrintPollInterval(std::chrono::milliseconds(50));
@@ -224,8 +201,8 @@ protected:
         return *page_;
     }
 
-    // Runs one batch with several offices side by side, each with its own Ghostscript stage;
-    // yields how many documents each office opened.
+    // Runs one batch with several offices side by side, each with its own kept Ghostscript, as
+    // the programs run them; yields how many documents each office opened.
     std::vector<int> convertWithOffices(std::vector<std::string> files, int offices,
                                         const ConversionOptions& options = {},
                                         std::deque<bool> replace = {}) {
@@ -235,20 +212,20 @@ protected:
             Lane(const OfficeSettings& settings, UserPrompts& prompts, PrintWatch& watch,
                  const std::string& data)
                 : stage(
-                      runner, [this] { return locator.locate(); }, securityCheck),
+                      runner, [this] { return locator.locate(); }, securityCheck, data),
                   office(settings), converter(office, stage, prompts, watch, data) {
                 converter.setPrintPollInterval(std::chrono::milliseconds(50));
             }
             PosixProcessRunner runner;
             const GhostscriptLocator locator;
             const QpdfSecurityCheck securityCheck;
-            GhostscriptStage stage;
+            GhostscriptInterpreterStage stage;
             OfficeApplicationFactory office;
             WordToPdfConverter converter;
         };
         OfficeSettings settings;
         settings.profileRoot = officeProfiles("pipeline");
-        NoWatch noWatch;
+        QuietPrintWatch noWatch;
         std::vector<std::unique_ptr<Lane>> lanes;
         std::vector<FileConverter*> converters;
         for (int i = 0; i < offices; ++i) {
@@ -270,10 +247,10 @@ protected:
     std::unique_ptr<TempDir> out_;
     std::unique_ptr<TempDir> data_;
     std::unique_ptr<FakeBatchPage> page_;
-    ScriptedPrompts prompts_;
+    RecordingPrompts prompts_;
     BatchControl control_;
-    bool keptGhostscript_ = false; // one Ghostscript kept for the batch instead of one per file
-    int interpretersStarted_ = 0;  // by the last batch, when keptGhostscript_
+    bool keptGhostscript_ = true; // the one Ghostscript the programs keep; false: one per file
+    int interpretersStarted_ = 0; // by the last batch, when keptGhostscript_
 };
 
 TempDir* ConversionE2E::dir_ = nullptr;
@@ -320,6 +297,8 @@ void ConversionE2E::checkSearchablePdfsWithTheirOptions() {
 }
 
 TEST_F(ConversionE2E, WordDocumentsBecomeSearchablePdfsWithTheirOptions) {
+    // With Ghostscript started per file, the reference the kept one must match.
+    keptGhostscript_ = false;
     checkSearchablePdfsWithTheirOptions();
 }
 

@@ -8,7 +8,7 @@
 #include "app/ui/CTabCtrlEx.h"
 #include "app/ui/StandardIds.h"
 #include "platform/registry/Registry.h"
-#include "tests/addin/AddinDialogWatcher.h"
+#include "tests/addin/dialog/AddinDialogWatcher.h"
 #include "tests/support/FakeConversion.h"
 #include "tests/support/LayoutChecks.h"
 #include "tests/support/QtPrinters.h"

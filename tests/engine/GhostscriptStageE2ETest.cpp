@@ -1,9 +1,9 @@
 // The Ghostscript stages with the real gs on print files made here, checked with qpdf and
-// poppler-utils: the one that starts Ghostscript per document, and the one that keeps one
-// interpreter for many.
-#include "engine/GhostscriptStage.h"
-
+// poppler-utils. What a PDF must carry is tested against both stages: the one interpreter the
+// programs keep for a batch, and Ghostscript started per document, which the kept one is
+// compared with (and the conversion benchmark measures it against).
 #include "engine/GhostscriptInterpreterStage.h"
+#include "engine/GhostscriptStage.h"
 
 #include "engine/BatchAbandoned.h"
 #include "engine/BatchControl.h"
@@ -101,7 +101,9 @@ std::vector<std::string> processesMentioning(const std::string& text) {
     return found;
 }
 
-class GhostscriptStageE2E : public testing::Test {
+// What both kinds of tests share: the print files, the folders, the real runner, locator and
+// check, and both stages.
+class GhostscriptE2E : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         files = std::make_unique<TempDir>();
@@ -122,16 +124,21 @@ protected:
     static std::string input(const std::string& name) { return files->file(name); }
 
     // Converts like the batch worker: into a staged file committed only on success.
-    std::string convert(const ConversionOptions& options,
-                        const std::string& printFile = input("page.ps"),
-                        const std::string& name = "Report.pdf") {
+    std::string convertOn(PdfStage& stage, const ConversionOptions& options,
+                          const std::string& printFile, const std::string& name,
+                          const std::string& source = "/docs/Report.docx") {
         const std::string finalPath = out.file(name);
         const WorkFolder work(data.path().string());
         StagedOutput staged(finalPath, work);
-        stage.writePdf({printFile, "/docs/Report.docx", staged.path(), work.path()}, options,
-                       control);
+        stage.writePdf({printFile, source, staged.path(), work.path()}, options, control);
         staged.commit();
         return finalPath;
+    }
+
+    // The Ghostscript processes of this test: every one whose arguments name its data folder
+    // (the per-document run its output there, the kept interpreter its folder).
+    std::vector<std::string> ghostscripts() const {
+        return processesMentioning(data.path().string());
     }
 
     static std::unique_ptr<TempDir> files;
@@ -141,12 +148,56 @@ protected:
     PosixProcessRunner runner;
     GhostscriptLocator locator{"", "/usr/bin"};
     QpdfSecurityCheck check;
-    GhostscriptStage stage{runner, [this] { return locator.locate(); }, check};
+    GhostscriptStage perDocument{runner, [this] { return locator.locate(); }, check};
+    GhostscriptInterpreterStage kept{runner, [this] { return locator.locate(); }, check,
+                                     data.path().string()};
 };
 
-std::unique_ptr<TempDir> GhostscriptStageE2E::files;
+std::unique_ptr<TempDir> GhostscriptE2E::files;
 
-TEST_F(GhostscriptStageE2E, EachVersionItemGivesItsHeaderAndTextStaysSearchable) {
+// The stages the tests of the written PDF run against.
+enum class Stage { Kept, PerDocument };
+
+std::string stageName(const testing::TestParamInfo<Stage>& info) {
+    return info.param == Stage::Kept ? "Kept" : "PerDocument";
+}
+
+class GhostscriptStageE2E : public GhostscriptE2E, public testing::WithParamInterface<Stage> {
+protected:
+    PdfStage& stage() { return stageFor(GetParam()); }
+    PdfStage& stageFor(Stage which) {
+        return which == Stage::Kept ? static_cast<PdfStage&>(kept) : perDocument;
+    }
+
+    std::string convert(const ConversionOptions& options,
+                        const std::string& printFile = input("page.ps"),
+                        const std::string& name = "Report.pdf") {
+        return convertOn(stage(), options, printFile, name);
+    }
+
+    void setTimeLimit(std::chrono::milliseconds limit) {
+        perDocument.setTimeLimit(limit);
+        kept.setTimeLimit(limit);
+    }
+
+    // The stage under test, running `program` instead of the Ghostscript found.
+    std::unique_ptr<PdfStage> stageRunning(const std::string& program) {
+        const auto locate = [program] { return program; };
+        if (GetParam() == Stage::Kept) {
+            return std::make_unique<GhostscriptInterpreterStage>(runner, locate, check,
+                                                                 data.path().string());
+        }
+        return std::make_unique<GhostscriptStage>(runner, locate, check);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Stages, GhostscriptStageE2E,
+                         testing::Values(Stage::Kept, Stage::PerDocument), stageName);
+
+// What only Ghostscript started per document does: its command line and argument file.
+class PerDocumentGhostscriptE2E : public GhostscriptE2E {};
+
+TEST_P(GhostscriptStageE2E, EachVersionItemGivesItsHeaderAndTextStaysSearchable) {
     for (const auto& [version, level] : {std::pair{PdfVersion::V1_3, "1.3"},
                                          {PdfVersion::V1_4, "1.4"},
                                          {PdfVersion::V1_5, "1.5"}}) {
@@ -159,7 +210,7 @@ TEST_F(GhostscriptStageE2E, EachVersionItemGivesItsHeaderAndTextStaysSearchable)
     }
 }
 
-TEST_F(GhostscriptStageE2E, EncryptionPasswordsAndAllowedActionsAreAsChosen) {
+TEST_P(GhostscriptStageE2E, EncryptionPasswordsAndAllowedActionsAreAsChosen) {
     // A double quote, spaces and backslashes, one of them last, must all survive.
     const std::string owner = "O \"q\" \\w\\";
     const std::string user = "u s\\\"er";
@@ -192,7 +243,7 @@ TEST_F(GhostscriptStageE2E, EncryptionPasswordsAndAllowedActionsAreAsChosen) {
     }
 }
 
-TEST_F(GhostscriptStageE2E, NoEncryptionUnlessSecurityApplies) {
+TEST_P(GhostscriptStageE2E, NoEncryptionUnlessSecurityApplies) {
     for (int variant = 0; variant < 3; ++variant) {
         ConversionOptions options;
         options.securityEnabled = variant != 0;
@@ -205,7 +256,7 @@ TEST_F(GhostscriptStageE2E, NoEncryptionUnlessSecurityApplies) {
     }
 }
 
-TEST_F(GhostscriptStageE2E, DocumentInformationArrivesExactlyAndOverridesThePrintJobs) {
+TEST_P(GhostscriptStageE2E, DocumentInformationArrivesExactlyAndOverridesThePrintJobs) {
     ConversionOptions options;
     options.title = "Q3 (draft) \\ final";
     options.author = "Ünïcödé 標題";
@@ -222,7 +273,7 @@ TEST_F(GhostscriptStageE2E, DocumentInformationArrivesExactlyAndOverridesThePrin
     }
 }
 
-TEST_F(GhostscriptStageE2E, ImageCompressionTakesEffectForPostScriptAndPdfPrintJobs) {
+TEST_P(GhostscriptStageE2E, ImageCompressionTakesEffectForPostScriptAndPdfPrintJobs) {
     struct Case {
         const char* print;
         ImageCompression compression;
@@ -255,7 +306,7 @@ TEST_F(GhostscriptStageE2E, ImageCompressionTakesEffectForPostScriptAndPdfPrintJ
     }
 }
 
-TEST_F(GhostscriptStageE2E, LzwAutomaticMaximumConvertsWithFlatePages) {
+TEST_P(GhostscriptStageE2E, LzwAutomaticMaximumConvertsWithFlatePages) {
     ConversionOptions options;
     options.documentCompression = DocumentCompression::Lzw;
     options.imagesCompression = ImageCompression::Automatic;
@@ -265,14 +316,14 @@ TEST_F(GhostscriptStageE2E, LzwAutomaticMaximumConvertsWithFlatePages) {
     EXPECT_EQ(tool({"/usr/bin/qpdf", "--check", pdf}).find("ERROR"), std::string::npos);
 }
 
-TEST_F(GhostscriptStageE2E, OutputPathsWithPercentAndSpacesAreTakenLiterally) {
+TEST_P(GhostscriptStageE2E, OutputPathsWithPercentAndSpacesAreTakenLiterally) {
     fs::create_directory(out.file("50% done"));
     const std::string pdf = convert(ConversionOptions{}, input("page.ps"), "50% done/Q %d.pdf");
     EXPECT_GT(fs::file_size(pdf), 1000u);
     EXPECT_EQ(fs::directory_iterator(out.file("50% done"))->path().string(), pdf);
 }
 
-TEST_F(GhostscriptStageE2E, PasswordsReachGhostscriptInMemoryAndNoGsVariableReachesIt) {
+TEST_F(PerDocumentGhostscriptE2E, PasswordsReachGhostscriptInMemoryAndNoGsVariableReachesIt) {
     // A stand-in for gs that records its own command line, its environment, the argument file
     // it is given and the files of the work folder while it runs.
     const std::string fake = out.file("gs");
@@ -316,24 +367,50 @@ TEST_F(GhostscriptStageE2E, PasswordsReachGhostscriptInMemoryAndNoGsVariableReac
     EXPECT_NE(environment.find("TMPDIR=" + work.path()), std::string::npos);
 }
 
-TEST_F(GhostscriptStageE2E, GsOptionsOfTheCallerChangeNothing) {
+TEST_P(GhostscriptStageE2E, GsOptionsOfTheCallerChangeNothing) {
     ::setenv("GS_OPTIONS", "-sDEVICE=txtwrite", 1);
     const std::string pdf = convert(ConversionOptions{});
     ::unsetenv("GS_OPTIONS");
     EXPECT_EQ(pdfinfoField(tool({"/usr/bin/pdfinfo", pdf}), "PDF version"), "1.3");
 }
 
-TEST_F(GhostscriptStageE2E, AGhostscriptThatDropsTheUserPasswordFailsTheCheck) {
-    // Real gs behind a wrapper that leaves out the password switches, as gs does with a
-    // password it cannot use.
+TEST_P(GhostscriptStageE2E, NoGsVariableOfTheCallerReachesGhostscript) {
+    // The real gs behind a wrapper that records the environment it is started with.
     const std::string wrapper = out.file("gs");
-    TempDir::write(wrapper, "#!/bin/sh\n"
-                            "for a in \"$@\"; do shift; case \"$a\" in @*) "
-                            "set -- \"$@\" -sOwnerPassword=Own3rSecret;; *) set -- \"$@\" \"$a\";; "
-                            "esac; done\nexec /usr/bin/gs \"$@\"\n");
+    TempDir::write(wrapper,
+                   "#!/bin/sh\nenv > \"$(dirname \"$0\")/env\"\nexec /usr/bin/gs \"$@\"\n");
     fs::permissions(wrapper, fs::perms::owner_all);
-    GhostscriptStage weakening(
-        runner, [&] { return wrapper; }, check);
+    const auto recording = stageRunning(wrapper);
+    ::setenv("GS_OPTIONS", "-sDEVICE=txtwrite", 1);
+    ::setenv("GS_LIB", "/nowhere", 1);
+    std::string pdf;
+    EXPECT_NO_THROW(pdf =
+                        convertOn(*recording, ConversionOptions{}, input("page.ps"), "Report.pdf"));
+    ::unsetenv("GS_OPTIONS");
+    ::unsetenv("GS_LIB");
+
+    EXPECT_EQ(pdfinfoField(tool({"/usr/bin/pdfinfo", pdf}), "PDF version"), "1.3");
+    const std::string environment = "\n" + TempDir::read(out.file("env"));
+    EXPECT_EQ(environment.find("\nGS_"), std::string::npos) << environment;
+    // Its own temporary files go into a private folder of the data folder.
+    EXPECT_NE(environment.find("\nTMPDIR=" + data.path().string() + "/"), std::string::npos)
+        << environment;
+}
+
+TEST_P(GhostscriptStageE2E, AGhostscriptThatDropsTheUserPasswordFailsTheCheck) {
+    // Real gs behind a wrapper that leaves out the user password (the password switches of a
+    // run, the page device's entry of the kept interpreter's job), as gs does with a password it
+    // cannot use.
+    const std::string wrapper = out.file("gs");
+    TempDir::write(wrapper,
+                   GetParam() == Stage::Kept
+                       ? "#!/bin/sh\nsed -u 's| /UserPassword <[0-9A-F]*>||' | /usr/bin/gs \"$@\"\n"
+                       : "#!/bin/sh\n"
+                         "for a in \"$@\"; do shift; case \"$a\" in @*) "
+                         "set -- \"$@\" -sOwnerPassword=Own3rSecret;; *) set -- \"$@\" \"$a\";; "
+                         "esac; done\nexec /usr/bin/gs \"$@\"\n");
+    fs::permissions(wrapper, fs::perms::owner_all);
+    const auto weakening = stageRunning(wrapper);
     ConversionOptions options;
     options.securityEnabled = true;
     options.ownerPassword = "Own3rSecret";
@@ -342,8 +419,8 @@ TEST_F(GhostscriptStageE2E, AGhostscriptThatDropsTheUserPasswordFailsTheCheck) {
     const WorkFolder work(data.path().string());
     StagedOutput staged(out.file("Report.pdf"), work);
     try {
-        weakening.writePdf({input("page.ps"), "/docs/Report.docx", staged.path(), work.path()},
-                           options, control);
+        weakening->writePdf({input("page.ps"), "/docs/Report.docx", staged.path(), work.path()},
+                            options, control);
         ADD_FAILURE() << "a PDF without its user password was accepted";
     } catch (const GhostscriptError& error) {
         EXPECT_NE(std::string(error.what()).find("it opens without the User Password"),
@@ -354,9 +431,9 @@ TEST_F(GhostscriptStageE2E, AGhostscriptThatDropsTheUserPasswordFailsTheCheck) {
     EXPECT_EQ(TempDir::read(out.file("Report.pdf")), "%PDF-1.3 older");
 }
 
-TEST_F(GhostscriptStageE2E, ARunPastItsTimeLimitIsEndedAndNamed) {
+TEST_P(GhostscriptStageE2E, ARunPastItsTimeLimitIsEndedAndNamed) {
     TempDir::write(out.file("endless.ps"), "%!PS\n{ 1 pop } loop\n");
-    stage.setTimeLimit(std::chrono::seconds(1));
+    setTimeLimit(std::chrono::seconds(1));
     const auto start = std::chrono::steady_clock::now();
     try {
         convert(ConversionOptions{}, out.file("endless.ps"));
@@ -370,10 +447,11 @@ TEST_F(GhostscriptStageE2E, ARunPastItsTimeLimitIsEndedAndNamed) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
     EXPECT_TRUE(processesMentioning(out.file("endless.ps")).empty());
+    EXPECT_TRUE(ghostscripts().empty());
     EXPECT_FALSE(fs::exists(out.file("Report.pdf")));
 }
 
-TEST_F(GhostscriptStageE2E, MissingOrFailingGhostscriptKeepsTheOlderPdf) {
+TEST_P(GhostscriptStageE2E, MissingOrFailingGhostscriptKeepsTheOlderPdf) {
     TempDir::write(out.file("Report.pdf"), "%PDF-1.3 older");
     TempDir::write(out.file("broken.ps"), "%!PS\n1 0 div\nshowpage\n");
     struct Case {
@@ -385,7 +463,9 @@ TEST_F(GhostscriptStageE2E, MissingOrFailingGhostscriptKeepsTheOlderPdf) {
     const Case cases[] = {
         {"missing", "", input("page.ps"), "Ghostscript (\"gs\") was not found"},
         {"failing", "/usr/bin", out.file("broken.ps"),
-         "Ghostscript failed (exit status 1): Error: /undefinedresult in --div--"},
+         GetParam() == Stage::Kept
+             ? "Ghostscript failed: Error: /undefinedresult in --div--"
+             : "Ghostscript failed (exit status 1): Error: /undefinedresult in --div--"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -402,7 +482,7 @@ TEST_F(GhostscriptStageE2E, MissingOrFailingGhostscriptKeepsTheOlderPdf) {
     }
 }
 
-TEST_F(GhostscriptStageE2E, AbandoningEndsALongGhostscriptRunPromptly) {
+TEST_P(GhostscriptStageE2E, AbandoningEndsALongGhostscriptRunPromptly) {
     TempDir::write(out.file("Report.pdf"), "%PDF-1.3 older");
     TempDir::write(out.file("endless.ps"), "%!PS\n{ 1 pop } loop\n");
     ConversionOptions options;
@@ -414,7 +494,7 @@ TEST_F(GhostscriptStageE2E, AbandoningEndsALongGhostscriptRunPromptly) {
     std::vector<std::string> seen;
     for (int i = 0; i < 500 && seen.empty(); ++i) {
         std::this_thread::sleep_for(10ms);
-        seen = processesMentioning(out.file("endless.ps"));
+        seen = ghostscripts();
     }
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen.front().find("Own3rSecret"), std::string::npos);
@@ -423,22 +503,22 @@ TEST_F(GhostscriptStageE2E, AbandoningEndsALongGhostscriptRunPromptly) {
     control.abandon();
     ASSERT_EQ(running.wait_for(5s), std::future_status::ready);
     EXPECT_THROW(running.get(), BatchAbandoned);
-    EXPECT_TRUE(processesMentioning(out.file("endless.ps")).empty());
+    EXPECT_TRUE(ghostscripts().empty());
     EXPECT_EQ(TempDir::read(out.file("Report.pdf")), "%PDF-1.3 older");
 }
 
 // The one interpreter kept for many documents, against Ghostscript started per document.
-class KeptGhostscriptE2E : public GhostscriptStageE2E {
+class KeptGhostscriptE2E : public GhostscriptE2E {
 protected:
+    std::string convert(const ConversionOptions& options, const std::string& printFile,
+                        const std::string& name) {
+        return convertOn(perDocument, options, printFile, name);
+    }
+
     std::string convertKept(const ConversionOptions& options, const std::string& printFile,
                             const std::string& name,
                             const std::string& source = "/docs/Report.docx") {
-        const std::string finalPath = out.file(name);
-        const WorkFolder work(data.path().string());
-        StagedOutput staged(finalPath, work);
-        kept.writePdf({printFile, source, staged.path(), work.path()}, options, control);
-        staged.commit();
-        return finalPath;
+        return convertOn(kept, options, printFile, name, source);
     }
 
     // The interpreters of this test: every Ghostscript whose arguments name its data folder.
@@ -460,9 +540,6 @@ protected:
         }
         return seen;
     }
-
-    GhostscriptInterpreterStage kept{runner, [this] { return locator.locate(); }, check,
-                                     data.path().string()};
 };
 
 TEST_F(KeptGhostscriptE2E, PdfsCarryTheSameOptionsAsFromGhostscriptStartedPerDocument) {

@@ -12,7 +12,7 @@
 #include "platform/com/ComModule.h"
 #include "platform/pipeline/OfficeConverterFactory.h"
 #include "platform/registry/Registry.h"
-#include "tests/addin/AddinDialogWatcher.h"
+#include "tests/addin/dialog/AddinDialogWatcher.h"
 #include "tests/support/OfficeTestSupport.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingMessageBoxes.h"

@@ -1,4 +1,4 @@
-#include "tests/addin/AddinDialogWatcher.h"
+#include "tests/addin/dialog/AddinDialogWatcher.h"
 
 #include "addin/dialog/CCompleteDlg.h"
 #include "addin/dialog/CConvertDlg.h"

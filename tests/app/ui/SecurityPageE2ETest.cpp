@@ -1,12 +1,13 @@
 // The security page's "Allowed Actions" boxes, ticked as a user ticks them, through to the
-// protected PDF the real Ghostscript writes, read back with qpdf.
+// protected PDF the real Ghostscript writes (the interpreter the programs keep), read back with
+// qpdf.
 #include "app/ui/CAdvancedDlg.h"
 #include "app/ui/CDescriptionDlg.h"
 #include "app/ui/CSecurityDlg.h"
 #include "app/ui/CollectOptions.h"
 
 #include "engine/BatchControl.h"
-#include "engine/GhostscriptStage.h"
+#include "engine/GhostscriptInterpreterStage.h"
 #include "engine/WorkFolder.h"
 #include "platform/pdf/QpdfSecurityCheck.h"
 #include "platform/process/GhostscriptLocator.h"
@@ -32,8 +33,8 @@ TEST(SecurityPageE2E, TickedBoxesAreTheActionsTheProtectedPdfAllows) {
     PosixProcessRunner runner;
     const GhostscriptLocator locator{"", "/usr/bin"};
     const QpdfSecurityCheck check;
-    GhostscriptStage stage(
-        runner, [&locator] { return locator.locate(); }, check);
+    GhostscriptInterpreterStage stage(
+        runner, [&locator] { return locator.locate(); }, check, dir.file("data"));
 
     for (const UiVariant variant : {UiVariant::Desktop, UiVariant::AddIn}) {
         for (const auto& c : permission_cases::all()) {
