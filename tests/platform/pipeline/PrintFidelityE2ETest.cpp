@@ -64,16 +64,20 @@ struct PageSize {
     double height = 0;
 };
 
-// Each page's size in points, from pdfinfo.
+// Each page's size in points as a reader shows it (turned by the page's rotation), from pdfinfo.
 std::vector<PageSize> pageSizes(const std::string& pdf) {
     std::istringstream info(run("pdfinfo -f 1 -l 1000 '" + pdf + "' 2>/dev/null"));
     std::vector<PageSize> sizes;
     for (std::string line; std::getline(info, line);) {
         int page = 0;
         PageSize size;
+        int rotation = 0;
         if (std::sscanf(line.c_str(), "Page %d size: %lf x %lf", &page, &size.width,
                         &size.height) == 3) {
             sizes.push_back(size);
+        } else if (std::sscanf(line.c_str(), "Page %d rot: %d", &page, &rotation) == 2 &&
+                   rotation % 180 != 0 && !sizes.empty()) {
+            std::swap(sizes.back().width, sizes.back().height);
         }
     }
     return sizes;
@@ -103,11 +107,13 @@ struct Paper {
     const char* width;
     const char* height;
     bool landscape;
-    PageSize points; // as the PDF must show it
+    PageSize points;       // as the PDF must show it
+    bool sideways = false; // most of the page's text runs sideways
 };
 
 const Paper letter{"LetterPortrait", "21.59cm", "27.94cm", false, {612, 792}};
 const Paper letterLandscape{"LetterLandscape", "27.94cm", "21.59cm", true, {792, 612}};
+const Paper letterSideways{"LetterPortrait", "21.59cm", "27.94cm", false, {612, 792}, true};
 const Paper a4{"A4Portrait", "21cm", "29.7cm", false, {595.3, 841.9}};
 const Paper square{"Square", "20cm", "20cm", false, {566.9, 566.9}};
 
@@ -129,11 +135,13 @@ TestDocuments::Styles pageStyle(const Paper& paper) {
 }
 
 // One page per paper, each starting on a page of that paper's style and filled with lines down
-// to "Last line of page N".
+// to "Last line of page N" (on a sideways page, a few lines turned a quarter, then that line).
 std::pair<std::string, TestDocuments::Styles> pagesOf(const std::vector<Paper>& papers) {
     TestDocuments::Styles styles;
     std::string body;
     std::vector<std::string> defined;
+    styles.automatic += "<style:style style:name=\"Sideways\" style:family=\"text\">"
+                        "<style:text-properties style:text-rotation-angle=\"90\"/></style:style>";
     for (std::size_t i = 0; i < papers.size(); ++i) {
         const Paper& paper = papers[i];
         if (std::find(defined.begin(), defined.end(), paper.name) == defined.end()) {
@@ -146,19 +154,25 @@ std::pair<std::string, TestDocuments::Styles> pagesOf(const std::vector<Paper>& 
         styles.automatic += "<style:style style:name=\"Start" + page +
                             "\" style:family=\"paragraph\" style:master-page-name=\"" + paper.name +
                             "\"/>";
-        const int lines = paper.landscape ? 24 : 36;
+        const int lines = paper.sideways ? 3 : paper.landscape ? 24 : 36;
         for (int line = 1; line <= lines; ++line) {
-            body += std::string("<text:p") +
-                    (line == 1 ? " text:style-name=\"Start" + page + "\"" : "") + ">Line " +
-                    std::to_string(line) + " of page " + page +
-                    ": the quarterly review of each region.</text:p>";
+            const std::string text =
+                paper.sideways ? "Sideways line " + std::to_string(line) + " of page " + page + "."
+                               : "Line " + std::to_string(line) + " of page " + page +
+                                     ": the quarterly review of each region.";
+            body +=
+                std::string("<text:p") +
+                (line == 1 ? " text:style-name=\"Start" + page + "\"" : "") + ">" +
+                (paper.sideways ? "<text:span text:style-name=\"Sideways\">" + text + "</text:span>"
+                                : text) +
+                "</text:p>";
         }
         body += "<text:p>Last line of page " + page + "</text:p>";
     }
     return {body, styles};
 }
 
-const std::vector<Paper> mixedPapers{letter, letterLandscape, letter, letter, a4};
+const std::vector<Paper> mixedPapers{letter, letterLandscape, letter, letterSideways, a4};
 
 // A two-language application form as Word protects a form: the form's labels in a table beside
 // text form fields, a heading and an e-mail link, in a protected section (stored as Word's
