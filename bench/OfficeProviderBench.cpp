@@ -1,6 +1,7 @@
 // The LibreOffice provider's figures for a batch of generated multi-page Word documents: office
-// start (fresh and warm profile), per-document open and print times, and resident memory of the
-// office and of this process. Prints its figures; asserts nothing.
+// start (fresh and warm profile), per-document open and print times (with the check of each print
+// against the document's pages on its own), and resident memory of the office and of this
+// process. Prints its figures; asserts nothing.
 //
 //   zarta_office_provider_bench [documents=20] [paragraphs per document=120]
 #include "platform/office/OfficeApplicationFactory.h"
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
     BatchControl control;
     std::vector<double> create, open, print, finish, total;
     std::uint64_t officePeak = 0;
+    OfficeStatistics checks;
     double warmStart = 0;
     double firstPrintFile = 0;
     Clock::time_point shutdownStart;
@@ -132,6 +134,7 @@ int main(int argc, char** argv) {
             total.push_back(milliseconds(t4 - t0));
         }
         officePeak = factory.statistics().peakResidentBytes;
+        checks = factory.statistics();
         shutdownStart = Clock::now();
     }
     const double shutdown = milliseconds(Clock::now() - shutdownStart);
@@ -157,6 +160,12 @@ int main(int argc, char** argv) {
     line("create session (warm office)", create, true);
     line("open document", open, false);
     line("print to file", print, false);
+    if (checks.printsChecked > 0) {
+        std::printf("  %-28s %8.1f ms mean (in print to file; %d prints)\n",
+                    "print check (pages, read back)",
+                    milliseconds(checks.printCheckDuration) / checks.printsChecked,
+                    checks.printsChecked);
+    }
     line("close and quit", finish, false);
     line("whole session (warm office)", total, true);
     std::printf("  office shutdown (factory end) %7.0f ms\n", shutdown);

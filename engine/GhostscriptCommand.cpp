@@ -131,6 +131,9 @@ std::vector<std::string> GhostscriptCommand::arguments(const RunFiles& files) co
     args.push_back("-dCompatibilityLevel=" + std::string(levelText(level_)));
     args.emplace_back("-dPassThroughJPEGImages=false");
     args.emplace_back("-dPassThroughJPXImages=false");
+    // pdfwrite turns a page whose text mostly runs sideways (a table set on its side) into a
+    // landscape page; every page keeps the orientation the document gave it.
+    args.emplace_back("-dAutoRotatePages=/None");
     // Ghostscript 10.0's new PDF interpreter garbles the text mapping of ligatures ("fi" comes
     // back as two CJK characters from the PDF), so a PDF print file goes through the older
     // interpreter where this Ghostscript still has it; later versions ignore the switch.
@@ -171,7 +174,8 @@ std::string GhostscriptCommand::pageDeviceText() const {
     std::string text = "<< /OutputDevice /pdfwrite /OutputFile " +
                        hexString(withPercentDoubled(asFileOperand(paths_.outputPath))) +
                        " /CompatibilityLevel " + std::string(levelText(level_)) +
-                       " /PassThroughJPEGImages false /PassThroughJPXImages false";
+                       " /PassThroughJPEGImages false /PassThroughJPXImages false"
+                       " /AutoRotatePages /None";
     if (ownerPassword_) {
         text += " /OwnerPassword " + hexString(*ownerPassword_);
         if (userPassword_) {

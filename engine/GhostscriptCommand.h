@@ -23,6 +23,8 @@ struct ConversionOptions;
 //   * the distiller parameters file is read before the print file, the pdfmark file after;
 //   * JPEG (and JPEG 2000) images of a PDF print file are re-encoded instead of passed through,
 //     so the image compression chosen applies to them as well;
+//   * pages are never turned: each keeps the size and orientation it was printed with, also when
+//     most of its text runs sideways;
 //   * "%" in the output path is doubled (Ghostscript would read it as a page-number format),
 //     and a relative path is made to start with "./" so that it can never be taken for a
 //     switch, an argument file or a pipe;
@@ -65,9 +67,9 @@ public:
     //     allowed to read and write files only inside `folder` (besides its own resources);
     //   * pageDeviceText() is the PostScript that selects pdfwrite for one job before its first
     //     page: the output file (Paths::outputPath, "%" doubled), the compatibility level, the
-    //     image pass-through settings and, when the PDF is encrypted, the passwords (as hex
-    //     strings: every byte reaches Ghostscript as typed), revision, key length and
-    //     permissions of arguments().
+    //     image pass-through and page-turning settings and, when the PDF is encrypted, the
+    //     passwords (as hex strings: every byte reaches Ghostscript as typed), revision, key length
+    //     and permissions of arguments().
     // The interpreter's switches depend only on the options and the executable, so jobs with
     // equal options can share one interpreter.
     std::vector<std::string> interpreterArguments(const std::string& folder) const;

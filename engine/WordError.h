@@ -14,6 +14,8 @@ public:
         CannotOpen,       // Open: missing, empty, damaged or not a Word document
         CallFailed,       // any other call failed (the session is unusable afterwards)
         TimedOut,         // the word processor stopped answering and was ended
+        PrintMismatch,    // PrintOut: the print's pages are not the document's (their number,
+                          // a page's size or orientation); nothing was printed
     };
 
     // detail: what went wrong, in words a user can follow ("the file is damaged").

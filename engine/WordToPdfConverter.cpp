@@ -161,6 +161,11 @@ std::string quoted(const std::string& path) {
 }
 
 [[noreturn]] void raiseCallFailure(const std::string& sourcePath, const WordError& error) {
+    if (error.kind() == WordError::Kind::PrintMismatch) {
+        throw WordStageError(
+            "Couldn't convert " + quoted(sourcePath) +
+            ": the printed pages differ from the document's pages: " + error.what() + ".");
+    }
     if (error.kind() == WordError::Kind::TimedOut) {
         throw WordStageError("The word processor stopped answering while converting " +
                              quoted(sourcePath) + " and was ended: " + error.what());

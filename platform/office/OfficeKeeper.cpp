@@ -56,6 +56,11 @@ void OfficeKeeper::sessionEnded(OfficeInstance& office) {
     sampleMemory(office);
 }
 
+void OfficeKeeper::countPrintCheck(std::chrono::steady_clock::duration duration) {
+    ++statistics_.printsChecked;
+    statistics_.printCheckDuration += duration;
+}
+
 void OfficeKeeper::countDocument(OfficeInstance& office) {
     office.countDocument();
     ++statistics_.documentsOpened;

@@ -67,6 +67,7 @@ public:
     OfficeStatistics statistics() const;
     void countLeftover() { ++statistics_.leftoversClosed; }
     void countDocument(OfficeInstance& office);
+    void countPrintCheck(std::chrono::steady_clock::duration duration);
 
 private:
     enum class Loss { Crashed, TimedOut, OutOfMemory };

@@ -2,18 +2,25 @@
 
 #include "platform/office/InteractionHandler.h"
 #include "platform/office/LoadDiagnosis.h"
+#include "platform/office/PageLayout.h"
 #include "platform/office/WordFileProbe.h"
+#include "platform/pdf/PdfPages.h"
+
+#include <com/sun/star/awt/Size.hpp>
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/task/ErrorCodeIOException.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
+#include <com/sun/star/view/XRenderable.hpp>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
@@ -43,6 +50,64 @@ void removeFile(const std::string& path) {
                                                          "\" cannot be replaced (" +
                                                          std::strerror(errno) + ")");
     }
+}
+
+// The print files of one PrintOut: the output and, for a document printed in several jobs, one
+// part per job beside it. Removes the parts when it goes, and the output too unless the print
+// was kept.
+class PrintFiles {
+public:
+    explicit PrintFiles(std::string output) : output_(std::move(output)) {}
+    PrintFiles(const PrintFiles&) = delete;
+    PrintFiles& operator=(const PrintFiles&) = delete;
+    ~PrintFiles() {
+        for (const std::string& part : parts_) {
+            ::unlink(part.c_str());
+        }
+        if (!kept_) {
+            ::unlink(output_.c_str());
+        }
+    }
+
+    // A new part's name.
+    std::string part() {
+        parts_.push_back(output_ + ".part" + std::to_string(parts_.size() + 1));
+        removeFile(parts_.back());
+        return parts_.back();
+    }
+    const std::vector<std::string>& parts() const { return parts_; }
+    void keepOutput() { kept_ = true; }
+
+private:
+    std::string output_;
+    std::vector<std::string> parts_;
+    bool kept_ = false;
+};
+
+// The document's pages as the office lays them out for its printer: the format of each page it
+// would print, in order. Asked as the office's own print asks (its renderer of the whole
+// document for a printer, through the document's view).
+std::vector<PageLayout::Format>
+pageLayout(const css::uno::Reference<css::lang::XComponent>& document) {
+    const css::uno::Reference<css::view::XRenderable> renderable(document,
+                                                                 css::uno::UNO_QUERY_THROW);
+    const css::uno::Reference<css::frame::XModel> model(document, css::uno::UNO_QUERY_THROW);
+    const auto options = toSequence({{"IsPrinter", css::uno::Any(true)},
+                                     {"View", css::uno::Any(model->getCurrentController())}});
+    const css::uno::Any whole(model);
+    const sal_Int32 count = renderable->getRendererCount(whole, options);
+    std::vector<PageLayout::Format> pages;
+    for (sal_Int32 page = 0; page < count; ++page) {
+        const auto properties = renderable->getRenderer(page, whole, options);
+        css::awt::Size size;
+        for (const auto& property : properties) {
+            if (property.Name == "PageSize") {
+                property.Value >>= size;
+            }
+        }
+        pages.push_back({size.Width, size.Height});
+    }
+    return pages;
 }
 
 } // namespace
@@ -151,42 +216,63 @@ void OfficeSession::print(const css::uno::Reference<css::lang::XComponent>& docu
         std::filesystem::absolute(request.outputFileName).lexically_normal().string();
     // Whatever the file held before must not pass for this document's print.
     removeFile(output);
-    rtl::OUString url;
-    try {
-        url = UnoRuntime::fileUrl(output);
-    } catch (const std::runtime_error& error) {
-        throw WordError(WordError::Kind::CallFailed, error.what());
-    }
-    const auto printer = toSequence({{"Name", css::uno::Any(UnoRuntime::toUno(printerName_))}});
-    const auto job = toSequence({{"FileName", css::uno::Any(url)}, {"Wait", css::uno::Any(true)}});
-
+    PrintFiles files(output);
     auto& office = *lease_.office;
     ++printJobsRunning_;
+    struct Running {
+        int& jobs;
+        ~Running() { --jobs; }
+    } running{printJobsRunning_};
     try {
-        keeper_->call(office, control_, [&] {
-            const css::uno::Reference<css::view::XPrintable> printable(document,
-                                                                       css::uno::UNO_QUERY_THROW);
-            printable->setPrinter(printer);
-            printable->print(job);
+        css::uno::Reference<css::view::XPrintable> printable;
+        const auto checkStart = std::chrono::steady_clock::now();
+        const std::vector<PageLayout::Format> layout = keeper_->call(office, control_, [&] {
+            printable.set(document, css::uno::UNO_QUERY_THROW);
+            printable->setPrinter(
+                toSequence({{"Name", css::uno::Any(UnoRuntime::toUno(printerName_))}}));
+            return pageLayout(document);
         });
+        auto checkDuration = std::chrono::steady_clock::now() - checkStart;
+        if (layout.empty()) {
+            throw WordError(WordError::Kind::CallFailed,
+                            "PrintOut: the word processor laid the document out on no page");
+        }
+        // Printed in one job, the pages after a landscape page would take its orientation (see
+        // PageLayout::printJobs). Naming the pages also makes the office print the whole
+        // document rather than what its view has selected (it selects the first form field of
+        // a protected form when it opens one).
+        const std::vector<PageLayout::Run> runs = PageLayout::printJobs(layout);
+        for (const PageLayout::Run& run : runs) {
+            const std::string file = runs.size() == 1 ? output : files.part();
+            const auto job = toSequence({{"FileName", css::uno::Any(UnoRuntime::fileUrl(file))},
+                                         {"Wait", css::uno::Any(true)},
+                                         {"Pages", css::uno::Any(UnoRuntime::toUno(run.range()))}});
+            keeper_->call(office, control_, [&] { printable->print(job); });
+        }
+        if (runs.size() > 1) {
+            PdfPages::join(files.parts(), output);
+        }
+        struct stat status {};
+        if (::stat(output.c_str(), &status) != 0 || status.st_size == 0) {
+            throw WordError(WordError::Kind::CallFailed,
+                            "PrintOut: the word processor wrote no print file");
+        }
+        const auto readStart = std::chrono::steady_clock::now();
+        const std::string difference = PageLayout::difference(layout, PdfPages::sizes(output));
+        checkDuration += std::chrono::steady_clock::now() - readStart;
+        keeper_->countPrintCheck(checkDuration);
+        if (!difference.empty()) {
+            throw WordError(WordError::Kind::PrintMismatch, difference);
+        }
     } catch (const css::uno::Exception& error) {
-        --printJobsRunning_;
-        ::unlink(output.c_str());
         throw WordError(WordError::Kind::CallFailed,
                         "PrintOut: the word processor could not print (" +
                             UnoRuntime::describe(error) + ")");
-    } catch (...) {
-        --printJobsRunning_;
-        ::unlink(output.c_str());
-        throw;
-    }
-    --printJobsRunning_;
-    struct stat status {};
-    if (::stat(output.c_str(), &status) != 0 || status.st_size == 0) {
-        ::unlink(output.c_str());
+    } catch (const PdfPages::Error& error) {
         throw WordError(WordError::Kind::CallFailed,
-                        "PrintOut: the word processor wrote no print file");
+                        std::string("PrintOut: the print can't be read back: ") + error.what());
     }
+    files.keepOutput();
 }
 
 void OfficeSession::close(const css::uno::Reference<css::lang::XComponent>& document) {

@@ -34,7 +34,11 @@ public:
     css::uno::Reference<css::lang::XComponent> open(const WordArguments::OpenRequest& request);
 
     // Prints the whole document through the session's printer into the output file, replacing
-    // it; returns once the file is complete. A failed print leaves no output file behind.
+    // it; returns once the file is complete. Every page is printed at the size and orientation
+    // the office lays it out with, whatever the document's view has selected. The print is then
+    // read back and compared with the office's layout: a print with other pages (more, fewer, or
+    // one of another size or orientation) fails with WordError PrintMismatch. A failed print
+    // leaves no output file behind.
     void print(const css::uno::Reference<css::lang::XComponent>& document,
                const WordArguments::PrintRequest& request);
 

@@ -16,6 +16,10 @@ struct OfficeStatistics {
     int officePid = 0;                   // the running office's process, 0 when none runs
     int refusedPipes = 0;                // offices given up because another process held their pipe
     bool networkIsolated = false;        // whether the last office started without network access
+    int printsChecked = 0;               // prints compared with their document's pages
+    // The time those comparisons took: asking the office for the document's pages and reading
+    // the print's pages back.
+    std::chrono::steady_clock::duration printCheckDuration{};
 };
 
 } // namespace zarta

@@ -114,6 +114,11 @@ bool startsWith(const std::vector<unsigned char>& bytes, std::string_view magic)
 
 constexpr std::string_view compoundMagic{"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8};
 constexpr std::string_view zipMagic{"PK\x03\x04", 4};
+// A Word for Windows 2.0 file starts with its file information block: the magic number 0xA5DB,
+// then the format's version 45, both little-endian.
+constexpr std::string_view word2Magic{"\xDB\xA5\x2D\x00", 4};
+// The size of that file information block; the text starts after it.
+constexpr std::uint64_t word2HeaderSize = 0x180;
 
 // --- Compound (OLE2) files --------------------------------------------------------------------
 
@@ -426,6 +431,12 @@ WordFileProbe::Format WordFileProbe::probe(const std::string& path) {
     if (startsWith(head, zipMagic)) {
         return probeZip(file);
     }
+    if (startsWith(head, word2Magic)) {
+        if (file.size() < word2HeaderSize) {
+            damaged();
+        }
+        return Format::Word2;
+    }
     // Word opens a web page or rich text saved under a .doc name without asking, as web
     // applications' exports often are; a .docx is always a package.
     const std::string extension = WordFiles::extension(path);
@@ -445,6 +456,9 @@ const char* WordFileProbe::filterName(Format format) {
         return "MS Word 95";
     case Format::Word6:
         return "MS WinWord 6.0";
+    case Format::Word2:
+        // The office's import of Word for Windows 1.x, 2.0 and Word 5 files.
+        return "MS WinWord 5";
     case Format::OfficeOpenXml:
         return "MS Word 2007 XML";
     case Format::RichText:

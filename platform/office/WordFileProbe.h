@@ -8,6 +8,7 @@ namespace zarta {
 // office reads with an explicit import filter:
 // - a compound (OLE2) file with a WordDocument stream: Word 97-2003 (.doc, .dot), or Word 6.0 or
 //   Word 95 as the Word stream's own version information says;
+// - a Word for Windows 2.0 file (no container: its file information block comes first);
 // - a ZIP package with a word/ part: Office Open XML (.docx, .dotx, .docm);
 // - a compound file holding an encrypted package: a password-protected Office Open XML file;
 // - rich text, a web page or Word 2003 XML, only under a .doc or .dot name (Word opens those
@@ -18,7 +19,7 @@ namespace zarta {
 // Stateless; thread-safe. Reads only the file's structural headers, not the whole file.
 class WordFileProbe {
 public:
-    enum class Format { Word97, Word95, Word6, OfficeOpenXml, RichText, Html, Word2003Xml };
+    enum class Format { Word97, Word95, Word6, Word2, OfficeOpenXml, RichText, Html, Word2003Xml };
 
     // Throws WordError with Kind::CannotOpen and a detail naming the reason (missing, not a
     // regular file, unreadable, empty, damaged, not a Word document).

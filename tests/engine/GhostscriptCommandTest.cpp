@@ -44,6 +44,7 @@ std::vector<std::string> runArguments(const std::string& level,
                                   "-dCompatibilityLevel=" + level,
                                   "-dPassThroughJPEGImages=false",
                                   "-dPassThroughJPXImages=false",
+                                  "-dAutoRotatePages=/None",
                                   "-dNEWPDF=false"};
     if (level == "1.3") {
         args.emplace_back("-dNOTRANSPARENCY");
@@ -301,7 +302,8 @@ TEST(KeptInterpreter, PageDeviceCarriesTheRunsLevelEncryptionAndOutput) {
     const std::string start =
         "<< /OutputDevice /pdfwrite /OutputFile <2F6F75742F5265706F72742E706466>"
         " /CompatibilityLevel ";
-    const std::string images = " /PassThroughJPEGImages false /PassThroughJPXImages false";
+    const std::string images = " /PassThroughJPEGImages false /PassThroughJPXImages false"
+                               " /AutoRotatePages /None";
     const Case cases[] = {
         {"defaults", [](ConversionOptions&) {}, start + "1.3" + images + " >> setpagedevice"},
         {"low, printing allowed, no user password",

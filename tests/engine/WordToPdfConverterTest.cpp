@@ -253,6 +253,23 @@ INSTANTIATE_TEST_SUITE_P(
                       FailingCallCase{"PrintOut", {"watch stop", closeCall, quitCall}, false}),
     [](const auto& test) { return std::string(test.param.member); });
 
+// A print whose pages are not the document's fails the file, saying so, and nothing of it
+// reaches the PDF stage.
+TEST_F(WordToPdfConverterTest, APrintThatLostPagesIsReportedAndNotConverted) {
+    word.failingCall = "PrintOut";
+    word.failingKind = WordError::Kind::PrintMismatch;
+    try {
+        convert("/in/report.docx");
+        FAIL() << "expected an error";
+    } catch (const WordStageError& error) {
+        EXPECT_STREQ(error.what(), "Couldn't convert \"/in/report.docx\": the printed pages differ "
+                                   "from the document's pages: PrintOut failed.");
+    }
+    EXPECT_TRUE(pdf.jobs.empty());
+    EXPECT_EQ(word.liveSessions(), 0);
+    EXPECT_TRUE(fs::is_empty(dir.file("data"))) << "the work folder was left behind";
+}
+
 // Once the print file is complete, a word processor failing while it closes or quits still ends
 // its session, and the PDF is written from the print file all the same.
 TEST_F(WordToPdfConverterTest, FailureWhileClosingStillWritesThePdf) {

@@ -96,11 +96,12 @@ void setTable(Buffer& stream, FibTable table, std::size_t fc, std::size_t lcb) {
     stream.set32(0x58 + 8 * table + 4, static_cast<std::uint32_t>(lcb));
 }
 
-// A formatted disk page of character properties: one run over the whole text with no
-// properties of its own (offset 0), so the characters take the Normal style's.
-Buffer characterPage(std::uint32_t textEnd) {
+// A formatted disk page of character properties: one run over the whole text [start, textEnd)
+// with no properties of its own (offset 0), so the characters take the Normal style's. Word 2.0
+// and Word 6.0 lay it out alike.
+Buffer characterPage(std::uint32_t start, std::uint32_t textEnd) {
     Buffer page;
-    page.add32(textStart);
+    page.add32(start);
     page.add32(textEnd);
     page.add8(0);
     page.growTo(pageSize);
@@ -131,10 +132,10 @@ Buffer paragraphPage(const std::vector<std::uint32_t>& limits) {
     return page;
 }
 
-// A bin table: the FC range [textStart, textEnd) is described by the page at page number page.
-Buffer binTable(std::uint32_t textEnd, std::size_t page) {
+// A bin table: the FC range [start, textEnd) is described by the page at page number page.
+Buffer binTable(std::uint32_t start, std::uint32_t textEnd, std::size_t page) {
     Buffer table;
-    table.add32(textStart);
+    table.add32(start);
     table.add32(textEnd);
     table.add16(static_cast<std::uint32_t>(page));
     return table;
@@ -220,17 +221,28 @@ Buffer documentProperties() {
     return dop;
 }
 
-std::string wordStream(LegacyWordDocument::Version version,
-                       const std::vector<std::string>& paragraphs) {
+// The document's text, each paragraph ended by its mark, and the FC after each mark when the
+// text starts at start.
+struct Text {
+    std::string characters;
+    std::vector<std::uint32_t> limits;
+};
+
+Text documentText(const std::vector<std::string>& paragraphs, std::uint32_t start) {
     if (paragraphs.empty() || paragraphs.size() > 40) {
         throw std::invalid_argument("between 1 and 40 paragraphs fit one page of properties");
     }
-    std::string text;
-    std::vector<std::uint32_t> limits;
+    Text text;
     for (const std::string& paragraph : paragraphs) {
-        text += latin1(paragraph) + '\r';
-        limits.push_back(textStart + static_cast<std::uint32_t>(text.size()));
+        text.characters += latin1(paragraph) + '\r';
+        text.limits.push_back(start + static_cast<std::uint32_t>(text.characters.size()));
     }
+    return text;
+}
+
+std::string wordStream(LegacyWordDocument::Version version,
+                       const std::vector<std::string>& paragraphs) {
+    const auto [text, limits] = documentText(paragraphs, textStart);
     const auto textEnd = limits.back();
 
     Buffer stream;
@@ -238,7 +250,7 @@ std::string wordStream(LegacyWordDocument::Version version,
     stream.add(text);
     stream.alignTo(pageSize);
     const std::size_t characterPageNumber = stream.size() / pageSize;
-    stream.add(characterPage(textEnd));
+    stream.add(characterPage(textStart, textEnd));
     const std::size_t paragraphPageNumber = stream.size() / pageSize;
     stream.add(paragraphPage(limits));
 
@@ -251,8 +263,8 @@ std::string wordStream(LegacyWordDocument::Version version,
         stream.add(content);
     };
     addTable({stshfOrig, stshf}, stylesheet()); // the original and the current are the same
-    addTable({plcfbteChpx}, binTable(textEnd, characterPageNumber));
-    addTable({plcfbtePapx}, binTable(textEnd, paragraphPageNumber));
+    addTable({plcfbteChpx}, binTable(textStart, textEnd, characterPageNumber));
+    addTable({plcfbtePapx}, binTable(textStart, textEnd, paragraphPageNumber));
     addTable({sttbfffn}, fontTable());
     addTable({plcfsed}, sectionTable(static_cast<std::uint32_t>(text.size())));
     addTable({dop}, documentProperties());
@@ -276,6 +288,130 @@ std::string wordStream(LegacyWordDocument::Version version,
     stream.set16(0x18E, 1);                                               // cpnBteChp
     stream.set16(0x190, 1);                                               // cpnBtePap
     return stream.data();
+}
+
+// --- Word for Windows 2.0 ---------------------------------------------------------------------
+
+// Word 2.0 keeps everything in one file without a container: the file information block, then
+// the text from this offset. Its FC/LCB pairs (from offset 0x58, in the same order as Word 6.0's)
+// have 16-bit lengths.
+constexpr std::uint32_t word2TextStart = 0x180;
+
+void setWord2Table(Buffer& file, FibTable table, std::size_t fc, std::size_t lcb) {
+    file.set32(0x58 + 6 * table, static_cast<std::uint32_t>(fc));
+    file.set16(0x58 + 6 * table + 4, static_cast<std::uint32_t>(lcb));
+}
+
+// Word 2.0's page of paragraph properties: one run per paragraph, each entry only the offset in
+// words of its properties, all sharing one set: a length of four words, then the style code 0
+// (Normal), an empty paragraph height (six bytes) and a pad byte.
+Buffer word2ParagraphPage(const std::vector<std::uint32_t>& limits) {
+    Buffer page;
+    page.add32(word2TextStart);
+    for (std::uint32_t limit : limits) {
+        page.add32(limit);
+    }
+    constexpr std::size_t propertiesAt = pageSize - 10;
+    for (std::size_t i = 0; i < limits.size(); ++i) {
+        page.add8(propertiesAt / 2);
+    }
+    page.growTo(propertiesAt);
+    page.add8(4); // words that follow
+    page.add(std::string(8, '\0'));
+    page.growTo(pageSize);
+    page.set(pageSize - 1, std::string(1, static_cast<char>(limits.size())));
+    return page;
+}
+
+// Word 2.0's stylesheet: the count of built-in style codes below 0 (none), then three tables
+// (each with its length, itself included) of names, character and paragraph properties, one
+// entry each for the Normal style (style code 0): an empty name (a built-in style's), no
+// character properties, and paragraph properties of seven bytes (the style code and an empty
+// paragraph height). Last, the styles' next and base style codes: Normal, and none (222).
+Buffer word2Stylesheet() {
+    Buffer sheet;
+    sheet.add16(0);
+    sheet.add16(3); // names: one empty name
+    sheet.add8(0);
+    sheet.add16(3); // character properties: none
+    sheet.add8(0);
+    sheet.add16(10); // paragraph properties
+    sheet.add8(7);
+    sheet.add(std::string(7, '\0'));
+    sheet.add16(1);
+    sheet.add8(0);
+    sheet.add8(222);
+    return sheet;
+}
+
+// Word 2.0's font table: its total size, then one entry: size less one, family and character set
+// (both 0), name.
+Buffer word2FontTable() {
+    const std::string name = "Times New Roman";
+    Buffer font;
+    font.add8(0);
+    font.add8(0);
+    font.add(name);
+    font.add8(0);
+    Buffer table;
+    table.add16(static_cast<std::uint32_t>(2 + 1 + font.size()));
+    table.add8(static_cast<std::uint32_t>(font.size()));
+    table.add(font);
+    return table;
+}
+
+// Word 2.0's section table: one section over the whole text, whose six-byte descriptor has no
+// properties of its own (fcSepx -1).
+Buffer word2SectionTable(std::uint32_t characters) {
+    Buffer table;
+    table.add32(0);
+    table.add32(characters);
+    table.add16(0);          // fn
+    table.add32(0xFFFFFFFF); // fcSepx
+    return table;
+}
+
+std::string word2File(const std::vector<std::string>& paragraphs) {
+    const auto [text, limits] = documentText(paragraphs, word2TextStart);
+    const auto textEnd = limits.back();
+
+    Buffer file;
+    file.growTo(word2TextStart);
+    file.add(text);
+    file.alignTo(pageSize);
+    const std::size_t characterPageNumber = file.size() / pageSize;
+    file.add(characterPage(word2TextStart, textEnd));
+    const std::size_t paragraphPageNumber = file.size() / pageSize;
+    file.add(word2ParagraphPage(limits));
+
+    const auto addTable = [&file](std::initializer_list<FibTable> tables, const Buffer& content) {
+        file.alignTo(2);
+        for (FibTable table : tables) {
+            setWord2Table(file, table, file.size(), content.size());
+        }
+        file.add(content);
+    };
+    addTable({stshfOrig, stshf}, word2Stylesheet());
+    addTable({plcfbteChpx}, binTable(word2TextStart, textEnd, characterPageNumber));
+    addTable({plcfbtePapx}, binTable(word2TextStart, textEnd, paragraphPageNumber));
+    addTable({sttbfffn}, word2FontTable());
+    addTable({plcfsed}, word2SectionTable(static_cast<std::uint32_t>(text.size())));
+    Buffer noProperties; // an empty DOP: every document property takes its default
+    noProperties.add16(0);
+    addTable({dop}, noProperties);
+
+    file.set16(0x00, 0xA5DB); // wIdent: Word for Windows 2.0
+    file.set16(0x02, 0x2D);   // nFib
+    file.set16(0x06, 0x0409); // lid: English (US), so the text's code page is Windows 1252
+    file.set32(0x18, word2TextStart);
+    file.set32(0x1C, textEnd);
+    file.set32(0x20, static_cast<std::uint32_t>(file.size()));          // cbMac
+    file.set32(0x34, static_cast<std::uint32_t>(text.size()));          // ccpText
+    file.set16(0x13E, static_cast<std::uint32_t>(characterPageNumber)); // pnChpFirst
+    file.set16(0x140, static_cast<std::uint32_t>(paragraphPageNumber)); // pnPapFirst
+    file.set16(0x142, 1);                                               // cpnBteChp
+    file.set16(0x144, 1);                                               // cpnBtePap
+    return file.data();
 }
 
 // --- The compound file ------------------------------------------------------------------------
@@ -371,6 +507,9 @@ std::string compoundFile(const std::string& streamName, const std::string& strea
 } // namespace
 
 std::string LegacyWordDocument::bytes(Version version, const std::vector<std::string>& paragraphs) {
+    if (version == Version::Word2) {
+        return word2File(paragraphs);
+    }
     return compoundFile("WordDocument", wordStream(version, paragraphs));
 }
 

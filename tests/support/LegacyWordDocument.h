@@ -5,15 +5,16 @@
 
 namespace zarta::test {
 
-// Writes Word 6.0 and Word 95 documents for the tests: the office can read these formats but no
-// longer write them. A document is a compound (OLE2) file holding one "WordDocument" stream with
-// the file information block, the text (one code unit per character, Windows Latin 1), one page
-// of character and one of paragraph properties with their bin tables, a stylesheet with the
-// "Normal" style, a font table, one section and the document properties. The paragraphs are
-// plain: no formatting beyond the Normal style.
+// Writes Word 2.0, Word 6.0 and Word 95 documents for the tests: the office can read these
+// formats but no longer write them. A Word 6.0 or Word 95 document is a compound (OLE2) file
+// holding one "WordDocument" stream; a Word for Windows 2.0 document is that stream alone, in the
+// older format's layout. The stream holds the file information block, the text (one code unit
+// per character, Windows Latin 1), one page of character and one of paragraph properties with
+// their bin tables, a stylesheet with the "Normal" style, a font table, one section and the
+// document properties. The paragraphs are plain: no formatting beyond the Normal style.
 class LegacyWordDocument {
 public:
-    enum class Version { Word6, Word95 };
+    enum class Version { Word2, Word6, Word95 };
 
     // The file's bytes. Paragraphs are UTF-8 of characters up to U+00FF without control
     // characters, from 1 to 40 of them (their properties share one page), of up to some

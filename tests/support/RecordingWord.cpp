@@ -136,6 +136,6 @@ void RecordingWord::sessionEnded() {
 
 void RecordingWord::failIf(const std::string& member) {
     if (member == failingCall) {
-        throw WordError(WordError::Kind::CallFailed, member + " failed");
+        throw WordError(failingKind, member + " failed");
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/WordApplicationFactory.h"
+#include "engine/WordError.h"
 
 #include <deque>
 #include <map>
@@ -25,8 +26,9 @@ public:
     // unavailableReason.
     bool unavailable = false;
     std::string unavailableReason;
-    // A member name ("PrintOut", "Close", "Documents", ...) that fails with CallFailed.
+    // A member name ("PrintOut", "Close", "Documents", ...) that fails, with failingKind.
     std::string failingCall;
+    zarta::WordError::Kind failingKind = zarta::WordError::Kind::CallFailed;
     // Values BackgroundPrintingStatus yields in turn after each PrintOut; 0 once they run out.
     std::vector<int> printingStatus;
     // Per document, by path: values that take the place of printingStatus for its PrintOut.

@@ -157,19 +157,24 @@ std::string translucentPng() {
     return png;
 }
 
-std::string flatText(const std::string& body) {
+std::string flatText(const std::string& body, const TestDocuments::Styles& styles) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<office:document "
            "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+           "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
            "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
+           "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
            "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
+           "xmlns:field=\"urn:openoffice:names:experimental:ooo-ms-interop:xmlns:field:1.0\" "
            "xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
            "office:version=\"1.3\" "
            "office:mimetype=\"application/vnd.oasis.opendocument.text\">"
-           "<office:body><office:text>" +
-           body + "</office:text></office:body></office:document>\n";
+           "<office:automatic-styles>" +
+           styles.automatic + "</office:automatic-styles><office:master-styles>" +
+           styles.masterPages + "</office:master-styles><office:body><office:text>" + body +
+           "</office:text></office:body></office:document>\n";
 }
 
 } // namespace
@@ -191,11 +196,21 @@ TestDocuments::~TestDocuments() {
 }
 
 void TestDocuments::make(const std::string& path, Format format, const std::string& body,
+                         const Styles& styles) {
+    store(path, format, flatText(body, styles), "");
+}
+
+void TestDocuments::make(const std::string& path, Format format, const std::string& body,
                          const std::string& password) {
+    store(path, format, flatText(body, {}), password);
+}
+
+void TestDocuments::store(const std::string& path, Format format, const std::string& flatText,
+                          const std::string& password) {
     const std::string source = folder_ + "/source-" + std::to_string(++counter_) + ".fodt";
     {
         std::ofstream out(source, std::ios::binary | std::ios::trunc);
-        out << flatText(body);
+        out << flatText;
     }
     css::uno::Sequence<css::beans::PropertyValue> load(1);
     load.getArray()[0] = property("Hidden", css::uno::Any(true));

@@ -10,9 +10,9 @@
 namespace zarta::test {
 
 // Makes Word documents for the tests and benchmarks with a real office of its own: the content
-// is written as flat ODF text (paragraphs, a table, pictures) and the office stores it in a Word
-// format, optionally protected by a password the way Word protects it (.doc: the Word 97 format's
-// own encryption; .docx: an encrypted package).
+// is written as flat ODF text (paragraphs, a table, pictures; page styles where given) and the
+// office stores it in a Word format, optionally protected by a password the way Word protects it
+// (.doc: the Word 97 format's own encryption; .docx: an encrypted package).
 class TestDocuments {
 public:
     enum class Format { Doc, Dot, Docx };
@@ -21,9 +21,18 @@ public:
     explicit TestDocuments(const std::string& profileRoot);
     ~TestDocuments();
 
+    // Styles of a flat ODF document: automatic ones (page layouts, paragraph styles that switch
+    // to a page style) and master pages (page styles), each as the content of its element.
+    struct Styles {
+        std::string automatic;
+        std::string masterPages;
+    };
+
     // Throws std::runtime_error when the office fails, or did not encrypt a protected file.
     void make(const std::string& path, Format format, const std::string& body,
               const std::string& password = "");
+    void make(const std::string& path, Format format, const std::string& body,
+              const Styles& styles);
 
     OfficeKeeper& keeper() { return *keeper_; }
 
@@ -44,6 +53,9 @@ public:
     static std::string report(int number, int paragraphs);
 
 private:
+    void store(const std::string& path, Format format, const std::string& flatText,
+               const std::string& password);
+
     std::string folder_;
     BatchControl control_;
     std::shared_ptr<OfficeKeeper> keeper_;

@@ -82,6 +82,7 @@ protected:
         TempDir::write(file("corrupt.docx"), corrupt);
         // Formats the office reads but no longer writes.
         using Version = LegacyWordDocument::Version;
+        LegacyWordDocument::write(file("word2.doc"), Version::Word2, {"Word 2.0", accented});
         LegacyWordDocument::write(file("word6.doc"), Version::Word6, {"Word 6.0", accented});
         LegacyWordDocument::write(file("word95.doc"), Version::Word95, {"Word 95", accented});
         TempDir::write(file("empty.docx"), "");
@@ -132,9 +133,9 @@ TEST_F(OfficeProviderE2ETest, PrintsWordDocumentsAsSearchableText) {
     }
 }
 
-TEST_F(OfficeProviderE2ETest, PrintsWord6AndWord95Documents) {
-    const std::pair<const char*, const char*> documents[] = {{"word6.doc", "Word 6.0"},
-                                                             {"word95.doc", "Word 95"}};
+TEST_F(OfficeProviderE2ETest, PrintsWord2Word6AndWord95Documents) {
+    const std::pair<const char*, const char*> documents[] = {
+        {"word2.doc", "Word 2.0"}, {"word6.doc", "Word 6.0"}, {"word95.doc", "Word 95"}};
     for (const auto& [name, version] : documents) {
         SCOPED_TRACE(name);
         const WordRun result = run(name, WordVariant::Text("x"));
