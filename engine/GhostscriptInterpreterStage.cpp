@@ -32,7 +32,8 @@ namespace zarta {
 namespace {
 
 // The names of one job's files in the interpreter's folder, and the file the interpreter's
-// device writes between jobs.
+// device writes between jobs. The interpreter runs in that folder and is given these names
+// relative to it, never the folder's path.
 constexpr const char* printFileName = "job.ps";
 constexpr const char* pdfName = "job.pdf";
 constexpr const char* distillerParamsName = "distillerparams";
@@ -42,17 +43,10 @@ constexpr const char* idleName = "idle.pdf";
 // What the interpreter prints after the marker when a job has ended.
 constexpr const char* jobSucceeded = "ok";
 
-// A PostScript string of a file name in the interpreter's folder, which holds no character
-// that needs escaping in a hex string.
-std::string postScriptName(const std::string& path) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string text = "<";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        text += digits[byte >> 4];
-        text += digits[byte & 0xF];
-    }
-    return text + ">";
+// A PostScript string naming a file of the interpreter's folder relative to its working
+// directory, which is that folder.
+std::string postScriptName(const char* name) {
+    return "(./" + std::string(name) + ")";
 }
 
 // A marker no document can print ahead of time: a new random number per job.
@@ -67,8 +61,9 @@ std::string newMarker() {
 // Whether the file ends as a PDF that pdfwrite has closed does: with its end-of-file marker.
 // A job reports success only after the device has closed the PDF; a document that printed the
 // job's marker itself leaves a PDF without it.
-bool endsLikeAPdf(const std::string& path) {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+bool endsLikeAPdf(const WorkFolder& folder, const char* name) {
+    const FileDescriptor file(
+        ::openat(folder.descriptor(), name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
     if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         info.st_size == 0) {
@@ -137,16 +132,13 @@ private:
 // and not the interpreter; the PDF is closed by pointing the device at another file, and the
 // null device is selected until the next job. The marker line says how it went: "ok", or
 // "failed" after Ghostscript's own error report.
-std::string jobText(const GhostscriptCommand& command, const WorkFolder& folder,
-                    const std::string& marker) {
+std::string jobText(const GhostscriptCommand& command, const std::string& marker) {
     const std::string failed = "{ handleerror (" + marker + "failed) }";
     return "{ " + command.pageDeviceText() + " /.setpdfwrite where { pop .setpdfwrite } if " +
-           postScriptName(folder.file(distillerParamsName)) + " run " +
-           postScriptName(folder.file(printFileName)) + " run " +
-           postScriptName(folder.file(pdfmarksName)) + " run } stopped " + failed +
-           " { { << /OutputFile " + postScriptName(folder.file(idleName)) +
-           " >> setpagedevice nulldevice } stopped " + failed + " { (" + marker + jobSucceeded +
-           ") } ifelse } ifelse = flush\n";
+           postScriptName(distillerParamsName) + " run " + postScriptName(printFileName) + " run " +
+           postScriptName(pdfmarksName) + " run } stopped " + failed + " { { << /OutputFile " +
+           postScriptName(idleName) + " >> setpagedevice nulldevice } stopped " + failed + " { (" +
+           marker + jobSucceeded + ") } ifelse } ifelse = flush\n";
 }
 
 } // namespace
@@ -202,13 +194,16 @@ GhostscriptInterpreterStage::Interpreter& GhostscriptInterpreterStage::interpret
     next->profile = std::move(profile);
     next->folder = std::make_unique<WorkFolder>(dataFolder_);
     ProcessRunner::Settings settings;
-    // Ghostscript's own temporary files go into its folder too.
-    settings.environment = {"TMPDIR=" + next->folder->path()};
+    // The interpreter works in its folder, entered through the open folder: every file it is
+    // given is named relative to it, so neither its command line nor its jobs name a folder,
+    // and a later rename of any folder above cannot lead it elsewhere. Ghostscript's own
+    // temporary files go there too.
+    settings.workingFolder = next->folder->descriptor();
+    settings.environment = {"TMPDIR=."};
     // GS_OPTIONS and the like would change what it does.
     settings.removedPrefixes = {"GS_"};
     try {
-        next->session =
-            starter_.startSession(shape.interpreterArguments(next->folder->path()), settings);
+        next->session = starter_.startSession(shape.interpreterArguments("."), settings);
     } catch (const ProcessRunner::StartError& error) {
         throw GhostscriptError(prefix + "Ghostscript (\"" + executable +
                                "\") could not be started: " + error.what());
@@ -217,9 +212,7 @@ GhostscriptInterpreterStage::Interpreter& GhostscriptInterpreterStage::interpret
     // The device is first opened once with the jobs' own settings: the first job then finds
     // the complete page device that the older PDF interpreter needs, and pdfwrite never sees its
     // passwords change on a device that was opened without them (Ghostscript 10.0 crashes).
-    const WorkFolder& folder = *next->folder;
-    const GhostscriptCommand warmUp(options, {executable, folder.file(printFileName),
-                                              folder.file(pdfmarksName), folder.file(idleName)});
+    const GhostscriptCommand warmUp(options, {executable, printFileName, pdfmarksName, idleName});
     next->session->send(warmUp.pageDeviceText() + " nulldevice\n");
     interpreter_ = std::move(next);
     return *interpreter_;
@@ -253,16 +246,15 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
         const PdfmarkFile parameters(options);
         interpreter = &interpreterFor(executable, options, prefix);
         const WorkFolder& folder = *interpreter->folder;
-        command.emplace(options,
-                        GhostscriptCommand::Paths{executable, folder.file(printFileName),
-                                                  folder.file(pdfmarksName), folder.file(pdfName)});
+        command.emplace(
+            options, GhostscriptCommand::Paths{executable, printFileName, pdfmarksName, pdfName});
         // Passwords the per-document command could not carry are refused here alike.
         command->passwordFileText();
         files.emplace(folder);
         files->bringPrintFile(job.printFile);
         files->write(distillerParamsName, parameters.distillerParamsText());
         files->write(pdfmarksName, parameters.docInfoText());
-        text = jobText(*command, folder, marker);
+        text = jobText(*command, marker);
     } catch (const GhostscriptError&) {
         throw;
     } catch (const std::exception& error) {
@@ -288,7 +280,7 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
         }
         throw GhostscriptError(prefix + what + (line.empty() ? "." : ": " + line), line);
     }
-    if (!endsLikeAPdf(interpreter->folder->file(pdfName))) {
+    if (!endsLikeAPdf(*interpreter->folder, pdfName)) {
         throw GhostscriptError(prefix + "Ghostscript produced no complete PDF.");
     }
     try {

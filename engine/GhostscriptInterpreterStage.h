@@ -17,7 +17,10 @@ class ProcessSessionStarter;
 // a job over its standard input.
 //
 // The interpreter runs with -dSAFER and may read and write files only in a private work folder
-// of its own (made in dataFolder, removed with it), which is also its TMPDIR. For each job the
+// of its own (made in dataFolder, removed with it), which is also its TMPDIR. It is started in
+// that folder through the folder's descriptor (ProcessRunner::Settings::workingFolder) and every
+// file is named to it relative to that folder, so nothing it is given names a folder, nor one
+// that anybody could rename or replace later. For each job the
 // print file is linked (or copied) into that folder and the two parameter files are written
 // there, with the texts of PdfmarkFile; the job selects pdfwrite with the output file, the
 // compatibility level and the encryption and permissions of GhostscriptCommand before its first

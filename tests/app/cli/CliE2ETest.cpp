@@ -474,6 +474,21 @@ TEST_F(CliE2E, ADataFolderOthersControlIsRefusedBeforeAnythingRuns) {
         EXPECT_NE(foreign.output.find("belongs to the user \"nobody\", not to you"),
                   std::string::npos)
             << foreign.output;
+
+        // A private data folder of ours in a folder another user owns: they could rename it
+        // away and put theirs in its place at any time.
+        ::chown(data.c_str(), ::geteuid(), ::getegid());
+        ::chmod(data.c_str(), 0700);
+        ::chown(dataHome.path().c_str(), 65534, 65534);
+        const Outcome below = convert("'" + sample("welcome.docx") + "'", dataHome.path().string());
+        ::chown(dataHome.path().c_str(), ::geteuid(), ::getegid());
+        EXPECT_EQ(below.status, 1);
+        EXPECT_NE(below.output.find("the folder \"" + dataHome.path().string() +
+                                    "\" above the data folder \"" + data + "\""),
+                  std::string::npos)
+            << below.output;
+        EXPECT_NE(below.output.find("belongs to the user \"nobody\""), std::string::npos)
+            << below.output;
     }
     EXPECT_TRUE(namesIn(out_.path()).empty());
     EXPECT_EQ(namesIn(data), std::vector<std::string>{}) << "nothing was written into it";

@@ -101,6 +101,21 @@ std::vector<std::string> processesMentioning(const std::string& text) {
     return found;
 }
 
+// The command lines of the processes whose working directory lies in folder.
+std::vector<std::string> processesWorkingIn(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::error_code error;
+        const auto cwd = fs::read_symlink(entry.path() / "cwd", error).string();
+        if (!error && cwd.starts_with(folder + "/")) {
+            std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+            found.emplace_back(std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>());
+        }
+    }
+    return found;
+}
+
 class GhostscriptStageE2E : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -441,9 +456,9 @@ protected:
         return finalPath;
     }
 
-    // The interpreters of this test: every Ghostscript whose arguments name its data folder.
+    // The interpreters of this test: every Ghostscript working in a folder of its data folder.
     std::vector<std::string> interpreters() const {
-        return processesMentioning("--permit-file-all=" + data.path().string());
+        return processesWorkingIn(data.path().string());
     }
 
     // What a PDF's reader sees of the options: encryption, permissions and passwords as qpdf
@@ -530,6 +545,32 @@ TEST_F(KeptGhostscriptE2E, PdfsCarryTheSameOptionsAsFromGhostscriptStartedPerDoc
     }
     EXPECT_EQ(kept.interpretersStarted(), expected);
     EXPECT_EQ(interpreters().size(), 1u);
+}
+
+// The interpreter works in its folder through the folder itself: its command line names no
+// folder, and a folder that takes the data folder's path later (as another user could plant
+// one) receives none of its files.
+TEST_F(KeptGhostscriptE2E, TheInterpreterNamesNoFolderAndARenamedDataFolderCannotRedirectIt) {
+    ConversionOptions options;
+    options.securityEnabled = true;
+    options.ownerPassword = "Own3r";
+    convertKept(options, input("page-FlateEncode.pdf"), "first.pdf");
+    const auto running = interpreters();
+    ASSERT_EQ(running.size(), 1u);
+    EXPECT_EQ(running.front().find(data.path().string()), std::string::npos) << running.front();
+
+    const std::string moved = data.path().string() + "-moved";
+    fs::rename(data.path(), moved);
+    fs::create_directory(data.path());
+    std::string second;
+    EXPECT_NO_THROW(second = convertKept(options, input("page-FlateEncode.pdf"), "second.pdf"));
+    EXPECT_NE(optionsOf(second, "Own3r").find("R = 2"), std::string::npos);
+    EXPECT_EQ(kept.interpretersStarted(), 1);
+    for (const auto& entry : fs::recursive_directory_iterator(data.path())) {
+        ADD_FAILURE() << "the folder now at the data folder's path got " << entry.path();
+    }
+    fs::remove_all(data.path());
+    fs::rename(moved, data.path());
 }
 
 TEST_F(KeptGhostscriptE2E, AFailingJobNamesItsDocumentAndTheNextOneStillConverts) {
