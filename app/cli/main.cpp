@@ -126,12 +126,6 @@ int main(int argc, char** argv) {
         worker.runBatch();
     }
     const auto offices = factory.wordProcessors();
-    if (offices.refusedPipes > 0) {
-        page.say(program + ": another process had taken the word processor's private pipe; " +
-                 "nothing was sent to it, and the word processor was started again under a " +
-                 "new name");
-    }
-
     if (interrupts.interrupted()) {
         // The terminal echoed ^C where the cursor stood.
         page.startNewLine();

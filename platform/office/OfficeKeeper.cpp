@@ -115,13 +115,11 @@ void OfficeKeeper::start(BatchControl& control) {
     try {
         office->connect(watchdog_);
     } catch (const std::runtime_error&) {
-        statistics_.refusedPipes += office->refusedPipes();
         if (control.isAbandoned()) {
             throw BatchAbandoned();
         }
         throw;
     }
-    statistics_.refusedPipes += office->refusedPipes();
     statistics_.networkIsolated = office->networkIsolated();
     ++statistics_.officeStarts;
     statistics_.lastStartDuration = office->startDuration();

@@ -49,7 +49,7 @@ struct OfficeSettings {
     bool isolateNetwork = true;
 
     // Called just before each office process starts, with the path of the socket the office is
-    // about to listen on; for tests that take the name first. Empty: nothing is called.
+    // about to listen on; for tests that try to take names first. Empty: nothing is called.
     std::function<void(const std::string& pipePath)> beforeStart;
 };
 

@@ -1,9 +1,11 @@
-// The office against a hostile neighbourhood, with the real office: another process that takes
-// its pipe's name, a program killed mid-run, documents that try to exhaust its memory or reach
-// the network.
+// The office against a hostile neighbourhood, with the real office: another user who takes the
+// names its pipes would have, a program killed mid-run, documents that try to exhaust its memory or
+// reach the network.
 #include "platform/office/OfficeApplicationFactory.h"
 
 #include "platform/office/OfficePipe.h"
+#include "platform/office/OfficeProfile.h"
+#include "tests/support/Neighbour.h"
 #include "tests/support/OfficeTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestDocuments.h"
@@ -33,51 +35,6 @@ using namespace zarta;
 using namespace zarta::test;
 
 namespace {
-
-// A listening Unix socket at a path, as a neighbour waiting for what the program sends.
-class PlantedPipe {
-public:
-    explicit PlantedPipe(const std::string& path) {
-        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
-        EXPECT_EQ(::listen(fd_, 16), 0);
-        path_ = path;
-    }
-    PlantedPipe(const PlantedPipe&) = delete;
-    PlantedPipe& operator=(const PlantedPipe&) = delete;
-    ~PlantedPipe() {
-        ::close(fd_);
-        ::unlink(path_.c_str());
-    }
-
-    // Accepts what connected meanwhile and reads what they sent: {connections, bytes}.
-    std::pair<int, std::size_t> received() const {
-        int connections = 0;
-        std::size_t bytes = 0;
-        pollfd waiting{fd_, POLLIN, 0};
-        while (::poll(&waiting, 1, 0) > 0) {
-            const int peer = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-            if (peer < 0) {
-                break;
-            }
-            ++connections;
-            char buffer[4096];
-            ssize_t got = 0;
-            while ((got = ::read(peer, buffer, sizeof buffer)) > 0) {
-                bytes += static_cast<std::size_t>(got);
-            }
-            ::close(peer);
-        }
-        return {connections, bytes};
-    }
-
-private:
-    int fd_ = -1;
-    std::string path_;
-};
 
 // An HTTP server on 127.0.0.1 that counts the connections it gets and answers 404, until
 // destroyed.
@@ -151,6 +108,18 @@ std::string pipePathOf(int pid) {
     const auto start = at + marker.size();
     const std::string name = commandLine.substr(start, commandLine.find(';', start) - start);
     return OfficePipe::runtimeFolder() + "/OSL_PIPE_" + std::to_string(::getuid()) + "_" + name;
+}
+
+// The URL of an office's profile, from its environment.
+std::string profileUrlOf(int pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/environ", std::ios::binary);
+    std::string entry;
+    while (std::getline(in, entry, '\0')) {
+        if (entry.starts_with("UserInstallation=")) {
+            return entry.substr(entry.find('=') + 1);
+        }
+    }
+    return {};
 }
 
 // Whether a connection to the socket at path is refused: nobody listens on it any more. An
@@ -244,40 +213,37 @@ TempDir* OfficeSecurityE2ETest::dir_ = nullptr;
 CountingServer* OfficeSecurityE2ETest::server_ = nullptr;
 int OfficeSecurityE2ETest::requestsWhileMaking_ = 0;
 
-TEST_F(OfficeSecurityE2ETest, NeverTalksToAPipeSomeoneElseTookFirst) {
-    std::unique_ptr<PlantedPipe> planted;
+// The other user reads the office's command line and knows where profiles live: before each
+// office starts, they take every name they can work out that an office would bind in the shared
+// temporary folder: its pipe, and its single-instance pipe, which the office names after its
+// profile's path (for the profile folders as older versions named them).
+TEST_F(OfficeSecurityE2ETest, AnotherUserCanTakeNoNameAnOfficeNeeds) {
+    if (!Neighbour::available()) {
+        GTEST_SKIP() << "needs root to act as a second user";
+    }
+    std::vector<std::unique_ptr<Neighbour>> neighbours;
     OfficeSettings watched = settings();
     watched.beforeStart = [&](const std::string& path) {
-        if (!planted) {
-            planted = std::make_unique<PlantedPipe>(path);
+        std::vector<std::string> names{path};
+        for (int slot = 1; slot <= 4; ++slot) {
+            names.push_back(OfficePipe::singleInstancePipe(
+                OfficeProfile::fileUrl(watched.profileRoot + "/profile-" + std::to_string(slot))));
         }
+        neighbours.push_back(std::make_unique<Neighbour>(names));
     };
     OfficeApplicationFactory factory(watched);
     const WordRun result = run(factory, "plain.docx");
     EXPECT_TRUE(result.printed) << result.detail;
-    EXPECT_EQ(factory.statistics().refusedPipes, 1);
-    ASSERT_TRUE(planted);
-    const auto [connections, bytes] = planted->received();
-    EXPECT_GE(connections, 1) << "the program never came to the planted pipe";
-    EXPECT_EQ(bytes, 0u) << "something was sent to the planted pipe";
-}
-
-TEST_F(OfficeSecurityE2ETest, GivesUpClearlyWhenThePipeIsTakenAgainAndAgain) {
-    std::vector<std::unique_ptr<PlantedPipe>> planted;
-    OfficeSettings watched = settings();
-    watched.beforeStart = [&](const std::string& path) {
-        planted.push_back(std::make_unique<PlantedPipe>(path));
-    };
-    OfficeApplicationFactory factory(watched);
-    EXPECT_EQ(factory.create("Word.Application", control_), nullptr);
-    EXPECT_NE(factory.lastFailure().find("another process took the word processor's private pipe"),
-              std::string::npos)
-        << factory.lastFailure();
-    for (const auto& pipe : planted) {
-        EXPECT_EQ(pipe->received().second, 0u);
+    ASSERT_FALSE(neighbours.empty());
+    EXPECT_EQ(neighbours.front()->outcomes().front(), EACCES) << "the pipe's name was taken";
+    for (const auto& neighbour : neighbours) {
+        EXPECT_EQ(neighbour->connections(), 0) << "an office talked to the other user";
     }
-    EXPECT_TRUE(
-        processesMentioning("-env:UserInstallation=file://" + officeProfiles("security")).empty());
+    std::ifstream in("/proc/" + std::to_string(factory.statistics().officePid) + "/cmdline");
+    const std::string commandLine((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+    EXPECT_EQ(commandLine.find(watched.profileRoot), std::string::npos)
+        << "the office's command line tells where its profile is";
 }
 
 TEST_F(OfficeSecurityE2ETest, TheOfficeDiesWithAKilledProgramAndItsPipeGoesAtTheNextStart) {
@@ -303,6 +269,8 @@ TEST_F(OfficeSecurityE2ETest, TheOfficeDiesWithAKilledProgramAndItsPipeGoesAtThe
     ASSERT_GT(office, 0) << "the holder did not start an office";
     const std::string pipe = pipePathOf(office);
     ASSERT_TRUE(exists(pipe)) << pipe;
+    const std::string singleInstance = OfficePipe::singleInstancePipe(profileUrlOf(office));
+    ASSERT_TRUE(exists(singleInstance)) << singleInstance;
     // Only a socket bound a while ago counts as left behind (a starting office's is young).
     for (int i = 0;
          i < 150 && std::filesystem::last_write_time(pipe) >
@@ -320,9 +288,12 @@ TEST_F(OfficeSecurityE2ETest, TheOfficeDiesWithAKilledProgramAndItsPipeGoesAtThe
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 
-    OfficeApplicationFactory factory(settings());
+    OfficeSettings again = settings();
+    again.profileRoot = profiles;
+    OfficeApplicationFactory factory(again);
     EXPECT_TRUE(run(factory, "plain.docx").printed);
     EXPECT_FALSE(exists(pipe)) << "the next start left the dead office's pipe";
+    EXPECT_FALSE(exists(singleInstance)) << "the next start left the dead office's other pipe";
 }
 
 TEST_F(OfficeSecurityE2ETest, RefusesAnXmlBombBeforeItReachesTheOffice) {
