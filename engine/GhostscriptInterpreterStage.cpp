@@ -49,7 +49,9 @@ std::string postScriptName(const char* name) {
     return "(./" + std::string(name) + ")";
 }
 
-// A marker no document can print ahead of time: a new random number per job.
+// A new random number per job, so that no output a document produces ahead of time (a line a
+// PostScript print file prints, say) is taken for the job's report. See jobText() for what a
+// PostScript job can still do with it.
 std::string newMarker() {
     static thread_local std::mt19937_64 generator{std::random_device{}()};
     char text[40];
@@ -59,8 +61,7 @@ std::string newMarker() {
 }
 
 // Whether the file ends as a PDF that pdfwrite has closed does: with its end-of-file marker.
-// A job reports success only after the device has closed the PDF; a document that printed the
-// job's marker itself leaves a PDF without it.
+// A job reports success only after the device has closed the PDF.
 bool endsLikeAPdf(const WorkFolder& folder, const char* name) {
     const FileDescriptor file(
         ::openat(folder.descriptor(), name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
@@ -132,13 +133,28 @@ private:
 // and not the interpreter; the PDF is closed by pointing the device at another file, and the
 // null device is selected until the next job. The marker line says how it went: "ok", or
 // "failed" after Ghostscript's own error report.
+//
+// What the marker guards, and what not. A PDF print file (what the word processor prints) runs
+// no PostScript of its own, so its job cannot touch the report. A PostScript print file is a
+// program, and the whole job is therefore one procedure: read whole before it runs, so no part
+// of it is left in the interpreter's input for the program to read; bound to the interpreter's
+// operators, with the printing procedure taken as it is when the job is read, so that a program
+// redefining names (`=`, `ifelse`) cannot silence or change the report; and execute-only, so
+// that it cannot read the marker off the execution stack. It can still run the rest of this
+// procedure early (taken from the execution stack), which closes the PDF and reports "ok" before
+// the document information is read; and it can read the passwords of its own PDF from the page
+// device and draw them on its pages. It cannot make a PDF that fails the checks pass (a closed
+// PDF, its encryption and permissions as chosen), cannot change the PDF once it is reported (its
+// interpreter is ended before the PDF is looked at), and cannot touch the next document (a
+// PostScript print file gets an interpreter of its own), nor any file outside its folder (SAFER).
+// An endless job is ended at the time limit.
 std::string jobText(const GhostscriptCommand& command, const std::string& marker) {
-    const std::string failed = "{ handleerror (" + marker + "failed) }";
-    return "{ " + command.pageDeviceText() + " /.setpdfwrite where { pop .setpdfwrite } if " +
+    const std::string failed = "{ //handleerror exec (" + marker + "failed) }";
+    return "{ { " + command.pageDeviceText() + " /.setpdfwrite where { pop .setpdfwrite } if " +
            postScriptName(distillerParamsName) + " run " + postScriptName(printFileName) + " run " +
            postScriptName(pdfmarksName) + " run } stopped " + failed + " { { << /OutputFile " +
            postScriptName(idleName) + " >> setpagedevice nulldevice } stopped " + failed + " { (" +
-           marker + jobSucceeded + ") } ifelse } ifelse = flush\n";
+           marker + jobSucceeded + ") } ifelse } ifelse //= exec flush } bind executeonly exec\n";
 }
 
 } // namespace
@@ -183,7 +199,8 @@ GhostscriptInterpreterStage::Interpreter& GhostscriptInterpreterStage::interpret
     }
     profile += shape.pageDeviceText() + '\n' + PdfmarkFile(options).distillerParamsText();
 
-    if (interpreter_ && (interpreter_->profile != profile || !interpreter_->session->alive())) {
+    if (interpreter_ && (interpreter_->profile != profile || !interpreter_->session ||
+                         !interpreter_->session->alive())) {
         interpreter_.reset();
     }
     if (interpreter_) {
@@ -266,6 +283,15 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
         throw GhostscriptError(prefix + "Ghostscript ended before it could take the document.");
     }
     const ProcessSession::Reply reply = session.waitFor(marker, timeLimit_, control);
+    // PostScript's document structure comments (the print job's title, say) are read by a
+    // parser whose state outlives the document, so the next document would lose its own: a
+    // PostScript print file gets an interpreter of its own, ended here, before its PDF is looked
+    // at, so that nothing the program left running can change the PDF after it is checked. PDF
+    // print files, which is what the word processor prints, share one.
+    const bool shared = isPdf(job.printFile);
+    if (!shared) {
+        interpreter->session.reset();
+    }
     if (reply.timedOut) {
         throw GhostscriptError(prefix + "Ghostscript did not finish within " +
                                GhostscriptReport::durationText(timeLimit_) + " and was ended.");
@@ -288,11 +314,7 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
     } catch (const std::exception& error) {
         throw GhostscriptError(prefix + error.what());
     }
-    // PostScript's document structure comments (the print job's title, say) are read by a
-    // parser whose state outlives the document, so the next document would lose its own: a
-    // PostScript print file gets an interpreter of its own. PDF print files, which is what the
-    // word processor prints, share one.
-    endUnlessDone.done = isPdf(job.printFile);
+    endUnlessDone.done = shared;
     if (command->encrypts()) {
         GhostscriptReport::verifySecurity(check_, job.outputPath, options, *command, prefix);
     }

@@ -27,8 +27,10 @@ class ProcessSessionStarter;
 // page, reads the distiller parameters, the print file and the document information in that
 // order, and closes the PDF; the PDF is then moved to Job::outputPath. The passwords travel only
 // over the interpreter's standard input. A job ends by printing a marker line that says whether
-// it failed; the marker holds a new random number per job, so a document's own output is not
-// taken for it.
+// it failed; the marker holds a new random number per job, so that a document's ordinary output
+// is not taken for it. A PostScript print file is a program of its own: what it can and cannot
+// do to its job's report is set out where the job's text is made (GhostscriptInterpreterStage.cpp);
+// its interpreter is ended before its PDF is checked.
 //
 // Each job's outcome is checked on its own, as GhostscriptStage checks a run: the PDF must be
 // there, end as a PDF that pdfwrite has closed and, when encrypted, pass the PdfSecurityCheck. A

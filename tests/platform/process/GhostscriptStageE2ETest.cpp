@@ -573,6 +573,57 @@ TEST_F(KeptGhostscriptE2E, TheInterpreterNamesNoFolderAndARenamedDataFolderCanno
     fs::rename(moved, data.path());
 }
 
+// A PostScript print file is a program: one that forges its job's report, or hides it by
+// redefining the names the report is printed with, gets no say over the outcome.
+TEST_F(KeptGhostscriptE2E, APostScriptJobCannotWriteOrSilenceItsOwnReport) {
+    const std::string page = "/Helvetica findfont 24 scalefont setfont 72 700 moveto (Own page) "
+                             "show showpage\n";
+    struct Case {
+        const char* name;
+        std::string program;
+        bool converts;
+        const char* says; // when it does not
+    };
+    const Case cases[] = {
+        // Reads what is left of its job from the files and strings on the execution stack,
+        // closes the PDF early (before the document information) and prints the report it
+        // found there; then waits.
+        {"forges the report",
+         "%!PS\n/found null def\n"
+         "/look { (zarta-job-) search { pop pop 0 17 getinterval /found exch def } { pop } "
+         "ifelse } def\n"
+         "/scan { dup type /stringtype eq { look } { dup type /filetype eq 1 index currentfile "
+         "ne and { mark exch { 4096 string readline pop look } stopped cleartomark } { pop } "
+         "ifelse } ifelse } def\n" +
+             page +
+             "<< /OutputFile (./other.pdf) >> setpagedevice\n"
+             "countexecstack array execstack { scan } forall\n"
+             "found null ne { (zarta-job-) print found print (ok) = flush } if\n"
+             "{ } loop\n",
+         false, "did not finish within 3 seconds"},
+        {"redefines the names the report is printed with",
+         "%!PS\n/= { pop } def /flush { } def /ifelse { pop pop pop } def\n" + page, true, ""},
+    };
+    ConversionOptions options;
+    options.title = "Chosen title";
+    kept.setTimeLimit(3s);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir::write(out.file("job.ps"), c.program);
+        try {
+            const std::string pdf = convertKept(options, out.file("job.ps"), "Report.pdf");
+            EXPECT_TRUE(c.converts) << "the job's own report was taken";
+            const std::string info = tool({"/usr/bin/pdfinfo", pdf});
+            EXPECT_EQ(pdfinfoField(info, "Title"), "Chosen title") << info;
+        } catch (const GhostscriptError& error) {
+            EXPECT_FALSE(c.converts) << error.what();
+            EXPECT_NE(std::string(error.what()).find(c.says), std::string::npos) << error.what();
+        }
+        fs::remove(out.file("Report.pdf"));
+    }
+    EXPECT_TRUE(interpreters().empty());
+}
+
 TEST_F(KeptGhostscriptE2E, AFailingJobNamesItsDocumentAndTheNextOneStillConverts) {
     TempDir::write(out.file("undefined.ps"), "%!PS\n72 72 moveto nosuchoperator showpage\n");
     TempDir::write(out.file("quits.ps"), "%!PS\nquit\n");
