@@ -11,10 +11,12 @@
 #include "engine/QuietPrintWatch.h"
 #include "engine/WordFiles.h"
 #include "platform/folders/DataFolders.h"
+#include "platform/office/NetworkIsolation.h"
 #include "platform/pipeline/OfficeConverterFactory.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -98,6 +100,18 @@ int main(int argc, char** argv) {
     } catch (const DataFolders::Refused& refusal) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), refusal.what());
         return exitSomeFailed;
+    }
+    // Said once, before anything is converted. The offices read the choice from the
+    // environment; nothing else runs yet.
+    if (settings.requireIsolation) {
+        ::setenv(NetworkIsolation::requireVariable, "1", 1);
+    }
+    if (const auto network = NetworkIsolation::notice()) {
+        std::fprintf(stderr, "%s: %s%s\n", program.c_str(),
+                     network->refuse ? "" : "warning: ", network->text.c_str());
+        if (network->refuse) {
+            return exitSomeFailed;
+        }
     }
 
     BatchControl control;

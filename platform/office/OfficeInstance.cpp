@@ -1,5 +1,6 @@
 #include "platform/office/OfficeInstance.h"
 
+#include "platform/office/NetworkIsolation.h"
 #include "platform/office/OfficeProfile.h"
 #include "platform/office/OfficeWatchdog.h"
 #include "platform/office/SocketConnection.h"
@@ -91,6 +92,11 @@ void OfficeInstance::spawn() {
     auto process = std::make_unique<OfficeProcess>(
         arguments, std::vector<std::string>{"UserInstallation=" + profileUrl_}, profile_.logFile(),
         profile_.temporaryFolder(), confinement);
+    // Before it has been given anything to read.
+    if (confinement.isolateNetwork && !process->networkIsolated() && NetworkIsolation::required()) {
+        process->kill();
+        throw std::runtime_error(NetworkIsolation::refusal());
+    }
     {
         std::lock_guard lock(killSwitch_->mutex);
         killSwitch_->process = process.get();

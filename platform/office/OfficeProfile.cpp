@@ -226,6 +226,9 @@ std::string OfficeProfile::printerConfiguration(const std::string& printerName,
 }
 
 std::string OfficeProfile::settings() {
+    // The discard port: below 1024, so no ordinary user can listen there.
+    static constexpr const char* deadProxyHost = "127.0.0.1";
+    static constexpr const char* deadProxyPort = "9";
     struct Setting {
         const char* path;
         const char* name;
@@ -251,6 +254,18 @@ std::string OfficeProfile::settings() {
         {"/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false"},
         {"/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false"},
         {"/org.openoffice.Office.Common/Save/Document", "AutoSave", "false"},
+        // Where the system gives the office no network namespace of its own, whatever it would
+        // fetch (a document's linked pictures) goes to a proxy on a port of this machine that
+        // only the administrator could listen on, which refuses the connection: nothing leaves,
+        // not even a name lookup.
+        {"/org.openoffice.Inet/Settings", "ooInetProxyType", "1"},
+        {"/org.openoffice.Inet/Settings", "ooInetNoProxy", ""},
+        {"/org.openoffice.Inet/Settings", "ooInetHTTPProxyName", deadProxyHost},
+        {"/org.openoffice.Inet/Settings", "ooInetHTTPProxyPort", deadProxyPort},
+        {"/org.openoffice.Inet/Settings", "ooInetHTTPSProxyName", deadProxyHost},
+        {"/org.openoffice.Inet/Settings", "ooInetHTTPSProxyPort", deadProxyPort},
+        {"/org.openoffice.Inet/Settings", "ooInetFTPProxyName", deadProxyHost},
+        {"/org.openoffice.Inet/Settings", "ooInetFTPProxyPort", deadProxyPort},
         // No network traffic of its own, no reports.
         {"/org.openoffice.Office.Update/Update", "Enabled", "false"},
         {"/org.openoffice.Office.Common/Misc", "CrashReport", "false"},

@@ -47,6 +47,9 @@ TEST(OfficeProfileTest, WritesThePrinterAndTheHardeningIntoAPrivateProfile) {
           "\"DisableMacrosExecution\" oor:op=\"fuse\"><value>true",
           "\"BlockUntrustedRefererLinks\" oor:op=\"fuse\"><value>true",
           "\"UseLocking\" oor:op=\"fuse\"><value>false",
+          "\"ooInetProxyType\" oor:op=\"fuse\"><value>1",
+          "\"ooInetHTTPSProxyName\" oor:op=\"fuse\"><value>127.0.0.1",
+          "\"ooInetHTTPProxyPort\" oor:op=\"fuse\"><value>9",
           "/org.openoffice.Office.Recovery/AutoSave\"><prop oor:name=\"Enabled\" "
           "oor:op=\"fuse\"><value>false"}) {
         EXPECT_NE(settings.find(expected), std::string::npos) << expected;
