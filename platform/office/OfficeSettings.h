@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/office/MemoryBudget.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -39,6 +41,11 @@ struct OfficeSettings {
     // holding more than this is stopped and the call fails (a document that needs that much is
     // taken for hostile). Normal documents, even large ones, stay far below.
     std::uint64_t callResidentLimit = std::uint64_t{4} << 30;
+
+    // The budget this office shares with the other offices of the run (see MemoryBudget),
+    // checked with the same samples: when the offices together hold more, the one holding the
+    // most is stopped and its call fails. Null: no shared budget.
+    std::shared_ptr<MemoryBudget> memoryBudget = MemoryBudget::forThisRun();
 
     // The office's address-space limit (RLIMIT_AS), the backstop for memory grabbed faster than
     // the sampling sees; 0: none. Its address space is much larger than its resident memory.

@@ -3,6 +3,7 @@
 // reach the network.
 #include "platform/office/OfficeApplicationFactory.h"
 
+#include "platform/office/MemoryBudget.h"
 #include "platform/office/OfficePipe.h"
 #include "platform/office/OfficeProfile.h"
 #include "tests/support/Neighbour.h"
@@ -142,9 +143,10 @@ bool exists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path));
 }
 
-// Writes a .docx whose text is the same paragraph over and over: about megabytes MB of XML
-// that compresses a thousand times.
-void makeDenseDocument(const std::string& path, int megabytes) {
+// Writes a .docx of about megabytes MB of XML in paragraphs: the same paragraph over and over,
+// which compresses a thousand times (a bomb), or numbered ones, which compress some twenty times
+// as a long plain document does.
+void makeDenseDocument(const std::string& path, int megabytes, bool numbered = false) {
     TempDir scratch;
     const std::string script =
         "import sys, zipfile\n"
@@ -162,13 +164,17 @@ void makeDenseDocument(const std::string& path, int megabytes) {
         "    with z.open('word/document.xml', 'w') as part:\n"
         "        part.write(('<?xml version=\"1.0\"?><w:document xmlns:w=\"' + W + '\"><w:body>')"
         ".encode())\n"
-        "        block = b'<w:p><w:r><w:t>boom</w:t></w:r></w:p>' * 28000\n"
-        "        for _ in range(int(sys.argv[2])):\n"
-        "            part.write(block)\n"
+        "        for m in range(int(sys.argv[2])):\n"
+        "            if sys.argv[3] == 'numbered':\n"
+        "                part.write(''.join('<w:p><w:r><w:t>line %d</w:t></w:r></w:p>' % (m * "
+        "28000 + i)"
+        " for i in range(28000)).encode())\n"
+        "            else:\n"
+        "                part.write(b'<w:p><w:r><w:t>boom</w:t></w:r></w:p>' * 28000)\n"
         "        part.write(b'</w:body></w:document>')\n";
     TempDir::write(scratch.file("dense.py"), script);
-    const std::string command =
-        "python3 '" + scratch.file("dense.py") + "' '" + path + "' " + std::to_string(megabytes);
+    const std::string command = "python3 '" + scratch.file("dense.py") + "' '" + path + "' " +
+                                std::to_string(megabytes) + (numbered ? " numbered" : " same");
     ASSERT_EQ(std::system(command.c_str()), 0);
 }
 
@@ -311,10 +317,11 @@ TEST_F(OfficeSecurityE2ETest, RefusesAnXmlBombBeforeItReachesTheOffice) {
 }
 
 TEST_F(OfficeSecurityE2ETest, StopsAnOfficeThatTakesTooMuchMemoryDuringACall) {
-    // Small enough for the file probe, far too big for the office's limit here.
-    makeDenseDocument(file("dense.docx"), 60);
+    // Plausible for the file probe, far too big for the office's limit here.
+    makeDenseDocument(file("dense.docx"), 60, true);
     OfficeSettings tight = settings();
     tight.callResidentLimit = std::uint64_t{600} << 20;
+    tight.memoryBudget = nullptr;
     OfficeApplicationFactory factory(tight);
     const auto started = std::chrono::steady_clock::now();
     const WordRun result = run(factory, "dense.docx");
@@ -327,6 +334,30 @@ TEST_F(OfficeSecurityE2ETest, StopsAnOfficeThatTakesTooMuchMemoryDuringACall) {
     EXPECT_LT(factory.statistics().peakResidentBytes, std::uint64_t{900} << 20)
         << factory.statistics().peakResidentBytes;
     EXPECT_TRUE(run(factory, "plain.docx").printed);
+}
+
+// The offices of a run share one budget: an office a document drives past it is stopped, with
+// a message for that document, while the others go on; its own limit is far away.
+TEST_F(OfficeSecurityE2ETest, TheOfficesOfARunShareOneMemoryBudget) {
+    makeDenseDocument(file("dense.docx"), 60, true);
+    const auto budget = std::make_shared<MemoryBudget>(std::uint64_t{800} << 20);
+    OfficeSettings shared = settings();
+    shared.memoryBudget = budget;
+    shared.documentTimeout = std::chrono::seconds(60);
+    OfficeApplicationFactory first(shared);
+    OfficeApplicationFactory second(shared);
+    ASSERT_TRUE(run(first, "plain.docx").printed); // its office stays, holding memory
+    const WordRun result = run(second, "dense.docx");
+    EXPECT_FALSE(result.printed);
+    EXPECT_NE(result.detail.find("needs more memory than this run allows its word processors "
+                                 "together (800 MB)"),
+              std::string::npos)
+        << result.detail;
+    const std::uint64_t firstHeld = first.statistics().peakResidentBytes;
+    EXPECT_LT(second.statistics().peakResidentBytes + firstHeld, std::uint64_t{1100} << 20)
+        << "stopped soon after the offices together crossed the budget";
+    EXPECT_TRUE(run(first, "plain.docx").printed);
+    EXPECT_TRUE(run(second, "plain.docx").printed);
 }
 
 // Two layers keep a document from reaching the network: the office's network namespace, and,
