@@ -16,8 +16,8 @@ class BatchControl;
 // path of the executable. The child gets no terminal, standard input from /dev/null unless
 // Settings::standardInput says otherwise, the caller's environment (changed as Settings says),
 // the caller's working directory unless Settings::workingFolder names another, and none of the
-// caller's other open files. It never outlives the
-// caller: when the caller dies, however, the child is killed.
+// caller's other open files. It never outlives the caller: when the caller dies, however, the
+// child is killed.
 //
 // Thread: called on the batch worker's thread; blocks it until the child has ended. The wait is
 // a safe point: when the batch is abandoned, or the time limit passes, the child (with its own

@@ -13,7 +13,6 @@
 #include <cppuhelper/implbase1.hxx>
 
 #include <stdexcept>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
