@@ -32,7 +32,8 @@ namespace zarta {
 namespace {
 
 // The names of one job's files in the interpreter's folder, and the file the interpreter's
-// device writes between jobs.
+// device writes between jobs. The interpreter runs in that folder and is given these names
+// relative to it, never the folder's path.
 constexpr const char* printFileName = "job.ps";
 constexpr const char* pdfName = "job.pdf";
 constexpr const char* distillerParamsName = "distillerparams";
@@ -42,20 +43,15 @@ constexpr const char* idleName = "idle.pdf";
 // What the interpreter prints after the marker when a job has ended.
 constexpr const char* jobSucceeded = "ok";
 
-// A PostScript string of a file name in the interpreter's folder, which holds no character
-// that needs escaping in a hex string.
-std::string postScriptName(const std::string& path) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string text = "<";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        text += digits[byte >> 4];
-        text += digits[byte & 0xF];
-    }
-    return text + ">";
+// A PostScript string naming a file of the interpreter's folder relative to its working
+// directory, which is that folder.
+std::string postScriptName(const char* name) {
+    return "(./" + std::string(name) + ")";
 }
 
-// A marker no document can print ahead of time: a new random number per job.
+// A new random number per job, so that no output a document produces ahead of time (a line a
+// PostScript print file prints, say) is taken for the job's report. See jobText() for what a
+// PostScript job can still do with it.
 std::string newMarker() {
     static thread_local std::mt19937_64 generator{std::random_device{}()};
     char text[40];
@@ -65,10 +61,10 @@ std::string newMarker() {
 }
 
 // Whether the file ends as a PDF that pdfwrite has closed does: with its end-of-file marker.
-// A job reports success only after the device has closed the PDF; a document that printed the
-// job's marker itself leaves a PDF without it.
-bool endsLikeAPdf(const std::string& path) {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+// A job reports success only after the device has closed the PDF.
+bool endsLikeAPdf(const WorkFolder& folder, const char* name) {
+    const FileDescriptor file(
+        ::openat(folder.descriptor(), name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
     if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         info.st_size == 0) {
@@ -137,16 +133,28 @@ private:
 // and not the interpreter; the PDF is closed by pointing the device at another file, and the
 // null device is selected until the next job. The marker line says how it went: "ok", or
 // "failed" after Ghostscript's own error report.
-std::string jobText(const GhostscriptCommand& command, const WorkFolder& folder,
-                    const std::string& marker) {
-    const std::string failed = "{ handleerror (" + marker + "failed) }";
-    return "{ " + command.pageDeviceText() + " /.setpdfwrite where { pop .setpdfwrite } if " +
-           postScriptName(folder.file(distillerParamsName)) + " run " +
-           postScriptName(folder.file(printFileName)) + " run " +
-           postScriptName(folder.file(pdfmarksName)) + " run } stopped " + failed +
-           " { { << /OutputFile " + postScriptName(folder.file(idleName)) +
-           " >> setpagedevice nulldevice } stopped " + failed + " { (" + marker + jobSucceeded +
-           ") } ifelse } ifelse = flush\n";
+//
+// What the marker guards, and what not. A PDF print file (what the word processor prints) runs
+// no PostScript of its own, so its job cannot touch the report. A PostScript print file is a
+// program, and the whole job is therefore one procedure: read whole before it runs, so no part
+// of it is left in the interpreter's input for the program to read; bound to the interpreter's
+// operators, with the printing procedure taken as it is when the job is read, so that a program
+// redefining names (`=`, `ifelse`) cannot silence or change the report; and execute-only, so
+// that it cannot read the marker off the execution stack. It can still run the rest of this
+// procedure early (taken from the execution stack), which closes the PDF and reports "ok" before
+// the document information is read; and it can read the passwords of its own PDF from the page
+// device and draw them on its pages. It cannot make a PDF that fails the checks pass (a closed
+// PDF, its encryption and permissions as chosen), cannot change the PDF once it is reported (its
+// interpreter is ended before the PDF is looked at), and cannot touch the next document (a
+// PostScript print file gets an interpreter of its own), nor any file outside its folder (SAFER).
+// An endless job is ended at the time limit.
+std::string jobText(const GhostscriptCommand& command, const std::string& marker) {
+    const std::string failed = "{ //handleerror exec (" + marker + "failed) }";
+    return "{ { " + command.pageDeviceText() + " /.setpdfwrite where { pop .setpdfwrite } if " +
+           postScriptName(distillerParamsName) + " run " + postScriptName(printFileName) + " run " +
+           postScriptName(pdfmarksName) + " run } stopped " + failed + " { { << /OutputFile " +
+           postScriptName(idleName) + " >> setpagedevice nulldevice } stopped " + failed + " { (" +
+           marker + jobSucceeded + ") } ifelse } ifelse //= exec flush } bind executeonly exec\n";
 }
 
 } // namespace
@@ -185,7 +193,8 @@ GhostscriptInterpreterStage::Interpreter& GhostscriptInterpreterStage::interpret
     }
     profile += shape.pageDeviceText() + '\n' + PdfmarkFile(options).distillerParamsText();
 
-    if (interpreter_ && (interpreter_->profile != profile || !interpreter_->session->alive())) {
+    if (interpreter_ && (interpreter_->profile != profile || !interpreter_->session ||
+                         !interpreter_->session->alive())) {
         interpreter_.reset();
     }
     if (interpreter_) {
@@ -195,11 +204,14 @@ GhostscriptInterpreterStage::Interpreter& GhostscriptInterpreterStage::interpret
     auto next = std::make_unique<Interpreter>();
     next->profile = std::move(profile);
     next->folder = std::make_unique<WorkFolder>(dataFolder_);
-    // Ghostscript's own temporary files go into its folder too.
-    const ProcessRunner::Settings settings = GhostscriptCommand::runSettings(next->folder->path());
+    // The interpreter works in its folder, entered through the open folder: every file it is
+    // given is named relative to it, so neither its command line nor its jobs name a folder, and a
+    // later rename of any folder above cannot lead it elsewhere. Ghostscript's own temporary files
+    // go there too.
+    ProcessRunner::Settings settings = GhostscriptCommand::runSettings(".");
+    settings.workingFolder = next->folder->descriptor();
     try {
-        next->session =
-            starter_.startSession(shape.interpreterArguments(next->folder->path()), settings);
+        next->session = starter_.startSession(shape.interpreterArguments("."), settings);
     } catch (const ProcessRunner::StartError& error) {
         throw GhostscriptError(prefix + GhostscriptReport::notStarted(executable, error.what()));
     }
@@ -207,9 +219,7 @@ GhostscriptInterpreterStage::Interpreter& GhostscriptInterpreterStage::interpret
     // The device is first opened once with the jobs' own settings: the first job then finds
     // the complete page device that the older PDF interpreter needs, and pdfwrite never sees its
     // passwords change on a device that was opened without them (Ghostscript 10.0 crashes).
-    const WorkFolder& folder = *next->folder;
-    const GhostscriptCommand warmUp(options, {executable, folder.file(printFileName),
-                                              folder.file(pdfmarksName), folder.file(idleName)});
+    const GhostscriptCommand warmUp(options, {executable, printFileName, pdfmarksName, idleName});
     next->session->send(warmUp.pageDeviceText() + " nulldevice\n");
     interpreter_ = std::move(next);
     return *interpreter_;
@@ -243,16 +253,15 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
         const PdfmarkFile parameters(options);
         interpreter = &interpreterFor(executable, options, prefix);
         const WorkFolder& folder = *interpreter->folder;
-        command.emplace(options,
-                        GhostscriptCommand::Paths{executable, folder.file(printFileName),
-                                                  folder.file(pdfmarksName), folder.file(pdfName)});
+        command.emplace(
+            options, GhostscriptCommand::Paths{executable, printFileName, pdfmarksName, pdfName});
         // Passwords the per-document command could not carry are refused here alike.
         command->passwordFileText();
         files.emplace(folder);
         files->bringPrintFile(job.printFile);
         files->write(distillerParamsName, parameters.distillerParamsText());
         files->write(pdfmarksName, parameters.docInfoText());
-        text = jobText(*command, folder, marker);
+        text = jobText(*command, marker);
     } catch (const GhostscriptError&) {
         throw;
     } catch (const std::exception& error) {
@@ -264,6 +273,15 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
         throw GhostscriptError(prefix + "Ghostscript ended before it could take the document.");
     }
     const ProcessSession::Reply reply = session.waitFor(marker, timeLimit_, control);
+    // PostScript's document structure comments (the print job's title, say) are read by a
+    // parser whose state outlives the document, so the next document would lose its own: a
+    // PostScript print file gets an interpreter of its own, ended here, before its PDF is looked
+    // at, so that nothing the program left running can change the PDF after it is checked. PDF
+    // print files, which is what the word processor prints, share one.
+    const bool shared = isPdf(job.printFile);
+    if (!shared) {
+        interpreter->session.reset();
+    }
     if (reply.timedOut) {
         throw GhostscriptError(prefix + GhostscriptReport::timedOut(timeLimit_));
     }
@@ -277,7 +295,7 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
         }
         throw GhostscriptError(prefix + what + (line.empty() ? "." : ": " + line), line);
     }
-    if (!endsLikeAPdf(interpreter->folder->file(pdfName))) {
+    if (!endsLikeAPdf(*interpreter->folder, pdfName)) {
         throw GhostscriptError(prefix + "Ghostscript produced no complete PDF.");
     }
     try {
@@ -285,11 +303,7 @@ void GhostscriptInterpreterStage::run(const Job& job, const ConversionOptions& o
     } catch (const std::exception& error) {
         throw GhostscriptError(prefix + error.what());
     }
-    // PostScript's document structure comments (the print job's title, say) are read by a
-    // parser whose state outlives the document, so the next document would lose its own: a
-    // PostScript print file gets an interpreter of its own. PDF print files, which is what the
-    // word processor prints, share one.
-    endUnlessDone.done = isPdf(job.printFile);
+    endUnlessDone.done = shared;
     if (command->encrypts()) {
         GhostscriptReport::verifySecurity(check_, job.outputPath, options, *command, prefix);
     }

@@ -17,16 +17,20 @@ class ProcessSessionStarter;
 // a job over its standard input.
 //
 // The interpreter runs with -dSAFER and without the caller's GS_* variables (as every
-// Ghostscript, see GhostscriptCommand::runSettings), and may read and write files only in a
-// private work folder of its own (made in dataFolder, removed with it), which is also its TMPDIR.
-// For each job the print file is linked (or copied) into that folder and the two parameter files
-// are written there, with the texts of PdfmarkFile; the job selects pdfwrite with the output file,
-// the compatibility level and the encryption and permissions of GhostscriptCommand before its first
-// page, reads the distiller parameters, the print file and the document information in that
-// order, and closes the PDF; the PDF is then moved to Job::outputPath. The passwords travel only
-// over the interpreter's standard input. A job ends by printing a marker line that says whether
-// it failed; the marker holds a new random number per job, so a document's own output is not
-// taken for it.
+// Ghostscript, see GhostscriptCommand::runSettings), and may read and write files only in a private
+// work folder of its own (made in dataFolder, removed with it), which is also its TMPDIR. It is
+// started in that folder through the folder's descriptor (ProcessRunner::Settings::workingFolder)
+// and every file is named to it relative to that folder, so nothing it is given names a folder, nor
+// one that anybody could rename or replace later. For each job the print file is linked (or copied)
+// into that folder and the two parameter files are written there, with the texts of PdfmarkFile;
+// the job selects pdfwrite with the output file, the compatibility level and the encryption and
+// permissions of GhostscriptCommand before its first page, reads the distiller parameters, the
+// print file and the document information in that order, and closes the PDF; the PDF is then moved
+// to Job::outputPath. The passwords travel only over the interpreter's standard input. A job ends
+// by printing a marker line that says whether it failed; the marker holds a new random number per
+// job, so that a document's ordinary output is not taken for it. A PostScript print file is a
+// program of its own: what it can and cannot do to its job's report is set out where the job's text
+// is made (GhostscriptInterpreterStage.cpp); its interpreter is ended before its PDF is checked.
 //
 // Each job's outcome is checked on its own, as GhostscriptStage checks a run: the PDF must be
 // there, end as a PDF that pdfwrite has closed and, when encrypted, pass the PdfSecurityCheck. A

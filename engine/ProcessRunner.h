@@ -14,9 +14,10 @@ class BatchControl;
 //
 // The argument vector is passed as is (no shell, no re-parsing): arguments[0] is the absolute
 // path of the executable. The child gets no terminal, standard input from /dev/null unless
-// Settings::standardInput says otherwise, the caller's environment (changed as Settings says)
-// and working directory, and none of the caller's other open files. It never outlives the
-// caller: when the caller dies, however, the child is killed.
+// Settings::standardInput says otherwise, the caller's environment (changed as Settings says),
+// the caller's working directory unless Settings::workingFolder names another, and none of the
+// caller's other open files. It never outlives the caller: when the caller dies, however, the
+// child is killed.
 //
 // Thread: called on the batch worker's thread; blocks it until the child has ended. The wait is
 // a safe point: when the batch is abandoned, or the time limit passes, the child (with its own
@@ -36,6 +37,10 @@ public:
         std::optional<std::string> standardInput;
         // How long the child may run before it is ended; no limit when absent.
         std::optional<std::chrono::milliseconds> timeLimit;
+        // An open folder (a descriptor the caller keeps) that the child starts in, so that the
+        // names it is given relative to it reach exactly that folder, whatever happens to the
+        // folder's path meanwhile; -1: the caller's working directory.
+        int workingFolder = -1;
     };
 
     struct Result {

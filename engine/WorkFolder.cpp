@@ -124,7 +124,7 @@ WorkFolder::WorkFolder(const std::string& dataFolder) {
         return ConversionError("Couldn't create a work folder in \"" + dataFolder +
                                "\": " + std::strerror(error));
     };
-    const FileDescriptor data(::open(dataFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor data(::open(dataFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!data.valid()) {
         throw failure(errno);
     }
@@ -153,6 +153,8 @@ WorkFolder::WorkFolder(const std::string& dataFolder) {
         if (::renameat2(data.get(), newName.c_str(), data.get(), name.c_str(), RENAME_NOREPLACE) ==
             0) {
             path_ = dataFolder + "/" + name;
+            name_ = name;
+            parent_ = data.release();
             return;
         }
         if (errno != EEXIST || attempt >= 100) {
@@ -165,9 +167,12 @@ WorkFolder::WorkFolder(const std::string& dataFolder) {
 }
 
 WorkFolder::~WorkFolder() {
+    // Through the open folders: whatever has been renamed meanwhile, this removes this folder
+    // and nothing that took its path.
     removeContents(fd_);
-    ::rmdir(path_.c_str());
+    ::unlinkat(parent_, name_.c_str(), AT_REMOVEDIR);
     ::close(fd_);
+    ::close(parent_);
 }
 
 void WorkFolder::remember(const std::string& folder, const std::string& name) const {

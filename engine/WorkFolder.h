@@ -14,7 +14,8 @@ namespace zarta {
 // created with mode 0700), and holds an
 // exclusive lock (flock) on it for the object's lifetime. The folder appears under its final
 // name only once it is locked, so a held folder is never taken for a leftover. The destructor
-// removes the folder with everything in it, never following a link. Owned by one thread.
+// removes the folder with everything in it, never following a link, through the open folder
+// and the open data folder (never by path). Owned by one thread.
 class WorkFolder {
 public:
     static constexpr std::string_view namePrefix = "conversion-";
@@ -47,7 +48,9 @@ public:
 
 private:
     std::string path_;
+    std::string name_;
     int fd_ = -1;
+    int parent_ = -1; // the data folder, open
 };
 
 } // namespace zarta

@@ -28,6 +28,7 @@
 #include "engine/SingleDocumentConversion.h"
 #include "engine/UserPrompts.h"
 #include "platform/folders/DataFolders.h"
+#include "platform/office/NetworkIsolation.h"
 #include "platform/registry/Registry.h"
 
 #include <QCloseEvent>
@@ -112,7 +113,8 @@ struct CConvertDlg::Run {
     std::string outputFolder;
     std::string installFolder;
     std::string dataFolder;
-    std::string dataFolderProblem;
+    std::string problem;
+    std::string networkWarning;
     QThread* thread = nullptr;
 };
 
@@ -219,9 +221,14 @@ void CConvertDlg::initialise() {
     // A data folder that cannot be used safely is remembered: no run converts with it.
     try {
         DataFolders::prepare(services_.dataFolder());
-        dataFolderProblem_.clear();
+        runProblem_.clear();
     } catch (const DataFolders::Refused& refused) {
-        dataFolderProblem_ = refused.what();
+        runProblem_ = refused.what();
+    }
+    const auto network = NetworkIsolation::notice();
+    networkWarning_ = network && !network->refuse ? network->text : std::string();
+    if (network && network->refuse && runProblem_.empty()) {
+        runProblem_ = network->text;
     }
     InstallFolder::refresh(Registry::forCurrentUser());
 }
@@ -330,7 +337,8 @@ void CConvertDlg::convert() {
     run->outputFolder = outputFolder_;
     run->installFolder = InstallFolder::current();
     run->dataFolder = services_.dataFolder();
-    run->dataFolderProblem = dataFolderProblem_;
+    run->problem = runProblem_;
+    run->networkWarning = networkWarning_;
     Run& started = *run;
     started.thread = QThread::create([this, &started] { work(started); });
     started.thread->setParent(this);
@@ -346,9 +354,12 @@ void CConvertDlg::work(Run& run) {
         converting_ = 1;
         run.control.sleepFor(pauseBeforeRun_);
         SingleDocumentConversion::Result result;
-        if (!run.dataFolderProblem.empty()) {
-            run.prompts.showMessage(run.dataFolderProblem);
+        if (!run.problem.empty()) {
+            run.prompts.showMessage(run.problem);
         } else {
+            if (!run.networkWarning.empty()) {
+                run.prompts.showMessage("Warning: " + run.networkWarning);
+            }
             try {
                 // The converter's word processor is this run's own and ends with it. The add-in
                 // cannot ask for a document's password.

@@ -124,7 +124,11 @@ private:
     std::atomic<int> converting_{0};
     int animationCounter_ = 0;
     bool initialised_ = false;
-    std::string dataFolderProblem_;
+    // Why no run may convert (a data folder others could change, a word processor that would run
+    // with the network where isolation is required); empty when runs may go ahead.
+    std::string runProblem_;
+    // Said at the start of each run: the word processor runs with the network.
+    std::string networkWarning_;
     std::chrono::milliseconds pauseBeforeRun_{100};
     std::chrono::milliseconds pauseAfterRun_{2000};
 

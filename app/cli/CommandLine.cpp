@@ -207,6 +207,8 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
                 throw UsageError("--overwrite and --no-overwrite contradict each other");
             }
             settings.overwrite = chosen;
+        } else if (argument == "--require-isolation") {
+            settings.requireIsolation = true;
         } else {
             const auto equals = argument.find('=');
             const std::string name = argument.substr(0, equals);
@@ -290,6 +292,10 @@ Questions:
                                  terminal, keep them otherwise)
   --document-password-file FILE  password of protected documents (default: ask on a
                                  terminal, skip them otherwise)
+
+Isolation:
+  --require-isolation   convert nothing where the word processor cannot be cut off from the
+                        network (default: convert, and warn on standard error)
 
 Exit status: 0 when every file was converted, 1 when some were not, 2 for a wrong command
 line, 130 when interrupted.

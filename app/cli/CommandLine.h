@@ -27,6 +27,9 @@ public:
         // What the user should hear of although the command line can run (a password file
         // other users can read), one line each.
         std::vector<std::string> warnings;
+        // Refuse to convert where the word processor cannot be cut off from the network
+        // (--require-isolation); otherwise the run only warns.
+        bool requireIsolation = false;
         bool help = false;
     };
 

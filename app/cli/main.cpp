@@ -12,10 +12,12 @@
 #include "engine/QuietPrintWatch.h"
 #include "engine/WordFiles.h"
 #include "platform/folders/DataFolders.h"
+#include "platform/office/NetworkIsolation.h"
 #include "platform/pipeline/OfficeConverterFactory.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -100,6 +102,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), refusal.what());
         return exitSomeFailed;
     }
+    // Said once, before anything is converted. The offices read the choice from the
+    // environment; nothing else runs yet.
+    if (settings.requireIsolation) {
+        ::setenv(NetworkIsolation::requireVariable, "1", 1);
+    }
+    if (const auto network = NetworkIsolation::notice()) {
+        std::fprintf(stderr, "%s: %s%s\n", program.c_str(),
+                     network->refuse ? "" : "warning: ", network->text.c_str());
+        if (network->refuse) {
+            return exitSomeFailed;
+        }
+    }
 
     BatchControl control;
     InterruptWatcher interrupts(control);
@@ -127,12 +141,6 @@ int main(int argc, char** argv) {
         worker.runBatch();
     }
     const auto offices = factory.wordProcessors();
-    if (offices.refusedPipes > 0) {
-        page.say(program + ": another process had taken the word processor's private pipe; " +
-                 "nothing was sent to it, and the word processor was started again under a " +
-                 "new name");
-    }
-
     if (interrupts.interrupted()) {
         // The terminal echoed ^C where the cursor stood.
         page.startNewLine();

@@ -4,6 +4,7 @@
 #include "app/ui/Artwork.h"
 #include "engine/ProductNames.h"
 #include "platform/folders/DataFolders.h"
+#include "platform/office/NetworkIsolation.h"
 #include "platform/pipeline/OfficeConverterFactory.h"
 
 #include <QApplication>
@@ -45,6 +46,18 @@ int CZartaAllToPDFApp::run(int argc, char** argv) {
     QApplication application(argc, argv);
     application.setWindowIcon(ui::Artwork::icon(ui::Artwork::ApplicationIcon));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(lockName));
+    // Said once per run, before anything is converted.
+    if (const auto network = NetworkIsolation::notice()) {
+        const QString caption = QString::fromUtf8(Messages::productName.data());
+        const QString text = QString::fromStdString(network->text);
+        std::fprintf(stderr, "%s\n", network->text.c_str());
+        if (network->refuse) {
+            QMessageBox::critical(nullptr, caption,
+                                  QStringLiteral("The program can't run: ") + text);
+            return 1;
+        }
+        QMessageBox::warning(nullptr, caption, QStringLiteral("Warning: ") + text);
+    }
     OfficeConverterFactory services(dataFolder);
     CZartaAllToPDFDlg window(services);
     window.show();

@@ -1,5 +1,6 @@
 #include "platform/office/OfficeInstance.h"
 
+#include "platform/office/NetworkIsolation.h"
 #include "platform/office/OfficeProfile.h"
 #include "platform/office/OfficeWatchdog.h"
 #include "platform/office/SocketConnection.h"
@@ -12,7 +13,6 @@
 #include <cppuhelper/implbase1.hxx>
 
 #include <stdexcept>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -23,8 +23,6 @@ namespace {
 // The exit status by which the office asks to be started again (after setting up a profile).
 constexpr int restartRequested = 81;
 constexpr int maxRestarts = 3;
-// Offices given up in a row because another process held their pipe's name.
-constexpr int maxRefusedPipes = 3;
 
 // Notes that the connection has gone (the office ended, or the bridge was disposed).
 class BridgeListener : public cppu::WeakImplHelper1<css::lang::XEventListener> {
@@ -38,11 +36,14 @@ private:
 
 } // namespace
 
-OfficeInstance::OfficeInstance(const OfficeSettings& settings, const OfficeProfile& profile)
+OfficeInstance::OfficeInstance(const OfficeSettings& settings, OfficeProfile& profile)
     : settings_(settings), programFolder_(settings.programFolder.empty() ? ZARTA_OFFICE_PROGRAM_DIR
                                                                          : settings.programFolder),
       profile_(profile), startedAt_(std::chrono::steady_clock::now()) {
+    // What an office killed with the last run of this profile left (prepare() moves it on).
+    OfficePipe::removeSingleInstancePipe(profile_.url());
     profile_.prepare();
+    profileUrl_ = profile_.url();
     OfficePipe::removeLeftovers(OfficePipe::runtimeFolder());
     spawn();
 }
@@ -63,17 +64,7 @@ OfficeInstance::~OfficeInstance() {
         killSwitch_->process = nullptr;
     }
     process_.reset();
-    removePipe();
-}
-
-void OfficeInstance::removePipe() const {
-    // An office that was killed leaves its pipe's socket behind.
-    const std::string path = pipe_.path();
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode) &&
-        status.st_uid == ::geteuid()) {
-        ::unlink(path.c_str());
-    }
+    OfficePipe::removeSingleInstancePipe(profileUrl_);
 }
 
 void OfficeInstance::spawn() {
@@ -86,7 +77,6 @@ void OfficeInstance::spawn() {
         "--nologo",
         "--nodefault",
         "--nolockcheck",
-        "-env:UserInstallation=" + profile_.url(),
         "--accept=pipe,name=" + pipe_.name() + ";urp;",
     };
     if (settings_.beforeStart) {
@@ -95,8 +85,17 @@ void OfficeInstance::spawn() {
     OfficeProcess::Confinement confinement;
     confinement.addressSpaceBytes = settings_.addressSpaceLimit;
     confinement.isolateNetwork = settings_.isolateNetwork;
-    auto process = std::make_unique<OfficeProcess>(arguments, profile_.logFile(),
-                                                   profile_.temporaryFolder(), confinement);
+    // The profile goes through the environment, which no other user can read: the office names
+    // its single-instance pipe in the shared temporary folder after the profile's path, and
+    // whoever knew that path could take the name first and keep the office from starting.
+    auto process = std::make_unique<OfficeProcess>(
+        arguments, std::vector<std::string>{"UserInstallation=" + profileUrl_}, profile_.logFile(),
+        profile_.temporaryFolder(), confinement);
+    // Before it has been given anything to read.
+    if (confinement.isolateNetwork && !process->networkIsolated() && NetworkIsolation::required()) {
+        process->kill();
+        throw std::runtime_error(NetworkIsolation::refusal());
+    }
     {
         std::lock_guard lock(killSwitch_->mutex);
         killSwitch_->process = process.get();
@@ -108,16 +107,9 @@ void OfficeInstance::spawn() {
     process_ = std::move(process);
 }
 
-void OfficeInstance::respawnUnderNewName() {
-    process_->kill();
-    process_->waitOrKill(std::chrono::milliseconds(0));
-    pipe_ = OfficePipe();
-    spawn();
-}
-
 void OfficeInstance::connect(OfficeWatchdog& watchdog) {
     const auto local = UnoRuntime::context(programFolder_);
-    auto deadline = startedAt_ + settings_.startTimeout;
+    const auto deadline = startedAt_ + settings_.startTimeout;
     const auto seconds = std::to_string(
         std::chrono::duration_cast<std::chrono::seconds>(settings_.startTimeout).count());
     int restarts = 0;
@@ -140,27 +132,11 @@ void OfficeInstance::connect(OfficeWatchdog& watchdog) {
             throw std::runtime_error("the word processor did not start within " + seconds +
                                      " seconds");
         }
-        const OfficePipe::Attempt attempt = pipe_.connect(process_->pid());
-        switch (attempt.outcome) {
-        case OfficePipe::Attempt::Outcome::Connected:
-            connection = new SocketConnection(attempt.descriptor,
-                                              "pipe " + pipe_.name() + " of the word processor");
-            break;
-        case OfficePipe::Attempt::Outcome::NotListening:
+        if (const int descriptor = pipe_.connect(process_->pid()); descriptor >= 0) {
+            connection =
+                new SocketConnection(descriptor, "pipe " + pipe_.name() + " of the word processor");
+        } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            break;
-        case OfficePipe::Attempt::Outcome::Refused:
-            // Someone took the name first, to read what the program sends the office (document
-            // passwords among it). Nothing was sent; a new office gets a new name.
-            if (++refusedPipes_ >= maxRefusedPipes) {
-                kill();
-                throw std::runtime_error("another process took the word processor's private pipe " +
-                                         std::to_string(refusedPipes_) + " times in a row (" +
-                                         attempt.reason + "); the word processor was not used");
-            }
-            respawnUnderNewName();
-            deadline = std::chrono::steady_clock::now() + settings_.startTimeout;
-            break;
         }
     }
 

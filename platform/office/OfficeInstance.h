@@ -19,19 +19,20 @@ namespace zarta {
 class OfficeProfile;
 class OfficeWatchdog;
 
-// One running office: its process, started headless and invisible with a private profile,
-// confined (memory limit, no network where possible), and the UNO connection to it over a
-// private pipe with an unguessable name. The connection is made only to the process this object
-// started; a pipe name that something else holds is abandoned for a new one with a new office.
-// Sockets that killed offices left behind are removed when an office starts.
+// One running office: its process, started headless and invisible with a private profile (named
+// to it through its environment, never on its command line), confined (memory limit, no network
+// where possible), and the UNO connection to it over a pipe in a private folder (OfficePipe),
+// where no other user can take its name. The connection is made only to the process this object
+// started. Pipes that killed offices left behind are removed when an office starts.
 //
 // Used on one thread (the batch worker), except kill() and the killer(), which any thread may
 // call at any time: they only signal the office's process group, and blocked calls on the
 // connection then fail.
 class OfficeInstance {
 public:
-    // Starts the office process (without waiting for it). Throws std::runtime_error.
-    OfficeInstance(const OfficeSettings& settings, const OfficeProfile& profile);
+    // Prepares the profile (OfficeProfile::prepare()) and starts the office process (without
+    // waiting for it). Throws std::runtime_error. The profile must outlive the object.
+    OfficeInstance(const OfficeSettings& settings, OfficeProfile& profile);
     OfficeInstance(const OfficeInstance&) = delete;
     OfficeInstance& operator=(const OfficeInstance&) = delete;
     // Kills the office if it is still running, and removes what a killed office leaves behind.
@@ -40,8 +41,7 @@ public:
     // Waits until the office answers on its pipe (starting it again when it asks for a restart,
     // as it does when it has just set up a new profile), then connects. Each blocking step is
     // bounded by the watchdog. Throws std::runtime_error with the reason when the office does
-    // not come up within the settings' start time, was killed meanwhile, or found its pipe's
-    // name taken by another process several times in a row.
+    // not come up within the settings' start time or was killed meanwhile.
     void connect(OfficeWatchdog& watchdog);
 
     // The office's desktop (its document loader); valid after connect().
@@ -69,8 +69,6 @@ public:
     std::uint64_t residentBytes();
     pid_t pid();
     bool networkIsolated() const { return process_->networkIsolated(); }
-    // How many offices were given up because another process held their pipe's name.
-    int refusedPipes() const { return refusedPipes_; }
 
     int documentsOpened() const { return documentsOpened_; }
     void countDocument() { ++documentsOpened_; }
@@ -80,15 +78,12 @@ public:
 
 private:
     void spawn();
-    // Ends the current office and starts another under a new pipe name.
-    void respawnUnderNewName();
-    void removePipe() const;
 
     OfficeSettings settings_;
     std::string programFolder_;
-    const OfficeProfile& profile_;
+    OfficeProfile& profile_;
+    std::string profileUrl_; // where this office's profile is (the next office's differs)
     OfficePipe pipe_;
-    int refusedPipes_ = 0;
     std::chrono::steady_clock::time_point startedAt_;
     std::chrono::steady_clock::duration startDuration_{};
 

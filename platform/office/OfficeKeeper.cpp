@@ -74,30 +74,47 @@ OfficeKeeper::Loss OfficeKeeper::lossOf(const OfficeWatchdog::Guard& guard) {
 }
 
 std::function<bool()> OfficeKeeper::memoryCheck(OfficeInstance& office) const {
-    if (settings_.callResidentLimit == 0) {
+    *overBudget_ = false;
+    if (settings_.callResidentLimit == 0 && !settings_.memoryBudget) {
         return {};
     }
     // The pid stays the office's while the call is guarded: the office is reaped only on this
     // thread, after the call.
-    return [pid = office.pid(), limit = settings_.callResidentLimit, peak = callPeak_] {
+    return [pid = office.pid(), limit = settings_.callResidentLimit, peak = callPeak_,
+            budget = settings_.memoryBudget, overBudget = overBudget_] {
         const std::uint64_t resident = OfficeProcess::residentBytesOf(pid);
         std::uint64_t seen = peak->load();
         while (resident > seen && !peak->compare_exchange_weak(seen, resident)) {
         }
-        return resident > limit;
+        if (limit != 0 && resident > limit) {
+            return true;
+        }
+        if (budget && budget->overdrawnBy(pid)) {
+            *overBudget = true;
+            return true;
+        }
+        return false;
     };
 }
 
 void OfficeKeeper::lost(OfficeInstance& office, BatchControl& control, Loss loss) {
     office.markFailed();
+    // Out of the budget before its process can be reaped and its id taken by another.
+    budgetEntry_ = MemoryBudget::Entry();
     office.kill();
     if (control.isAbandoned()) {
         throw BatchAbandoned();
     }
     if (loss == Loss::OutOfMemory) {
-        office.noteStopReason("the document needs more than " +
-                              std::to_string(settings_.callResidentLimit >> 20) +
-                              " MB of memory, so the word processor was stopped");
+        office.noteStopReason(
+            *overBudget_
+                ? "the document needs more memory than this run allows its word processors "
+                  "together (" +
+                      std::to_string(settings_.memoryBudget->bytes() >> 20) +
+                      " MB), so the word processor was stopped"
+                : "the document needs more than " +
+                      std::to_string(settings_.callResidentLimit >> 20) +
+                      " MB of memory, so the word processor was stopped");
         throw WordError(WordError::Kind::CallFailed, office.stopReason());
     }
     if (loss == Loss::TimedOut) {
@@ -120,18 +137,19 @@ void OfficeKeeper::start(BatchControl& control) {
     try {
         office->connect(watchdog_);
     } catch (const std::runtime_error&) {
-        statistics_.refusedPipes += office->refusedPipes();
         if (control.isAbandoned()) {
             throw BatchAbandoned();
         }
         throw;
     }
-    statistics_.refusedPipes += office->refusedPipes();
     statistics_.networkIsolated = office->networkIsolated();
     ++statistics_.officeStarts;
     statistics_.lastStartDuration = office->startDuration();
     statistics_.totalStartDuration += office->startDuration();
     statistics_.officePid = static_cast<int>(office->pid());
+    if (settings_.memoryBudget) {
+        budgetEntry_ = MemoryBudget::enter(settings_.memoryBudget, office->pid());
+    }
     office_ = std::move(office);
 }
 
@@ -147,6 +165,7 @@ void OfficeKeeper::retire() {
     }
     // A session still holding the office keeps an empty shell; the process is gone.
     office_.reset();
+    budgetEntry_ = MemoryBudget::Entry();
     statistics_.officePid = 0;
 }
 

@@ -24,9 +24,10 @@ class OfficeProfile;
 // session at a time with nothing left open from the session before, and replaces it when it
 // stopped answering, crashed, was killed, has opened maxDocumentsPerOffice documents or holds
 // more than maxResidentBytes of memory. Bounds every call into the office by the document
-// time-out (the watchdog kills a stuck office) and by callResidentLimit (the watchdog samples the
-// office's memory during the call and kills an office that holds more). Ends the office when
-// destroyed.
+// time-out (the watchdog kills a stuck office), by callResidentLimit and by the run's memory
+// budget (the watchdog samples the office's memory during the call and kills an office that
+// holds more than its limit, or the most of offices that together overdraw the budget). The
+// office counts in the budget while it runs. Ends the office when destroyed.
 //
 // Used on one thread at a time: the batch worker's, or one lane's of a batch with several
 // offices.
@@ -85,7 +86,10 @@ private:
     OfficeWatchdog watchdog_;
     std::unique_ptr<OfficeProfile> profile_;
     std::shared_ptr<OfficeInstance> office_;
+    MemoryBudget::Entry budgetEntry_;
     OfficeStatistics statistics_;
+    // Set by the watchdog when the office was stopped for the run's budget, not its own limit.
+    std::shared_ptr<std::atomic<bool>> overBudget_ = std::make_shared<std::atomic<bool>>(false);
     // The most memory the office was seen holding during calls (written by the watchdog).
     std::shared_ptr<std::atomic<std::uint64_t>> callPeak_ =
         std::make_shared<std::atomic<std::uint64_t>>(0);

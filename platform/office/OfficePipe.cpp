@@ -6,12 +6,14 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <rtl/digest.h>
 #include <stdexcept>
 #include <sys/random.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace zarta {
 
@@ -19,7 +21,12 @@ namespace {
 
 constexpr std::string_view namePrefix = "zarta";
 constexpr std::size_t randomBytes = 16;
+constexpr const char* socketName = "s";
 constexpr std::chrono::seconds leftoverAge{10};
+// A pipe folder whose office never bound its socket is only removed when clearly older than any
+// office's start.
+constexpr std::chrono::seconds emptyLeftoverAge{600};
+constexpr int maxAttempts = 100;
 
 std::string randomHex(std::size_t bytes) {
     std::string raw(bytes, '\0');
@@ -43,7 +50,7 @@ std::string randomHex(std::size_t bytes) {
     return text;
 }
 
-std::string socketPrefix() {
+std::string runtimePrefix() {
     return "OSL_PIPE_" + std::to_string(::getuid()) + "_";
 }
 
@@ -80,91 +87,173 @@ int connectTo(const std::string& path) {
     return socket;
 }
 
-} // namespace
-
-OfficePipe::OfficePipe()
-    : folder_(runtimeFolder()), name_(std::string(namePrefix) + randomHex(randomBytes)) {}
-
-OfficePipe::OfficePipe(std::string folder, std::string name)
-    : folder_(std::move(folder)), name_(std::move(name)) {}
-
-std::string OfficePipe::path() const {
-    return folder_ + "/" + socketPrefix() + name_;
+// Whether nothing listens on the socket at path any more: a live office accepts connections or
+// has them queued (EAGAIN); only a refused connection means nobody does.
+bool abandoned(const std::string& path) {
+    const int probe = connectTo(path);
+    if (probe >= 0) {
+        ::close(probe);
+        return false;
+    }
+    return errno == ECONNREFUSED;
 }
 
-OfficePipe::Attempt OfficePipe::connect(pid_t office) const {
-    using Outcome = Attempt::Outcome;
-    const std::string socketPath = path();
-    struct stat before {};
-    if (::lstat(socketPath.c_str(), &before) != 0) {
-        return {};
+} // namespace
+
+OfficePipe::OfficePipe() : OfficePipe(runtimeFolder()) {}
+
+OfficePipe::OfficePipe(const std::string& temporaryFolder) : temporaryFolder_(temporaryFolder) {
+    const FileDescriptor temporary(
+        ::open(temporaryFolder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat info {};
+    if (!temporary.valid() || ::fstat(temporary.get(), &info) != 0) {
+        throw std::runtime_error("Couldn't use the folder \"" + temporaryFolder_ +
+                                 "\" for the word processor's pipe: " + std::strerror(errno));
     }
-    if (!S_ISSOCK(before.st_mode)) {
-        return {Outcome::Refused, -1, "its pipe's name is taken by something that is not a socket"};
+    // Where others may write without the sticky bit, they could rename the pipe's folder away.
+    if ((info.st_mode & 022) != 0 && (info.st_mode & S_ISVTX) == 0) {
+        throw std::runtime_error("The folder \"" + temporaryFolder_ +
+                                 "\", where the word processor makes its pipe, lets every user "
+                                 "rename what is in it (it lacks the sticky bit)");
     }
-    if (before.st_uid != ::geteuid()) {
-        return {Outcome::Refused, -1,
-                "its pipe's name is taken by a socket of user " + std::to_string(before.st_uid)};
+    for (int attempt = 0; !folder_.valid(); ++attempt) {
+        const std::string random = std::string(namePrefix) + randomHex(randomBytes);
+        const std::string candidate = runtimePrefix() + random;
+        if (::mkdirat(temporary.get(), candidate.c_str(), 0700) != 0) {
+            if (errno == EEXIST && attempt < maxAttempts) {
+                continue;
+            }
+            throw std::runtime_error("Couldn't create the word processor's pipe folder in \"" +
+                                     temporaryFolder_ + "\": " + std::strerror(errno));
+        }
+        folder_.reset(::openat(temporary.get(), candidate.c_str(),
+                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!folder_.valid()) {
+            const int error = errno;
+            ::unlinkat(temporary.get(), candidate.c_str(), AT_REMOVEDIR);
+            throw std::runtime_error("Couldn't open the word processor's pipe folder: " +
+                                     std::string(std::strerror(error)));
+        }
+        folderName_ = candidate;
+        name_ = random + "/" + socketName;
     }
-    const int socket = connectTo(socketPath);
+}
+
+OfficePipe::~OfficePipe() {
+    ::unlinkat(folder_.get(), socketName, 0);
+    const FileDescriptor temporary(
+        ::open(temporaryFolder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (temporary.valid()) {
+        ::unlinkat(temporary.get(), folderName_.c_str(), AT_REMOVEDIR);
+    }
+}
+
+std::string OfficePipe::path() const {
+    return temporaryFolder_ + "/" + folderName_ + "/" + socketName;
+}
+
+int OfficePipe::connect(pid_t office) const {
+    // Through the open folder, which only this user can add to.
+    const int socket =
+        connectTo("/proc/self/fd/" + std::to_string(folder_.get()) + "/" + socketName);
     if (socket < 0) {
-        return {}; // an office that has not begun listening, or one that is gone
+        return -1; // an office that has not begun listening, or one that is gone
     }
-    // The socket file may have been swapped between the look and the connection; what counts
-    // is the process at the other end of this very connection.
+    // A process of this user other than the office could still listen there; what counts is
+    // the process at the other end of this very connection.
     ucred peer{};
     socklen_t length = sizeof peer;
-    if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0) {
-        const int error = errno;
+    if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.pid != office ||
+        peer.uid != ::geteuid()) {
         ::close(socket);
-        return {Outcome::Refused, -1,
-                std::string("its pipe's owner cannot be checked: ") + std::strerror(error)};
+        return -1;
     }
-    if (peer.pid != office || peer.uid != ::geteuid()) {
-        ::close(socket);
-        return {Outcome::Refused, -1,
-                "its pipe is held by another process (" + std::to_string(peer.pid) + ", user " +
-                    std::to_string(peer.uid) + ")"};
-    }
-    return {Outcome::Connected, socket, {}};
+    return socket;
 }
 
 int OfficePipe::removeLeftovers(const std::string& folder) {
-    DIR* directory = ::opendir(folder.c_str());
-    if (directory == nullptr) {
-        return 0;
+    const FileDescriptor temporary(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::vector<std::string> names;
+    if (const int listing = temporary.valid() ? ::dup(temporary.get()) : -1; listing >= 0) {
+        if (DIR* directory = ::fdopendir(listing)) {
+            const std::string prefix = runtimePrefix();
+            while (const dirent* entry = ::readdir(directory)) {
+                const std::string name = entry->d_name;
+                if (name.rfind(prefix, 0) == 0 && madeHere(name.substr(prefix.size()))) {
+                    names.push_back(name);
+                }
+            }
+            ::closedir(directory);
+        } else {
+            ::close(listing);
+        }
     }
-    const std::string prefix = socketPrefix();
     int removed = 0;
-    while (const dirent* entry = ::readdir(directory)) {
-        const std::string file = entry->d_name;
-        if (file.rfind(prefix, 0) != 0 || !madeHere(file.substr(prefix.size()))) {
-            continue;
-        }
-        const std::string path = folder + "/" + file;
+    for (const std::string& name : names) {
         struct stat status {};
-        if (::lstat(path.c_str(), &status) != 0 || !S_ISSOCK(status.st_mode) ||
-            status.st_uid != ::geteuid()) {
+        if (::fstatat(temporary.get(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            status.st_uid != ::geteuid() ||
+            (!S_ISSOCK(status.st_mode) && !S_ISDIR(status.st_mode))) {
             continue;
         }
-        // A starting office binds its socket a moment before it listens on it: only a socket
-        // bound a while ago and still refusing connections is a dead office's.
+        // A pipe folder is made a moment before its office starts, and a starting office binds
+        // its socket a moment before it listens on it: only what was made a while ago and
+        // still refuses connections is a dead office's.
         if (::time(nullptr) - status.st_mtime < leftoverAge.count()) {
             continue;
         }
-        // A live office (another run of this program) accepts connections on its pipe, or has
-        // them queued (EAGAIN); only a refused connection means nobody listens any more.
-        const int probe = connectTo(path);
-        if (probe >= 0) {
-            ::close(probe);
+        const std::string path = folder + "/" + name;
+        if (S_ISSOCK(status.st_mode)) {
+            if (abandoned(path) && ::unlinkat(temporary.get(), name.c_str(), 0) == 0) {
+                ++removed;
+            }
             continue;
         }
-        if (errno == ECONNREFUSED && ::unlink(path.c_str()) == 0) {
+        const FileDescriptor inner(::openat(temporary.get(), name.c_str(),
+                                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat socketStatus {};
+        const bool bound = inner.valid() && ::fstatat(inner.get(), socketName, &socketStatus,
+                                                      AT_SYMLINK_NOFOLLOW) == 0;
+        const bool dead = bound ? abandoned(path + "/" + socketName)
+                                : ::time(nullptr) - status.st_mtime >= emptyLeftoverAge.count();
+        if (!inner.valid() || !dead) {
+            continue;
+        }
+        ::unlinkat(inner.get(), socketName, 0);
+        if (::unlinkat(temporary.get(), name.c_str(), AT_REMOVEDIR) == 0) {
             ++removed;
         }
     }
-    ::closedir(directory);
     return removed;
+}
+
+std::string OfficePipe::singleInstancePipe(const std::string& profileUrl) {
+    // The office hashes the URL as UTF-16; the URL is ASCII (OfficeProfile::fileUrl).
+    std::vector<unsigned char> utf16;
+    for (const char c : profileUrl) {
+        utf16.push_back(static_cast<unsigned char>(c));
+        utf16.push_back(0);
+    }
+    unsigned char digest[RTL_DIGEST_LENGTH_MD5] = {};
+    rtl_digest_MD5(utf16.data(), static_cast<sal_uInt32>(utf16.size()), digest, sizeof digest);
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string hash;
+    for (const unsigned char byte : digest) {
+        if (byte >= 0x10) {
+            hash.push_back(hex[byte >> 4]);
+        }
+        hash.push_back(hex[byte & 0xF]);
+    }
+    return runtimeFolder() + "/" + runtimePrefix() + "SingleOfficeIPC_" + hash;
+}
+
+void OfficePipe::removeSingleInstancePipe(const std::string& profileUrl) {
+    const std::string path = singleInstancePipe(profileUrl);
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode) &&
+        status.st_uid == ::geteuid() && abandoned(path)) {
+        ::unlink(path.c_str());
+    }
 }
 
 std::string OfficePipe::runtimeFolder() {

@@ -26,7 +26,8 @@ int decodeStatus(std::optional<int> status) {
     return 128 + (WIFSIGNALED(*status) ? WTERMSIG(*status) : 0);
 }
 
-ChildProcess start(const std::vector<std::string>& arguments, const std::string& logFile,
+ChildProcess start(const std::vector<std::string>& arguments,
+                   const std::vector<std::string>& environment, const std::string& logFile,
                    const std::string& temporaryFolder,
                    const OfficeProcess::Confinement& confinement) {
     const FileDescriptor input(::open("/dev/null", O_RDONLY | O_CLOEXEC));
@@ -40,8 +41,10 @@ ChildProcess start(const std::vector<std::string>& arguments, const std::string&
     setup.arguments = arguments;
     // The conversion office runs no word-processor add-ins, even where the add-in host is
     // installed for every profile: an add-in would act inside documents it does not own.
-    setup.environment = ChildProcess::environment(
-        {"TMPDIR=" + temporaryFolder, std::string(OfficeProcess::noAddinsVariable) + "=1"}, {});
+    std::vector<std::string> added = environment;
+    added.push_back("TMPDIR=" + temporaryFolder);
+    added.push_back(std::string(OfficeProcess::noAddinsVariable) + "=1");
+    setup.environment = ChildProcess::environment(added, {});
     setup.input = input.get();
     setup.output = output.get();
     setup.error = output.get();
@@ -57,9 +60,11 @@ ChildProcess start(const std::vector<std::string>& arguments, const std::string&
 
 } // namespace
 
-OfficeProcess::OfficeProcess(const std::vector<std::string>& arguments, const std::string& logFile,
-                             const std::string& temporaryFolder, const Confinement& confinement)
-    : child_(start(arguments, logFile, temporaryFolder, confinement)) {}
+OfficeProcess::OfficeProcess(const std::vector<std::string>& arguments,
+                             const std::vector<std::string>& environment,
+                             const std::string& logFile, const std::string& temporaryFolder,
+                             const Confinement& confinement)
+    : child_(start(arguments, environment, logFile, temporaryFolder, confinement)) {}
 
 std::optional<int> OfficeProcess::exitStatus() {
     if (!status_ && child_.hasEnded()) {

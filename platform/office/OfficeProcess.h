@@ -17,9 +17,10 @@ namespace zarta {
 // The child (a ChildProcess) gets standard input from /dev/null, its output in a log file, a
 // private umask (0077: the pipe and files it creates are the user's alone), none of the caller's
 // other open files, no blocked signals and every signal's default action, and the caller's
-// environment with TMPDIR replaced by the given folder. It is killed when the thread that started
-// it ends (also when this process is killed), so it must be started on the thread that owns it for
-// its life. The confinement below limits what a hostile document can make it do.
+// environment with the given entries added and TMPDIR replaced by the given folder. It is killed
+// when the thread that started it ends (also when this process is killed), so it must be started on
+// the thread that owns it for its life. The confinement below limits what a hostile document can
+// make it do.
 //
 // Owned by one thread (the batch worker), except kill(), which any thread may call at any time
 // (a watchdog, the abandon action): it only sends a signal and never signals a process group
@@ -38,8 +39,10 @@ public:
         bool isolateNetwork = false;
     };
 
-    // Starts arguments[0] (an absolute path). Throws std::runtime_error when it cannot start.
-    OfficeProcess(const std::vector<std::string>& arguments, const std::string& logFile,
+    // Starts arguments[0] (an absolute path); environment holds "NAME=value" entries added to
+    // the caller's. Throws std::runtime_error when it cannot start.
+    OfficeProcess(const std::vector<std::string>& arguments,
+                  const std::vector<std::string>& environment, const std::string& logFile,
                   const std::string& temporaryFolder, const Confinement& confinement);
     OfficeProcess(const OfficeProcess&) = delete;
     OfficeProcess& operator=(const OfficeProcess&) = delete;

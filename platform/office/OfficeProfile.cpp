@@ -13,6 +13,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -46,6 +47,67 @@ std::string readSmallFile(const std::string& path) {
     return content;
 }
 
+// A name no one can guess: 32 hexadecimal digits from the kernel's random numbers.
+std::string randomHex() {
+    unsigned char bytes[16];
+    std::size_t done = 0;
+    while (done < sizeof bytes) {
+        const ssize_t got = ::getrandom(bytes + done, sizeof bytes - done, 0);
+        if (got < 0 && errno != EINTR) {
+            fail("No random numbers for the office profile's name");
+        }
+        done += got > 0 ? static_cast<std::size_t>(got) : 0;
+    }
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string text;
+    for (const unsigned char c : bytes) {
+        text.push_back(hex[c >> 4]);
+        text.push_back(hex[c & 0xF]);
+    }
+    return text;
+}
+
+// The folder of a profile slot in root: "profile-N-<random>", or "profile-N" as older versions
+// of the program named it; empty when there is none yet.
+std::string slotFolder(const std::string& root, const std::string& slot) {
+    std::string found;
+    DIR* folder = ::opendir(root.c_str());
+    if (folder == nullptr) {
+        return found;
+    }
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string name = entry->d_name;
+        const bool renamed =
+            name.size() == slot.size() + 33 && name.rfind(slot + "-", 0) == 0 &&
+            name.find_first_not_of("0123456789abcdef", slot.size() + 1) == std::string::npos;
+        struct stat status {};
+        if ((renamed || name == slot) &&
+            ::fstatat(::dirfd(folder), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(status.st_mode)) {
+            found = root + "/" + name;
+            break;
+        }
+    }
+    ::closedir(folder);
+    return found;
+}
+
+// Whether a list of NUL-separated entries (a command line, an environment) holds entry.
+bool holdsEntry(const std::string& entries, const std::string& entry) {
+    std::size_t start = 0;
+    while (start < entries.size()) {
+        const std::size_t stop = entries.find('\0', start);
+        if (entries.compare(start, stop == std::string::npos ? stop : stop - start, entry) == 0) {
+            return true;
+        }
+        if (stop == std::string::npos) {
+            break;
+        }
+        start = stop + 1;
+    }
+    return false;
+}
+
 bool isRunning(pid_t pid) {
     // Gone, or a zombie: either way it holds nothing any more.
     const std::string stat = readSmallFile("/proc/" + std::to_string(pid) + "/stat");
@@ -73,15 +135,20 @@ OfficeProfile::OfficeProfile(const std::string& root, std::string printerName)
     }
 
     for (int slot = 1; slot <= maxProfiles; ++slot) {
-        const std::string base = root + "/profile-" + std::to_string(slot);
-        const std::string lockPath = base + ".lock";
+        const std::string base = "profile-" + std::to_string(slot);
+        const std::string lockPath = root + "/" + base + ".lock";
         const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
             fail("Couldn't open \"" + lockPath + "\"");
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             lockFd_ = fd;
-            path_ = base;
+            root_ = root;
+            slot_ = base;
+            path_ = slotFolder(root, base);
+            if (path_.empty()) {
+                path_ = root + "/" + base + "-" + randomHex();
+            }
             break;
         }
         ::close(fd);
@@ -104,7 +171,14 @@ std::string OfficeProfile::url() const {
     return fileUrl(path_);
 }
 
-void OfficeProfile::prepare() const {
+void OfficeProfile::prepare() {
+    // A new name at every start: the office names its single-instance pipe in the shared
+    // temporary folder after its profile's path, so no one may know that path in advance.
+    const std::string renamed = root_ + "/" + slot_ + "-" + randomHex();
+    if (::rename(path_.c_str(), renamed.c_str()) != 0) {
+        fail("Couldn't rename the office profile \"" + path_ + "\"");
+    }
+    path_ = renamed;
     const std::string driver = printerDriver(
         readSmallFile(ZARTA_OFFICE_PROGRAM_DIR "/../share/psprint/driver/SGENPRT.PS"));
     if (!driver.empty()) {
@@ -152,6 +226,9 @@ std::string OfficeProfile::printerConfiguration(const std::string& printerName,
 }
 
 std::string OfficeProfile::settings() {
+    // The discard port: below 1024, so no ordinary user can listen there.
+    static constexpr const char* deadProxyHost = "127.0.0.1";
+    static constexpr const char* deadProxyPort = "9";
     struct Setting {
         const char* path;
         const char* name;
@@ -177,6 +254,18 @@ std::string OfficeProfile::settings() {
         {"/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false"},
         {"/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false"},
         {"/org.openoffice.Office.Common/Save/Document", "AutoSave", "false"},
+        // Where the system gives the office no network namespace of its own, whatever it would
+        // fetch (a document's linked pictures) goes to a proxy on a port of this machine that
+        // only the administrator could listen on, which refuses the connection: nothing leaves,
+        // not even a name lookup.
+        {"/org.openoffice.Inet/Settings", "ooInetProxyType", "1"},
+        {"/org.openoffice.Inet/Settings", "ooInetNoProxy", ""},
+        {"/org.openoffice.Inet/Settings", "ooInetHTTPProxyName", deadProxyHost},
+        {"/org.openoffice.Inet/Settings", "ooInetHTTPProxyPort", deadProxyPort},
+        {"/org.openoffice.Inet/Settings", "ooInetHTTPSProxyName", deadProxyHost},
+        {"/org.openoffice.Inet/Settings", "ooInetHTTPSProxyPort", deadProxyPort},
+        {"/org.openoffice.Inet/Settings", "ooInetFTPProxyName", deadProxyHost},
+        {"/org.openoffice.Inet/Settings", "ooInetFTPProxyPort", deadProxyPort},
         // No network traffic of its own, no reports.
         {"/org.openoffice.Office.Update/Update", "Enabled", "false"},
         {"/org.openoffice.Office.Common/Misc", "CrashReport", "false"},
@@ -212,8 +301,9 @@ std::string OfficeProfile::fileUrl(const std::string& absolutePath) {
 
 void OfficeProfile::endAbandonedOffice() const {
     // An office of ours whose process died keeps running with the profile; find it by the
-    // profile on its command line.
-    const std::string marker = "-env:UserInstallation=" + url();
+    // profile in its environment (or on its command line, where older versions put it).
+    const std::string variable = "UserInstallation=" + url();
+    const std::string argument = "-env:" + variable;
     DIR* proc = ::opendir("/proc");
     if (proc == nullptr) {
         return;
@@ -230,20 +320,9 @@ void OfficeProfile::endAbandonedOffice() const {
         if (::stat(folder.c_str(), &status) != 0 || status.st_uid != ::geteuid()) {
             continue;
         }
-        const std::string commandLine = readSmallFile(folder + "/cmdline");
-        std::size_t start = 0;
-        while (start < commandLine.size()) {
-            const std::size_t stop = commandLine.find('\0', start);
-            const std::string argument =
-                commandLine.substr(start, stop == std::string::npos ? stop : stop - start);
-            if (argument == marker) {
-                abandoned.push_back(static_cast<pid_t>(pid));
-                break;
-            }
-            if (stop == std::string::npos) {
-                break;
-            }
-            start = stop + 1;
+        if (holdsEntry(readSmallFile(folder + "/environ"), variable) ||
+            holdsEntry(readSmallFile(folder + "/cmdline"), argument)) {
+            abandoned.push_back(static_cast<pid_t>(pid));
         }
     }
     ::closedir(proc);

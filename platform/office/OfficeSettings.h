@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/ProductNames.h"
+#include "platform/office/MemoryBudget.h"
 
 #include <chrono>
 #include <cstdint>
@@ -42,6 +43,11 @@ struct OfficeSettings {
     // taken for hostile). Normal documents, even large ones, stay far below.
     std::uint64_t callResidentLimit = std::uint64_t{4} << 30;
 
+    // The budget this office shares with the other offices of the run (see MemoryBudget),
+    // checked with the same samples: when the offices together hold more, the one holding the
+    // most is stopped and its call fails. Null: no shared budget.
+    std::shared_ptr<MemoryBudget> memoryBudget = MemoryBudget::forThisRun();
+
     // The office's address-space limit (RLIMIT_AS), the backstop for memory grabbed faster than
     // the sampling sees; 0: none. Its address space is much larger than its resident memory.
     std::uint64_t addressSpaceLimit = std::uint64_t{8} << 30;
@@ -51,7 +57,7 @@ struct OfficeSettings {
     bool isolateNetwork = true;
 
     // Called just before each office process starts, with the path of the socket the office is
-    // about to listen on; for tests that take the name first. Empty: nothing is called.
+    // about to listen on; for tests that try to take names first. Empty: nothing is called.
     std::function<void(const std::string& pipePath)> beforeStart;
 };
 

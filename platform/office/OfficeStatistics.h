@@ -14,7 +14,6 @@ struct OfficeStatistics {
     int leftoversClosed = 0;             // documents found still open when a session started
     std::uint64_t peakResidentBytes = 0; // of an office, sampled during calls and between them
     int officePid = 0;                   // the running office's process, 0 when none runs
-    int refusedPipes = 0;                // offices given up because another process held their pipe
     bool networkIsolated = false;        // whether the last office started without network access
     int printsChecked = 0;               // prints compared with their document's pages
     // The time those comparisons took: asking the office for the document's pages and reading

@@ -17,8 +17,11 @@ public:
     // Above this, no Word document's parts are plausible, however well they compress.
     static constexpr std::uint64_t maxUnpackedBytes = std::uint64_t{2} << 30;
     // Above unpackedBytesForRatio, the parts together may unpack to at most maxRatio times
-    // their packed size (text compresses some ten times, pictures hardly at all).
-    static constexpr std::uint64_t unpackedBytesForRatio = std::uint64_t{64} << 20;
+    // their packed size (text compresses some ten times, a table of numbered rows twenty,
+    // pictures hardly at all). The office takes some forty times the size of the XML it reads,
+    // so below the floor even the densest package stays harmless; above it, a package denser
+    // than that is taken for a bomb.
+    static constexpr std::uint64_t unpackedBytesForRatio = std::uint64_t{8} << 20;
     static constexpr std::uint64_t maxRatio = 100;
 
     // One central-directory file header: its 46 fixed bytes, the name, the extra field and the

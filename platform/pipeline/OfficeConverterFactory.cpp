@@ -52,7 +52,6 @@ OfficeConverterFactory::makeConverters(const Request& request, UserPrompts& prom
                     ++noted.failedToStart;
                     noted.lastFailure = office.lastFailure();
                 }
-                noted.refusedPipes += office.statistics().refusedPipes;
             });
         converter->setAskForPasswords(request.askForPasswords);
         converters.push_back(std::move(converter));

@@ -25,7 +25,6 @@ public:
         int made = 0;            // converters destroyed so far
         int failedToStart = 0;   // of those, the ones whose word processor's last start failed
         std::string lastFailure; // why the last of those failed
-        int refusedPipes = 0;    // offices given up because another process held their pipe
     };
 
     // dataFolder: the program's private data folder (work folders and the office profiles).

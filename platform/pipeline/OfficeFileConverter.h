@@ -29,8 +29,8 @@ public:
     // Whether a protected document leads to the password prompt (see WordToPdfConverter).
     void setAskForPasswords(bool ask) { converter_.setAskForPasswords(ask); }
 
-    // The office provider, for what it says about starting offices (its last failure, pipes
-    // refused).
+    // The office provider, for what it says about starting offices (its last failure, whether
+    // they run without network).
     const OfficeApplicationFactory& wordProcessor() const { return word_; }
 
     FileOutcome convert(const std::string& sourcePath, const std::string& outputPath,

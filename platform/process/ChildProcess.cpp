@@ -134,6 +134,10 @@ void closeDescriptorsFrom(unsigned first, unsigned last) {
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
 
+    // Before the descriptors are rearranged: the folder's may be one of the three.
+    if (setup.workingFolder >= 0 && ::fchdir(setup.workingFolder) != 0) {
+        failChild(plan.report);
+    }
     if (::dup2(setup.input, STDIN_FILENO) < 0 || ::dup2(setup.output, STDOUT_FILENO) < 0 ||
         ::dup2(setup.error, STDERR_FILENO) < 0) {
         failChild(plan.report);

@@ -15,11 +15,12 @@ namespace zarta {
 //
 // Between fork and exec the child, in this order: leads a new process group; takes the given
 // umask; enters a network namespace of its own when asked (see Setup::isolateNetwork); gets the
-// address-space limit; is killed when the starting thread ends (also when this program is
-// killed, even by SIGKILL; a child whose parent is already gone ends at once); gets the default
-// action for every signal and no blocked signals; gets the three given descriptors as standard
-// input, output and error; keeps no other descriptor of this process (a library may have opened
-// some without close-on-exec); and runs the program with exactly the given environment.
+// address-space limit; is killed when the starting thread ends (also when this program is killed,
+// even by SIGKILL; a child whose parent is already gone ends at once); gets the default action for
+// every signal and no blocked signals; enters the given working folder; gets the three given
+// descriptors as standard input, output and error; keeps no other descriptor of this process (a
+// library may have opened some without close-on-exec); and runs the program with exactly the given
+// environment.
 //
 // Owned by one thread, which must live as long as the child (see above). signalGroup() may be
 // called from any thread at any time: it only sends a signal, and never once the group's leader
@@ -38,6 +39,7 @@ public:
         int input = -1;                       // the descriptors the child's 0, 1 and 2 become;
         int output = -1;                      // the caller keeps and closes them
         int error = -1;
+        int workingFolder = -1;              // an open folder to start in; -1: the caller's
         std::optional<mode_t> umask;         // the caller's when not given
         std::uint64_t addressSpaceBytes = 0; // RLIMIT_AS; 0: none
         // No network: a namespace with only a loopback that is down, where the system allows it

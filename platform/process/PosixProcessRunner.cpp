@@ -140,6 +140,7 @@ ProcessRunner::Result PosixProcessRunner::run(const std::vector<std::string>& ar
     setup.input = input.get();
     setup.output = outPipe.write.get();
     setup.error = errPipe.write.get();
+    setup.workingFolder = settings.workingFolder;
     // Started here, on the thread that waits for it, as its death signal requires.
     std::optional<ChildProcess> started;
     try {

@@ -76,6 +76,7 @@ PosixProcessSession::PosixProcessSession(const std::vector<std::string>& argumen
     setup.input = childInput.get();
     setup.output = out[1].get();
     setup.error = err[1].get();
+    setup.workingFolder = settings.workingFolder;
 
     std::promise<void> started;
     auto startedFuture = started.get_future();

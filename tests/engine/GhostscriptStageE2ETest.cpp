@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -101,6 +102,21 @@ std::vector<std::string> processesMentioning(const std::string& text) {
     return found;
 }
 
+// The command lines of the processes whose working directory lies in folder.
+std::vector<std::string> processesWorkingIn(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::error_code error;
+        const auto cwd = fs::read_symlink(entry.path() / "cwd", error).string();
+        if (!error && cwd.starts_with(folder + "/")) {
+            std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+            found.emplace_back(std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>());
+        }
+    }
+    return found;
+}
+
 // What both kinds of tests share: the print files, the folders, the real runner, locator and
 // check, and both stages.
 class GhostscriptE2E : public testing::Test {
@@ -136,9 +152,16 @@ protected:
     }
 
     // The Ghostscript processes of this test: every one whose arguments name its data folder
-    // (the per-document run its output there, the kept interpreter its folder).
+    // (the per-document run names its output there) or that works inside it (the kept
+    // interpreter, which names its files relative to its folder).
     std::vector<std::string> ghostscripts() const {
-        return processesMentioning(data.path().string());
+        auto found = processesMentioning(data.path().string());
+        for (auto& working : processesWorkingIn(data.path().string())) {
+            if (std::find(found.begin(), found.end(), working) == found.end()) {
+                found.push_back(std::move(working));
+            }
+        }
+        return found;
     }
 
     static std::unique_ptr<TempDir> files;
@@ -521,9 +544,9 @@ protected:
         return convertOn(kept, options, printFile, name, source);
     }
 
-    // The interpreters of this test: every Ghostscript whose arguments name its data folder.
+    // The interpreters of this test: every Ghostscript working in a folder of its data folder.
     std::vector<std::string> interpreters() const {
-        return processesMentioning("--permit-file-all=" + data.path().string());
+        return processesWorkingIn(data.path().string());
     }
 
     // What a PDF's reader sees of the options: encryption, permissions and passwords as qpdf
@@ -607,6 +630,83 @@ TEST_F(KeptGhostscriptE2E, PdfsCarryTheSameOptionsAsFromGhostscriptStartedPerDoc
     }
     EXPECT_EQ(kept.interpretersStarted(), expected);
     EXPECT_EQ(interpreters().size(), 1u);
+}
+
+// The interpreter works in its folder through the folder itself: its command line names no
+// folder, and a folder that takes the data folder's path later (as another user could plant
+// one) receives none of its files.
+TEST_F(KeptGhostscriptE2E, TheInterpreterNamesNoFolderAndARenamedDataFolderCannotRedirectIt) {
+    ConversionOptions options;
+    options.securityEnabled = true;
+    options.ownerPassword = "Own3r";
+    convertKept(options, input("page-FlateEncode.pdf"), "first.pdf");
+    const auto running = interpreters();
+    ASSERT_EQ(running.size(), 1u);
+    EXPECT_EQ(running.front().find(data.path().string()), std::string::npos) << running.front();
+
+    const std::string moved = data.path().string() + "-moved";
+    fs::rename(data.path(), moved);
+    fs::create_directory(data.path());
+    std::string second;
+    EXPECT_NO_THROW(second = convertKept(options, input("page-FlateEncode.pdf"), "second.pdf"));
+    EXPECT_NE(optionsOf(second, "Own3r").find("R = 2"), std::string::npos);
+    EXPECT_EQ(kept.interpretersStarted(), 1);
+    for (const auto& entry : fs::recursive_directory_iterator(data.path())) {
+        ADD_FAILURE() << "the folder now at the data folder's path got " << entry.path();
+    }
+    fs::remove_all(data.path());
+    fs::rename(moved, data.path());
+}
+
+// A PostScript print file is a program: one that forges its job's report, or hides it by
+// redefining the names the report is printed with, gets no say over the outcome.
+TEST_F(KeptGhostscriptE2E, APostScriptJobCannotWriteOrSilenceItsOwnReport) {
+    const std::string page = "/Helvetica findfont 24 scalefont setfont 72 700 moveto (Own page) "
+                             "show showpage\n";
+    struct Case {
+        const char* name;
+        std::string program;
+        bool converts;
+        const char* says; // when it does not
+    };
+    const Case cases[] = {
+        // Reads what is left of its job from the files and strings on the execution stack,
+        // closes the PDF early (before the document information) and prints the report it
+        // found there; then waits.
+        {"forges the report",
+         "%!PS\n/found null def\n"
+         "/look { (zarta-job-) search { pop pop 0 17 getinterval /found exch def } { pop } "
+         "ifelse } def\n"
+         "/scan { dup type /stringtype eq { look } { dup type /filetype eq 1 index currentfile "
+         "ne and { mark exch { 4096 string readline pop look } stopped cleartomark } { pop } "
+         "ifelse } ifelse } def\n" +
+             page +
+             "<< /OutputFile (./other.pdf) >> setpagedevice\n"
+             "countexecstack array execstack { scan } forall\n"
+             "found null ne { (zarta-job-) print found print (ok) = flush } if\n"
+             "{ } loop\n",
+         false, "did not finish within 3 seconds"},
+        {"redefines the names the report is printed with",
+         "%!PS\n/= { pop } def /flush { } def /ifelse { pop pop pop } def\n" + page, true, ""},
+    };
+    ConversionOptions options;
+    options.title = "Chosen title";
+    kept.setTimeLimit(3s);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir::write(out.file("job.ps"), c.program);
+        try {
+            const std::string pdf = convertKept(options, out.file("job.ps"), "Report.pdf");
+            EXPECT_TRUE(c.converts) << "the job's own report was taken";
+            const std::string info = tool({"/usr/bin/pdfinfo", pdf});
+            EXPECT_EQ(pdfinfoField(info, "Title"), "Chosen title") << info;
+        } catch (const GhostscriptError& error) {
+            EXPECT_FALSE(c.converts) << error.what();
+            EXPECT_NE(std::string(error.what()).find(c.says), std::string::npos) << error.what();
+        }
+        fs::remove(out.file("Report.pdf"));
+    }
+    EXPECT_TRUE(interpreters().empty());
 }
 
 TEST_F(KeptGhostscriptE2E, AFailingJobNamesItsDocumentAndTheNextOneStillConverts) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <stdexcept>
 #include <thread>
+#include <unistd.h>
 
 namespace zarta::test {
 
@@ -104,13 +105,18 @@ std::vector<int> processesMentioning(const std::string& text) {
     while (const dirent* entry = ::readdir(proc)) {
         char* end = nullptr;
         const long pid = std::strtol(entry->d_name, &end, 10);
-        if (pid <= 0 || *end != '\0') {
+        if (pid <= 0 || *end != '\0' || pid == ::getpid()) {
             continue;
         }
-        std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline");
-        std::string commandLine((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
-        if (commandLine.find(text) != std::string::npos && processRunning(static_cast<int>(pid))) {
+        const std::string folder = std::string("/proc/") + entry->d_name;
+        std::string seen;
+        for (const char* part : {"/cmdline", "/environ"}) {
+            std::ifstream in(folder + part);
+            seen.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        std::error_code error;
+        seen += std::filesystem::read_symlink(folder + "/cwd", error).string();
+        if (seen.find(text) != std::string::npos && processRunning(static_cast<int>(pid))) {
             found.push_back(static_cast<int>(pid));
         }
     }

@@ -40,7 +40,9 @@ bool processRunning(int pid);
 // Waits up to two seconds for a process to end; true when it did.
 bool processEnds(int pid);
 
-// The live processes whose command line mentions text.
+// The live processes whose command line or environment mentions text, or whose working
+// directory's path holds it (offices learn their profile from their environment; Ghostscript
+// works inside its folder).
 std::vector<int> processesMentioning(const std::string& text);
 
 } // namespace zarta::test

@@ -474,9 +474,70 @@ TEST_F(CliE2E, ADataFolderOthersControlIsRefusedBeforeAnythingRuns) {
         EXPECT_NE(foreign.output.find("belongs to the user \"nobody\", not to you"),
                   std::string::npos)
             << foreign.output;
+
+        // A private data folder of ours in a folder another user owns: they could rename it
+        // away and put theirs in its place at any time.
+        ::chown(data.c_str(), ::geteuid(), ::getegid());
+        ::chmod(data.c_str(), 0700);
+        ::chown(dataHome.path().c_str(), 65534, 65534);
+        const Outcome below = convert("'" + sample("welcome.docx") + "'", dataHome.path().string());
+        ::chown(dataHome.path().c_str(), ::geteuid(), ::getegid());
+        EXPECT_EQ(below.status, 1);
+        EXPECT_NE(below.output.find("the folder \"" + dataHome.path().string() +
+                                    "\" above the data folder \"" + data + "\""),
+                  std::string::npos)
+            << below.output;
+        EXPECT_NE(below.output.find("belongs to the user \"nobody\""), std::string::npos)
+            << below.output;
     }
     EXPECT_TRUE(namesIn(out_.path()).empty());
     EXPECT_EQ(namesIn(data), std::vector<std::string>{}) << "nothing was written into it";
+}
+
+// Where the system lets the program make no namespace, the word processor runs with the
+// network: the run says so once (however many offices it starts) before it converts, or, where
+// isolation is required, converts nothing.
+TEST_F(CliE2E, WithoutNetworkIsolationTheRunWarnsOnceOrConvertsNothingWhenIsolationIsRequired) {
+    const std::string warning = "warning: the word processor runs with network access";
+    const std::string refusal = "nothing was converted: the word processor would run with network "
+                                "access";
+    struct Case {
+        const char* name;
+        std::string command;
+        int status;
+        const char* says;
+        int times;
+        std::size_t pdfs;
+    };
+    const std::string files = "'" + sample("welcome.docx") + "' '" + sample("menu.doc") + "'";
+    const std::string convert =
+        std::string("'") + ZARTA_CONVERT + "' --out '" + out_.path().string() + "' ";
+    const std::string environment =
+        std::string("XDG_DATA_HOME='") + ZARTA_TEST_DATA_HOME + "' ZARTA_OFFICES=2 ";
+    const std::string unconfined = environment + "'" + ZARTA_NO_NAMESPACES + "' " + convert;
+    const Case cases[] = {
+        {"warned", unconfined + files, 0, warning.c_str(), 1, 2},
+        {"required by the option", unconfined + "--require-isolation " + files, 1, refusal.c_str(),
+         1, 0},
+        {"required by the environment", "ZARTA_REQUIRE_ISOLATION=1 " + unconfined + files, 1,
+         refusal.c_str(), 1, 0},
+        {"isolated, though required", environment + convert + "--require-isolation " + files, 0,
+         "network", 0, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(out_.path());
+        fs::create_directory(out_.path());
+        const Outcome run = shell(c.command + " </dev/null 2>&1");
+        EXPECT_EQ(run.status, c.status) << run.output;
+        int times = 0;
+        for (auto at = run.output.find(c.says); at != std::string::npos;
+             at = run.output.find(c.says, at + 1)) {
+            ++times;
+        }
+        EXPECT_EQ(times, c.times) << run.output;
+        EXPECT_EQ(namesIn(out_.path()).size(), c.pdfs) << run.output;
+    }
 }
 
 TEST_F(CliE2E, AnOverwrittenPrivatePdfStaysPrivate) {

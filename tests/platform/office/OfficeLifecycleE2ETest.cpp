@@ -114,7 +114,7 @@ TEST_F(OfficeLifecycleE2ETest, TheOfficeEndsWithTheFactory) {
     }
     EXPECT_FALSE(processRunning(pid));
     EXPECT_TRUE(
-        processesMentioning("-env:UserInstallation=file://" + officeProfiles("lifecycle")).empty());
+        processesMentioning("UserInstallation=file://" + officeProfiles("lifecycle")).empty());
 }
 
 TEST_F(OfficeLifecycleE2ETest, ASessionStartsWithNothingOpen) {

@@ -1,5 +1,6 @@
 #include "platform/office/OfficePipe.h"
 
+#include "tests/support/Neighbour.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,13 +17,11 @@
 #include <unistd.h>
 
 using zarta::OfficePipe;
-using Outcome = OfficePipe::Attempt::Outcome;
+namespace fs = std::filesystem;
 
 namespace {
 
-const std::string madeHere = "zarta0123456789abcdef0123456789abcdef";
-
-std::string socketName(const std::string& name) {
+std::string runtimeName(const std::string& name) {
     return "OSL_PIPE_" + std::to_string(::getuid()) + "_" + name;
 }
 
@@ -54,98 +53,130 @@ private:
     int fd_ = -1;
 };
 
-TEST(OfficePipeTest, ConnectsOnlyToTheExpectedProcess) {
+void makeOld(const std::string& path, std::time_t seconds) {
+    const timespec then[2] = {{::time(nullptr) - seconds, 0}, {::time(nullptr) - seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), then, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+TEST(OfficePipeTest, ThePipeIsInAPrivateFolderOfItsOwnThatGoesWithIt) {
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 01777);
+    std::string folder;
+    {
+        const OfficePipe pipe(dir.path().string());
+        const OfficePipe other(dir.path().string());
+        EXPECT_NE(pipe.name(), other.name());
+        ASSERT_EQ(pipe.name().size(), std::string("zarta").size() + 32 + 2) << pipe.name();
+        EXPECT_TRUE(pipe.name().starts_with("zarta") && pipe.name().ends_with("/s"));
+        // The office's runtime puts its prefix before the name it is given.
+        EXPECT_EQ(pipe.path(), dir.file(runtimeName(pipe.name())));
+        folder = fs::path(pipe.path()).parent_path().string();
+        struct stat info {};
+        ASSERT_EQ(::lstat(folder.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISDIR(info.st_mode));
+        EXPECT_EQ(info.st_mode & 07777, 0700u);
+        EXPECT_EQ(info.st_uid, ::geteuid());
+        Planted office(pipe.path(), false); // what an office leaves behind
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder)));
+}
+
+TEST(OfficePipeTest, AFolderOthersMayRenameInIsRefused) {
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0777);
+    EXPECT_THROW(OfficePipe{dir.path().string()}, std::runtime_error);
+    ::chmod(dir.path().c_str(), 01777);
+    EXPECT_NO_THROW(OfficePipe{dir.path().string()});
+}
+
+TEST(OfficePipeTest, ConnectsOnlyToTheOfficeListening) {
     struct Case {
         const char* what;
-        // Puts something at path (target: another place it may use); yields what must stay
-        // open while the pipe connects.
-        std::function<std::shared_ptr<Planted>(const std::string& path, const std::string& target)>
-            plant;
-        pid_t expected;
-        Outcome outcome;
-        const char* reason;
+        std::function<std::shared_ptr<Planted>(const std::string& path)> plant;
+        pid_t office;
+        bool connected;
     };
     const pid_t self = ::getpid();
-    const pid_t office = self + 1; // a process that is not this one
-    std::vector<Case> cases{
-        {"nothing yet", [](auto&, auto&) { return nullptr; }, self, Outcome::NotListening, ""},
+    const Case cases[] = {
+        {"nothing yet", [](auto&) { return nullptr; }, self, false},
         {"a socket nobody listens on",
-         [](auto& path, auto&) { return std::make_shared<Planted>(path, false); }, self,
-         Outcome::NotListening, ""},
-        {"the expected process listens",
-         [](auto& path, auto&) { return std::make_shared<Planted>(path, true); }, self,
-         Outcome::Connected, ""},
+         [](auto& path) { return std::make_shared<Planted>(path, false); }, self, false},
+        {"the office listens", [](auto& path) { return std::make_shared<Planted>(path, true); },
+         self, true},
         {"another process listens",
-         [](auto& path, auto&) { return std::make_shared<Planted>(path, true); }, office,
-         Outcome::Refused, "another process"},
-        {"a link to a listening socket",
-         [](auto& path, auto& target) {
-             auto planted = std::make_shared<Planted>(target, true);
-             std::filesystem::create_symlink(target, path);
-             return planted;
-         },
-         self, Outcome::Refused, "not a socket"},
-        {"a regular file",
-         [](auto& path, auto&) {
-             TempDir::write(path, "x");
-             return nullptr;
-         },
-         self, Outcome::Refused, "not a socket"},
+         [](auto& path) { return std::make_shared<Planted>(path, true); }, self + 1, false},
     };
-    if (::geteuid() == 0) {
-        cases.push_back({"a socket of another user",
-                         [](auto& path, auto&) {
-                             auto planted = std::make_shared<Planted>(path, true);
-                             EXPECT_EQ(::lchown(path.c_str(), 65534, 65534), 0);
-                             return planted;
-                         },
-                         self, Outcome::Refused, "of user 65534"});
-    }
     for (const Case& c : cases) {
         TempDir dir;
-        const OfficePipe pipe(dir.path().string(), madeHere);
-        const auto planted = c.plant(pipe.path(), dir.file("elsewhere"));
-        const OfficePipe::Attempt attempt = pipe.connect(c.expected);
-        EXPECT_EQ(attempt.outcome, c.outcome) << c.what;
-        EXPECT_NE(attempt.reason.find(c.reason), std::string::npos)
-            << c.what << ": " << attempt.reason;
-        EXPECT_EQ(attempt.descriptor >= 0, c.outcome == Outcome::Connected) << c.what;
-        if (attempt.descriptor >= 0) {
-            ::close(attempt.descriptor);
+        const OfficePipe pipe(dir.path().string());
+        const auto planted = c.plant(pipe.path());
+        const int descriptor = pipe.connect(c.office);
+        EXPECT_EQ(descriptor >= 0, c.connected) << c.what;
+        if (descriptor >= 0) {
+            ::close(descriptor);
         }
     }
 }
 
-TEST(OfficePipeTest, RemovesOnlyTheSocketsKilledOfficesLeft) {
+// The name is on the office's command line for everyone to read; still nobody else can bind
+// it, nor anything else in its folder.
+TEST(OfficePipeTest, AnotherUserCanTakeNoNameInThePipesFolder) {
+    if (!Neighbour::available()) {
+        GTEST_SKIP() << "needs root to act as a second user";
+    }
     TempDir dir;
-    const std::string leftover = dir.file(socketName(madeHere));
-    const std::string live = dir.file(socketName("zarta" + std::string(32, 'f')));
-    const std::string starting = dir.file(socketName("zarta" + std::string(32, 'd')));
-    const std::string foreignName = dir.file(socketName("somebodyelse"));
-    const std::string notSocket = dir.file(socketName("zarta" + std::string(32, 'e')));
-    Planted(leftover, false);
-    Planted running(live, true);
-    Planted(starting, false); // bound just now: an office about to listen
-    Planted(foreignName, false);
-    TempDir::write(notSocket, "x");
-    const timespec aMinuteAgo[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
-    for (const std::string& old : {leftover, live, foreignName, notSocket}) {
-        ASSERT_EQ(::utimensat(AT_FDCWD, old.c_str(), aMinuteAgo, AT_SYMLINK_NOFOLLOW), 0);
-    }
-
-    EXPECT_EQ(OfficePipe::removeLeftovers(dir.path().string()), 1);
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(leftover)));
-    for (const std::string& kept : {live, starting, foreignName, notSocket}) {
-        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(kept))) << kept;
-    }
+    ::chmod(dir.path().c_str(), 01777);
+    const OfficePipe pipe(dir.path().string());
+    const std::string folder = fs::path(pipe.path()).parent_path().string();
+    Neighbour neighbour({pipe.path(), folder + "/other"});
+    EXPECT_EQ(neighbour.outcomes(), (std::vector<int>{EACCES, EACCES}));
 }
 
-TEST(OfficePipeTest, EachPipeHasAFreshNameInTheRuntimeFolder) {
-    const OfficePipe first;
-    const OfficePipe second;
-    EXPECT_NE(first.name(), second.name());
-    EXPECT_EQ(first.name().size(), madeHere.size());
-    EXPECT_EQ(first.path(), OfficePipe::runtimeFolder() + "/" + socketName(first.name()));
+TEST(OfficePipeTest, RemovesOnlyWhatKilledOfficesLeft) {
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 01777);
+    const auto pipeFolder = [&](char digit) {
+        const std::string folder = dir.file(runtimeName("zarta" + std::string(32, digit)));
+        fs::create_directory(folder);
+        return folder;
+    };
+    const std::string dead = pipeFolder('0');
+    Planted(dead + "/s", false);
+    const std::string live = pipeFolder('1');
+    Planted running(live + "/s", true);
+    const std::string starting = pipeFolder('2');
+    Planted(starting + "/s", false); // bound just now: an office about to listen
+    const std::string neverBound = pipeFolder('3');
+    const std::string waitingForItsOffice = pipeFolder('4');
+    const std::string olderSocket = dir.file(runtimeName("zarta" + std::string(32, 'a')));
+    Planted(olderSocket, false); // what older versions left: a socket of its own
+    const std::string foreignName = dir.file(runtimeName("somebodyelse"));
+    Planted(foreignName, false);
+    for (const std::string& old : {dead, live, waitingForItsOffice, olderSocket, foreignName}) {
+        makeOld(old, 60);
+    }
+    makeOld(neverBound, 3600);
+
+    EXPECT_EQ(OfficePipe::removeLeftovers(dir.path().string()), 3);
+    for (const std::string& gone : {dead, neverBound, olderSocket}) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(gone))) << gone;
+    }
+    for (const std::string& kept : {live, starting, waitingForItsOffice, foreignName}) {
+        EXPECT_TRUE(fs::exists(fs::symlink_status(kept))) << kept;
+    }
+    fs::remove_all(live);
+}
+
+// The name the office gave its single-instance pipe for this profile URL.
+TEST(OfficePipeTest, TheSingleInstancePipeIsNamedAsTheOfficeNamesIt) {
+    EXPECT_EQ(OfficePipe::singleInstancePipe("file:///tmp/zexp/prof"),
+              OfficePipe::runtimeFolder() + "/" +
+                  runtimeName("SingleOfficeIPC_3879f75b9744c1f39ed82d75c7c12cf"));
+}
+
+TEST(OfficePipeTest, ThePipeIsMadeWhereTheOfficesRuntimePutsIt) {
+    const OfficePipe pipe;
+    EXPECT_EQ(pipe.path(), OfficePipe::runtimeFolder() + "/" + runtimeName(pipe.name()));
 }
 
 } // namespace

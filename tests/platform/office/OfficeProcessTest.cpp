@@ -24,8 +24,8 @@ struct Report {
 Report confinedShell(const OfficeProcess::Confinement& confinement) {
     TempDir dir;
     const std::string log = dir.file("office.log");
-    OfficeProcess process({"/bin/sh", "-c", "readlink /proc/self/ns/net; id -u; ulimit -v"}, log,
-                          dir.path().string(), confinement);
+    OfficeProcess process({"/bin/sh", "-c", "readlink /proc/self/ns/net; id -u; ulimit -v"}, {},
+                          log, dir.path().string(), confinement);
     EXPECT_EQ(process.waitOrKill(std::chrono::seconds(20)), 0);
     std::istringstream lines(TempDir::read(log));
     Report report;

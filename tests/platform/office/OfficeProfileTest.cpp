@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using zarta::OfficeProfile;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -44,6 +47,9 @@ TEST(OfficeProfileTest, WritesThePrinterAndTheHardeningIntoAPrivateProfile) {
           "\"DisableMacrosExecution\" oor:op=\"fuse\"><value>true",
           "\"BlockUntrustedRefererLinks\" oor:op=\"fuse\"><value>true",
           "\"UseLocking\" oor:op=\"fuse\"><value>false",
+          "\"ooInetProxyType\" oor:op=\"fuse\"><value>1",
+          "\"ooInetHTTPSProxyName\" oor:op=\"fuse\"><value>127.0.0.1",
+          "\"ooInetHTTPProxyPort\" oor:op=\"fuse\"><value>9",
           "/org.openoffice.Office.Recovery/AutoSave\"><prop oor:name=\"Enabled\" "
           "oor:op=\"fuse\"><value>false"}) {
         EXPECT_NE(settings.find(expected), std::string::npos) << expected;
@@ -107,27 +113,72 @@ TEST(OfficeProfileTest, MakesAnExistingRootPrivate) {
 TEST(OfficeProfileTest, EndsAnOfficeLeftRunningInTheProfile) {
     TempDir dir;
     const std::string root = dir.file("office");
-    std::string marker;
+    std::string url;
     {
         OfficeProfile profile(root, "P");
-        marker = "-env:UserInstallation=" + profile.url();
+        url = profile.url();
     }
-    // Stands in for an office whose owner died: a process carrying the profile on its command
-    // line.
-    const pid_t leftover = ::fork();
-    if (leftover == 0) {
-        ::setpgid(0, 0);
-        ::execl("/bin/sh", "sh", "-c", "sleep 30; true", "sh", marker.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
+    // Stands in for an office whose owner died: a process carrying the profile in its
+    // environment, or on its command line as offices of older versions did.
+    for (const bool onCommandLine : {false, true}) {
+        SCOPED_TRACE(onCommandLine ? "command line" : "environment");
+        const std::string argument = onCommandLine ? "-env:UserInstallation=" + url : "-";
+        const std::string variable = "UserInstallation=" + (onCommandLine ? "other" : url);
+        const pid_t leftover = ::fork();
+        if (leftover == 0) {
+            ::setpgid(0, 0);
+            char* const environment[] = {const_cast<char*>(variable.c_str()), nullptr};
+            char* const arguments[] = {const_cast<char*>("sh"),
+                                       const_cast<char*>("-c"),
+                                       const_cast<char*>("sleep 30; true"),
+                                       const_cast<char*>("sh"),
+                                       const_cast<char*>(argument.c_str()),
+                                       nullptr};
+            ::execve("/bin/sh", arguments, environment);
+            ::_exit(127);
+        }
+        ::setpgid(leftover, leftover);
+        ::usleep(100 * 1000); // let it exec
+        OfficeProfile profile(root, "P");
+        EXPECT_EQ(profile.url(), url);
+        int status = 0;
+        ASSERT_EQ(::waitpid(leftover, &status, 0), leftover);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        ::kill(-leftover, SIGKILL); // its sleep
     }
-    ::setpgid(leftover, leftover);
-    ::usleep(100 * 1000); // let it exec
-    OfficeProfile profile(root, "P");
-    int status = 0;
-    ASSERT_EQ(::waitpid(leftover, &status, 0), leftover);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-    ::kill(-leftover, SIGKILL); // its sleep
+}
+
+// The office names its single-instance pipe in the shared temporary folder after its profile's
+// path: each start gets a path no one else can know, and the profile's content goes with it.
+TEST(OfficeProfileTest, EachStartMovesTheProfileToANewUnguessableName) {
+    TempDir dir;
+    const std::string root = dir.file("office");
+    fs::create_directories(root + "/profile-1/user");
+    TempDir::write(root + "/profile-1/user/kept", "warm");
+    std::vector<std::string> paths;
+    {
+        OfficeProfile profile(root, "P");
+        EXPECT_EQ(profile.path(), root + "/profile-1") << "an older version's profile is taken";
+        for (int start = 0; start < 2; ++start) {
+            profile.prepare();
+            paths.push_back(profile.path());
+            EXPECT_EQ(TempDir::read(profile.path() + "/user/kept"), "warm");
+            EXPECT_EQ(profile.url(), OfficeProfile::fileUrl(profile.path()));
+        }
+    }
+    EXPECT_NE(paths[0], paths[1]);
+    for (const auto& path : paths) {
+        EXPECT_TRUE(path.starts_with(root + "/profile-1-")) << path;
+        EXPECT_EQ(path.size(), (root + "/profile-1-").size() + 32) << path;
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(root)) {
+        names.push_back(entry.path().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{paths[1], root + "/profile-1.lock"}));
+    OfficeProfile again(root, "P");
+    EXPECT_EQ(again.path(), paths[1]) << "the next run finds the profile under its new name";
 }
 
 TEST(OfficeProfileTest, EncodesPathsAsFileUrls) {

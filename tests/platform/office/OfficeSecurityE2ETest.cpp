@@ -1,9 +1,12 @@
-// The office against a hostile neighbourhood, with the real office: another process that takes
-// its pipe's name, a program killed mid-run, documents that try to exhaust its memory or reach
-// the network.
+// The office against a hostile neighbourhood, with the real office: another user who takes the
+// names its pipes would have, a program killed mid-run, documents that try to exhaust its memory or
+// reach the network.
 #include "platform/office/OfficeApplicationFactory.h"
 
+#include "platform/office/MemoryBudget.h"
 #include "platform/office/OfficePipe.h"
+#include "platform/office/OfficeProfile.h"
+#include "tests/support/Neighbour.h"
 #include "tests/support/OfficeTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestDocuments.h"
@@ -17,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
@@ -33,51 +37,6 @@ using namespace zarta;
 using namespace zarta::test;
 
 namespace {
-
-// A listening Unix socket at a path, as a neighbour waiting for what the program sends.
-class PlantedPipe {
-public:
-    explicit PlantedPipe(const std::string& path) {
-        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
-        EXPECT_EQ(::listen(fd_, 16), 0);
-        path_ = path;
-    }
-    PlantedPipe(const PlantedPipe&) = delete;
-    PlantedPipe& operator=(const PlantedPipe&) = delete;
-    ~PlantedPipe() {
-        ::close(fd_);
-        ::unlink(path_.c_str());
-    }
-
-    // Accepts what connected meanwhile and reads what they sent: {connections, bytes}.
-    std::pair<int, std::size_t> received() const {
-        int connections = 0;
-        std::size_t bytes = 0;
-        pollfd waiting{fd_, POLLIN, 0};
-        while (::poll(&waiting, 1, 0) > 0) {
-            const int peer = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-            if (peer < 0) {
-                break;
-            }
-            ++connections;
-            char buffer[4096];
-            ssize_t got = 0;
-            while ((got = ::read(peer, buffer, sizeof buffer)) > 0) {
-                bytes += static_cast<std::size_t>(got);
-            }
-            ::close(peer);
-        }
-        return {connections, bytes};
-    }
-
-private:
-    int fd_ = -1;
-    std::string path_;
-};
 
 // An HTTP server on 127.0.0.1 that counts the connections it gets and answers 404, until
 // destroyed.
@@ -153,6 +112,18 @@ std::string pipePathOf(int pid) {
     return OfficePipe::runtimeFolder() + "/OSL_PIPE_" + std::to_string(::getuid()) + "_" + name;
 }
 
+// The URL of an office's profile, from its environment.
+std::string profileUrlOf(int pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/environ", std::ios::binary);
+    std::string entry;
+    while (std::getline(in, entry, '\0')) {
+        if (entry.starts_with("UserInstallation=")) {
+            return entry.substr(entry.find('=') + 1);
+        }
+    }
+    return {};
+}
+
 // Whether a connection to the socket at path is refused: nobody listens on it any more. An
 // office's helper processes may hold its listening socket a moment after the office itself has
 // gone.
@@ -172,9 +143,10 @@ bool exists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path));
 }
 
-// Writes a .docx whose text is the same paragraph over and over: about megabytes MB of XML
-// that compresses a thousand times.
-void makeDenseDocument(const std::string& path, int megabytes) {
+// Writes a .docx of about megabytes MB of XML in paragraphs: the same paragraph over and over,
+// which compresses a thousand times (a bomb), or numbered ones, which compress some twenty times
+// as a long plain document does.
+void makeDenseDocument(const std::string& path, int megabytes, bool numbered = false) {
     TempDir scratch;
     const std::string script =
         "import sys, zipfile\n"
@@ -192,13 +164,17 @@ void makeDenseDocument(const std::string& path, int megabytes) {
         "    with z.open('word/document.xml', 'w') as part:\n"
         "        part.write(('<?xml version=\"1.0\"?><w:document xmlns:w=\"' + W + '\"><w:body>')"
         ".encode())\n"
-        "        block = b'<w:p><w:r><w:t>boom</w:t></w:r></w:p>' * 28000\n"
-        "        for _ in range(int(sys.argv[2])):\n"
-        "            part.write(block)\n"
+        "        for m in range(int(sys.argv[2])):\n"
+        "            if sys.argv[3] == 'numbered':\n"
+        "                part.write(''.join('<w:p><w:r><w:t>line %d</w:t></w:r></w:p>' % (m * "
+        "28000 + i)"
+        " for i in range(28000)).encode())\n"
+        "            else:\n"
+        "                part.write(b'<w:p><w:r><w:t>boom</w:t></w:r></w:p>' * 28000)\n"
         "        part.write(b'</w:body></w:document>')\n";
     TempDir::write(scratch.file("dense.py"), script);
-    const std::string command =
-        "python3 '" + scratch.file("dense.py") + "' '" + path + "' " + std::to_string(megabytes);
+    const std::string command = "python3 '" + scratch.file("dense.py") + "' '" + path + "' " +
+                                std::to_string(megabytes) + (numbered ? " numbered" : " same");
     ASSERT_EQ(std::system(command.c_str()), 0);
 }
 
@@ -244,40 +220,37 @@ TempDir* OfficeSecurityE2ETest::dir_ = nullptr;
 CountingServer* OfficeSecurityE2ETest::server_ = nullptr;
 int OfficeSecurityE2ETest::requestsWhileMaking_ = 0;
 
-TEST_F(OfficeSecurityE2ETest, NeverTalksToAPipeSomeoneElseTookFirst) {
-    std::unique_ptr<PlantedPipe> planted;
+// The other user reads the office's command line and knows where profiles live: before each
+// office starts, they take every name they can work out that an office would bind in the shared
+// temporary folder: its pipe, and its single-instance pipe, which the office names after its
+// profile's path (for the profile folders as older versions named them).
+TEST_F(OfficeSecurityE2ETest, AnotherUserCanTakeNoNameAnOfficeNeeds) {
+    if (!Neighbour::available()) {
+        GTEST_SKIP() << "needs root to act as a second user";
+    }
+    std::vector<std::unique_ptr<Neighbour>> neighbours;
     OfficeSettings watched = settings();
     watched.beforeStart = [&](const std::string& path) {
-        if (!planted) {
-            planted = std::make_unique<PlantedPipe>(path);
+        std::vector<std::string> names{path};
+        for (int slot = 1; slot <= 4; ++slot) {
+            names.push_back(OfficePipe::singleInstancePipe(
+                OfficeProfile::fileUrl(watched.profileRoot + "/profile-" + std::to_string(slot))));
         }
+        neighbours.push_back(std::make_unique<Neighbour>(names));
     };
     OfficeApplicationFactory factory(watched);
     const WordRun result = run(factory, "plain.docx");
     EXPECT_TRUE(result.printed) << result.detail;
-    EXPECT_EQ(factory.statistics().refusedPipes, 1);
-    ASSERT_TRUE(planted);
-    const auto [connections, bytes] = planted->received();
-    EXPECT_GE(connections, 1) << "the program never came to the planted pipe";
-    EXPECT_EQ(bytes, 0u) << "something was sent to the planted pipe";
-}
-
-TEST_F(OfficeSecurityE2ETest, GivesUpClearlyWhenThePipeIsTakenAgainAndAgain) {
-    std::vector<std::unique_ptr<PlantedPipe>> planted;
-    OfficeSettings watched = settings();
-    watched.beforeStart = [&](const std::string& path) {
-        planted.push_back(std::make_unique<PlantedPipe>(path));
-    };
-    OfficeApplicationFactory factory(watched);
-    EXPECT_EQ(factory.create("Word.Application", control_), nullptr);
-    EXPECT_NE(factory.lastFailure().find("another process took the word processor's private pipe"),
-              std::string::npos)
-        << factory.lastFailure();
-    for (const auto& pipe : planted) {
-        EXPECT_EQ(pipe->received().second, 0u);
+    ASSERT_FALSE(neighbours.empty());
+    EXPECT_EQ(neighbours.front()->outcomes().front(), EACCES) << "the pipe's name was taken";
+    for (const auto& neighbour : neighbours) {
+        EXPECT_EQ(neighbour->connections(), 0) << "an office talked to the other user";
     }
-    EXPECT_TRUE(
-        processesMentioning("-env:UserInstallation=file://" + officeProfiles("security")).empty());
+    std::ifstream in("/proc/" + std::to_string(factory.statistics().officePid) + "/cmdline");
+    const std::string commandLine((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+    EXPECT_EQ(commandLine.find(watched.profileRoot), std::string::npos)
+        << "the office's command line tells where its profile is";
 }
 
 TEST_F(OfficeSecurityE2ETest, TheOfficeDiesWithAKilledProgramAndItsPipeGoesAtTheNextStart) {
@@ -303,6 +276,8 @@ TEST_F(OfficeSecurityE2ETest, TheOfficeDiesWithAKilledProgramAndItsPipeGoesAtThe
     ASSERT_GT(office, 0) << "the holder did not start an office";
     const std::string pipe = pipePathOf(office);
     ASSERT_TRUE(exists(pipe)) << pipe;
+    const std::string singleInstance = OfficePipe::singleInstancePipe(profileUrlOf(office));
+    ASSERT_TRUE(exists(singleInstance)) << singleInstance;
     // Only a socket bound a while ago counts as left behind (a starting office's is young).
     for (int i = 0;
          i < 150 && std::filesystem::last_write_time(pipe) >
@@ -320,9 +295,12 @@ TEST_F(OfficeSecurityE2ETest, TheOfficeDiesWithAKilledProgramAndItsPipeGoesAtThe
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 
-    OfficeApplicationFactory factory(settings());
+    OfficeSettings again = settings();
+    again.profileRoot = profiles;
+    OfficeApplicationFactory factory(again);
     EXPECT_TRUE(run(factory, "plain.docx").printed);
     EXPECT_FALSE(exists(pipe)) << "the next start left the dead office's pipe";
+    EXPECT_FALSE(exists(singleInstance)) << "the next start left the dead office's other pipe";
 }
 
 TEST_F(OfficeSecurityE2ETest, RefusesAnXmlBombBeforeItReachesTheOffice) {
@@ -339,10 +317,11 @@ TEST_F(OfficeSecurityE2ETest, RefusesAnXmlBombBeforeItReachesTheOffice) {
 }
 
 TEST_F(OfficeSecurityE2ETest, StopsAnOfficeThatTakesTooMuchMemoryDuringACall) {
-    // Small enough for the file probe, far too big for the office's limit here.
-    makeDenseDocument(file("dense.docx"), 60);
+    // Plausible for the file probe, far too big for the office's limit here.
+    makeDenseDocument(file("dense.docx"), 60, true);
     OfficeSettings tight = settings();
     tight.callResidentLimit = std::uint64_t{600} << 20;
+    tight.memoryBudget = nullptr;
     OfficeApplicationFactory factory(tight);
     const auto started = std::chrono::steady_clock::now();
     const WordRun result = run(factory, "dense.docx");
@@ -357,16 +336,49 @@ TEST_F(OfficeSecurityE2ETest, StopsAnOfficeThatTakesTooMuchMemoryDuringACall) {
     EXPECT_TRUE(run(factory, "plain.docx").printed);
 }
 
+// The offices of a run share one budget: an office a document drives past it is stopped, with
+// a message for that document, while the others go on; its own limit is far away.
+TEST_F(OfficeSecurityE2ETest, TheOfficesOfARunShareOneMemoryBudget) {
+    makeDenseDocument(file("dense.docx"), 60, true);
+    const auto budget = std::make_shared<MemoryBudget>(std::uint64_t{800} << 20);
+    OfficeSettings shared = settings();
+    shared.memoryBudget = budget;
+    shared.documentTimeout = std::chrono::seconds(60);
+    OfficeApplicationFactory first(shared);
+    OfficeApplicationFactory second(shared);
+    ASSERT_TRUE(run(first, "plain.docx").printed); // its office stays, holding memory
+    const WordRun result = run(second, "dense.docx");
+    EXPECT_FALSE(result.printed);
+    EXPECT_NE(result.detail.find("needs more memory than this run allows its word processors "
+                                 "together (800 MB)"),
+              std::string::npos)
+        << result.detail;
+    const std::uint64_t firstHeld = first.statistics().peakResidentBytes;
+    EXPECT_LT(second.statistics().peakResidentBytes + firstHeld, std::uint64_t{1100} << 20)
+        << "stopped soon after the offices together crossed the budget";
+    EXPECT_TRUE(run(first, "plain.docx").printed);
+    EXPECT_TRUE(run(second, "plain.docx").printed);
+}
+
+// Two layers keep a document from reaching the network: the office's network namespace, and,
+// where the system allows none (the office then runs with the network), its profile's settings.
 TEST_F(OfficeSecurityE2ETest, NeverFetchesAPictureADocLinksTo) {
-    OfficeApplicationFactory factory(settings());
-    const WordRun result = run(factory, "linked.doc");
-    ASSERT_TRUE(result.printed) << result.detail;
-    if (!factory.statistics().networkIsolated) {
-        GTEST_SKIP() << "this system gives the office no network namespace of its own";
+    for (const bool isolated : {true, false}) {
+        SCOPED_TRACE(isolated ? "in a network namespace" : "with the network");
+        OfficeSettings chosen = settings();
+        chosen.isolateNetwork = isolated;
+        OfficeApplicationFactory factory(chosen);
+        const int before = server_->requests();
+        const WordRun result = run(factory, "linked.doc");
+        ASSERT_TRUE(result.printed) << result.detail;
+        EXPECT_NE(pdfText(file("job.pdf")).find("A picture from the web:"), std::string::npos);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500)); // requests still under way
+        EXPECT_EQ(server_->requests(), before) << "the office reached the web address";
+        if (isolated && !factory.statistics().networkIsolated) {
+            std::cout << "[  SKIPPED ] this system gives the office no network namespace\n";
+        }
     }
-    EXPECT_NE(pdfText(file("job.pdf")).find("A picture from the web:"), std::string::npos);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // requests still under way
-    EXPECT_EQ(server_->requests(), requestsWhileMaking_) << "the office reached the web address";
+    EXPECT_EQ(requestsWhileMaking_, 0);
 }
 
 } // namespace

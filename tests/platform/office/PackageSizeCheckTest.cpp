@@ -77,7 +77,11 @@ TEST(PackageSizeCheckTest, RefusesPackagesThatUnpackToAnAbsurdSize) {
         {"a small document", {{20'000, 150'000}, {3'000, 40'000}}, nullptr},
         {"text compressed ten times", {{30 * MB, 300 * MB}}, nullptr},
         {"pictures that hardly compress", {{900 * MB, 950 * MB}, {MB, 8 * MB}}, nullptr},
-        {"dense but small", {{100'000, 60 * MB}}, nullptr},
+        {"dense but too small to matter", {{60'000, 7 * MB}}, nullptr},
+        {"a table of numbered rows", {{600'000, 12 * MB}}, nullptr},
+        // 190 KB that unpack to 65 MB of XML drove an office to gigabytes.
+        {"a small package that unpacks far", {{190'000, 65'000'000}}, "65.0 MB from 0.2 MB"},
+        {"just above the floor", {{80'000, 9 * MB}}, "compression bomb"},
         {"the XML bomb", {{1'500'000, 452'000'000}}, "452.0 MB from 1.5 MB"},
         {"a bomb spread over parts", {{MB / 4, 40 * MB}, {MB / 4, 40 * MB}}, "unpack to"},
         {"just above the ratio", {{MB, 101 * MB}}, "compression bomb"},

@@ -109,6 +109,28 @@ TEST(PosixProcessRunner, ChildGetsNullInputNoOtherFilesAndItsOwnGroup) {
     EXPECT_NE(group, ::getpgrp());
 }
 
+// The child starts in the open folder it is given, also once the folder's path names another
+// folder: its relative names reach the folder that was opened, never what took its place.
+TEST(PosixProcessRunner, AChildStartsInTheOpenFolderItIsGivenWhateverItsPathNamesNow) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("work"));
+    const int folder = ::open(dir.file("work").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    std::filesystem::rename(dir.file("work"), dir.file("moved"));
+    std::filesystem::create_directory(dir.file("work"));
+
+    ProcessRunner::Settings settings;
+    settings.workingFolder = folder;
+    BatchControl control;
+    const auto result = PosixProcessRunner().run(
+        {"/bin/sh", "-c", "echo written > ./note && /bin/pwd -P"}, settings, control);
+    ::close(folder);
+    ASSERT_TRUE(result.succeeded()) << result.errorOutput;
+    EXPECT_EQ(result.output, dir.file("moved") + "\n");
+    EXPECT_EQ(TempDir::read(dir.file("moved/note")), "written\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("work/note")));
+}
+
 TEST(PosixProcessRunner, MissingProgramIsAStartError) {
     BatchControl control;
     PosixProcessRunner runner;
