@@ -130,9 +130,4 @@ TEST(OfficeProfileTest, EndsAnOfficeLeftRunningInTheProfile) {
     ::kill(-leftover, SIGKILL); // its sleep
 }
 
-TEST(OfficeProfileTest, EncodesPathsAsFileUrls) {
-    EXPECT_EQ(OfficeProfile::fileUrl("/home/ann/My Data/café#1"),
-              "file:///home/ann/My%20Data/caf%C3%A9%231");
-}
-
 } // namespace
