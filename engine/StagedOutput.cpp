@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <string_view>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,8 @@ namespace zarta {
 namespace {
 
 constexpr const char* stagedName = "output.pdf";
+// The hidden file beside the final name: this prefix and eight random letters.
+constexpr std::string_view stagingPrefix = ".zarta-";
 
 // The process's file-creation mask, read without changing it (umask() would, racily).
 mode_t currentUmask() {
@@ -133,17 +136,21 @@ void StagedOutput::commit() {
     const std::string name = OutputNaming::fileName(finalPath_);
     const int destination = destination_;
 
-    // A replaced PDF passes its mode on; only a real file counts, never a link's target.
+    // A replaced PDF of ours passes its mode on; only a real file counts, never a link's
+    // target. Another user's file in a shared folder may have any mode (0666, say): taking it
+    // over would let them read and change our PDF.
     struct stat replaced {};
-    const bool replacesFile =
+    const bool replacesOurFile =
         ::fstatat(destination, name.c_str(), &replaced, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISREG(replaced.st_mode);
-    const mode_t mode = replacesFile ? (replaced.st_mode & 0777) : (0666 & ~currentUmask());
+        S_ISREG(replaced.st_mode) && replaced.st_uid == ::geteuid();
+    const mode_t mode = replacesOurFile ? (replaced.st_mode & 0777) : (0666 & ~currentUmask());
 
     std::string hidden;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
-        hidden = "." + name + "." + randomSuffix();
+        // A short name of its own rather than one made from the PDF's: a PDF name near the file
+        // system's limit (255 bytes) must still leave room for the staging name.
+        hidden = std::string(stagingPrefix) + randomSuffix();
         work_.remember(folder_, hidden);
         fd = ::openat(destination, hidden.c_str(),
                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

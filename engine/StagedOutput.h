@@ -12,10 +12,12 @@ class WorkFolder;
 //
 // path() is a name inside the work folder, where the converter writes the PDF; nothing is
 // created in the destination before commit(). commit() copies the PDF through a new hidden file
-// beside the final path, created exclusively (a file or link already at that name is never
-// opened, so another user who can write the destination cannot redirect the copy), and renames
-// it over the final path. The published file keeps the mode of the PDF it replaces (so a
-// private PDF stays private), or gets the mode a newly created file of this process would get.
+// beside the final path (".zarta-" and eight random letters, whatever the PDF's name, so any name
+// the file system takes can be published), created exclusively (a file or link already at that
+// name is never opened, so another user who can write the destination cannot redirect the copy),
+// and renames it over the final path. The published file keeps the mode of the PDF it replaces
+// when that file belongs to this user (so a private PDF stays private); otherwise (a new PDF, or
+// one another user made) it gets the mode a newly created file of this process would get.
 // While the hidden file exists the work folder notes it, so that a run killed in between has it
 // removed by the next start.
 //

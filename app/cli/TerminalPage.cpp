@@ -1,6 +1,7 @@
 #include "app/cli/TerminalPage.h"
 
 #include "app/cli/Terminal.h"
+#include "engine/EscapedText.h"
 #include "engine/Messages.h"
 #include "engine/OutputNaming.h"
 
@@ -33,7 +34,8 @@ void TerminalPage::startNewLine() {
 
 void TerminalPage::say(const std::string& text) {
     breakLine();
-    std::fprintf(out_, "%s\n", text.c_str());
+    // A line holds names of files, which may hold any control character.
+    std::fprintf(out_, "%s\n", EscapedText::forTerminal(text).c_str());
     std::fflush(out_);
 }
 
@@ -63,7 +65,7 @@ void TerminalPage::draw(int position, int total) {
     std::string bar(static_cast<size_t>(filled), '#');
     bar.resize(barWidth, '.');
     std::fprintf(out_, "\r\033[K[%s] %d/%d %s", bar.c_str(), position, total,
-                 OutputNaming::fileName(current_).c_str());
+                 EscapedText::forTerminal(OutputNaming::fileName(current_)).c_str());
     std::fflush(out_);
     lineOpen_ = true;
 }
@@ -115,7 +117,9 @@ bool TerminalPage::askReplace(const std::string& outputPath) {
     if (overwrite_ == CommandLine::Overwrite::Ask && Terminal::interactive()) {
         breakLine();
         const auto answer = Terminal::ask(
-            Messages::fill(Messages::replaceQuestion, outputPath) + " [y/N] ", wakeFd_);
+            Messages::fill(Messages::replaceQuestion, EscapedText::forTerminal(outputPath)) +
+                " [y/N] ",
+            wakeFd_);
         replace = answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
     } else if (overwrite_ == CommandLine::Overwrite::Ask) {
         // No one to ask: the PDF is kept, but nobody chose that.

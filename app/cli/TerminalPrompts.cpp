@@ -2,6 +2,8 @@
 
 #include "app/cli/Terminal.h"
 #include "app/cli/TerminalPage.h"
+#include "engine/EscapedText.h"
+#include "engine/Messages.h"
 #include "engine/ProductNames.h"
 
 namespace zarta {
@@ -12,7 +14,16 @@ TerminalPrompts::TerminalPrompts(TerminalPage& page, std::optional<std::string> 
 
 void TerminalPrompts::showMessage(const std::string& text) {
     ++messages_;
-    page_.say(std::string(ProductNames::commandLineProgram) + ": " + text);
+    // A message is one line: a line break in it comes from a name and is shown escaped. The one
+    // message of two lines starts with a fixed line, so the break after it is the engine's own.
+    const std::string program = std::string(ProductNames::commandLineProgram) + ": ";
+    const std::string fixedLine = std::string(Messages::noWordObject) + "\n";
+    if (text.starts_with(fixedLine)) {
+        page_.say(program + std::string(Messages::noWordObject));
+        page_.say(text.substr(fixedLine.size()));
+        return;
+    }
+    page_.say(program + text);
 }
 
 std::optional<std::string> TerminalPrompts::askPassword(const std::string& fileName, bool again) {
@@ -37,8 +48,9 @@ std::optional<std::string> TerminalPrompts::askPassword(const std::string& fileN
     } else {
         page_.breakLine();
     }
-    const auto answer = Terminal::askSecret(
-        "Password for \"" + fileName + "\" (Enter alone skips the file): ", wakeFd_);
+    const auto answer = Terminal::askSecret("Password for \"" + EscapedText::forTerminal(fileName) +
+                                                "\" (Enter alone skips the file): ",
+                                            wakeFd_);
     if (!answer || answer->empty()) {
         page_.say("skipped \"" + fileName + "\"");
         return std::nullopt;

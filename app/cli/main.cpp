@@ -7,6 +7,7 @@
 #include "app/cli/TerminalPrompts.h"
 #include "engine/BatchControl.h"
 #include "engine/BatchWorker.h"
+#include "engine/EscapedText.h"
 #include "engine/Messages.h"
 #include "engine/PasswordRules.h"
 #include "engine/QuietPrintWatch.h"
@@ -36,9 +37,11 @@ constexpr int exitSomeFailed = 1;
 constexpr int exitUsage = 2;
 constexpr int exitInterrupted = 130;
 
+// Every line below may name a file or folder; names are shown with their control characters
+// escaped.
 int usageError(const std::string& program, const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.c_str(), message.c_str(),
-                 program.c_str());
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.c_str(),
+                 EscapedText::forTerminal(message).c_str(), program.c_str());
     return exitUsage;
 }
 
@@ -53,7 +56,8 @@ int main(int argc, char** argv) {
         return usageError(program, error.what());
     }
     for (const auto& warning : settings.warnings) {
-        std::fprintf(stderr, "%s: %s\n", program.c_str(), warning.c_str());
+        std::fprintf(stderr, "%s: %s\n", program.c_str(),
+                     EscapedText::forTerminal(warning).c_str());
     }
     if (settings.help) {
         std::fputs(CommandLine::usage(program).c_str(), stdout);
@@ -89,7 +93,8 @@ int main(int argc, char** argv) {
         if (WordFiles::isWordFile(file, WordFiles::commandLineExtensions)) {
             files.push_back(fs::absolute(file).lexically_normal().string());
         } else {
-            std::fprintf(stderr, "%s: \"%s\": %s\n", program.c_str(), file.c_str(),
+            std::fprintf(stderr, "%s: \"%s\": %s\n", program.c_str(),
+                         EscapedText::forTerminal(file).c_str(),
                          Messages::formatNotSupported.data());
             ++refused;
         }
@@ -99,7 +104,8 @@ int main(int argc, char** argv) {
     try {
         DataFolders::prepare(dataFolder);
     } catch (const DataFolders::Refused& refusal) {
-        std::fprintf(stderr, "%s: %s\n", program.c_str(), refusal.what());
+        std::fprintf(stderr, "%s: %s\n", program.c_str(),
+                     EscapedText::forTerminal(refusal.what()).c_str());
         return exitSomeFailed;
     }
     // Said once, before anything is converted. The offices read the choice from the

@@ -5,24 +5,23 @@
 #include "app/ui/CBmpProgCtrl.h"
 #include "app/ui/CFinishDlg.h"
 #include "app/ui/CListBoxEx.h"
+#include "app/ui/FileNameText.h"
 #include "app/ui/GuiThreadCall.h"
 #include "app/ui/MessageBoxes.h"
 #include "app/ui/UiTexts.h"
 #include "engine/Messages.h"
 #include "engine/OutputNaming.h"
 
-#include <QFile>
-
 namespace zarta::desktop {
 
 namespace {
 
 std::string encoded(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return ui::FileNameText::toBytes(path);
 }
 
 QString decoded(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return ui::FileNameText::fromBytes(path);
 }
 
 } // namespace

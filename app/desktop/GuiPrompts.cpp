@@ -2,10 +2,9 @@
 
 #include "app/desktop/CConvertDlg.h"
 #include "app/ui/CEnterPassWordDlg.h"
+#include "app/ui/FileNameText.h"
 #include "app/ui/GuiThreadCall.h"
 #include "app/ui/MessageBoxes.h"
-
-#include <QFile>
 
 namespace zarta::desktop {
 
@@ -18,7 +17,7 @@ void GuiPrompts::showMessage(const std::string& text) {
 std::optional<std::string> GuiPrompts::askPassword(const std::string& fileName, bool again) {
     return link_.run([this, &fileName, again]() -> std::optional<std::string> {
         ui::CEnterPassWordDlg prompt(page_.window());
-        prompt.setFileName(QFile::decodeName(QByteArray::fromStdString(fileName)));
+        prompt.setFileName(ui::FileNameText::fromBytes(fileName));
         prompt.setRetry(again);
         if (prompt.exec() != QDialog::Accepted) {
             return std::nullopt;

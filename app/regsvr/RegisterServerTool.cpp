@@ -2,8 +2,12 @@
 
 #include "engine/ProductNames.h"
 #include "platform/com/ServerExports.h"
+#include "platform/com/TrustedFile.h"
+#include "platform/registry/Registry.h"
+#include "platform/registry/RegistryError.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 namespace zarta {
 
@@ -33,6 +37,19 @@ private:
     void* handle_;
 };
 
+// The module tells a damaged registry file by its result only: say which file and where.
+void reportDamagedHives(std::ostream& err) {
+    const Registry registry = Registry::forCurrentUser();
+    for (const RegistryHive hive :
+         {RegistryHive::ClassesRoot, RegistryHive::CurrentUser, RegistryHive::LocalMachine}) {
+        try {
+            registry.read(hive);
+        } catch (const RegistryError& error) {
+            err << "zarta-regsvr: " << error.what() << "\n";
+        }
+    }
+}
+
 } // namespace
 
 int RegisterServerTool::run(const std::vector<std::string>& arguments, std::ostream& out,
@@ -54,6 +71,14 @@ int RegisterServerTool::run(const std::vector<std::string>& arguments, std::ostr
         return usageError;
     }
     const std::string path = module.find('/') == std::string::npos ? "./" + module : module;
+
+    struct stat info {};
+    if (!unregister && ::stat(path.c_str(), &info) == 0) {
+        if (const auto problem = com::TrustedFile::problem(path)) {
+            err << "zarta-regsvr: warning: another user could change " << module << " (" << *problem
+                << "); the word processor will not load it\n";
+        }
+    }
 
     LoadedModule loaded(path);
     if (loaded.handle() == nullptr) {
@@ -78,6 +103,9 @@ int RegisterServerTool::run(const std::vector<std::string>& arguments, std::ostr
                                 ")\n";
     if (com::FAILED(hr)) {
         err << outcome;
+        if (hr == com::HRESULT_FROM_WIN32(RegistryError::damaged)) {
+            reportDamagedHives(err);
+        }
         return callFailed;
     }
     out << outcome;

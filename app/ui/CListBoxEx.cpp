@@ -1,5 +1,6 @@
 #include "app/ui/CListBoxEx.h"
 
+#include "app/ui/FileNameText.h"
 #include "app/ui/MessageBoxes.h"
 #include "app/ui/UiTexts.h"
 #include "engine/Messages.h"
@@ -7,25 +8,19 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
-#include <QUrl>
+
+#include <filesystem>
 
 namespace zarta::ui {
 
 namespace {
 
 QStringList localPaths(const QMimeData* mime) {
-    QStringList paths;
     if (mime == nullptr) {
-        return paths;
+        return {};
     }
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile()) {
-            paths << url.toLocalFile();
-        }
-    }
-    return paths;
+    return FileNameText::localPaths(mime->data(QStringLiteral("text/uri-list")));
 }
 
 } // namespace
@@ -97,7 +92,8 @@ void CListBoxEx::acceptDroppedPaths(const QStringList& paths) {
 }
 
 bool CListBoxEx::accepts(const QString& path) {
-    if (QFileInfo(path).isDir()) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(FileNameText::toBytes(path), ignored)) {
         return false;
     }
     // A name without an extension is passed over without a word, like a folder.

@@ -6,9 +6,13 @@
 #include "platform/com/HResult.h"
 #include "platform/com/IClassFactory.h"
 #include "platform/com/ServerExports.h"
+#include "platform/com/TrustedFile.h"
 #include "platform/registry/RegistryError.h"
 
+#include <cerrno>
+#include <cstring>
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 namespace zarta::wordhost {
 
@@ -39,6 +43,17 @@ std::string describe(com::HRESULT result) {
     return com::hresultName(result) + " (" + com::hresultHex(result) + ")";
 }
 
+// Why a hive's file must not be read: another user could change it (and so name a module of
+// theirs). A hive without a file is empty and can be read.
+std::optional<std::string> untrustedHive(const Registry& registry, RegistryHive hive) {
+    const std::string file = registry.hiveFile(hive);
+    struct stat info {};
+    if (::lstat(file.c_str(), &info) != 0 && errno == ENOENT) {
+        return std::nullopt;
+    }
+    return com::TrustedFile::problem(file);
+}
+
 } // namespace
 
 AddinLoader::AddinLoader(Registry registry, Log log)
@@ -57,6 +72,10 @@ std::vector<std::string> AddinLoader::connected() const {
 }
 
 void AddinLoader::connectAll(com::IDispatch* application, bool withUserInterface) {
+    if (const auto problem = untrustedHive(registry_, RegistryHive::CurrentUser)) {
+        log_("The add-in list is not read: another user could change it: " + *problem);
+        return;
+    }
     RegistryKey user;
     try {
         user = registry_.read(RegistryHive::CurrentUser);
@@ -83,6 +102,9 @@ void AddinLoader::connect(const std::string& progId, com::IDispatch* application
     const auto skip = [&](const std::string& why) {
         log_("The add-in " + progId + " is not loaded: " + why);
     };
+    if (const auto problem = untrustedHive(registry_, RegistryHive::ClassesRoot)) {
+        return skip("another user could change the classes: " + *problem);
+    }
     RegistryKey classes;
     try {
         classes = registry_.read(RegistryHive::ClassesRoot);
@@ -101,6 +123,15 @@ void AddinLoader::connect(const std::string& progId, com::IDispatch* application
     const auto modulePath = defaultText(classes, "CLSID\\" + *clsidText + "\\InprocServer32");
     if (!modulePath) {
         return skip("its class names no module");
+    }
+    struct stat moduleFile {};
+    if (::stat(modulePath->c_str(), &moduleFile) != 0) {
+        return skip("its module cannot be loaded: " + *modulePath + ": " + std::strerror(errno));
+    }
+    // Loading runs the module's code in this process: only a module no other user can change.
+    if (const auto problem = com::TrustedFile::problem(*modulePath)) {
+        return skip("its module " + *modulePath +
+                    " is refused, another user could change it: " + *problem);
     }
 
     void* module = ::dlopen(modulePath->c_str(), RTLD_NOW | RTLD_LOCAL);

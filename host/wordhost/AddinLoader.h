@@ -25,6 +25,11 @@ namespace zarta::wordhost {
 // reported through the log and skipped; the others are loaded all the same. Each add-in
 // connected is noted in the log too.
 //
+// Nothing another local user could change is used: a registry file and a module are taken only
+// when they and every folder above them belong to this user or root and no one else may write
+// them (com::TrustedFile); otherwise the log names the path at fault and the add-in list, or
+// the add-in, is skipped.
+//
 // disconnectAll() ends the connected add-ins in reverse order, as the word processor does at its
 // end: OnBeginShutdown, OnDisconnection (host shutdown), the final release; a module is unloaded
 // once DllCanUnloadNow answers S_OK (a module still in use after the last add-in has gone stays

@@ -209,6 +209,10 @@ void OfficeInstance::shutdown(OfficeWatchdog& watchdog) {
     process_->waitOrKill(settings_.shutdownTimeout);
 }
 
+std::string OfficeInstance::temporaryFolder() const {
+    return profile_.temporaryFolder();
+}
+
 std::uint64_t OfficeInstance::residentBytes() {
     return process_->residentBytes();
 }

@@ -66,6 +66,9 @@ public:
     // Asks the office to end, waits up to the settings' shutdown time, then kills it.
     void shutdown(OfficeWatchdog& watchdog);
 
+    // The office's private folder for temporary files (its profile's), emptied at each start.
+    std::string temporaryFolder() const;
+
     std::uint64_t residentBytes();
     pid_t pid();
     bool networkIsolated() const { return process_->networkIsolated(); }

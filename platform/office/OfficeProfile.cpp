@@ -1,6 +1,7 @@
 #include "platform/office/OfficeProfile.h"
 
 #include "engine/PrivateFile.h"
+#include "platform/office/FileUrl.h"
 
 #include <cerrno>
 #include <chrono>
@@ -168,7 +169,7 @@ OfficeProfile::~OfficeProfile() {
 }
 
 std::string OfficeProfile::url() const {
-    return fileUrl(path_);
+    return FileUrl::fromPath(path_);
 }
 
 void OfficeProfile::prepare() {
@@ -281,22 +282,6 @@ std::string OfficeProfile::settings() {
     }
     text += "</oor:items>\n";
     return text;
-}
-
-std::string OfficeProfile::fileUrl(const std::string& absolutePath) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (unsigned char c : absolutePath) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-            c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
-            url.push_back(static_cast<char>(c));
-        } else {
-            url.push_back('%');
-            url.push_back(hex[c >> 4]);
-            url.push_back(hex[c & 0xF]);
-        }
-    }
-    return url;
 }
 
 void OfficeProfile::endAbandonedOffice() const {

@@ -54,9 +54,6 @@ public:
     // text has no default resolution.
     static std::string printerDriver(const std::string& genericDriver);
 
-    // A local path as a file URL, every byte outside the unreserved set percent-encoded.
-    static std::string fileUrl(const std::string& absolutePath);
-
 private:
     void endAbandonedOffice() const;
 

@@ -1,5 +1,6 @@
 #include "platform/office/OfficeSession.h"
 
+#include "platform/office/DocumentAlias.h"
 #include "platform/office/InteractionHandler.h"
 #include "platform/office/LoadDiagnosis.h"
 #include "platform/office/PageLayout.h"
@@ -169,14 +170,16 @@ OfficeSession::open(const WordArguments::OpenRequest& request) {
         properties.emplace_back("PickListEntry", css::uno::Any(*request.addToRecentFiles));
     }
     const auto arguments = toSequence(properties);
+    auto& office = *lease_.office;
+    // Kept while the document is open: the office may read from the file again meanwhile.
+    auto alias = std::make_unique<DocumentAlias>(request.fileName, office.temporaryFolder());
     rtl::OUString url;
     try {
-        url = UnoRuntime::fileUrl(request.fileName);
+        url = UnoRuntime::fileUrl(alias->path());
     } catch (const std::runtime_error& error) {
         throw WordError(WordError::Kind::CannotOpen, error.what());
     }
 
-    auto& office = *lease_.office;
     keeper_->countDocument(office);
     css::uno::Reference<css::lang::XComponent> document;
     try {
@@ -206,6 +209,7 @@ OfficeSession::open(const WordArguments::OpenRequest& request) {
         throw diagnosis->failure();
     }
     openDocuments_.push_back(document);
+    aliases_.emplace_back(document, std::move(alias));
     return document;
 }
 
@@ -283,6 +287,7 @@ void OfficeSession::close(const css::uno::Reference<css::lang::XComponent>& docu
     }
     openDocuments_.erase(found);
     closeNow(document);
+    std::erase_if(aliases_, [&](const auto& alias) { return alias.first == document; });
 }
 
 void OfficeSession::closeNow(const css::uno::Reference<css::lang::XComponent>& document) {
@@ -310,6 +315,7 @@ void OfficeSession::quit() noexcept {
         }
     }
     openDocuments_.clear();
+    aliases_.clear();
     if (lease_.office) {
         keeper_->sessionEnded(*lease_.office);
     }

@@ -7,9 +7,12 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zarta {
+
+class DocumentAlias;
 
 // What one Word automation session does with the office it leased: the state behind an
 // Application, its Documents and their Document objects (which share it).
@@ -61,6 +64,10 @@ private:
     bool quit_ = false;
     int printJobsRunning_ = 0;
     std::vector<css::uno::Reference<css::lang::XComponent>> openDocuments_;
+    // The names the open documents were opened by, where they needed one of ours.
+    std::vector<
+        std::pair<css::uno::Reference<css::lang::XComponent>, std::unique_ptr<DocumentAlias>>>
+        aliases_;
 };
 
 } // namespace zarta

@@ -1,9 +1,10 @@
 #include "platform/office/UnoRuntime.h"
 
+#include "platform/office/FileUrl.h"
+
 #include <com/sun/star/util/CloseVetoException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/bootstrap.hxx>
-#include <osl/file.hxx>
 #include <rtl/bootstrap.hxx>
 
 #include <csignal>
@@ -62,12 +63,9 @@ std::string UnoRuntime::fromUno(const rtl::OUString& text) {
 }
 
 rtl::OUString UnoRuntime::fileUrl(const std::string& path) {
-    const std::string absolute = std::filesystem::absolute(path).lexically_normal().string();
-    rtl::OUString url;
-    if (osl::FileBase::getFileURLFromSystemPath(toUno(absolute), url) != osl::FileBase::E_None) {
-        throw std::runtime_error("\"" + path + "\" cannot be given to the word processor");
-    }
-    return url;
+    // Built from the path's bytes: going through UNO's text first would turn every byte that
+    // is not UTF-8 into U+FFFD and so name another file.
+    return toUno(FileUrl::fromPath(std::filesystem::absolute(path).lexically_normal().string()));
 }
 
 std::string UnoRuntime::describe(const css::uno::Exception& error) {

@@ -26,7 +26,8 @@ public:
     static rtl::OUString toUno(const std::string& text);
     static std::string fromUno(const rtl::OUString& text);
 
-    // An absolute local path as the office's file URL (made absolute first when relative).
+    // A local path as the office's file URL (made absolute first when relative), byte for byte
+    // (see FileUrl).
     static rtl::OUString fileUrl(const std::string& path);
 
     // The message of a UNO exception, for diagnostics.

@@ -62,7 +62,9 @@ std::string valueLine(const RegistryValue& value) {
     return line;
 }
 
-void writeKey(std::string& out, const std::string& path, const RegistryKey& key, bool isRoot) {
+// Recurses once per level of the tree, which RegistryKey keeps to maxDepth levels; `path` is
+// the key's path, extended for each subkey and restored after it.
+void writeKey(std::string& out, std::string& path, const RegistryKey& key, bool isRoot) {
     if (!isRoot || !key.values().empty()) {
         out += "[" + path + "]\n";
         for (const RegistryValue& value : key.values()) {
@@ -70,8 +72,11 @@ void writeKey(std::string& out, const std::string& path, const RegistryKey& key,
         }
         out += "\n";
     }
+    const std::size_t length = path.size();
     for (const RegistryKey& subkey : key.subkeys()) {
-        writeKey(out, path + "\\" + subkey.name(), subkey, false);
+        path += "\\" + subkey.name();
+        writeKey(out, path, subkey, false);
+        path.resize(length);
     }
 }
 
@@ -138,7 +143,7 @@ private:
         }
         if (path.size() <= root.size() + 1 || path[root.size()] != '\\' ||
             !RegistryKey::sameName(path.substr(0, root.size()), root)) {
-            fail("the key \"" + std::string(path) + "\" is not in " + root);
+            fail("the key \"" + std::string(path.substr(0, 60)) + "\" is not in " + root);
         }
         try {
             return root_.create(path.substr(root.size() + 1));
@@ -258,7 +263,8 @@ private:
 std::string RegFile::write(RegistryHive hive, const RegistryKey& root) {
     std::string out(header);
     out += "\n\n";
-    writeKey(out, hiveName(hive), root, true);
+    std::string path = hiveName(hive);
+    writeKey(out, path, root, true);
     return out;
 }
 

@@ -93,12 +93,15 @@ private:
         }
     }
 
-    // The entries up to and including the closing brace; named values go to `values`.
+    // The entries up to and including the closing brace; named values go to `values`. Recurses
+    // once per level of keys, at most as deep as the registry nests them.
     std::vector<RegistrationScript::Key> entries(std::vector<RegistryValue>& values) {
+        ++depth_;
         std::vector<RegistrationScript::Key> keys;
         for (;;) {
             if (token_.kind == Token::Kind::Close) {
                 advance();
+                --depth_;
                 return keys;
             }
             if (token_.kind == Token::Kind::End) {
@@ -112,6 +115,10 @@ private:
                 data(value);
                 values.push_back(std::move(value));
                 continue;
+            }
+            if (depth_ > RegistryKey::maxDepth) {
+                fail("keys are nested deeper than " + std::to_string(RegistryKey::maxDepth) +
+                     " levels");
             }
             keys.push_back(key());
         }
@@ -199,6 +206,7 @@ private:
     std::size_t at_ = 0;
     int line_ = 1;
     Token token_;
+    std::size_t depth_ = 0;
 };
 
 void substituteIn(std::vector<RegistrationScript::Key>& keys,

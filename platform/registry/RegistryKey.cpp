@@ -17,11 +17,32 @@ bool hasControlCharacter(std::string_view name) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
-void checkName(std::string_view name, std::string_view what) {
+// Characters of UTF-8 text: the bytes that start one.
+std::size_t characters(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// A name or path as a message shows it: a damaged file may hold one of megabytes.
+std::string shown(std::string_view text) {
+    constexpr std::size_t longest = 60;
+    return text.size() <= longest ? std::string(text)
+                                  : std::string(text.substr(0, longest)) + "...";
+}
+
+[[noreturn]] void invalid(const std::string& what) {
+    throw RegistryError(RegistryError::invalidParameter, what);
+}
+
+void checkName(std::string_view name, std::string_view what, std::size_t longest) {
     if (hasControlCharacter(name)) {
-        throw RegistryError(RegistryError::invalidParameter, "the " + std::string(what) +
-                                                                 " name \"" + std::string(name) +
-                                                                 "\" holds a control character");
+        invalid("the " + std::string(what) + " name \"" + shown(name) +
+                "\" holds a control character");
+    }
+    if (characters(name) > longest) {
+        invalid("the " + std::string(what) + " name \"" + shown(name) + "\" is longer than " +
+                std::to_string(longest) + " characters");
     }
 }
 
@@ -68,7 +89,9 @@ RegistryKey& RegistryKey::childOrNew(std::string_view name) {
     if (at != subkeys_.end() && sameName(at->name_, name)) {
         return *at;
     }
-    return *subkeys_.insert(at, RegistryKey(std::string(name)));
+    RegistryKey child{std::string(name)};
+    child.depth_ = depth_ + 1;
+    return *subkeys_.insert(at, std::move(child));
 }
 
 const RegistryKey* RegistryKey::find(std::string_view path) const {
@@ -87,13 +110,18 @@ RegistryKey* RegistryKey::find(std::string_view path) {
 }
 
 RegistryKey& RegistryKey::create(std::string_view path) {
+    // Counted before anything is split or made: a damaged file may name a million levels.
+    const auto levels = static_cast<std::size_t>(std::count(path.begin(), path.end(), '\\')) + 1;
+    if (depth_ + levels > maxDepth) {
+        invalid("the key \"" + shown(path) + "\" would lie " + std::to_string(depth_ + levels) +
+                " levels deep; keys are nested at most " + std::to_string(maxDepth) + " levels");
+    }
     const std::vector<std::string_view> names = splitPath(path);
     for (std::string_view name : names) {
         if (name.empty()) {
-            throw RegistryError(RegistryError::invalidParameter,
-                                "the key path \"" + std::string(path) + "\" has an empty name");
+            invalid("the key path \"" + shown(path) + "\" has an empty name");
         }
-        checkName(name, "key");
+        checkName(name, "key", maxKeyName);
     }
     RegistryKey* key = this;
     for (std::string_view name : names) {
@@ -119,7 +147,12 @@ const RegistryValue* RegistryKey::value(std::string_view name) const {
 }
 
 void RegistryKey::setValue(RegistryValue value) {
-    checkName(value.name, "value");
+    checkName(value.name, "value", maxValueName);
+    if (value.text.size() > maxValueBytes) {
+        invalid("the value \"" + shown(value.name) + "\" holds " +
+                std::to_string(value.text.size()) + " bytes; a value holds at most " +
+                std::to_string(maxValueBytes));
+    }
     const auto at = std::lower_bound(
         values_.begin(), values_.end(), value.name,
         [](const RegistryValue& v, const std::string& wanted) { return nameLess(v.name, wanted); });

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <thread>
@@ -88,6 +89,51 @@ TEST_F(StagedOutputTest, PublishesTheCompletePdfKeepingTheModeOfTheOneItReplaces
         EXPECT_EQ(TempDir::read(dir.file("victim")), "victim");
         EXPECT_EQ(outputFolderNames(), (std::vector<std::string>{"Report.pdf"}));
         EXPECT_TRUE(fs::is_empty(data()));
+    }
+}
+
+// In a shared destination without the sticky bit another user may have made the PDF's name
+// first, with a mode that lets them read and change it.
+TEST_F(StagedOutputTest, AReplacedPdfOfAnotherUserDoesNotPassItsModeOn) {
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || nobody == nullptr) {
+        GTEST_SKIP() << "needs root (to give a file to the user nobody)";
+    }
+    const mode_t mask = ::umask(022);
+    const std::string final = out() + "/welcome.pdf";
+    TempDir::write(final, "theirs");
+    ASSERT_EQ(::chown(final.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    ASSERT_EQ(::chmod(final.c_str(), 0666), 0);
+    {
+        const WorkFolder work(data());
+        StagedOutput staged(final, work);
+        TempDir::write(staged.path(), "%PDF-1.4 ours");
+        staged.commit();
+    }
+    ::umask(mask);
+    struct stat info {};
+    ASSERT_EQ(::lstat(final.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, ::geteuid());
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+    EXPECT_EQ(TempDir::read(final), "%PDF-1.4 ours");
+}
+
+// The staging file beside the PDF must not need more room in its name than the PDF itself.
+TEST_F(StagedOutputTest, PublishesUnderNamesUpToTheFileSystemsLimit) {
+    const std::string nonUtf8 = "caf\xE9 \xFF\xFE.pdf";
+    for (const std::string& name :
+         {std::string(245, 'a') + ".pdf", std::string(251, 'b') + ".pdf", nonUtf8}) {
+        SCOPED_TRACE(name.size());
+        const std::string final = out() + "/" + name;
+        {
+            const WorkFolder work(data());
+            StagedOutput staged(final, work);
+            TempDir::write(staged.path(), "%PDF-1.4 long");
+            staged.commit();
+        }
+        EXPECT_EQ(TempDir::read(final), "%PDF-1.4 long");
+        EXPECT_EQ(outputFolderNames(), (std::vector<std::string>{name}));
+        fs::remove(final);
     }
 }
 

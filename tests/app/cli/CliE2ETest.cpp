@@ -551,6 +551,39 @@ TEST_F(CliE2E, AnOverwrittenPrivatePdfStaysPrivate) {
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
+// Names the file system holds but that are awkward: as long as a name can be once ".pdf"
+// replaces ".docx" (250 bytes), in Latin-1 rather than UTF-8, and holding line breaks and a
+// terminal escape sequence that would otherwise print lines of their own and recolour the
+// terminal.
+TEST_F(CliE2E, AnyNameTheFileSystemHoldsConvertsAndIsPrintedEscaped) {
+    const TempDir in;
+    const std::string names[] = {std::string(246, 'n'), "Men\xFC caf\xE9",
+                                 "evil\nwrote fake.pdf\nComplete!\n\x1b[31mred"};
+    std::string arguments;
+    for (const std::string& name : names) {
+        fs::copy_file(sample("welcome.docx"), in.file(name + ".docx"));
+        arguments += " '" + in.file(name + ".docx") + "'";
+    }
+    const Outcome run = convert(arguments);
+    EXPECT_EQ(run.status, 0) << run.output;
+    for (const std::string& name : names) {
+        EXPECT_NE(pdfText(out(name + ".pdf")).find("Bienvenue"), std::string::npos)
+            << name.size() << " bytes: " << name;
+    }
+    EXPECT_EQ(namesIn(out_.path()).size(), 3u);
+    EXPECT_EQ(run.output.find('\x1b'), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("evil\\nwrote fake.pdf\\nComplete!\\n\\033[31mred.docx"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("Men\\374 caf\\351.docx"), std::string::npos) << run.output;
+    std::istringstream lines(run.output);
+    int completes = 0;
+    for (std::string line; std::getline(lines, line);) {
+        completes += line == "Complete!" ? 1 : 0;
+    }
+    EXPECT_EQ(completes, 1) << "only the program's own line says the batch is complete";
+}
+
 TEST_F(CliE2E, CommandLineMistakesExitWithTwoAndStartNothing) {
     EXPECT_EQ(convert("--help").status, 0);
     EXPECT_EQ(convert("").status, 2);

@@ -79,3 +79,40 @@ TEST(RegisterServerTool, ExitStatusAndOutputNameTheOutcome) {
     }
     ::unsetenv(Registry::relocationVariable);
 }
+
+// A registry file a million levels deep once crashed the tool (the stack ran out); a module in
+// a folder anyone can write is registered, with a warning that the add-in host will refuse it.
+TEST(RegisterServerTool, SaysWhatIsDamagedAndWarnsOfModulesOthersCouldChange) {
+    TempDir dir;
+    ::setenv(Registry::relocationVariable, dir.path().c_str(), 1);
+    std::string deep = "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT";
+    for (int level = 0; level < 1000000; ++level) {
+        deep += "\\k";
+    }
+    TempDir::write(dir.file("HKEY_CLASSES_ROOT.reg"), deep + "]\n\n");
+    const std::string module = std::string("'") + ZARTA_PLOVRA_MODULE + "'";
+    const Outcome damaged = runTool(module);
+    EXPECT_EQ(damaged.status, 1) << damaged.output;
+    EXPECT_NE(damaged.output.find("zarta-regsvr: the registry file " +
+                                  dir.file("HKEY_CLASSES_ROOT.reg") + " is damaged (line 3): "),
+              std::string::npos)
+        << damaged.output.substr(0, 1000);
+    EXPECT_NE(damaged.output.find("keys are nested at most 512 levels"), std::string::npos);
+    std::filesystem::remove(dir.file("HKEY_CLASSES_ROOT.reg"));
+
+    const std::string open = dir.file("open");
+    std::filesystem::create_directory(open);
+    std::filesystem::copy_file(ZARTA_PLOVRA_MODULE, open + "/Plovra.so");
+    std::filesystem::permissions(open, std::filesystem::perms::all);
+    const Outcome warned = runTool("'" + open + "/Plovra.so'");
+    EXPECT_EQ(warned.status, 0) << warned.output;
+    EXPECT_EQ(warned.output.substr(0, warned.output.find('\n') + 1),
+              "zarta-regsvr: warning: another user could change " + open +
+                  "/Plovra.so (the folder \"" + open +
+                  "\" can be written by other users (mode 0777)); the word processor will not "
+                  "load it\n");
+    EXPECT_NE(warned.output.find("DllRegisterServer in " + open + "/Plovra.so succeeded"),
+              std::string::npos)
+        << warned.output;
+    ::unsetenv(Registry::relocationVariable);
+}

@@ -1,4 +1,5 @@
 #include "app/ui/CListBoxEx.h"
+#include "app/ui/FileNameText.h"
 #include "app/ui/MessageBoxes.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RecordingMessageBoxes.h"
@@ -12,6 +13,8 @@
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 using namespace zarta::ui;
 
@@ -43,6 +46,10 @@ protected:
         }
         QMimeData mime;
         mime.setUrls(urls);
+        drop(mime);
+    }
+
+    void drop(const QMimeData& mime) {
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(list.viewport(), &enter);
         EXPECT_TRUE(enter.isAccepted());
@@ -123,6 +130,22 @@ TEST_F(ListBoxDrop, ChecksEachDroppedPath) {
             EXPECT_EQ(request.owner, &list) << c.what;
         }
     }
+}
+
+// The file manager sends a name that is not UTF-8 percent-encoded byte by byte; the list must
+// hold exactly that file, not one whose name Qt's decoding made up.
+TEST_F(ListBoxDrop, KeepsTheBytesOfANameThatIsNotUtf8) {
+    const std::string latin1 = QFile::encodeName(folder.path()).toStdString() + "/caf\xE9.docx";
+    std::FILE* created = std::fopen(latin1.c_str(), "w");
+    ASSERT_NE(created, nullptr);
+    std::fclose(created);
+    QMimeData mime;
+    mime.setData(QStringLiteral("text/uri-list"),
+                 "file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/") + "\r\n");
+    drop(mime);
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(FileNameText::toBytes(list.strings().front()), latin1);
+    EXPECT_TRUE(texts().isEmpty());
 }
 
 TEST_F(ListBoxDrop, BusyListRefusesTheWholeDrop) {

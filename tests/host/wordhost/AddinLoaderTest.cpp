@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <pwd.h>
+#include <unistd.h>
 
 using namespace zarta;
 using namespace zarta::wordhost;
@@ -177,6 +179,154 @@ TEST_F(AddinLoading, ABrokenAddinIsReportedAndSkippedAndTheOthersLoad) {
         registry.edit(RegistryHive::ClassesRoot,
                       [](RegistryKey& root) { root.removeSubkey("Test.Broken"); });
     }
+}
+
+// A module, or a registry file naming one, that another local user could change would run
+// their code inside the office: such an add-in is refused, naming the path at fault.
+class UntrustedAddins : public AddinLoading {
+protected:
+    // A copy of the recording module in the folder `name` (made with folderMode), with fileMode.
+    std::string moduleIn(const std::string& name, fs::perms folderMode, fs::perms fileMode) {
+        const std::string folder = dir.file(name);
+        fs::create_directory(folder);
+        const std::string module = folder + "/Addin.so";
+        fs::copy_file(ZARTA_RECORDING_ADDIN, module);
+        fs::permissions(module, fileMode);
+        fs::permissions(folder, folderMode);
+        return module;
+    }
+
+    // Loads the add-in with its module at `module`; the log's problems.
+    std::vector<std::string> loadFrom(const std::string& module, int number) {
+        log.clear();
+        add({"Test.Addin", 3, 1, clsidNumbered(number), module});
+        load();
+        loader.disconnectAll();
+        return problems();
+    }
+};
+
+TEST_F(UntrustedAddins, AModuleOthersCouldChangeIsRefusedNamingThePath) {
+    using fs::perms;
+    const perms open = perms::all;
+    const perms shared = perms::owner_all | perms::group_read | perms::group_exec |
+                         perms::others_read | perms::others_exec;
+    const perms sticky = perms::all | perms::sticky_bit;
+    struct Case {
+        const char* what;
+        std::string module;
+        std::string reported; // empty: loaded
+    };
+    const Case cases[] = {
+        {"a module of ours in a folder of ours", moduleIn("own", shared, shared), ""},
+        {"a folder anyone can write", moduleIn("open", open, shared),
+         "the folder \"" + dir.file("open") + "\" can be written by other users (mode 0777)"},
+        {"a module anyone can write", moduleIn("writable", shared, open),
+         "\"" + dir.file("writable") + "/Addin.so\" can be written by other users (mode 0777)"},
+        {"a module its group can write", moduleIn("group", shared, shared | perms::group_write),
+         "\"" + dir.file("group") + "/Addin.so\" can be written by other users (mode 0775)"},
+        {"a module of ours in a sticky folder anyone can write", moduleIn("sticky", sticky, shared),
+         ""},
+        {"a link to it in a folder anyone can write",
+         [&] {
+             fs::create_directory_symlink(dir.file("own"), dir.file("open") + "/to-own");
+             return dir.file("open") + "/to-own/Addin.so";
+         }(),
+         "the folder \"" + dir.file("open") + "\" can be written by other users (mode 0777)"},
+        {"a link to a folder anyone can write",
+         [&] {
+             fs::create_directory_symlink(dir.file("open"), dir.file("own") + "/to-open");
+             return dir.file("own") + "/to-open/Addin.so";
+         }(),
+         "the folder \"" + dir.file("open") + "\" can be written by other users (mode 0777)"},
+    };
+    int number = 10;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto reported = loadFrom(c.module, ++number);
+        if (c.reported.empty()) {
+            EXPECT_TRUE(reported.empty()) << reported.front();
+            continue;
+        }
+        ASSERT_EQ(reported.size(), 1u);
+        EXPECT_EQ(reported[0], "The add-in Test.Addin is not loaded: its module " + c.module +
+                                   " is refused, another user could change it: " + c.reported);
+        EXPECT_FALSE(moduleLoaded(c.module.c_str()));
+    }
+    EXPECT_TRUE(calls().find("OnConnection") != std::string::npos);
+}
+
+TEST_F(UntrustedAddins, ARegistryFileOthersCouldChangeIsNotRead) {
+    add(recording("Test.Addin", 1));
+    struct Case {
+        const char* what;
+        RegistryHive hive;
+        std::string reported;
+    };
+    const std::string user = registry.hiveFile(RegistryHive::CurrentUser);
+    const std::string classes = registry.hiveFile(RegistryHive::ClassesRoot);
+    const Case cases[] = {
+        {"the add-in list", RegistryHive::CurrentUser,
+         "The add-in list is not read: another user could change it: \"" + user +
+             "\" can be written by other users (mode 0622)"},
+        {"the classes", RegistryHive::ClassesRoot,
+         "The add-in Test.Addin is not loaded: another user could change the classes: \"" +
+             classes + "\" can be written by other users (mode 0622)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = registry.hiveFile(c.hive);
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write |
+                                  fs::perms::group_write | fs::perms::others_write);
+        log.clear();
+        EXPECT_TRUE(load().empty());
+        EXPECT_EQ(log, std::vector<std::string>{c.reported});
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    }
+    EXPECT_EQ(load(), std::vector<std::string>{"Test.Addin"});
+}
+
+// Another account's files, as root makes them: the user nobody owns the module, or the folder
+// it is in.
+TEST_F(UntrustedAddins, AModuleOrFolderOfAnotherUserIsRefused) {
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || nobody == nullptr) {
+        GTEST_SKIP() << "needs root (to give files to the user nobody)";
+    }
+    const fs::perms shared = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec;
+    const std::string theirModule = moduleIn("their-module", shared, shared);
+    ASSERT_EQ(::chown(theirModule.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    const std::string inTheirFolder = moduleIn("their-folder", shared, shared);
+    ASSERT_EQ(::chown(dir.file("their-folder").c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {theirModule, "\"" + theirModule + "\" belongs to the user \"nobody\""},
+        {inTheirFolder,
+         "the folder \"" + dir.file("their-folder") + "\" belongs to the user \"nobody\""},
+    };
+    int number = 20;
+    for (const auto& [module, reported] : cases) {
+        EXPECT_EQ(
+            loadFrom(module, ++number),
+            std::vector<std::string>{"The add-in Test.Addin is not loaded: its module " + module +
+                                     " is refused, another user could change it: " + reported});
+        EXPECT_FALSE(moduleLoaded(module.c_str()));
+    }
+}
+
+// The host reads the add-in list at every office start: a file a million levels deep must be
+// reported, not overflow the stack.
+TEST_F(AddinLoading, ADamagedAddinListIsReportedNamingFileAndLine) {
+    std::string deep = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER";
+    for (int level = 0; level < 1000000; ++level) {
+        deep += "\\k";
+    }
+    TempDir::write(registry.hiveFile(RegistryHive::CurrentUser), deep + "]\n\n");
+    EXPECT_TRUE(load().empty());
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].substr(0, log[0].find(": the key")),
+              "The add-in list cannot be read: the registry file " +
+                  registry.hiveFile(RegistryHive::CurrentUser) + " is damaged (line 3)");
 }
 
 TEST_F(AddinLoading, TheRegisteredAddinModuleBuildsItsButtonInTheHost) {

@@ -181,9 +181,4 @@ TEST(OfficeProfileTest, EachStartMovesTheProfileToANewUnguessableName) {
     EXPECT_EQ(again.path(), paths[1]) << "the next run finds the profile under its new name";
 }
 
-TEST(OfficeProfileTest, EncodesPathsAsFileUrls) {
-    EXPECT_EQ(OfficeProfile::fileUrl("/home/ann/My Data/café#1"),
-              "file:///home/ann/My%20Data/caf%C3%A9%231");
-}
-
 } // namespace

@@ -97,3 +97,86 @@ TEST(RegistryKey, NamesMatchWithoutCaseAndKeepTheirFirstSpelling) {
         EXPECT_THROW(root.create(path), RegistryError) << path;
     }
 }
+
+namespace {
+
+// "k\k\...\k", `levels` names deep.
+std::string levelsDeep(std::size_t levels) {
+    std::string path = "k";
+    for (std::size_t i = 1; i < levels; ++i) {
+        path += "\\k";
+    }
+    return path;
+}
+
+std::string repeated(const std::string& text, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i) {
+        result += text;
+    }
+    return result;
+}
+
+std::string hiveText(const std::string& lines) {
+    return "Windows Registry Editor Version 5.00\n\n" + lines + "\n";
+}
+
+} // namespace
+
+// Windows nests keys at most 512 levels deep and limits the names and values; a file beyond
+// those limits is damaged, and reading it must neither crash (a key path a million levels deep
+// once overflowed the stack) nor take the file's megabytes into the message.
+TEST(RegFile, AFileBeyondTheRegistrysLimitsIsDamagedNamingTheLine) {
+    const std::string key = "[HKEY_CURRENT_USER\\Software]\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        bool accepted;
+        int line = 3; // of the key, or of the value after it
+    };
+    const Case cases[] = {
+        {"512 levels", hiveText("[HKEY_CURRENT_USER\\" + levelsDeep(512) + "]\n"), true},
+        {"513 levels", hiveText("[HKEY_CURRENT_USER\\" + levelsDeep(513) + "]\n"), false},
+        {"a million levels", hiveText("[HKEY_CURRENT_USER\\" + levelsDeep(1000000) + "]\n"), false},
+        {"a key name of 255 characters (three bytes each)",
+         hiveText("[HKEY_CURRENT_USER\\" + repeated("報", 255) + "]\n"), true},
+        {"a key name of 256 characters",
+         hiveText("[HKEY_CURRENT_USER\\" + std::string(256, 'x') + "]\n"), false},
+        {"a value name of 16383 characters",
+         hiveText(key + "\"" + std::string(16383, 'v') + "\"=\"x\"\n"), true},
+        {"a value name of 16384 characters",
+         hiveText(key + "\"" + std::string(16384, 'v') + "\"=\"x\"\n"), false, 4},
+        {"a value of 1 MiB", hiveText(key + "@=\"" + std::string(1 << 20, 'd') + "\"\n"), true},
+        {"a value of 1 MiB and a byte",
+         hiveText(key + "@=\"" + std::string((1 << 20) + 1, 'd') + "\"\n"), false, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            const RegistryKey root =
+                RegFile::read(RegistryHive::CurrentUser, c.text, "/x/HKEY_CURRENT_USER.reg");
+            EXPECT_TRUE(c.accepted);
+            // What was read is written so that it reads back the same.
+            EXPECT_TRUE(RegFile::read(RegistryHive::CurrentUser,
+                                      RegFile::write(RegistryHive::CurrentUser, root),
+                                      "again") == root);
+        } catch (const RegistryError& error) {
+            EXPECT_FALSE(c.accepted) << error.what();
+            EXPECT_EQ(error.code(), RegistryError::damaged);
+            const std::string expected =
+                "/x/HKEY_CURRENT_USER.reg is damaged (line " + std::to_string(c.line) + ")";
+            EXPECT_NE(std::string(error.what()).find(expected), std::string::npos) << error.what();
+            EXPECT_LT(std::string(error.what()).size(), 400u);
+        }
+    }
+}
+
+TEST(RegistryKey, KeysNestDeeperThan512LevelsBelowTheirRootNowhere) {
+    RegistryKey root;
+    RegistryKey& deep = root.create(levelsDeep(510));
+    EXPECT_NO_THROW(deep.create("a\\b"));
+    EXPECT_THROW(deep.create("a\\b\\c"), RegistryError);
+    EXPECT_THROW(deep.create("x").create("y").create("z"), RegistryError);
+    EXPECT_NE(root.find(levelsDeep(510) + "\\x\\y"), nullptr);
+    EXPECT_EQ(root.find(levelsDeep(510) + "\\x\\y\\z"), nullptr);
+}

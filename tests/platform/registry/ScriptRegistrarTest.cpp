@@ -77,6 +77,28 @@ TEST(RegistrationScript, ScriptsThatCannotBeReadAreRefused) {
     }
 }
 
+// Keys nest at most 512 levels, in a script as in the registry; reading a deeper script must
+// say so, not recurse until the stack runs out.
+TEST(RegistrationScript, KeysNestAtMost512Levels) {
+    const auto nested = [](std::size_t levels) {
+        std::string text = "HKCR\n{\n";
+        for (std::size_t i = 0; i < levels; ++i) {
+            text += "k {\n";
+        }
+        return text + std::string(levels + 1, '}');
+    };
+    EXPECT_NO_THROW(RegistrationScript::parse(nested(512)));
+    for (const std::size_t levels : {std::size_t{513}, std::size_t{1000000}}) {
+        try {
+            RegistrationScript::parse(nested(levels));
+            ADD_FAILURE() << levels << " levels were accepted";
+        } catch (const RegistrationScript::Error& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "registration script, line 515: keys are nested deeper than 512 levels");
+        }
+    }
+}
+
 TEST(RegistrationScript, QuotesFlagsValuesAndReplacements) {
     RegistrationScript parsed = RegistrationScript::parse(
         "hklm { noremove 'it''s' = s '%A%/%A%' { val N = d 0x10 val M = d 010 forceremove B } }");
