@@ -170,6 +170,51 @@ TEST_F(KeyboardAndReader, EveryTabStopShowsItsFocusAndIsNamedForScreenReaders) {
     }
 }
 
+TEST_F(KeyboardAndReader, CtrlTabSwitchesTheOptionTabsWhereverTheFocusIsAmongThem) {
+    using ui::UiVariant;
+    control<QCheckBox>(CConvertDlg::advancedBoxId)->click();
+    auto* tabBar = findControl<ui::CTabCtrlEx>(page(), CConvertDlg::tabsId)->tabBar();
+    const auto byId = [this](int id) { return findControl<QWidget>(page(), id); };
+    const auto& description = ui::CDescriptionDlg::ids(UiVariant::Desktop);
+    const auto& advanced = ui::CAdvancedDlg::ids(UiVariant::Desktop);
+    // Each step: where the focus is put (null: where the last step left it), the key with Ctrl
+    // (Backtab with Shift, as the X server sends Ctrl+Shift+Tab), the tab shown afterwards.
+    const struct {
+        QWidget* focus;
+        Qt::Key key;
+        int tab;
+    } steps[] = {
+        {byId(description.title), Qt::Key_Tab, 1},
+        {nullptr, Qt::Key_Tab, 2},
+        {nullptr, Qt::Key_Tab, 0},
+        {nullptr, Qt::Key_Backtab, 2},
+        {byId(advanced.pdfVersion), Qt::Key_Backtab, 1},
+        {nullptr, Qt::Key_Backtab, 0},
+        {byId(description.keywords), Qt::Key_Tab, 1},
+        // Outside the option area Ctrl+Tab changes nothing.
+        {page().fileList(), Qt::Key_Tab, 1},
+        {byId(CConvertDlg::destinationId), Qt::Key_Backtab, 1},
+    };
+    for (const auto& step : steps) {
+        if (step.focus != nullptr) {
+            step.focus->setFocus(Qt::TabFocusReason);
+        }
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        const Qt::KeyboardModifiers modifiers = step.key == Qt::Key_Backtab
+                                                    ? Qt::ControlModifier | Qt::ShiftModifier
+                                                    : Qt::ControlModifier;
+        QTest::keyClick(focused, step.key, modifiers);
+        EXPECT_EQ(tabBar->currentIndex(), step.tab)
+            << focused->metaObject()->className() << " " << focused->objectName().toStdString();
+        // A page that was hidden with the focus in it hands the focus to the tabs.
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_TRUE(QApplication::focusWidget()->isVisible());
+    }
+    // Typing after a switch never lands in a field of a hidden page.
+    EXPECT_TRUE(findControl<QPlainTextEdit>(page(), description.keywords)->toPlainText().isEmpty());
+}
+
 TEST_F(KeyboardAndReader, HeaderButtonsShowWhenTheyHaveTheFocus) {
     for (const int id :
          {CZartaAllToPDFDlg::websiteId, CZartaAllToPDFDlg::helpId, CZartaAllToPDFDlg::aboutId}) {
