@@ -57,6 +57,9 @@ CZartaAllToPDFDlg::CZartaAllToPDFDlg(ConverterFactory& services, QWidget* parent
     line_->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     host_ = t.place(new QScrollArea(this), hostId, QRect(0, 41, 425, 401));
     host_->setFrameShape(QFrame::NoFrame);
+    // The area only holds the page; it is no control of its own to Tab to (it would be a stop
+    // without a name and without a visible focus).
+    host_->setFocusPolicy(Qt::NoFocus);
     host_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     host_->viewport()->setAutoFillBackground(false);
     naturalWidth_ = width();

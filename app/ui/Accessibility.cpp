@@ -2,10 +2,12 @@
 
 #include "app/ui/AccessibleProgress.h"
 #include "app/ui/AccessibleStaticText.h"
+#include "app/ui/AccessibleViewport.h"
 #include "app/ui/CBmpProgCtrl.h"
 #include "app/ui/CEnableEdit.h"
 
 #include <QAccessible>
+#include <QWidget>
 
 namespace zarta::ui {
 
@@ -18,6 +20,11 @@ QAccessibleInterface* describe(const QString& className, QObject* object) {
     }
     if (className == QLatin1String(CEnableEdit::staticMetaObject.className())) {
         return new AccessibleStaticText(static_cast<CEnableEdit*>(object));
+    }
+    // A viewport is a plain widget: asked for with that class name only.
+    if (className == QLatin1String(QWidget::staticMetaObject.className()) &&
+        AccessibleViewport::isViewport(object)) {
+        return new AccessibleViewport(static_cast<QWidget*>(object));
     }
     return nullptr;
 }

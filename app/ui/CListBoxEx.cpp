@@ -9,6 +9,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+#include <QUrl>
 
 #include <filesystem>
 
@@ -72,6 +75,20 @@ void CListBoxEx::dropEvent(QDropEvent* event) {
     QMetaObject::invokeMethod(
         this, [this, paths = localPaths(event->mimeData())] { acceptDroppedPaths(paths); },
         Qt::QueuedConnection);
+}
+
+void CListBoxEx::paintEvent(QPaintEvent* event) {
+    SortedListBox::paintEvent(event);
+    // The style shows the focus on the current file only; an empty list would take the focus
+    // without showing it.
+    if (count() == 0 && hasFocus()) {
+        QPainter painter(viewport());
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = viewport()->rect();
+        focus.backgroundColor = palette().color(QPalette::Base);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 void CListBoxEx::acceptDroppedPaths(const QStringList& paths) {

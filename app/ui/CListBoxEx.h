@@ -19,7 +19,8 @@ namespace zarta::ui {
 // once, queued, so it reaches its receivers after the drop has been handled.
 //
 // The drop is examined after the drop event has returned, so the file manager is never kept
-// waiting by a message box. User-interface thread only.
+// waiting by a message box. With the keyboard's focus and no files, the list draws a focus frame
+// (a listed file shows the focus itself). User-interface thread only.
 class CListBoxEx : public SortedListBox {
     Q_OBJECT
 public:
@@ -43,6 +44,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     Qt::DropActions supportedDropActions() const override;
 
 private:

@@ -1,8 +1,12 @@
 #include "app/ui/CTabCtrlEx.h"
 
+#include <QAbstractScrollArea>
+#include <QCoreApplication>
 #include <QPainter>
+#include <QShortcut>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
+#include <QWheelEvent>
 
 namespace zarta::ui {
 
@@ -11,7 +15,17 @@ CTabCtrlEx::CTabCtrlEx(UiVariant variant, QWidget* parent)
     tabBar_->setDrawBase(false);
     tabBar_->setExpanding(false);
     tabBar_->setFocusPolicy(Qt::TabFocus);
+    tabBar_->installEventFilter(this);
     placeTabBar();
+    // Shortcuts rather than key presses: a focused field that takes any typed key (a list's
+    // search, a text box's tab character) never sees Ctrl+Tab first.
+    const auto addShortcut = [this](const QKeySequence& keys, int step) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step] { stepTab(step); });
+    };
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1);
+    addShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1);
 }
 
 int CTabCtrlEx::insertItem(int index, const QString& text) {
@@ -46,6 +60,33 @@ void CTabCtrlEx::placeTabBar() {
 void CTabCtrlEx::resizeEvent(QResizeEvent* event) {
     placeTabBar();
     QWidget::resizeEvent(event);
+}
+
+void CTabCtrlEx::stepTab(int step) {
+    if (count() > 1) {
+        tabBar_->setCurrentIndex((currentIndex() + step + count()) % count());
+    }
+}
+
+bool CTabCtrlEx::eventFilter(QObject* watched, QEvent* event) {
+    // A wheel turned while the window scrolls under the pointer would otherwise switch the tab
+    // as soon as the tabs pass below it: it scrolls the area the tabs lie in instead.
+    if (watched == tabBar_ && event->type() == QEvent::Wheel) {
+        QWidget* holder = parentWidget();
+        while (holder != nullptr && qobject_cast<QAbstractScrollArea*>(holder) == nullptr) {
+            holder = holder->parentWidget();
+        }
+        if (auto* area = static_cast<QAbstractScrollArea*>(holder)) {
+            const auto* wheel = static_cast<QWheelEvent*>(event);
+            QWheelEvent passed(area->viewport()->mapFromGlobal(wheel->globalPosition()),
+                               wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(),
+                               wheel->buttons(), wheel->modifiers(), wheel->phase(),
+                               wheel->inverted(), wheel->source());
+            QCoreApplication::sendEvent(area->viewport(), &passed);
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CTabCtrlEx::paintEvent(QPaintEvent*) {

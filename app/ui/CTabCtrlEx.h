@@ -13,8 +13,11 @@ namespace zarta::ui {
 // control paints its whole background white; the add-in's paints no background at all, so its
 // parent's painting shows through.
 //
-// The tabs select themselves when clicked; the owner decides which page to show. User-interface
-// thread only.
+// The tabs select themselves when clicked, and with the keyboard: the arrow keys on the focused
+// tabs, and Ctrl+Tab and Ctrl+Shift+Tab (the next and the previous tab, round) wherever the focus
+// is inside the control, a page's fields included. The mouse wheel never changes the tab: over
+// the tabs it scrolls the scroll area the control lies in, if any (a window too tall for the
+// screen). The owner decides which page to show. User-interface thread only.
 class CTabCtrlEx : public QWidget {
     Q_OBJECT
 public:
@@ -34,9 +37,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void placeTabBar();
+    // Selects the next tab (step 1) or the previous one (step -1), round.
+    void stepTab(int step);
 
     UiVariant variant_;
     QTabBar* tabBar_;

@@ -13,7 +13,7 @@ OptionPageSwitcher::OptionPageSwitcher(CTabCtrlEx& tabs, const std::array<QWidge
                                        UiVariant variant)
     : QObject(&tabs), tabs_(tabs), pages_(pages), variant_(variant) {
     // Following the selection (not only mouse presses) keeps the page shown and the tab
-    // highlighted in agreement when the keyboard or the wheel changes the tab.
+    // highlighted in agreement when the keyboard changes the tab.
     connect(tabs_.tabBar(), &QTabBar::currentChanged, this, [this](int index) {
         if (index >= 0 && index < int(pages_.size()) && index != shown_) {
             show(index);

@@ -20,7 +20,7 @@ class CTabCtrlEx;
 // current size whenever a page is switched to.
 //
 // The shown page always follows the selected tab, whatever selected it: a click, the arrow keys
-// on the focused tab bar, the mouse wheel, a tab's mnemonic or the program. A press on the shown
+// on the focused tab bar, Ctrl+Tab, a tab's mnemonic or the program. A press on the shown
 // tab or beside the tabs changes nothing. Should the focus be in the page that is hidden, the tab
 // bar takes it.
 //

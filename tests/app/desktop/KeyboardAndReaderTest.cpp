@@ -95,6 +95,25 @@ protected:
         QAccessibleInterface* described = QAccessible::queryAccessibleInterface(widget);
         return described == nullptr ? QString() : described->text(QAccessible::Name);
     }
+
+    // The innermost shown object that reports the focus, as a screen reader looks for it. Qt
+    // marks a tab bar's current tab focused whether or not the bar has the focus.
+    static QAccessibleInterface* focusedObject(QAccessibleInterface* node) {
+        QAccessibleInterface* found = nullptr;
+        if (node->state().focused &&
+            (node->role() != QAccessible::PageTab || node->parent()->state().focused)) {
+            found = node;
+        }
+        for (int i = 0; i < node->childCount(); ++i) {
+            QAccessibleInterface* child = node->child(i);
+            if (child != nullptr && !child->state().invisible) {
+                if (QAccessibleInterface* inner = focusedObject(child)) {
+                    found = inner;
+                }
+            }
+        }
+        return found;
+    }
 };
 
 TEST_F(KeyboardAndReader, FocusStartsOnTheFileListAndTabSkipsCollapsedPages) {
@@ -118,6 +137,82 @@ TEST_F(KeyboardAndReader, FocusStartsOnTheFileListAndTabSkipsCollapsedPages) {
     EXPECT_TRUE(tabCycle().contains(title));
     control<QCheckBox>(CConvertDlg::advancedBoxId)->click();
     EXPECT_FALSE(tabCycle().contains(title));
+}
+
+TEST_F(KeyboardAndReader, EveryTabStopShowsItsFocusAndIsNamedForScreenReaders) {
+    control<QCheckBox>(CConvertDlg::advancedBoxId)->click();
+    auto* tabBar = findControl<ui::CTabCtrlEx>(page(), CConvertDlg::tabsId)->tabBar();
+    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(window.get());
+    for (int tab = 0; tab < 3; ++tab) {
+        tabBar->setCurrentIndex(tab);
+        page().setFocus();
+        const QList<QWidget*> stops = QList<QWidget*>{page().fileList()} + tabCycle();
+        EXPECT_GE(stops.size(), 10) << tab;
+        for (qsizetype i = 0; i < stops.size(); ++i) {
+            QWidget* stop = stops[i];
+            const std::string what = "tab " + std::to_string(tab) + ": " +
+                                     stop->metaObject()->className() + " " +
+                                     stop->objectName().toStdString();
+            // A focus frame is drawn: the control looks different with the focus.
+            stops[(i + stops.size() - 1) % stops.size()]->setFocus(Qt::TabFocusReason);
+            const QImage without = stop->grab().toImage();
+            stop->setFocus(Qt::TabFocusReason);
+            EXPECT_NE(stop->grab().toImage(), without) << what;
+            // The focused object is the control (or its current tab), with a name and a role.
+            QAccessibleInterface* focused = focusedObject(root);
+            ASSERT_NE(focused, nullptr) << what;
+            EXPECT_TRUE(focused->object() == stop ||
+                        (focused->parent() != nullptr && focused->parent()->object() == stop))
+                << what;
+            EXPECT_NE(focused->role(), QAccessible::Client) << what;
+            EXPECT_FALSE(focused->text(QAccessible::Name).trimmed().isEmpty()) << what;
+        }
+    }
+}
+
+TEST_F(KeyboardAndReader, CtrlTabSwitchesTheOptionTabsWhereverTheFocusIsAmongThem) {
+    using ui::UiVariant;
+    control<QCheckBox>(CConvertDlg::advancedBoxId)->click();
+    auto* tabBar = findControl<ui::CTabCtrlEx>(page(), CConvertDlg::tabsId)->tabBar();
+    const auto byId = [this](int id) { return findControl<QWidget>(page(), id); };
+    const auto& description = ui::CDescriptionDlg::ids(UiVariant::Desktop);
+    const auto& advanced = ui::CAdvancedDlg::ids(UiVariant::Desktop);
+    // Each step: where the focus is put (null: where the last step left it), the key with Ctrl
+    // (Backtab with Shift, as the X server sends Ctrl+Shift+Tab), the tab shown afterwards.
+    const struct {
+        QWidget* focus;
+        Qt::Key key;
+        int tab;
+    } steps[] = {
+        {byId(description.title), Qt::Key_Tab, 1},
+        {nullptr, Qt::Key_Tab, 2},
+        {nullptr, Qt::Key_Tab, 0},
+        {nullptr, Qt::Key_Backtab, 2},
+        {byId(advanced.pdfVersion), Qt::Key_Backtab, 1},
+        {nullptr, Qt::Key_Backtab, 0},
+        {byId(description.keywords), Qt::Key_Tab, 1},
+        // Outside the option area Ctrl+Tab changes nothing.
+        {page().fileList(), Qt::Key_Tab, 1},
+        {byId(CConvertDlg::destinationId), Qt::Key_Backtab, 1},
+    };
+    for (const auto& step : steps) {
+        if (step.focus != nullptr) {
+            step.focus->setFocus(Qt::TabFocusReason);
+        }
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        const Qt::KeyboardModifiers modifiers = step.key == Qt::Key_Backtab
+                                                    ? Qt::ControlModifier | Qt::ShiftModifier
+                                                    : Qt::ControlModifier;
+        QTest::keyClick(focused, step.key, modifiers);
+        EXPECT_EQ(tabBar->currentIndex(), step.tab)
+            << focused->metaObject()->className() << " " << focused->objectName().toStdString();
+        // A page that was hidden with the focus in it hands the focus to the tabs.
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_TRUE(QApplication::focusWidget()->isVisible());
+    }
+    // Typing after a switch never lands in a field of a hidden page.
+    EXPECT_TRUE(findControl<QPlainTextEdit>(page(), description.keywords)->toPlainText().isEmpty());
 }
 
 TEST_F(KeyboardAndReader, HeaderButtonsShowWhenTheyHaveTheFocus) {

@@ -2,6 +2,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHash>
+#include <QImage>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +22,9 @@
 #include <xcb/xcb.h>
 
 namespace {
+
+constexpr int conversionTimeout = 5 * 60 * 1000;
+const QString title = QStringLiteral("Zarta Word To PDF");
 
 // A person at a real X display with only a keyboard and a screen reader: the desktop program
 // started as installed, driven with synthetic key presses (xdotool, through the X server's
@@ -95,6 +101,108 @@ protected:
         return false;
     }
 
+    // A control that can take the focus, as the screen reader's "stops" lists it.
+    struct Stop {
+        bool focused = false;
+        QString path; // child indices from the application: the same control at every look
+        QRect place;  // on the screen
+        bool whole = false;
+        QString described; // "role | name ..."
+    };
+
+    static QList<Stop> stops() {
+        QList<Stop> found;
+        for (const QString& line : reader("stops").split('\n', Qt::SkipEmptyParts)) {
+            const QStringList fields = line.split('\t');
+            const QStringList box = fields.value(2).split(' ');
+            if (fields.size() == 5 && box.size() == 4) {
+                found.append({fields[0] == "*", fields[1],
+                              QRect(box[0].toInt(), box[1].toInt(), box[2].toInt(), box[3].toInt()),
+                              fields[3] == "whole", fields[4]});
+            }
+        }
+        return found;
+    }
+
+    // Walks the Tab cycle of the window once round from the control that has the focus. Every
+    // stop must be named, have a role of its own (not an anonymous "filler") and look different
+    // with the focus than without it (a focus frame is drawn). Each control's look with the
+    // focus is compared with its look, at the same size, at a later press that moved the focus
+    // elsewhere and left the control whole on the screen. Returns the stops, as "role | name".
+    static QStringList walkTabCycle() {
+        QStringList order;
+        QString first;
+        QHash<QString, QString> described;
+        QHash<QString, QImage> focusedLook;
+        QHash<QString, bool> differs;
+        for (int press = 0; press < 80; ++press) {
+            const QList<Stop> now = stops();
+            const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+            const auto focus =
+                std::find_if(now.begin(), now.end(), [](const Stop& stop) { return stop.focused; });
+            if (focus == now.end()) {
+                ADD_FAILURE() << "nothing has the focus after " << press << " presses of Tab";
+                break;
+            }
+            for (const Stop& stop : now) {
+                if (!stop.focused && stop.whole && focusedLook.contains(stop.path) &&
+                    !differs.contains(stop.path) &&
+                    focusedLook[stop.path].size() == stop.place.size()) {
+                    differs[stop.path] = screen.copy(stop.place) != focusedLook[stop.path];
+                }
+            }
+            if (focus->path == first && differs.size() == focusedLook.size() &&
+                focusedLook.size() == described.size()) {
+                break;
+            }
+            if (first.isEmpty()) {
+                first = focus->path;
+            }
+            if (!described.contains(focus->path)) {
+                described[focus->path] = focus->described;
+                order << focus->described;
+            }
+            if (focus->whole) {
+                focusedLook[focus->path] = screen.copy(focus->place);
+            }
+            key("Tab");
+        }
+        for (auto stop = described.cbegin(); stop != described.cend(); ++stop) {
+            const QString role = stop.value().section(QStringLiteral(" | "), 0, 0);
+            const QString name = stop.value().section(QStringLiteral(" | "), 1, 1);
+            EXPECT_NE(role, "filler") << stop.value().toStdString();
+            EXPECT_FALSE(name.trimmed().isEmpty()) << stop.value().toStdString();
+            EXPECT_TRUE(focusedLook.contains(stop.key()))
+                << "never wholly on the screen with the focus: " << stop.value().toStdString();
+            EXPECT_TRUE(differs.value(stop.key()))
+                << "no focus frame: " << stop.value().toStdString();
+        }
+        return order;
+    }
+
+    // Presses Tab until a control of that role has the focus; false after 25 presses.
+    static bool tabToRole(const QString& role) {
+        for (int press = 0; press < 25; ++press) {
+            if (reader("focus").section(QStringLiteral(" | "), 0, 0) == role) {
+                return true;
+            }
+            key("Tab");
+        }
+        return false;
+    }
+
+    // Starts the program and gives its window the focus; the window's X id.
+    QString startProgram() {
+        program.start(QStringLiteral(ZARTA_PROGRAM), {});
+        EXPECT_TRUE(program.waitForStarted());
+        EXPECT_TRUE(waitFor([] { return windowsNamed(title) == 1; }, 30000));
+        const QString window =
+            run("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"});
+        run("xdotool", {"windowfocus", "--sync", window});
+        EXPECT_TRUE(waitFor([] { return !reader("focus").isEmpty(); }, 15000));
+        return window;
+    }
+
     static bool waitFor(const std::function<bool()>& condition, int msecs) {
         QElapsedTimer timer;
         timer.start();
@@ -163,9 +271,6 @@ protected:
     QString inFolder;
     QProcess program;
 };
-
-constexpr int conversionTimeout = 5 * 60 * 1000;
-const QString title = QStringLiteral("Zarta Word To PDF");
 
 TEST_F(RealDisplay, AKeyboardAloneConvertsWithAPasswordAndAScreenReaderNamesEveryStep) {
     program.start(QStringLiteral(ZARTA_PROGRAM), {});
@@ -239,6 +344,88 @@ TEST_F(RealDisplay, AKeyboardAloneConvertsWithAPasswordAndAScreenReaderNamesEver
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_TRUE(waitFor([this] { return processesOfOurs().isEmpty(); }, 30000))
         << processesOfOurs().join(' ').toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RealDisplay, EveryTabStopOfTheWindowShowsItsFocusAndIsNamedAndCtrlTabSwitchesTheTabs) {
+    startProgram();
+    key("alt+o");
+    ASSERT_TRUE(
+        waitFor([] { return reader("tree").contains("page tab list | Description"); }, 15000));
+
+    // The wheel over the tabs scrolls the window (taller than this screen with the options
+    // shown) and leaves the tab as it was.
+    const auto tabPlace = [] {
+        for (const Stop& stop : stops()) {
+            if (stop.described.startsWith("page tab | Description")) {
+                return stop.place;
+            }
+        }
+        return QRect();
+    };
+    const QRect before = tabPlace();
+    ASSERT_FALSE(before.isEmpty());
+    run("xdotool",
+        {"mousemove", QString::number(before.center().x()), QString::number(before.center().y())});
+    run("xdotool", {"click", "--repeat", "2", "--delay", "100", "5"});
+    QThread::msleep(300);
+    EXPECT_LT(tabPlace().y(), before.y()) << "the window did not scroll";
+    EXPECT_TRUE(reader("tree").contains("page tab list | Description"));
+    screenshot("4-wheel-over-the-tabs");
+
+    // Each tab's page in turn, switched with Ctrl+Tab from the tabs; the security page with its
+    // controls enabled.
+    const char* tabs[] = {"Description", "Security", "Advanced"};
+    for (int tab = 0; tab < 3; ++tab) {
+        SCOPED_TRACE(tabs[tab]);
+        if (tab > 0) {
+            ASSERT_TRUE(tabToRole("page tab"));
+            key("ctrl+Tab");
+            EXPECT_EQ(reader("focus"), QStringLiteral("page tab | ") + tabs[tab]);
+        }
+        if (tab == 1) {
+            ASSERT_TRUE(tabTo("Enable PDF Security"));
+            key("space");
+        }
+        const QStringList cycle = walkTabCycle();
+        screenshot(QStringLiteral("5-tab-cycle-") + tabs[tab]);
+        for (const char* expected :
+             {"push button | Website", "list | Convert Word To PDF", "push button | Browse",
+              "check box | Display Advanced Options."}) {
+            EXPECT_TRUE(cycle.filter(QString::fromUtf8(expected)).size() == 1)
+                << expected << " in " << cycle.join(", ").toStdString();
+        }
+        EXPECT_EQ(cycle.filter("page tab | ").size(), 1) << cycle.join(", ").toStdString();
+    }
+    // Back the other way.
+    ASSERT_TRUE(tabToRole("page tab"));
+    key("ctrl+shift+Tab");
+    EXPECT_EQ(reader("focus"), "page tab | Security");
+}
+
+TEST_F(RealDisplay, StopIsReachedByItsAltKey) {
+    const QString window = startProgram();
+    key("alt+f");
+    ASSERT_TRUE(waitFor([] { return windowsNamed("Open") == 1; }, 15000));
+    run("xdotool", {"type", "--delay", "20", inFolder + "/welcome.docx"});
+    key("Return");
+    ASSERT_TRUE(waitFor([] { return windowsNamed("Open") == 0; }, 15000));
+    run("xdotool", {"windowfocus", "--sync", window});
+
+    key("alt+c");
+    ASSERT_TRUE(waitFor([] { return reader("tree").contains("push button | Stop"); }, 15000));
+    key("alt+t");
+    ASSERT_TRUE(waitFor([] { return windowsNamed(title) == 2; }, 15000)) << "no question";
+    screenshot("6-stop-question");
+    key("alt+y");
+    EXPECT_TRUE(waitFor([] { return reader("tree").contains("label | Stoped"); }, 15000))
+        << reader("tree").toStdString();
+    EXPECT_TRUE(waitFor([this] { return processesOfOurs().isEmpty(); }, 30000))
+        << processesOfOurs().join(' ').toStdString();
+    EXPECT_FALSE(QFile::exists(inFolder + "/welcome.pdf"));
 }
 
 } // namespace

@@ -18,6 +18,9 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 using namespace zarta;
 using desktop::CConvertDlg;
@@ -150,6 +153,26 @@ TEST_P(Scale, TheWindowFitsTheScreenAndScrollsToEveryControl) {
         host()->verticalScrollBar()->setValue(host()->verticalScrollBar()->maximum());
         save(*window, QStringLiteral("main-window-") + QLatin1String(tabNames[tab]));
         EXPECT_EQ(pageProblems(page()), QStringList()) << tab;
+    }
+}
+
+TEST_P(Scale, TheWheelOverTheTabsScrollsTheWindowAndLeavesTheTab) {
+    control<QCheckBox>(CConvertDlg::advancedBoxId)->click();
+    QScrollBar* bar = host()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0) << "the window does not scroll";
+    auto* tabBar = findControl<ui::CTabCtrlEx>(page(), CConvertDlg::tabsId)->tabBar();
+    // Scrolled so that the tabs are in view, with room to scroll either way.
+    host()->ensureWidgetVisible(tabBar);
+    bar->setValue(std::clamp(bar->value(), 1, bar->maximum() - 1));
+    for (const int notches : {-1, 1}) {
+        const int before = bar->value();
+        const QPointF at = QRectF(tabBar->tabRect(1)).center();
+        QWheelEvent wheel(at, tabBar->mapToGlobal(at), QPoint(), QPoint(0, notches * 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(tabBar, &wheel);
+        EXPECT_EQ(tabBar->currentIndex(), 0) << notches;
+        EXPECT_EQ(bar->value() < before, notches > 0) << notches;
+        EXPECT_NE(bar->value(), before) << notches;
     }
 }
 
