@@ -48,7 +48,7 @@ int CZartaAllToPDFApp::run(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QString::fromLatin1(lockName));
     // Said once per run, before anything is converted.
     if (const auto network = NetworkIsolation::notice()) {
-        const QString caption = QString::fromUtf8(Messages::productName.data());
+        const QString caption = QString::fromUtf8(ProductNames::product.data());
         const QString text = QString::fromStdString(network->text);
         std::fprintf(stderr, "%s\n", network->text.c_str());
         if (network->refuse) {

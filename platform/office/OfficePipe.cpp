@@ -228,7 +228,7 @@ int OfficePipe::removeLeftovers(const std::string& folder) {
 }
 
 std::string OfficePipe::singleInstancePipe(const std::string& profileUrl) {
-    // The office hashes the URL as UTF-16; the URL is ASCII (OfficeProfile::fileUrl).
+    // The office hashes the URL as UTF-16; the URL is ASCII (FileUrl::fromPath).
     std::vector<unsigned char> utf16;
     for (const char c : profileUrl) {
         utf16.push_back(static_cast<unsigned char>(c));

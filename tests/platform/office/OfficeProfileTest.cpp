@@ -1,4 +1,5 @@
 #include "platform/office/OfficeProfile.h"
+#include "platform/office/FileUrl.h"
 
 #include "tests/support/TempDir.h"
 
@@ -163,7 +164,7 @@ TEST(OfficeProfileTest, EachStartMovesTheProfileToANewUnguessableName) {
             profile.prepare();
             paths.push_back(profile.path());
             EXPECT_EQ(TempDir::read(profile.path() + "/user/kept"), "warm");
-            EXPECT_EQ(profile.url(), OfficeProfile::fileUrl(profile.path()));
+            EXPECT_EQ(profile.url(), zarta::FileUrl::fromPath(profile.path()));
         }
     }
     EXPECT_NE(paths[0], paths[1]);

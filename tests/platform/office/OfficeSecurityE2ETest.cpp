@@ -1,6 +1,7 @@
 // The office against a hostile neighbourhood, with the real office: another user who takes the
 // names its pipes would have, a program killed mid-run, documents that try to exhaust its memory or
 // reach the network.
+#include "platform/office/FileUrl.h"
 #include "platform/office/OfficeApplicationFactory.h"
 
 #include "platform/office/MemoryBudget.h"
@@ -234,7 +235,7 @@ TEST_F(OfficeSecurityE2ETest, AnotherUserCanTakeNoNameAnOfficeNeeds) {
         std::vector<std::string> names{path};
         for (int slot = 1; slot <= 4; ++slot) {
             names.push_back(OfficePipe::singleInstancePipe(
-                OfficeProfile::fileUrl(watched.profileRoot + "/profile-" + std::to_string(slot))));
+                FileUrl::fromPath(watched.profileRoot + "/profile-" + std::to_string(slot))));
         }
         neighbours.push_back(std::make_unique<Neighbour>(names));
     };
