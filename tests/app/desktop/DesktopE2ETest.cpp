@@ -34,13 +34,18 @@ protected:
         click(CConvertDlg::convertId);
     }
 
-    // Processes whose command line names the program's data folder: the office it started.
+    // Processes of the program's: those whose command line names its data folder, and the
+    // offices, which learn their profile in that folder from their environment.
     QStringList processesOfOurs() const {
+        const QByteArray profile = "UserInstallation=file://" + dataFolder.toUtf8();
         QStringList found;
         for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
             QFile cmdline("/proc/" + pid + "/cmdline");
+            QFile environment("/proc/" + pid + "/environ");
             if (pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly) &&
-                cmdline.readAll().contains(dataFolder.toUtf8())) {
+                (cmdline.readAll().contains(dataFolder.toUtf8()) ||
+                 (environment.open(QIODevice::ReadOnly) &&
+                  environment.readAll().contains(profile)))) {
                 found << pid;
             }
         }
