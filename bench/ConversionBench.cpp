@@ -133,6 +133,13 @@ public:
         Stopwatch watch(stages_.print);
         inner_->PrintOut(arguments);
     }
+    void putBuiltInDocumentProperty(const std::string& name, const std::string& value) override {
+        inner_->putBuiltInDocumentProperty(name, value);
+    }
+    void ExportAsFixedFormat(const FixedFormatExport& settings) override {
+        Stopwatch watch(stages_.print);
+        inner_->ExportAsFixedFormat(settings);
+    }
     void Close(std::array<WordVariant, 3>& arguments) override {
         Stopwatch watch(stages_.finish);
         inner_->Close(arguments);
