@@ -15,7 +15,7 @@ bool ConversionOptions::passesUserPassword() const {
 }
 
 bool ConversionOptions::keepsStructure() const {
-    return route == ConversionRoute::KeepStructure || isPdfA(pdfVersion);
+    return route == ConversionRoute::KeepStructure || tagged || isPdfA(pdfVersion);
 }
 
 } // namespace zarta

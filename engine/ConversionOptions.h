@@ -63,8 +63,8 @@ struct ConversionOptions {
     // when the password itself is empty.
     bool passesUserPassword() const;
 
-    // The structure-keeping route is taken when chosen, and for every PDF/A version, which
-    // only that route writes.
+    // The structure-keeping route is taken when chosen, for a tagged PDF and for every PDF/A
+    // version, which only that route writes.
     bool keepsStructure() const;
 
     bool operator==(const ConversionOptions&) const = default;

@@ -1,6 +1,7 @@
 #include "engine/ExportSettings.h"
 
 #include "engine/ConversionOptions.h"
+#include "engine/OptionTable.h"
 
 #include <vector>
 
@@ -58,27 +59,24 @@ FixedFormatExport ExportSettings::forOptions(const ConversionOptions& options,
 }
 
 std::optional<std::string> ExportSettings::unusedSettings(const ConversionOptions& options) {
+    if (!options.keepsStructure()) {
+        return std::nullopt;
+    }
     std::vector<std::string> unused;
-    if (options.keepsStructure()) {
-        if (options.documentCompression == DocumentCompression::Lzw) {
-            unused.emplace_back("LZW document compression (the PDF is compressed with Flate)");
-        }
-        if (options.pdfVersion == PdfVersion::V1_3 || options.pdfVersion == PdfVersion::V1_4) {
-            unused.emplace_back(std::string("PDF version ") +
-                                (options.pdfVersion == PdfVersion::V1_3 ? "1.3" : "1.4") +
-                                " (the PDF is written as version 1.5)");
-        }
-        if (unused.empty()) {
-            return std::nullopt;
-        }
-        return "In the structure-keeping route " + joined(unused) + (unused.size() > 1 ? " have" : " has") +
-               " no meaning.";
+    if (options.documentCompression == DocumentCompression::Lzw) {
+        unused.emplace_back("LZW document compression (pages are compressed with Flate)");
     }
-    if (options.tagged) {
-        return std::string("A tagged PDF needs the structure-keeping route; printed pages carry "
-                           "no tags, so the PDFs of this batch are not tagged.");
+    if (options.pdfVersion == PdfVersion::V1_3 || options.pdfVersion == PdfVersion::V1_4) {
+        unused.emplace_back(
+            "PDF Version " +
+            std::string(OptionTable::choiceFor(OptionTable::pdfVersion, options.pdfVersion).text) +
+            " (the PDFs are written as version 1.5)");
     }
-    return std::nullopt;
+    if (unused.empty()) {
+        return std::nullopt;
+    }
+    return "When links, bookmarks and structure are kept, " + joined(unused) +
+           (unused.size() > 1 ? " have" : " has") + " no meaning for this batch.";
 }
 
 } // namespace zarta

@@ -23,8 +23,8 @@ public:
     static FixedFormatExport forOptions(const ConversionOptions& options,
                                         const std::string& outputFile);
 
-    // The settings that have no meaning in the route the options take, in one text for the
-    // user ("... has no meaning in ...; ..."), or nothing when every setting applies.
+    // The settings that have no meaning in the structure-keeping route, in one text for the
+    // user, or nothing when every setting applies (always so in the print route).
     static std::optional<std::string> unusedSettings(const ConversionOptions& options);
 };
 

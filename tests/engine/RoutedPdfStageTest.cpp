@@ -17,7 +17,8 @@ namespace {
 // A stage that notes what it was given and writes its output.
 class NotingStage : public PdfStage {
 public:
-    NotingStage(std::string name, std::vector<std::string>& log) : name_(std::move(name)), log_(log) {}
+    NotingStage(std::string name, std::vector<std::string>& log)
+        : name_(std::move(name)), log_(log) {}
     void writePdf(const Job& job, const ConversionOptions& options, BatchControl&) override {
         log_.push_back(name_ + " " + fs::path(job.printFile).filename().string() + " -> " +
                        fs::path(job.outputPath).filename().string() +
@@ -43,18 +44,37 @@ TEST(RoutedPdfStage, EachRouteAndEncryptionGoesItsWay) {
         std::vector<std::string> steps;
     };
     const Case cases[] = {
-        {"print, no security", ConversionRoute::Print, PdfVersion::V1_4, false,
-         EncryptionLevel::Low, {"ghostscript tmp.ps -> out.pdf plain"}},
-        {"print, RC4", ConversionRoute::Print, PdfVersion::V1_4, true, EncryptionLevel::High,
+        {"print, no security",
+         ConversionRoute::Print,
+         PdfVersion::V1_4,
+         false,
+         EncryptionLevel::Low,
+         {"ghostscript tmp.ps -> out.pdf plain"}},
+        {"print, RC4",
+         ConversionRoute::Print,
+         PdfVersion::V1_4,
+         true,
+         EncryptionLevel::High,
          {"ghostscript tmp.ps -> out.pdf encrypted"}},
-        {"print, AES-256", ConversionRoute::Print, PdfVersion::V1_4, true,
+        {"print, AES-256",
+         ConversionRoute::Print,
+         PdfVersion::V1_4,
+         true,
          EncryptionLevel::Aes256,
          {"ghostscript tmp.ps -> unencrypted.pdf plain",
           "finishing unencrypted.pdf -> out.pdf encrypted"}},
-        {"structure, RC4", ConversionRoute::KeepStructure, PdfVersion::V1_5, true,
-         EncryptionLevel::Low, {"finishing tmp.ps -> out.pdf encrypted"}},
-        {"PDF/A without the route chosen", ConversionRoute::Print, PdfVersion::PdfA1b, false,
-         EncryptionLevel::Low, {"finishing tmp.ps -> out.pdf plain"}},
+        {"structure, RC4",
+         ConversionRoute::KeepStructure,
+         PdfVersion::V1_5,
+         true,
+         EncryptionLevel::Low,
+         {"finishing tmp.ps -> out.pdf encrypted"}},
+        {"PDF/A without the route chosen",
+         ConversionRoute::Print,
+         PdfVersion::PdfA1b,
+         false,
+         EncryptionLevel::Low,
+         {"finishing tmp.ps -> out.pdf plain"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -90,18 +110,21 @@ TEST(ExportSettings, SettingsWithoutMeaningInTheRouteAreNamed) {
     const Case cases[] = {
         {"print route, all meaningful", ConversionRoute::Print, DocumentCompression::Lzw,
          PdfVersion::V1_3, false, ""},
-        {"print route, tagged", ConversionRoute::Print, DocumentCompression::Flate,
-         PdfVersion::V1_3, true, "A tagged PDF needs the structure-keeping route"},
+        {"tagged takes the route", ConversionRoute::Print, DocumentCompression::Lzw,
+         PdfVersion::V1_5, true, "LZW document compression (pages are compressed with Flate)"},
+        {"PDF/A takes the route", ConversionRoute::Print, DocumentCompression::Lzw,
+         PdfVersion::PdfA2b, false, "LZW document compression"},
         {"route, Flate and 1.5", ConversionRoute::KeepStructure, DocumentCompression::Flate,
          PdfVersion::V1_5, true, ""},
-        {"route, LZW", ConversionRoute::KeepStructure, DocumentCompression::Lzw,
-         PdfVersion::V1_6, false,
-         "In the structure-keeping route LZW document compression (the PDF is compressed with "
-         "Flate) has no meaning."},
+        {"route, LZW", ConversionRoute::KeepStructure, DocumentCompression::Lzw, PdfVersion::V1_6,
+         false,
+         "When links, bookmarks and structure are kept, LZW document compression (pages are "
+         "compressed with Flate) has no meaning for this batch."},
         {"route, LZW and 1.3", ConversionRoute::KeepStructure, DocumentCompression::Lzw,
          PdfVersion::V1_3, false,
-         "In the structure-keeping route LZW document compression (the PDF is compressed with "
-         "Flate) and PDF version 1.3 (the PDF is written as version 1.5) have no meaning."},
+         "When links, bookmarks and structure are kept, LZW document compression (pages are "
+         "compressed with Flate) and PDF Version V1.3(Acrobat 4.xx) (the PDFs are written as "
+         "version 1.5) have no meaning for this batch."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

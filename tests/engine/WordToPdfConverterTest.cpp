@@ -390,7 +390,10 @@ TEST_F(WordToPdfConverterTest, TheStructureRouteExportsWithTheFilledInFieldsAsPr
     archival.pdfVersion = PdfVersion::PdfA2b;
     archival.author = "A. M.";
     const Case cases[] = {
-        {"nothing filled in", route, {}, "ExportAsFixedFormat(%s, properties, bookmarks, PDF 1.5, lossless)"},
+        {"nothing filled in",
+         route,
+         {},
+         "ExportAsFixedFormat(%s, properties, bookmarks, PDF 1.5, lossless)"},
         {"title and keywords",
          filled,
          {"BuiltInDocumentProperties(Title) = \"Quarterly \"Q3\"\"",
@@ -404,7 +407,7 @@ TEST_F(WordToPdfConverterTest, TheStructureRouteExportsWithTheFilledInFieldsAsPr
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingWord own;
-        FakePdfStage ownPdf{own};
+        ScriptedPdfStage ownPdf{&own};
         WordToPdfConverter exporter{own, ownPdf, prompts, watch, dir.file("data")};
         ASSERT_EQ(exporter.convert("/in/a.docx", dir.file("out.pdf"), c.options, control),
                   FileOutcome::Converted);
@@ -416,7 +419,8 @@ TEST_F(WordToPdfConverterTest, TheStructureRouteExportsWithTheFilledInFieldsAsPr
         expected.insert(expected.end(), c.properties.begin(), c.properties.end());
         std::string exportCall = c.exportCall;
         exportCall.replace(exportCall.find("%s"), 2, exported);
-        expected.insert(expected.end(), {exportCall, closeCall, quitCall, "pdf stage"});
+        expected.insert(expected.end(), {exportCall, closeCall, quitCall, "pdf stage a.docx",
+                                         "pdf written a.docx"});
         EXPECT_EQ(own.calls(), expected);
         EXPECT_EQ(ownPdf.printFileContent, "%PDF-1.6 exported");
     }
