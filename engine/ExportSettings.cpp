@@ -51,7 +51,7 @@ FixedFormatExport ExportSettings::forOptions(const ConversionOptions& options,
     FixedFormatExport settings;
     settings.outputFile = outputFile;
     settings.pdfAPart = pdfAPart(options.pdfVersion);
-    settings.structureTags = options.tagged || settings.pdfAPart > 0;
+    settings.structureTags = options.tagged;
     settings.pdfMinorVersion = options.pdfVersion == PdfVersion::V1_6 ? 6 : 5;
     settings.losslessImages = options.imagesCompression == ImageCompression::Flate;
     settings.jpegQuality = jpegPercent(options.jpegQuality);

@@ -14,8 +14,9 @@ struct ConversionOptions;
 //
 // Pictures compressed with Flate stay lossless; JPEG and Automatic become JPEG at a quality for
 // the chosen level (Minimum 25, Low 50, Medium 75, Maximum 95). The export writes PDF 1.5 or
-// 1.6 and the PDF/A parts; 1.3 and 1.4 are written as 1.5. Structure tags are asked for when
-// chosen and for PDF/A. Document compression is always Flate.
+// 1.6 and the PDF/A parts; 1.3 and 1.4 are written as 1.5. Structure tags are asked for only
+// when chosen (a tagged PDF/A is conformance level a, which the export then names). Document
+// compression is always Flate.
 //
 // Plain functions; any thread.
 class ExportSettings {

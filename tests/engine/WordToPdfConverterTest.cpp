@@ -402,7 +402,7 @@ TEST_F(WordToPdfConverterTest, TheStructureRouteExportsWithTheFilledInFieldsAsPr
         {"PDF/A-2b",
          archival,
          {"BuiltInDocumentProperties(Author) = \"A. M.\""},
-         "ExportAsFixedFormat(%s, properties, bookmarks, tags, PDF/A-2b, lossless)"},
+         "ExportAsFixedFormat(%s, properties, bookmarks, PDF/A-2b, lossless)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -43,9 +43,8 @@ public:
                    (settings.structureTags ? ", tags" : "") +
                    (settings.pdfAPart > 0 ? ", PDF/A-" + std::to_string(settings.pdfAPart) + "b"
                                           : ", PDF 1." + std::to_string(settings.pdfMinorVersion)) +
-                   (settings.losslessImages
-                        ? ", lossless"
-                        : ", JPEG " + std::to_string(settings.jpegQuality)) +
+                   (settings.losslessImages ? ", lossless"
+                                            : ", JPEG " + std::to_string(settings.jpegQuality)) +
                    ")");
         word_.failIf("ExportAsFixedFormat");
         std::ofstream(settings.outputFile, std::ios::binary) << "%PDF-1.6 exported";
