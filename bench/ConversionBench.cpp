@@ -7,7 +7,8 @@
 // breakdown, the time to the first PDF of a cold batch, peak resident memory of ours and of each
 // office, and the cores used. With more than one office (the second argument, by default as many as
 // the program would run on this machine, see OfficeCount) it also runs that many offices side by
-// side. Asserts nothing.
+// side. Last, the eight-page set through the structure-keeping route against the office's export
+// with the same security. Asserts nothing.
 //
 //   zarta_conversion_bench [documents per set=100] [offices]
 #include "engine/BatchControl.h"
@@ -18,11 +19,13 @@
 #include "engine/GhostscriptStage.h"
 #include "engine/PrintWatch.h"
 #include "engine/QuietPrintWatch.h"
+#include "engine/RoutedPdfStage.h"
 #include "engine/UserPrompts.h"
 #include "engine/WordToPdfConverter.h"
 #include "platform/office/OfficeApplicationFactory.h"
 #include "platform/office/OfficeCount.h"
 #include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/pdf/QpdfSecurityStage.h"
 #include "platform/process/GhostscriptLocator.h"
 #include "platform/process/PosixProcessRunner.h"
 #include "tests/support/RecordingPrompts.h"
@@ -132,6 +135,13 @@ public:
     void PrintOut(std::array<WordVariant, 18>& arguments) override {
         Stopwatch watch(stages_.print);
         inner_->PrintOut(arguments);
+    }
+    void putBuiltInDocumentProperty(const std::string& name, const std::string& value) override {
+        inner_->putBuiltInDocumentProperty(name, value);
+    }
+    void ExportAsFixedFormat(const FixedFormatExport& settings) override {
+        Stopwatch watch(stages_.print);
+        inner_->ExportAsFixedFormat(settings);
     }
     void Close(std::array<WordVariant, 3>& arguments) override {
         Stopwatch watch(stages_.finish);
@@ -262,8 +272,9 @@ struct TimedLane {
           kept(
               runner, [this] { return locator.locate(); }, securityCheck, data),
           timedGhostscript(keptGhostscript ? static_cast<PdfStage&>(kept) : perFile, stages),
-          office(settings), timedOffice(office, stages),
-          converter(timedOffice, timedGhostscript, messages, watch, data) {
+          finishing(securityCheck), timedFinishing(finishing, stages),
+          routed(timedGhostscript, timedFinishing), office(settings), timedOffice(office, stages),
+          converter(timedOffice, routed, messages, watch, data) {
         // Printing is synchronous here; poll often so the wait adds nothing measurable.
         converter.setPrintPollInterval(std::chrono::milliseconds(10));
     }
@@ -275,6 +286,10 @@ struct TimedLane {
     GhostscriptStage perFile;
     GhostscriptInterpreterStage kept;
     TimedPdfStage timedGhostscript;
+    // The structure-keeping route's security; its time is counted with Ghostscript's.
+    QpdfSecurityStage finishing;
+    TimedPdfStage timedFinishing;
+    RoutedPdfStage routed;
     OfficeApplicationFactory office;
     TimedFactory timedOffice;
     WordToPdfConverter converter;
@@ -386,10 +401,14 @@ ExportRun runShell(const std::string& command) {
 
 // Converts the files with the office's own export, one office process for all of them, with a
 // profile that already exists (as ours does).
-ExportRun officeExport(const std::vector<std::string>& files, const fs::path& root) {
+// filterData: the export's settings as the office's JSON filter options, or empty.
+ExportRun officeExport(const std::vector<std::string>& files, const fs::path& root,
+                       const std::string& filterData = "") {
     const std::string profile = "file://" + (root / "export-profile").string();
+    const std::string format =
+        filterData.empty() ? "pdf" : "'pdf:writer_pdf_Export:" + filterData + "'";
     const std::string prefix = "soffice -env:UserInstallation=" + profile +
-                               " --headless --norestore --convert-to pdf --outdir '";
+                               " --headless --norestore --convert-to " + format + " --outdir '";
     if (runShell(prefix + (root / "export-warm").string() + "' '" + files.front() +
                  "' >/dev/null 2>&1")
             .wallMs < 0) {
@@ -469,6 +488,30 @@ void measureSet(const char* title, const std::vector<std::string>& files, const 
     std::fflush(stdout);
 }
 
+// The structure-keeping route (export, then qpdf's security) against the office's own export
+// with the same 128-bit security, one office each side.
+void measureRoute(const std::vector<std::string>& files, const fs::path& root,
+                  ConversionOptions options) {
+    const int count = static_cast<int>(files.size());
+    options.route = ConversionRoute::KeepStructure;
+    const OurRun ours = convertWithOurs(files, root / "route", options, 1, true);
+    const ExportRun theirs =
+        officeExport(files, root / "route-export",
+                     R"({"EncryptFile":{"type":"boolean","value":"true"},)"
+                     R"("PermissionPassword":{"type":"string","value":"owner secret"},)"
+                     R"("Printing":{"type":"long","value":"2"},)"
+                     R"("SelectPdfVersion":{"type":"long","value":"16"}})");
+    std::printf("Structure-keeping route, %d eight-page documents, 128-bit security and document "
+                "information:\n",
+                count);
+    printOurs("route, overlapped", ours, count);
+    std::printf("  office export, same security    %8.0f ms\n", theirs.wallMs);
+    if (theirs.wallMs > 0) {
+        std::printf("  ratio route / export: %.2f (target <= 1.1)\n", ours.wallMs / theirs.wallMs);
+    }
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -518,6 +561,7 @@ int main(int argc, char** argv) {
     for (std::size_t set = 0; set < std::size(sets); ++set) {
         measureSet(sets[set].title, files[set], root / sets[set].folder, options, offices);
     }
+    measureRoute(files.back(), root / "eight-page", options);
 
     std::error_code ignored;
     fs::remove_all(root, ignored);

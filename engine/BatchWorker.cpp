@@ -3,6 +3,7 @@
 #include "engine/BatchAbandoned.h"
 #include "engine/BatchPage.h"
 #include "engine/ConversionError.h"
+#include "engine/ExportSettings.h"
 #include "engine/FileConverter.h"
 #include "engine/Messages.h"
 #include "engine/NoWordProcessor.h"
@@ -108,6 +109,10 @@ int BatchWorker::runBatch() {
             prompts_.showMessage(*problem);
             summary_.refused = true;
         } else {
+            // Settings the batch's route cannot apply are said once, never dropped in silence.
+            if (const auto notice = ExportSettings::unusedSettings(options_)) {
+                prompts_.showMessage(*notice);
+            }
             convertAll();
         }
         page_.batchFinished(summary_);

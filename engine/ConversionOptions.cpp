@@ -14,4 +14,8 @@ bool ConversionOptions::passesUserPassword() const {
     return securityApplies() && userPasswordEnabled;
 }
 
+bool ConversionOptions::keepsStructure() const {
+    return route == ConversionRoute::KeepStructure || tagged || isPdfA(pdfVersion);
+}
+
 } // namespace zarta

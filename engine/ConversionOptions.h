@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ConversionRoute.h"
 #include "engine/DocumentCompression.h"
 #include "engine/EncryptionLevel.h"
 #include "engine/ImageCompression.h"
@@ -45,6 +46,11 @@ struct ConversionOptions {
     JpegQuality jpegQuality = JpegQuality::Minimum;
     PdfVersion pdfVersion = PdfVersion::V1_3;
 
+    // The route to the PDF, and with the structure-keeping route whether the PDF is tagged
+    // (a structure tree readers and assistive technology use).
+    ConversionRoute route = ConversionRoute::Print;
+    bool tagged = false;
+
     // True when at least one document-information field is non-empty; each non-empty field
     // contributes its own entry.
     bool hasDocumentInfo() const;
@@ -56,6 +62,10 @@ struct ConversionOptions {
     // The user password is passed whenever security applies and its box is checked, even
     // when the password itself is empty.
     bool passesUserPassword() const;
+
+    // The structure-keeping route is taken when chosen, for a tagged PDF and for every PDF/A
+    // version, which only that route writes.
+    bool keepsStructure() const;
 
     bool operator==(const ConversionOptions&) const = default;
 };

@@ -27,8 +27,15 @@ std::string_view levelText(PdfVersion version) {
         return "1.4";
     case PdfVersion::V1_5:
         return "1.5";
+    case PdfVersion::V1_6:
+        return "1.6";
+    case PdfVersion::PdfA1b:
+    case PdfVersion::PdfA2b:
+    case PdfVersion::PdfA3b:
+        break;
     }
-    throw std::invalid_argument("unknown PDF version");
+    // PDF/A is written by the structure-keeping route, never by Ghostscript.
+    throw std::invalid_argument("Ghostscript does not write this PDF version");
 }
 
 std::string withPercentDoubled(const std::string& path) {

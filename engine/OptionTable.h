@@ -38,15 +38,22 @@ inline constexpr std::array<Choice<JpegQuality>, 4> jpegQuality{{
     {"Medium", "Medium", JpegQuality::Medium},
     {"Maximum", "Maximum", JpegQuality::Maximum},
 }};
-inline constexpr std::array<Choice<PdfVersion>, 3> pdfVersion{{
+// The PDF/A versions take the structure-keeping route, which alone writes them.
+inline constexpr std::array<Choice<PdfVersion>, 7> pdfVersion{{
     {"1.3", "V1.3(Acrobat 4.xx)", PdfVersion::V1_3},
     {"1.4", "V1.4", PdfVersion::V1_4},
     {"1.5", "V1.5", PdfVersion::V1_5},
+    {"1.6", "V1.6", PdfVersion::V1_6},
+    {"A-1b", "PDF/A-1b", PdfVersion::PdfA1b},
+    {"A-2b", "PDF/A-2b", PdfVersion::PdfA2b},
+    {"A-3b", "PDF/A-3b", PdfVersion::PdfA3b},
 }};
-// The security page shows these as its two radio buttons, in this order.
-inline constexpr std::array<Choice<EncryptionLevel>, 2> encryptionLevel{{
+// The security page shows these as its radio buttons, in this order.
+inline constexpr std::array<Choice<EncryptionLevel>, 4> encryptionLevel{{
     {"low", "Low(40-bit RC4)", EncryptionLevel::Low},
     {"high", "High(128-bit RC4)", EncryptionLevel::High},
+    {"aes128", "128-bit AES", EncryptionLevel::Aes128},
+    {"aes256", "256-bit AES", EncryptionLevel::Aes256},
 }};
 
 // The actions readers of a protected PDF may be allowed, each a switch of the options: the

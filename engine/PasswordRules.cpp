@@ -1,6 +1,7 @@
 #include "engine/PasswordRules.h"
 
 #include "engine/ConversionOptions.h"
+#include "engine/OptionTable.h"
 
 #include <cstdint>
 
@@ -13,7 +14,8 @@ constexpr unsigned char padding[PasswordRules::keptBytes] = {
     0x28, 0xBF, 0x4E, 0x5E, 0x4E, 0x75, 0x8A, 0x41, 0x64, 0x00, 0x4E, 0x56, 0xFF, 0xFA, 0x01, 0x08,
     0x2E, 0x2E, 0x00, 0xB6, 0xD0, 0x68, 0x3E, 0x80, 0x2F, 0x0C, 0xA9, 0xFE, 0x64, 0x53, 0x69, 0x7A};
 
-std::optional<std::string> unusable(const std::string& field, const std::string& password) {
+std::optional<std::string> unusable(const std::string& field, const std::string& password,
+                                    std::size_t keptBytes) {
     if (password.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
         return "The " + field +
                " contains a line break or a NUL character, which the PDF's encryption can't "
@@ -24,10 +26,10 @@ std::optional<std::string> unusable(const std::string& field, const std::string&
                " is not valid UTF-8 text, so the PDF's encryption would not keep it as "
                "entered (the PDF might open without it). Please enter it again.";
     }
-    if (password.size() > PasswordRules::keptBytes) {
+    if (password.size() > keptBytes) {
         return "The " + field + " is " + std::to_string(password.size()) +
                " bytes long; the PDF's encryption keeps only the first " +
-               std::to_string(PasswordRules::keptBytes) +
+               std::to_string(keptBytes) +
                " bytes, so anyone knowing those could open or change the PDF. Please enter a "
                "shorter one.";
     }
@@ -41,16 +43,29 @@ std::optional<PasswordRules::Problem> PasswordRules::check(const ConversionOptio
     if (!options.securityApplies()) {
         return std::nullopt;
     }
-    if (auto owner = unusable("Owner Password", options.ownerPassword)) {
+    if (isPdfA(options.pdfVersion)) {
+        return Problem{
+            Field::OwnerPassword,
+            "PDF/A admits no encryption, so the PDF Version " +
+                std::string(
+                    OptionTable::choiceFor(OptionTable::pdfVersion, options.pdfVersion).text) +
+                " and an Owner Password can't be used together. Please clear the "
+                "passwords or choose another PDF Version."};
+    }
+    const std::size_t kept = keptBytesFor(options.encryptionLevel);
+    if (auto owner = unusable("Owner Password", options.ownerPassword, kept)) {
         return Problem{Field::OwnerPassword, *owner};
     }
     if (!options.passesUserPassword()) {
         return std::nullopt;
     }
-    if (auto user = unusable("User Password", options.userPassword)) {
+    if (auto user = unusable("User Password", options.userPassword, kept)) {
         return Problem{Field::UserPassword, *user};
     }
-    if (paddedKey(options.ownerPassword) == paddedKey(options.userPassword)) {
+    const bool same = options.encryptionLevel == EncryptionLevel::Aes256
+                          ? options.ownerPassword == options.userPassword
+                          : paddedKey(options.ownerPassword) == paddedKey(options.userPassword);
+    if (same) {
         return Problem{
             Field::OwnerPassword,
             "The Owner Password and the User Password are the same, so everyone who can open "
@@ -58,6 +73,10 @@ std::optional<PasswordRules::Problem> PasswordRules::check(const ConversionOptio
             "actions would bind no one. Please choose a different Owner Password."};
     }
     return std::nullopt;
+}
+
+std::size_t PasswordRules::keptBytesFor(EncryptionLevel level) {
+    return level == EncryptionLevel::Aes256 ? aes256KeptBytes : keptBytes;
 }
 
 std::optional<std::string> PasswordRules::problem(const ConversionOptions& options) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "engine/FixedFormatExport.h"
 #include "engine/WordVariant.h"
 
 #include <array>
+#include <string>
 
 namespace zarta {
 
@@ -20,6 +22,16 @@ public:
     // whole document into OutputFileName, replacing its content. With Background true it may
     // return before the job is done (see WordApplication::getBackgroundPrintingStatus).
     virtual void PrintOut(std::array<WordVariant, 18>& arguments) = 0;
+
+    // BuiltInDocumentProperties(name).Value, property put: sets one of the document's own
+    // properties ("Title", "Subject", "Author", "Keywords") for this session; nothing is saved.
+    virtual void putBuiltInDocumentProperty(const std::string& name,
+                                            const std::string& value) = 0;
+
+    // ExportAsFixedFormat with the PDF format: writes the whole document as a PDF into
+    // settings.outputFile, replacing its content, with its links, and as asked its properties,
+    // bookmarks, tags, version and picture compression. Returns when the file is complete.
+    virtual void ExportAsFixedFormat(const FixedFormatExport& settings) = 0;
 
     // Close (DISPID 1105): SaveChanges, OriginalFormat, RouteDocument. With three False
     // arguments the document is closed without saving.

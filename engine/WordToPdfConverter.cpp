@@ -2,6 +2,7 @@
 
 #include "engine/BatchControl.h"
 #include "engine/ConversionOptions.h"
+#include "engine/ExportSettings.h"
 #include "engine/Messages.h"
 #include "engine/NoWordProcessor.h"
 #include "engine/OutputNaming.h"
@@ -206,7 +207,7 @@ FileConverter::Started WordToPdfConverter::start(const std::string& sourcePath,
     // Each wrong password leads to the prompt again, with a new session each time, until the
     // user enters the right one or cancels.
     std::shared_ptr<WorkFolder> work;
-    for (bool again = false; !(work = attempt(sourcePath, control)); again = true) {
+    for (bool again = false; !(work = attempt(sourcePath, options, control)); again = true) {
         beforeAsking();
         const auto answer = prompts_.askPassword(OutputNaming::fileName(sourcePath), again);
         if (!answer) {
@@ -216,14 +217,17 @@ FileConverter::Started WordToPdfConverter::start(const std::string& sourcePath,
     }
     // The remainder keeps the work folder, and with it the print file, until it is destroyed.
     PdfStage& pdf = pdf_;
+    const std::string firstPdf =
+        work->file(options.keepsStructure() ? exportFileName : printFileName);
     return {FileOutcome::Converted,
-            [&pdf, work, sourcePath, outputPath, options](BatchControl& pdfControl) {
-                pdf.writePdf({work->file(printFileName), sourcePath, outputPath, work->path()},
-                             options, pdfControl);
+            [&pdf, work, firstPdf, sourcePath, outputPath, options](BatchControl& pdfControl) {
+                pdf.writePdf({firstPdf, sourcePath, outputPath, work->path()}, options,
+                             pdfControl);
             }};
 }
 
 std::shared_ptr<WorkFolder> WordToPdfConverter::attempt(const std::string& sourcePath,
+                                                        const ConversionOptions& options,
                                                         BatchControl& control) {
     control.checkpoint();
     auto application = word_.create(progId, control);
@@ -234,7 +238,9 @@ std::shared_ptr<WorkFolder> WordToPdfConverter::attempt(const std::string& sourc
 
     try {
         session.application().putVisible(V::Bool(false));
-        session.application().putActivePrinter(V::Text(printerName));
+        if (!options.keepsStructure()) {
+            session.application().putActivePrinter(V::Text(printerName));
+        }
         session.documents() = session.application().getDocuments();
 
         try {
@@ -259,6 +265,25 @@ std::shared_ptr<WorkFolder> WordToPdfConverter::attempt(const std::string& sourc
         control.checkpoint();
 
         auto work = std::make_shared<WorkFolder>(dataFolder_);
+        if (options.keepsStructure()) {
+            // Fields the user filled in take the place of the document's own properties, so
+            // that the export writes them into the document information and the metadata alike.
+            const std::pair<const char*, const std::string&> fields[] = {
+                {"Title", options.title},
+                {"Subject", options.subject},
+                {"Author", options.author},
+                {"Keywords", options.keywords}};
+            for (const auto& [name, value] : fields) {
+                if (!value.empty()) {
+                    session.document()->putBuiltInDocumentProperty(name, value);
+                }
+            }
+            session.document()->ExportAsFixedFormat(
+                ExportSettings::forOptions(options, work->file(exportFileName)));
+            control.checkpoint();
+            endAfterPrinting(session);
+            return work;
+        }
         const std::string printFile = work->file(printFileName);
         {
             WatchGuard watch(printWatch_);

@@ -21,6 +21,11 @@ class WorkFolder;
 // the PDF. start() returns that last step as the remainder, which may run on another thread
 // while the next document is in the word processor; convert() runs it at once.
 //
+// In the structure-keeping route (ConversionOptions::keepsStructure) the word processor exports
+// the document as a PDF instead of printing it (ExportSettings says how the options map), after
+// taking the document information fields the user filled in as the document's own properties;
+// the PDF stage then gets that PDF in place of the print file. No printer is chosen.
+//
 // A protected document makes it ask for the password (UserPrompts::askPassword) and run the
 // whole conversion again with a new word-processor session, as often as the user enters a
 // wrong one; Cancel gives up the file (NotConverted). Any other failure (no word processor, a
@@ -47,6 +52,8 @@ public:
     static constexpr const char* placeholderPassword = "\x1f";
     // The print file's name inside the conversion's work folder.
     static constexpr const char* printFileName = "tmp.ps";
+    // The export's name there, in the structure-keeping route.
+    static constexpr const char* exportFileName = "export.pdf";
 
     // dataFolder: the program's private data folder; each conversion makes its work folder in it.
     WordToPdfConverter(WordApplicationFactory& word, PdfStage& pdf, UserPrompts& prompts,
@@ -68,7 +75,8 @@ public:
 private:
     // One word-processor session: yields the work folder holding the complete print file once
     // the session has ended, or nullptr when the document needs another password.
-    std::shared_ptr<WorkFolder> attempt(const std::string& sourcePath, BatchControl& control);
+    std::shared_ptr<WorkFolder> attempt(const std::string& sourcePath,
+                                        const ConversionOptions& options, BatchControl& control);
 
     WordApplicationFactory& word_;
     PdfStage& pdf_;

@@ -209,6 +209,10 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
             settings.overwrite = chosen;
         } else if (argument == "--require-isolation") {
             settings.requireIsolation = true;
+        } else if (argument == "--keep-structure") {
+            o.route = ConversionRoute::KeepStructure;
+        } else if (argument == "--tagged") {
+            o.tagged = true;
         } else {
             const auto equals = argument.find('=');
             const std::string name = argument.substr(0, equals);
@@ -266,7 +270,7 @@ Security (the PDF is encrypted only when an owner password is given):
   --user-password TEXT
 )" +
            helpLine("  --encryption " + wordList(encryptionLevel, "|"),
-                    "40-bit or 128-bit RC4 " +
+                    "40-bit or 128-bit RC4, 128-bit or 256-bit AES " +
                         defaultWord(encryptionLevel, defaults.encryptionLevel),
                     31) +
            helpLine("  --allow LIST",
@@ -287,6 +291,15 @@ Output:
            helpLine("  --pdf-version " + wordList(pdfVersion, "|"),
                     defaultWord(pdfVersion, defaults.pdfVersion), 39) +
            R"(
+Route (default: the word processor prints each page and Ghostscript writes the PDF):
+  --keep-structure   the word processor's own PDF export writes the PDF, keeping links,
+                     bookmarks from the headings and the document's own title, subject,
+                     author and keywords (fields given above replace them); LZW and
+                     versions 1.3 and 1.4 have no meaning there (Flate, version 1.5)
+  --tagged           a tagged PDF (structure for screen readers); implies --keep-structure
+  --pdf-version A-1b, A-2b and A-3b write PDF/A (archives) and imply --keep-structure;
+                     PDF/A admits no passwords
+
 Questions:
   --overwrite / --no-overwrite   replace existing PDFs, or keep them (default: ask on a
                                  terminal, keep them otherwise)

@@ -2,6 +2,7 @@
 
 #include "app/ui/DialogLayout.h"
 #include "app/ui/Mnemonic.h"
+#include "app/ui/UiTexts.h"
 #include "engine/OptionTable.h"
 
 #include <QCheckBox>
@@ -91,6 +92,11 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
         alternateEmfRendering_ =
             t.place(new QCheckBox(this), id.alternateEmfRendering, QRect(286, 76, 8, 8));
         emfLabel->setBuddy(alternateEmfRendering_);
+        keepStructure_ =
+            t.checkBox(id.keepStructure, Mnemonic::marked(UiTexts::keepStructure.toString(), u'K'),
+                       QRect(10, 73, 180, 10));
+        tagged_ = t.checkBox(id.tagged, Mnemonic::marked(UiTexts::taggedPdf.toString(), u'n'),
+                             QRect(10, 86, 180, 10));
     } else {
         DialogLayout t(*this, QSize(268, 209));
         const int rowStep = 20;
@@ -116,6 +122,9 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
         alternateEmfRendering_ =
             t.place(new QCheckBox(this), id.alternateEmfRendering, QRect(128, y + 2, 8, 8));
         emfLabel->setBuddy(alternateEmfRendering_);
+        keepStructure_ = t.checkBox(id.keepStructure, UiTexts::keepStructure.toString(),
+                                    QRect(23, y + 20, 225, 10));
+        tagged_ = t.checkBox(id.tagged, UiTexts::taggedPdf.toString(), QRect(23, y + 36, 225, 10));
     }
 
     // The box has no text of its own; its label names it.
@@ -142,6 +151,14 @@ ImageCompression CAdvancedDlg::imagesCompression() const {
 
 JpegQuality CAdvancedDlg::jpegQuality() const {
     return selectedValue(jpegQuality_, OptionTable::jpegQuality, defaults.jpegQuality);
+}
+
+bool CAdvancedDlg::keepStructure() const {
+    return keepStructure_->isChecked();
+}
+
+bool CAdvancedDlg::tagged() const {
+    return tagged_->isChecked();
 }
 
 PdfVersion CAdvancedDlg::pdfVersion() const {

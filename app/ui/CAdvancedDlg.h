@@ -12,8 +12,9 @@ class QComboBox;
 namespace zarta::ui {
 
 // The "Advanced" option page: six lists filled from the option table (engine/OptionTable.h), each
-// starting at its setting's default, and the "Alternate EMF Rendering" box, unchecked. "Page
-// Layout", "Page Mode" and "Alternate EMF Rendering" can be operated but nothing reads them.
+// starting at its setting's default, the "Alternate EMF Rendering" box, unchecked, and two boxes
+// for the structure-keeping route (keep links, bookmarks and properties; a tagged PDF), unchecked.
+// "Page Layout", "Page Mode" and "Alternate EMF Rendering" can be operated but nothing reads them.
 //
 // The desktop program's lists allow no typing; the add-in's have a text field, but typing in it
 // never adds an item, and the value read is always the selected item's. The page keeps no values
@@ -30,9 +31,11 @@ public:
         int jpegQuality;
         int pdfVersion;
         int alternateEmfRendering;
+        int keepStructure;
+        int tagged;
     };
-    static constexpr Ids desktopIds{134, 1026, 1027, 1028, 1029, 1024, 1025, 1030};
-    static constexpr Ids addInIds{205, 214, 215, 216, 217, 218, 219, 220};
+    static constexpr Ids desktopIds{134, 1026, 1027, 1028, 1029, 1024, 1025, 1030, 1040, 1041};
+    static constexpr Ids addInIds{205, 214, 215, 216, 217, 218, 219, 220, 240, 241};
     static const Ids& ids(UiVariant variant);
 
     explicit CAdvancedDlg(UiVariant variant, QWidget* parent = nullptr);
@@ -45,6 +48,9 @@ public:
     ImageCompression imagesCompression() const;
     JpegQuality jpegQuality() const;
     PdfVersion pdfVersion() const;
+    // Whether the structure-keeping route is chosen, and a tagged PDF.
+    bool keepStructure() const;
+    bool tagged() const;
 
 private:
     QComboBox* pageLayout_ = nullptr;
@@ -54,6 +60,8 @@ private:
     QComboBox* jpegQuality_ = nullptr;
     QComboBox* pdfVersion_ = nullptr;
     QCheckBox* alternateEmfRendering_ = nullptr;
+    QCheckBox* keepStructure_ = nullptr;
+    QCheckBox* tagged_ = nullptr;
 };
 
 } // namespace zarta::ui

@@ -31,6 +31,8 @@ const QString documentChangingText = fromTable(OptionTable::permissions[2].text)
 const QString printingText = fromTable(OptionTable::permissions[3].text);
 const QString lowText = fromTable(OptionTable::encryptionLevel[0].text);
 const QString highText = fromTable(OptionTable::encryptionLevel[1].text);
+const QString aes128Text = fromTable(OptionTable::encryptionLevel[2].text);
+const QString aes256Text = fromTable(OptionTable::encryptionLevel[3].text);
 
 } // namespace
 
@@ -63,6 +65,9 @@ CSecurityDlg::CSecurityDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
         t.groupBox(id.encryptionLevel, encryptionLevelText, QRect(296, 1, 80, 83));
         low_ = t.radioButton(id.low, m(lowText, u'w'), QRect(304, 30, 68, 10));
         high_ = t.radioButton(id.high, m(highText, u'g'), QRect(304, 55, 69, 10));
+        // The AES levels take the row below the groups, the last of them under the RC4 levels.
+        aes128_ = t.radioButton(id.aes128, m(aes128Text, u'1'), QRect(232, 86, 62, 10));
+        aes256_ = t.radioButton(id.aes256, m(aes256Text, u'2'), QRect(304, 86, 68, 10));
     } else {
         DialogLayout t(*this, QSize(316, 293));
         enableSecurity_ = t.checkBox(id.enableSecurity, enableSecurityText, QRect(27, 8, 120, 10));
@@ -82,6 +87,8 @@ CSecurityDlg::CSecurityDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
         t.groupBox(id.encryptionLevel, encryptionLevelText, QRect(27, 166, 230, 32));
         low_ = t.radioButton(id.low, lowText, QRect(39, 180, 95, 10));
         high_ = t.radioButton(id.high, highText, QRect(140, 180, 100, 10));
+        aes128_ = t.radioButton(id.aes128, aes128Text, QRect(39, 201, 95, 10));
+        aes256_ = t.radioButton(id.aes256, aes256Text, QRect(140, 201, 100, 10));
     }
 
     // The password fields have no label of their own: the boxes that enable them name them.
@@ -96,7 +103,7 @@ CSecurityDlg::CSecurityDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
 
     // The controls start at the options' defaults.
     const ConversionOptions defaults;
-    (defaults.encryptionLevel == OptionTable::encryptionLevel[0].value ? low_ : high_)
+    levels()[OptionTable::indexOf(OptionTable::encryptionLevel, defaults.encryptionLevel)]
         ->setChecked(true);
     enableSecurity_->setChecked(defaults.securityEnabled);
     enableOwnerPassword_->setChecked(defaults.ownerPasswordEnabled);
@@ -119,7 +126,13 @@ std::vector<QWidget*> CSecurityDlg::dependents() const {
             permissionBoxes_[2],
             permissionBoxes_[3],
             high_,
-            low_};
+            low_,
+            aes128_,
+            aes256_};
+}
+
+std::array<QRadioButton*, 4> CSecurityDlg::levels() const {
+    return {low_, high_, aes128_, aes256_};
 }
 
 void CSecurityDlg::securityClicked() {
@@ -142,7 +155,13 @@ void CSecurityDlg::storeControls() {
     for (std::size_t i = 0; i < permissionBoxes_.size(); ++i) {
         permissions_[i] = permissionBoxes_[i]->isChecked();
     }
-    encryptionLevel_ = low_->isChecked() ? 0 : high_->isChecked() ? 1 : -1;
+    encryptionLevel_ = -1;
+    const auto radios = levels();
+    for (std::size_t i = 0; i < radios.size(); ++i) {
+        if (radios[i]->isChecked()) {
+            encryptionLevel_ = int(i);
+        }
+    }
 }
 
 void CSecurityDlg::focusPassword(bool owner) {

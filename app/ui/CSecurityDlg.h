@@ -14,11 +14,12 @@ class QRadioButton;
 namespace zarta::ui {
 
 // The "Security" option page: whether the PDF is encrypted, the user and owner passwords with
-// their boxes, the four allowed actions and the encryption level.
+// their boxes, the four allowed actions and the encryption level (two RC4 levels in their group,
+// two AES levels in a row below it; all four radio buttons exclude each other).
 //
 // At start the controls show the defaults of ConversionOptions: "Enable PDF Security" unchecked,
 // both password boxes checked, no action allowed, "Low(40-bit RC4)" selected; and every dependent
-// control (the passwords and their boxes, the allowed actions, both levels) is disabled. Clicking
+// control (the passwords and their boxes, the allowed actions, the levels) is disabled. Clicking
 // "Enable PDF Security" disables them all, or enables them all and then each password edit only as
 // far as its box is checked; clicking a password box enables or disables its edit. Disabling never
 // changes a check state or a text.
@@ -40,10 +41,13 @@ public:
         int encryptionLevel; // group box; 0: none
         int low;
         int high;
+        int aes128;
+        int aes256;
     };
-    static constexpr Ids desktopIds{133,  1005, 1006, 1015, 1007, 1022, 1021,
-                                    1008, 1009, 1010, 1011, 1023, 1012, 1013};
-    static constexpr Ids addInIds{204, 203, 204, 210, 205, 211, 0, 207, 206, 208, 209, 0, 212, 213};
+    static constexpr Ids desktopIds{133,  1005, 1006, 1015, 1007, 1022, 1021, 1008,
+                                    1009, 1010, 1011, 1023, 1012, 1013, 1042, 1043};
+    static constexpr Ids addInIds{204, 203, 204, 210, 205, 211, 0,   207,
+                                  206, 208, 209, 0,   212, 213, 242, 243};
     static const Ids& ids(UiVariant variant);
 
     explicit CSecurityDlg(UiVariant variant, QWidget* parent = nullptr);
@@ -63,12 +67,15 @@ public:
     // Content copying, form filling, document changing, printing: the order of
     // OptionTable::permissions.
     const std::array<bool, 4>& permissions() const { return permissions_; }
-    // 0 for "Low(40-bit RC4)", 1 for "High(128-bit RC4)", -1 if neither is checked.
+    // The checked level's place in OptionTable::encryptionLevel: 0 for "Low(40-bit RC4)", 1 for
+    // "High(128-bit RC4)", 2 and 3 for the AES levels; -1 if none is checked.
     int encryptionLevel() const { return encryptionLevel_; }
 
 private:
     // The controls "Enable PDF Security" governs, in the order they are switched.
     std::vector<QWidget*> dependents() const;
+    // The level radio buttons in the order of OptionTable::encryptionLevel.
+    std::array<QRadioButton*, 4> levels() const;
     void securityClicked();
 
     QCheckBox* enableSecurity_ = nullptr;
@@ -79,6 +86,8 @@ private:
     std::array<QCheckBox*, 4> permissionBoxes_{};
     QRadioButton* low_ = nullptr;
     QRadioButton* high_ = nullptr;
+    QRadioButton* aes128_ = nullptr;
+    QRadioButton* aes256_ = nullptr;
 
     bool securityEnabled_ = false;
     bool userPasswordEnabled_ = false;

@@ -27,13 +27,17 @@ ConversionOptions collectOptions(CDescriptionDlg& description, CSecurityDlg& sec
     for (std::size_t i = 0; i < OptionTable::permissions.size(); ++i) {
         options.*OptionTable::permissions[i].allowed = security.permissions()[i];
     }
+    const int level = security.encryptionLevel();
     options.encryptionLevel =
-        security.encryptionLevel() == 1 ? EncryptionLevel::High : EncryptionLevel::Low;
+        level < 0 ? EncryptionLevel::Low : OptionTable::encryptionLevel[std::size_t(level)].value;
 
     options.documentCompression = advanced.documentCompression();
     options.imagesCompression = advanced.imagesCompression();
     options.jpegQuality = advanced.jpegQuality();
     options.pdfVersion = advanced.pdfVersion();
+    options.route =
+        advanced.keepStructure() ? ConversionRoute::KeepStructure : ConversionRoute::Print;
+    options.tagged = advanced.tagged();
     return options;
 }
 

@@ -55,4 +55,8 @@ inline constexpr QStringView filesNotConverted = u"Files not converted";
 // The reason given for a file whose password prompt was cancelled.
 inline constexpr QStringView noPasswordGiven = u"no password was given";
 
+// The structure-keeping route on the "Advanced" page.
+inline constexpr QStringView keepStructure = u"Keep links, bookmarks and properties";
+inline constexpr QStringView taggedPdf = u"Tagged PDF (for screen readers)";
+
 } // namespace zarta::ui::UiTexts

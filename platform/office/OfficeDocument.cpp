@@ -23,6 +23,15 @@ void OfficeDocument::PrintOut(std::array<WordVariant, 18>& arguments) {
     session_->print(document_, WordArguments::printOut(arguments));
 }
 
+void OfficeDocument::putBuiltInDocumentProperty(const std::string& name,
+                                                const std::string& value) {
+    session_->setProperty(document_, name, value);
+}
+
+void OfficeDocument::ExportAsFixedFormat(const FixedFormatExport& settings) {
+    session_->exportPdf(document_, settings);
+}
+
 void OfficeDocument::Close(std::array<WordVariant, 3>& arguments) {
     WordArguments::closeOrQuit(arguments, "Close");
     closed_ = true;

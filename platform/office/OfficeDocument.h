@@ -19,6 +19,8 @@ public:
     ~OfficeDocument() override;
 
     void PrintOut(std::array<WordVariant, 18>& arguments) override;
+    void putBuiltInDocumentProperty(const std::string& name, const std::string& value) override;
+    void ExportAsFixedFormat(const FixedFormatExport& settings) override;
     void Close(std::array<WordVariant, 3>& arguments) override;
 
 private:

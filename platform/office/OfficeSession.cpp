@@ -11,6 +11,9 @@
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/XDocumentProperties.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/io/IOException.hpp>
@@ -321,6 +324,88 @@ void OfficeSession::quit() noexcept {
     }
     lease_.abandonAction = BatchControl::Registration();
     lease_.office.reset();
+}
+
+void OfficeSession::setProperty(const css::uno::Reference<css::lang::XComponent>& document,
+                                const std::string& name, const std::string& value) {
+    ensureActive("BuiltInDocumentProperties");
+    const rtl::OUString text = UnoRuntime::toUno(value);
+    try {
+        keeper_->call(*lease_.office, control_, [&] {
+            const css::uno::Reference<css::document::XDocumentPropertiesSupplier> supplier(
+                document, css::uno::UNO_QUERY_THROW);
+            const auto properties = supplier->getDocumentProperties();
+            if (name == "Title") {
+                properties->setTitle(text);
+            } else if (name == "Subject") {
+                properties->setSubject(text);
+            } else if (name == "Author") {
+                properties->setAuthor(text);
+            } else if (name == "Keywords") {
+                properties->setKeywords(css::uno::Sequence<rtl::OUString>(&text, 1));
+            } else {
+                throw css::lang::IllegalArgumentException();
+            }
+        });
+    } catch (const css::uno::Exception& error) {
+        throw WordError(WordError::Kind::CallFailed, "BuiltInDocumentProperties(" + name +
+                                                         "): " + UnoRuntime::describe(error));
+    }
+}
+
+void OfficeSession::exportPdf(const css::uno::Reference<css::lang::XComponent>& document,
+                              const FixedFormatExport& settings) {
+    ensureActive("ExportAsFixedFormat");
+    const std::string output =
+        std::filesystem::absolute(settings.outputFile).lexically_normal().string();
+    // Whatever the file held before must not pass for this document's export.
+    removeFile(output);
+    rtl::OUString url;
+    try {
+        url = UnoRuntime::fileUrl(output);
+    } catch (const std::runtime_error& error) {
+        throw WordError(WordError::Kind::CallFailed, error.what());
+    }
+    // The export's own defaults for the rest, so that the PDF is the one the office's export
+    // writes: links, cross-references and table-of-contents entries as link annotations, the
+    // headings' outline as bookmarks.
+    const sal_Int32 version =
+        settings.pdfAPart > 0 ? settings.pdfAPart : (settings.pdfMinorVersion == 5 ? 15 : 16);
+    const auto filterData = toSequence({
+        {"SelectPdfVersion", css::uno::Any(version)},
+        {"UseTaggedPDF", css::uno::Any(settings.structureTags)},
+        {"ExportBookmarks", css::uno::Any(settings.headingBookmarks)},
+        {"ExportBookmarksToPDFDestination", css::uno::Any(true)},
+        {"ConvertOOoTargetToPDFTarget", css::uno::Any(true)},
+        {"UseLosslessCompression", css::uno::Any(settings.losslessImages)},
+        {"Quality", css::uno::Any(static_cast<sal_Int32>(settings.jpegQuality))},
+        {"ReduceImageResolution", css::uno::Any(false)},
+    });
+    const auto arguments = toSequence({
+        {"FilterName", css::uno::Any(rtl::OUString("writer_pdf_Export"))},
+        {"FilterData", css::uno::Any(filterData)},
+    });
+    try {
+        keeper_->call(*lease_.office, control_, [&] {
+            const css::uno::Reference<css::frame::XStorable> storable(document,
+                                                                      css::uno::UNO_QUERY_THROW);
+            storable->storeToURL(url, arguments);
+        });
+    } catch (const css::uno::Exception& error) {
+        ::unlink(output.c_str());
+        throw WordError(WordError::Kind::CallFailed,
+                        "ExportAsFixedFormat: the word processor could not export the document (" +
+                            UnoRuntime::describe(error) + ")");
+    } catch (...) {
+        ::unlink(output.c_str());
+        throw;
+    }
+    struct stat status {};
+    if (::stat(output.c_str(), &status) != 0 || status.st_size == 0) {
+        ::unlink(output.c_str());
+        throw WordError(WordError::Kind::CallFailed,
+                        "ExportAsFixedFormat: the word processor wrote no PDF");
+    }
 }
 
 } // namespace zarta

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/office/OfficeKeeper.h"
+#include "engine/FixedFormatExport.h"
 #include "platform/office/WordArguments.h"
 
 #include <com/sun/star/lang/XComponent.hpp>
@@ -49,6 +50,17 @@ public:
 
     // Closes a document without saving.
     void close(const css::uno::Reference<css::lang::XComponent>& document);
+
+    // Sets one of the document's own properties ("Title", "Subject", "Author", "Keywords") in
+    // the open document; nothing is saved. Keywords are kept as one text.
+    void setProperty(const css::uno::Reference<css::lang::XComponent>& document,
+                     const std::string& name, const std::string& value);
+
+    // Writes the document as a PDF with the office's own export, as the settings say, into
+    // their output file, replacing it; returns once the file is complete. A failed export
+    // leaves no output file behind.
+    void exportPdf(const css::uno::Reference<css::lang::XComponent>& document,
+                   const FixedFormatExport& settings);
 
     // Closes whatever is still open and ends the session. Never throws; later calls fail.
     void quit() noexcept;

@@ -2,9 +2,11 @@
 
 #include "engine/FileConverter.h"
 #include "engine/GhostscriptInterpreterStage.h"
+#include "engine/RoutedPdfStage.h"
 #include "engine/WordToPdfConverter.h"
 #include "platform/office/OfficeApplicationFactory.h"
 #include "platform/pdf/QpdfSecurityCheck.h"
+#include "platform/pdf/QpdfSecurityStage.h"
 #include "platform/process/GhostscriptLocator.h"
 #include "platform/process/PosixProcessRunner.h"
 
@@ -17,7 +19,8 @@ namespace zarta {
 // office kept warm while the object lives, its profile under the data folder's "office") and
 // the Ghostscript stage (one Ghostscript interpreter kept for the batch, its folder under the
 // data folder; Ghostscript found in the install folder, when given and holding one, else on the
-// search path) it used. Both end when the object is destroyed.
+// search path) it used. Both end when the object is destroyed. The PDF stage is routed (see
+// RoutedPdfStage): the structure-keeping route and AES encryption finish the PDF with qpdf.
 //
 // Thread: constructed anywhere, then used on one converting thread at a time and destroyed on
 // the batch's thread once that is done. The prompts and print watch must outlive the object.
@@ -44,6 +47,8 @@ private:
     const GhostscriptLocator locator_;
     const QpdfSecurityCheck securityCheck_;
     GhostscriptInterpreterStage ghostscript_;
+    QpdfSecurityStage finishing_;
+    RoutedPdfStage pdf_;
     OfficeApplicationFactory word_;
     WordToPdfConverter converter_;
 };

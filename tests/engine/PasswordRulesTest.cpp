@@ -9,8 +9,11 @@ using namespace zarta;
 namespace {
 
 ConversionOptions secured(const std::string& owner, const std::string& user,
-                          bool userEnabled = true) {
+                          bool userEnabled = true, EncryptionLevel level = EncryptionLevel::Low,
+                          PdfVersion version = PdfVersion::V1_3) {
     ConversionOptions options;
+    options.encryptionLevel = level;
+    options.pdfVersion = version;
     options.securityEnabled = true;
     options.ownerPassword = owner;
     options.userPassword = user;
@@ -43,6 +46,23 @@ TEST(PasswordRules, RefusesWhatTheEncryptionWouldWeakenAndNamesThePassword) {
         {"line break", secured("own\ner", "user"), "The Owner Password contains a line break"},
         {"same passwords", secured("same", "same"),
          "The Owner Password and the User Password are the same"},
+        // AES-128 keys like RC4; AES-256 on up to 127 bytes, without the padding.
+        {"AES-128, 33-byte user",
+         secured("owner", std::string(33, 'u'), true, EncryptionLevel::Aes128),
+         "The User Password is 33 bytes long"},
+        {"AES-256, 127-byte owner",
+         secured(std::string(127, 'o'), "user", true, EncryptionLevel::Aes256), ""},
+        {"AES-256, 128-byte owner",
+         secured(std::string(128, 'o'), "user", true, EncryptionLevel::Aes256),
+         "The Owner Password is 128 bytes long"},
+        {"AES-256, same first 32 bytes",
+         secured(std::string(32, 's') + "1", std::string(32, 's') + "2", true,
+                 EncryptionLevel::Aes256),
+         ""},
+        // PDF/A admits no encryption: the version and the password are both named.
+        {"PDF/A-2b with a password",
+         secured("owner", "", true, EncryptionLevel::Low, PdfVersion::PdfA2b),
+         "PDF/A admits no encryption, so the PDF Version PDF/A-2b and an Owner Password"},
         // Unused fields are not judged: the user password when it is not passed, everything
         // when the PDF is not encrypted.
         {"user password not passed", secured("owner", latin1, false), ""},

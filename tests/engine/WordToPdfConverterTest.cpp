@@ -366,3 +366,64 @@ TEST_F(WordToPdfConverterTest, StartLetsTheCallerInBeforeEveryPasswordPrompt) {
     EXPECT_EQ(notes,
               (std::vector<std::string>{"before asking", "asked", "before asking", "asked"}));
 }
+
+namespace {
+
+// The structure-keeping route: the word processor exports instead of printing, with the fields
+// the user filled in as the document's properties, and no printer chosen.
+TEST_F(WordToPdfConverterTest, TheStructureRouteExportsWithTheFilledInFieldsAsProperties) {
+    struct Case {
+        const char* name;
+        ConversionOptions options;
+        std::vector<std::string> properties;
+        std::string exportCall; // with %s for the export's path
+    };
+    ConversionOptions route;
+    route.route = ConversionRoute::KeepStructure;
+    ConversionOptions filled = route;
+    filled.title = "Quarterly \"Q3\"";
+    filled.keywords = "budget, Q3";
+    filled.tagged = true;
+    filled.imagesCompression = ImageCompression::Jpeg;
+    filled.jpegQuality = JpegQuality::Medium;
+    ConversionOptions archival; // PDF/A takes the route by itself
+    archival.pdfVersion = PdfVersion::PdfA2b;
+    archival.author = "A. M.";
+    const Case cases[] = {
+        {"nothing filled in",
+         route,
+         {},
+         "ExportAsFixedFormat(%s, properties, bookmarks, PDF 1.5, lossless)"},
+        {"title and keywords",
+         filled,
+         {"BuiltInDocumentProperties(Title) = \"Quarterly \"Q3\"\"",
+          "BuiltInDocumentProperties(Keywords) = \"budget, Q3\""},
+         "ExportAsFixedFormat(%s, properties, bookmarks, tags, PDF 1.5, JPEG 75)"},
+        {"PDF/A-2b",
+         archival,
+         {"BuiltInDocumentProperties(Author) = \"A. M.\""},
+         "ExportAsFixedFormat(%s, properties, bookmarks, PDF/A-2b, lossless)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingWord own;
+        ScriptedPdfStage ownPdf{&own};
+        WordToPdfConverter exporter{own, ownPdf, prompts, watch, dir.file("data")};
+        ASSERT_EQ(exporter.convert("/in/a.docx", dir.file("out.pdf"), c.options, control),
+                  FileOutcome::Converted);
+        ASSERT_EQ(ownPdf.jobs.size(), 1u);
+        const std::string exported = ownPdf.jobs[0].printFile;
+        EXPECT_EQ(fs::path(exported).filename(), WordToPdfConverter::exportFileName);
+        std::vector<std::string> expected{"create Word.Application", "Visible BOOL false",
+                                          "Documents", openCall("/in/a.docx", placeholder)};
+        expected.insert(expected.end(), c.properties.begin(), c.properties.end());
+        std::string exportCall = c.exportCall;
+        exportCall.replace(exportCall.find("%s"), 2, exported);
+        expected.insert(expected.end(), {exportCall, closeCall, quitCall, "pdf stage a.docx",
+                                         "pdf written a.docx"});
+        EXPECT_EQ(own.calls(), expected);
+        EXPECT_EQ(ownPdf.printFileContent, "%PDF-1.6 exported");
+    }
+}
+
+} // namespace

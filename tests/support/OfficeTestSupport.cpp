@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -70,6 +71,20 @@ std::string commandOutput(const std::string& command) {
 }
 
 } // namespace
+
+ShellRun runShell(const std::string& command) {
+    ShellRun run;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        size_t n = 0;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+            run.output.append(buffer.data(), n);
+        }
+        const int status = ::pclose(pipe);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    return run;
+}
 
 std::string pdfText(const std::string& path) {
     return commandOutput("pdftotext -enc UTF-8 '" + path + "' - 2>/dev/null");

@@ -28,6 +28,14 @@ struct WordRun {
 WordRun runWord(WordApplicationFactory& factory, BatchControl& control, const std::string& source,
                 const WordVariant& password, const std::string& output);
 
+// What a shell command ended with: its exit status (-1 when it did not exit) and its standard
+// output.
+struct ShellRun {
+    int status = -1;
+    std::string output;
+};
+ShellRun runShell(const std::string& command);
+
 // The text of a PDF (pdftotext, UTF-8).
 std::string pdfText(const std::string& path);
 

@@ -43,7 +43,7 @@ struct Case {
     // follows copying there.
     std::set<std::string> allowed() const {
         std::set<std::string> actions;
-        if (level == zarta::EncryptionLevel::High || copy) {
+        if (level != zarta::EncryptionLevel::Low || copy) {
             actions.insert("extract for accessibility");
         }
         if (copy) {

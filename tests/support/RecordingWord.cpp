@@ -31,6 +31,25 @@ public:
         word_.statusQueue.assign(status.begin(), status.end());
     }
 
+    void putBuiltInDocumentProperty(const std::string& name, const std::string& value) override {
+        word_.note("BuiltInDocumentProperties(" + name + ") = \"" + value + "\"");
+        word_.failIf("BuiltInDocumentProperties");
+    }
+
+    void ExportAsFixedFormat(const FixedFormatExport& settings) override {
+        word_.note("ExportAsFixedFormat(" + settings.outputFile +
+                   (settings.documentProperties ? ", properties" : "") +
+                   (settings.headingBookmarks ? ", bookmarks" : "") +
+                   (settings.structureTags ? ", tags" : "") +
+                   (settings.pdfAPart > 0 ? ", PDF/A-" + std::to_string(settings.pdfAPart) + "b"
+                                          : ", PDF 1." + std::to_string(settings.pdfMinorVersion)) +
+                   (settings.losslessImages ? ", lossless"
+                                            : ", JPEG " + std::to_string(settings.jpegQuality)) +
+                   ")");
+        word_.failIf("ExportAsFixedFormat");
+        std::ofstream(settings.outputFile, std::ios::binary) << "%PDF-1.6 exported";
+    }
+
     void Close(std::array<WordVariant, 3>& arguments) override {
         word_.note(describe("Close", arguments));
         word_.failIf("Close");

@@ -169,11 +169,14 @@ std::string flatText(const std::string& body, const TestDocuments::Styles& style
            "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
            "xmlns:field=\"urn:openoffice:names:experimental:ooo-ms-interop:xmlns:field:1.0\" "
            "xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+           "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+           "xmlns:meta=\"urn:oasis:names:tc:opendocument:xmlns:meta:1.0\" "
            "office:version=\"1.3\" "
            "office:mimetype=\"application/vnd.oasis.opendocument.text\">"
-           "<office:automatic-styles>" +
-           styles.automatic + "</office:automatic-styles><office:master-styles>" +
-           styles.masterPages + "</office:master-styles><office:body><office:text>" + body +
+           "<office:meta>" +
+           styles.meta + "</office:meta><office:automatic-styles>" + styles.automatic +
+           "</office:automatic-styles><office:master-styles>" + styles.masterPages +
+           "</office:master-styles><office:body><office:text>" + body +
            "</office:text></office:body></office:document>\n";
 }
 

@@ -23,9 +23,12 @@ public:
 
     // Styles of a flat ODF document: automatic ones (page layouts, paragraph styles that switch
     // to a page style) and master pages (page styles), each as the content of its element.
+    // With them, the document's own properties: the content of its office:meta element
+    // (dc:title, dc:subject, meta:keyword, meta:initial-creator).
     struct Styles {
         std::string automatic;
         std::string masterPages;
+        std::string meta;
     };
 
     // Throws std::runtime_error when the office fails, or did not encrypt a protected file.

@@ -29,10 +29,7 @@ namespace {
 
 const std::string password = "Geheim 42";
 
-struct Outcome {
-    int status = -1;
-    std::string output;
-};
+using Outcome = ShellRun;
 
 class CliE2E : public testing::Test {
 protected:
@@ -68,19 +65,7 @@ protected:
                      out_.path().string() + "' " + arguments + " </dev/null 2>&1");
     }
 
-    static Outcome shell(const std::string& command) {
-        Outcome run;
-        if (FILE* pipe = ::popen(command.c_str(), "r")) {
-            std::array<char, 4096> buffer{};
-            size_t n = 0;
-            while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-                run.output.append(buffer.data(), n);
-            }
-            const int status = ::pclose(pipe);
-            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        return run;
-    }
+    static Outcome shell(const std::string& command) { return runShell(command); }
 
     // Runs the program on a terminal of its own, as a person at a terminal does: waits until
     // the terminal shows `question`, types Ctrl-C (or, with hangUp, closes the terminal), and

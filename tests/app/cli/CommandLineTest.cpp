@@ -103,7 +103,7 @@ TEST(CommandLine, RefusesWhatWouldBeSilentlyIgnoredOrCannotRun) {
         {"--owner-password=o", "--encryption=medium", "a.doc"},
         {"--owner-password=o", "--allow=print", "a.doc"},
         {"--images=PNG", "a.doc"},
-        {"--pdf-version=1.6", "a.doc"},
+        {"--pdf-version=1.7", "a.doc"},
         {"--compression=VLZW", "a.doc"},
         {"--owner-password-file=/nonexistent/pw", "a.doc"},
         {"--overwrite", "--no-overwrite", "a.doc"},

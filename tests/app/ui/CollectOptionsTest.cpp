@@ -29,7 +29,8 @@ struct Pages {
         window.show();
     }
 
-    void click(int id) { findControl<QAbstractButton>(security, id)->click(); }
+    void click(int id) { click(id, security); }
+    void click(int id, const QWidget& page) { findControl<QAbstractButton>(page, id)->click(); }
     // Key by key; characters without a key of their own arrive as text, as from an input method.
     void type(const QWidget& page, int id, const QString& text) {
         QWidget* edit = findControl<QWidget>(page, id);
@@ -110,6 +111,30 @@ TEST(CollectOptions, RecordsWhatThePagesShow) {
              o.contentCopying = o.formFilling = o.documentChanging = o.printing = true;
          },
          false},
+        {"each AES level, the last one clicked counting",
+         [](Pages& p) {
+             p.click(p.s.enableSecurity);
+             p.type(p.security, p.s.ownerPassword, QStringLiteral("owner"));
+             p.click(p.s.aes128);
+             p.click(p.s.high);
+             p.click(p.s.aes256);
+         },
+         [](ConversionOptions& o) {
+             o.securityEnabled = true;
+             o.ownerPassword = "owner";
+             o.encryptionLevel = EncryptionLevel::Aes256;
+         },
+         true},
+        {"the structure-keeping route and a tagged PDF",
+         [](Pages& p) {
+             p.click(p.a.keepStructure, p.advanced);
+             p.click(p.a.tagged, p.advanced);
+         },
+         [](ConversionOptions& o) {
+             o.route = ConversionRoute::KeepStructure;
+             o.tagged = true;
+         },
+         false},
         {"only keywords, on two lines",
          [](Pages& p) { p.type(p.description, p.d.keywords, QStringLiteral("first\nsecond")); },
          [](ConversionOptions& o) { o.keywords = "first\nsecond"; }, false},
@@ -182,6 +207,13 @@ TEST(CollectOptions, EveryListItemGivesTheValueItNames) {
          [](auto& o) { o.pdfVersion = PdfVersion::V1_3; }},
         {&CAdvancedDlg::Ids::pdfVersion, "V1.4", [](auto& o) { o.pdfVersion = PdfVersion::V1_4; }},
         {&CAdvancedDlg::Ids::pdfVersion, "V1.5", [](auto& o) { o.pdfVersion = PdfVersion::V1_5; }},
+        {&CAdvancedDlg::Ids::pdfVersion, "V1.6", [](auto& o) { o.pdfVersion = PdfVersion::V1_6; }},
+        {&CAdvancedDlg::Ids::pdfVersion, "PDF/A-1b",
+         [](auto& o) { o.pdfVersion = PdfVersion::PdfA1b; }},
+        {&CAdvancedDlg::Ids::pdfVersion, "PDF/A-2b",
+         [](auto& o) { o.pdfVersion = PdfVersion::PdfA2b; }},
+        {&CAdvancedDlg::Ids::pdfVersion, "PDF/A-3b",
+         [](auto& o) { o.pdfVersion = PdfVersion::PdfA3b; }},
     };
     Pages pages(UiVariant::Desktop);
     for (const Case& c : cases) {

@@ -25,9 +25,9 @@ const UiVariant variants[] = {UiVariant::Desktop, UiVariant::AddIn};
 std::set<int> enabledDependents(const CSecurityDlg& page) {
     const CSecurityDlg::Ids& id = CSecurityDlg::ids(page.variant());
     std::set<int> enabled;
-    for (int control :
-         {id.ownerPassword, id.enableOwnerPassword, id.userPassword, id.enableUserPassword,
-          id.contentCopying, id.formFilling, id.documentChanging, id.printing, id.high, id.low}) {
+    for (int control : {id.ownerPassword, id.enableOwnerPassword, id.userPassword,
+                        id.enableUserPassword, id.contentCopying, id.formFilling,
+                        id.documentChanging, id.printing, id.high, id.low, id.aes128, id.aes256}) {
         if (findControl<QWidget>(page, control)->isEnabled()) {
             enabled.insert(control);
         }
@@ -38,9 +38,9 @@ std::set<int> enabledDependents(const CSecurityDlg& page) {
 std::map<int, bool> checkStates(const CSecurityDlg& page) {
     const CSecurityDlg::Ids& id = CSecurityDlg::ids(page.variant());
     std::map<int, bool> states;
-    for (int control :
-         {id.enableSecurity, id.enableUserPassword, id.enableOwnerPassword, id.contentCopying,
-          id.formFilling, id.documentChanging, id.printing, id.low, id.high}) {
+    for (int control : {id.enableSecurity, id.enableUserPassword, id.enableOwnerPassword,
+                        id.contentCopying, id.formFilling, id.documentChanging, id.printing, id.low,
+                        id.high, id.aes128, id.aes256}) {
         states[control] = findControl<QAbstractButton>(page, control)->isChecked();
     }
     return states;
@@ -61,7 +61,9 @@ TEST(CSecurityDlg, StartStateAndEnablingRulesKeepChecksAndTexts) {
                                 id.documentChanging,
                                 id.printing,
                                 id.high,
-                                id.low};
+                                id.low,
+                                id.aes128,
+                                id.aes256};
         auto without = [&all](std::initializer_list<int> controls) {
             std::set<int> rest = all;
             for (int control : controls) {
@@ -81,7 +83,9 @@ TEST(CSecurityDlg, StartStateAndEnablingRulesKeepChecksAndTexts) {
                                         {id.documentChanging, false},
                                         {id.printing, false},
                                         {id.low, true},
-                                        {id.high, false}};
+                                        {id.high, false},
+                                        {id.aes128, false},
+                                        {id.aes256, false}};
         EXPECT_EQ(checkStates(page), start);
 
         click(id.enableSecurity);
@@ -118,7 +122,9 @@ TEST(CAdvancedDlg, ListsAndTheirStartingItems) {
             {id.documentCompression, {"Flate", "LZW"}},
             {id.imagesCompression, {"Flate", "JPEG", "Automatic"}},
             {id.jpegQuality, {"Minimum", "Low", "Medium", "Maximum"}},
-            {id.pdfVersion, {"V1.3(Acrobat 4.xx)", "V1.4", "V1.5"}},
+            // The versions the structure-keeping route adds follow the original three.
+            {id.pdfVersion,
+             {"V1.3(Acrobat 4.xx)", "V1.4", "V1.5", "V1.6", "PDF/A-1b", "PDF/A-2b", "PDF/A-3b"}},
         };
         for (const auto& [control, items] : lists) {
             const auto* list = findControl<QComboBox>(page, control);
@@ -131,7 +137,9 @@ TEST(CAdvancedDlg, ListsAndTheirStartingItems) {
             EXPECT_EQ(list->currentIndex(), 0) << control;
             EXPECT_EQ(list->isEditable(), variant == UiVariant::AddIn) << control;
         }
-        EXPECT_FALSE(findControl<QCheckBox>(page, id.alternateEmfRendering)->isChecked());
+        for (const int box : {id.alternateEmfRendering, id.keepStructure, id.tagged}) {
+            EXPECT_FALSE(findControl<QCheckBox>(page, box)->isChecked()) << box;
+        }
     }
 
     // Typing into an add-in list adds nothing and never changes the value read.

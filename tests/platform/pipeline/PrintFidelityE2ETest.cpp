@@ -131,7 +131,8 @@ TestDocuments::Styles pageStyle(const Paper& paper) {
             std::string("<style:master-page style:name=\"") + paper.name +
                 "\" style:page-layout-name=\"" + layout +
                 "\"><style:footer><text:p>Page <text:page-number text:select-page=\"current\"/>"
-                "</text:p></style:footer></style:master-page>"};
+                "</text:p></style:footer></style:master-page>",
+            ""};
 }
 
 // One page per paper, each starting on a page of that paper's style and filled with lines down
