@@ -20,8 +20,7 @@ public:
     RoutedPdfStage(PdfStage& ghostscript, PdfStage& finishing)
         : ghostscript_(ghostscript), finishing_(finishing) {}
 
-    void writePdf(const Job& job, const ConversionOptions& options,
-                  BatchControl& control) override;
+    void writePdf(const Job& job, const ConversionOptions& options, BatchControl& control) override;
 
 private:
     PdfStage& ghostscript_;

@@ -25,8 +25,7 @@ public:
 
     // BuiltInDocumentProperties(name).Value, property put: sets one of the document's own
     // properties ("Title", "Subject", "Author", "Keywords") for this session; nothing is saved.
-    virtual void putBuiltInDocumentProperty(const std::string& name,
-                                            const std::string& value) = 0;
+    virtual void putBuiltInDocumentProperty(const std::string& name, const std::string& value) = 0;
 
     // ExportAsFixedFormat with the PDF format: writes the whole document as a PDF into
     // settings.outputFile, replacing its content, with its links, and as asked its properties,

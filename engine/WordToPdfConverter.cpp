@@ -221,8 +221,7 @@ FileConverter::Started WordToPdfConverter::start(const std::string& sourcePath,
         work->file(options.keepsStructure() ? exportFileName : printFileName);
     return {FileOutcome::Converted,
             [&pdf, work, firstPdf, sourcePath, outputPath, options](BatchControl& pdfControl) {
-                pdf.writePdf({firstPdf, sourcePath, outputPath, work->path()}, options,
-                             pdfControl);
+                pdf.writePdf({firstPdf, sourcePath, outputPath, work->path()}, options, pdfControl);
             }};
 }
 

@@ -23,8 +23,7 @@ void OfficeDocument::PrintOut(std::array<WordVariant, 18>& arguments) {
     session_->print(document_, WordArguments::printOut(arguments));
 }
 
-void OfficeDocument::putBuiltInDocumentProperty(const std::string& name,
-                                                const std::string& value) {
+void OfficeDocument::putBuiltInDocumentProperty(const std::string& name, const std::string& value) {
     session_->setProperty(document_, name, value);
 }
 

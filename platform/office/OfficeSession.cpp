@@ -11,11 +11,11 @@
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
-#include <com/sun/star/frame/XStorable.hpp>
-#include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/task/ErrorCodeIOException.hpp>
@@ -348,8 +348,8 @@ void OfficeSession::setProperty(const css::uno::Reference<css::lang::XComponent>
             }
         });
     } catch (const css::uno::Exception& error) {
-        throw WordError(WordError::Kind::CallFailed, "BuiltInDocumentProperties(" + name +
-                                                         "): " + UnoRuntime::describe(error));
+        throw WordError(WordError::Kind::CallFailed,
+                        "BuiltInDocumentProperties(" + name + "): " + UnoRuntime::describe(error));
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/office/OfficeKeeper.h"
 #include "engine/FixedFormatExport.h"
+#include "platform/office/OfficeKeeper.h"
 #include "platform/office/WordArguments.h"
 
 #include <com/sun/star/lang/XComponent.hpp>

@@ -18,8 +18,8 @@ OfficeFileConverter::OfficeFileConverter(const std::string& dataFolder,
     : locator_(installFolder),
       ghostscript_(
           runner_, [this] { return locator_.locate(); }, securityCheck_, dataFolder),
-      finishing_(securityCheck_), pdf_(ghostscript_, finishing_),
-      word_(officeSettings(dataFolder)), converter_(word_, pdf_, prompts, printWatch, dataFolder) {}
+      finishing_(securityCheck_), pdf_(ghostscript_, finishing_), word_(officeSettings(dataFolder)),
+      converter_(word_, pdf_, prompts, printWatch, dataFolder) {}
 
 FileOutcome OfficeFileConverter::convert(const std::string& sourcePath,
                                          const std::string& outputPath,
