@@ -47,9 +47,16 @@ double seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
 
+// A file's content; what could be read of it when reading fails part way, as a /proc file of a
+// process that ends meanwhile does.
 std::string read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string content;
+    char buffer[4096];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        content.append(buffer, std::size_t(in.gcount()));
+    }
+    return content;
 }
 
 void write(const std::string& path, const std::string& content) {

@@ -142,7 +142,7 @@ TEST_F(KeyboardAndReader, FocusStartsOnTheFileListAndTabSkipsCollapsedPages) {
 TEST_F(KeyboardAndReader, EveryTabStopShowsItsFocusAndIsNamedForScreenReaders) {
     control<QCheckBox>(CConvertDlg::advancedBoxId)->click();
     auto* tabBar = findControl<ui::CTabCtrlEx>(page(), CConvertDlg::tabsId)->tabBar();
-    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(window.get());
+    QAccessibleInterface* windowInterface = QAccessible::queryAccessibleInterface(window.get());
     for (int tab = 0; tab < 3; ++tab) {
         tabBar->setCurrentIndex(tab);
         page().setFocus();
@@ -159,7 +159,7 @@ TEST_F(KeyboardAndReader, EveryTabStopShowsItsFocusAndIsNamedForScreenReaders) {
             stop->setFocus(Qt::TabFocusReason);
             EXPECT_NE(stop->grab().toImage(), without) << what;
             // The focused object is the control (or its current tab), with a name and a role.
-            QAccessibleInterface* focused = focusedObject(root);
+            QAccessibleInterface* focused = focusedObject(windowInterface);
             ASSERT_NE(focused, nullptr) << what;
             EXPECT_TRUE(focused->object() == stop ||
                         (focused->parent() != nullptr && focused->parent()->object() == stop))

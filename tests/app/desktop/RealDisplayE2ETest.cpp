@@ -216,9 +216,9 @@ protected:
     }
 
     // Windows of the program on the screen with the given title.
-    static int windowsNamed(const QString& title) {
+    static int windowsNamed(const QString& name) {
         const QString found =
-            run("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"});
+            run("xdotool", {"search", "--onlyvisible", "--name", "^" + name + "$"});
         return found.isEmpty() ? 0 : int(found.split('\n').size());
     }
 
