@@ -25,6 +25,9 @@ def find(node, role, name, depth):
 
 
 def main():
+    # A call the office does not answer within 0.8 s otherwise fails as "the process appears to
+    # be hung": an office busy on a loaded machine would make the control look missing.
+    pyatspi.setTimeout(20000, -1)
     arguments = [argument for argument in sys.argv[1:] if argument != "--extents"]
     extents = len(arguments) < len(sys.argv) - 1
     application, role, name = arguments[:3]
