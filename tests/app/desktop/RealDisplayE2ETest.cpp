@@ -135,15 +135,30 @@ protected:
         QHash<QString, QString> described;
         QHash<QString, QImage> focusedLook;
         QHash<QString, bool> differs;
+        QList<Stop> before;
+        QImage screenBefore;
         for (int press = 0; press < 80; ++press) {
-            const QList<Stop> now = stops();
-            const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-            const auto focus =
-                std::find_if(now.begin(), now.end(), [](const Stop& stop) { return stop.focused; });
+            // The focus moves from one control to the next in steps a reader can see between,
+            // and a loaded machine draws the move later than it reports it.
+            QList<Stop> now;
+            const auto focusOf = [](const QList<Stop>& all) {
+                return std::find_if(all.begin(), all.end(),
+                                    [](const Stop& stop) { return stop.focused; });
+            };
+            waitFor(
+                [&] {
+                    now = stops();
+                    return focusOf(now) != now.end();
+                },
+                10000);
+            const auto focus = focusOf(now);
             if (focus == now.end()) {
                 ADD_FAILURE() << "nothing has the focus after " << press << " presses of Tab";
                 break;
             }
+            const QImage screen = drawnFocus(*focus, before, screenBefore);
+            before = now;
+            screenBefore = screen;
             for (const Stop& stop : now) {
                 if (!stop.focused && stop.whole && focusedLook.contains(stop.path) &&
                     !differs.contains(stop.path) &&
@@ -178,6 +193,26 @@ protected:
                 << "no focus frame: " << stop.value().toStdString();
         }
         return order;
+    }
+
+    // The screen once it shows the focus on `focus`: its look there differs from the one on the
+    // screen before, when another control had the focus (compared where the control was whole
+    // at the same place both times). After five seconds, the screen as it is.
+    static QImage drawnFocus(const Stop& focus, const QList<Stop>& before,
+                             const QImage& screenBefore) {
+        const auto earlier = std::find_if(before.begin(), before.end(), [&](const Stop& stop) {
+            return stop.path == focus.path;
+        });
+        const bool comparable = earlier != before.end() && !earlier->focused && earlier->whole &&
+                                focus.whole && earlier->place == focus.place;
+        QImage screen;
+        waitFor(
+            [&] {
+                screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+                return !comparable || screen.copy(focus.place) != screenBefore.copy(earlier->place);
+            },
+            5000);
+        return screen;
     }
 
     // Presses Tab until a control of that role has the focus; false after 25 presses.

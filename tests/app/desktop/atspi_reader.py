@@ -103,6 +103,9 @@ def print_stops(objects):
 
 
 def main():
+    # A call the program does not answer within 0.8 s otherwise fails as "the process appears to
+    # be hung", and what was read up to it would pass for the whole answer.
+    pyatspi.setTimeout(20000, -1)
     app = application(sys.argv[1])
     if app is None:
         return 1
