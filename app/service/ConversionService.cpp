@@ -94,6 +94,17 @@ private:
     std::thread thread_;
 };
 
+// Tells the client that its file's work begins now (after its wait for a converter): a client
+// that loses the service before this may send the file again to a fresh service.
+void begin(ServiceChannel& channel, BatchControl& control) {
+    try {
+        channel.send(ServiceMessage(Kind::Begun));
+    } catch (const ServiceError&) {
+        control.abandon();
+        throw BatchAbandoned();
+    }
+}
+
 // The client's prompts, over its connection: each question waits for the client's answer. A
 // connection that ends or fails abandons the request.
 class ClientPrompts : public UserPrompts {
@@ -315,6 +326,7 @@ bool ConversionService::convert(Session& session, ServiceMessage& request) {
                 int slot;
                 ~Held() { pool.release(slot); }
             } held{pool_, slot};
+            begin(session.channel, control);
             FileConverter::Started started = slots_[static_cast<std::size_t>(slot)]->start(
                 prompts, askForPasswords, sourcePath, outputPath, options, control);
             std::uint64_t token = 0;
@@ -364,7 +376,8 @@ void ConversionService::finish(Session& session, std::uint64_t token) {
         BatchControl control;
         RequestWatch watch(session.channel, control);
         try {
-            slots_[static_cast<std::size_t>(pending->slot)]->finish(pending->remainder, control);
+            slots_[static_cast<std::size_t>(pending->slot)]->finish(
+                pending->remainder, control, [&] { begin(session.channel, control); });
         } catch (const BatchAbandoned&) {
             throw;
         } catch (...) {

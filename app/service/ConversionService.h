@@ -27,8 +27,9 @@ class ServiceMessage;
 // (SO_PEERCRED); another user's gets a Refused message and is closed. A connection's requests:
 // Convert (the word-processor part of a file, its questions forwarded to the client, which
 // answers them on the same connection), Finish and Drop (the PDF part of a file started on any
-// of this user's connections, by the token Started gave), Status, WarmUp. During a request the
-// service says Working every two seconds; a client that hangs up meanwhile has its request
+// of this user's connections, by the token Started gave), Status, WarmUp. A file's requests say
+// Begun once the file's turn has come and its work begins; during a request the service says
+// Working every two seconds; a client that hangs up meanwhile has its request
 // abandoned (its work folder removed, its office ended and started afresh for the next file),
 // and the PDF parts it started and never claimed are dropped when its last connection ends.
 // A connection with a message the protocol does not allow is closed.

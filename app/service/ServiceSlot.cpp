@@ -34,8 +34,12 @@ FileConverter::Started ServiceSlot::start(UserPrompts& prompts, bool askForPassw
     return started;
 }
 
-void ServiceSlot::finish(const FileConverter::Remainder& remainder, BatchControl& control) {
-    pdfThread_.run([&] { remainder(control); });
+void ServiceSlot::finish(const FileConverter::Remainder& remainder, BatchControl& control,
+                         const std::function<void()>& begun) {
+    pdfThread_.run([&] {
+        begun();
+        remainder(control);
+    });
     ++documents_;
 }
 

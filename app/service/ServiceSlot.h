@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 
 namespace zarta {
@@ -32,8 +33,10 @@ public:
     FileConverter::Started start(UserPrompts& prompts, bool askForPasswords,
                                  const std::string& sourcePath, const std::string& outputPath,
                                  const ConversionOptions& options, BatchControl& control);
-    // Runs a remainder this converter's start() returned; counts the document once it is written.
-    void finish(const FileConverter::Remainder& remainder, BatchControl& control);
+    // Runs a remainder this converter's start() returned, calling begun on the PDF thread first;
+    // counts the document once it is written.
+    void finish(const FileConverter::Remainder& remainder, BatchControl& control,
+                const std::function<void()>& begun);
     // A document written without a remainder.
     void countDocument() { ++documents_; }
     void warmUp(BatchControl& control);

@@ -3,6 +3,7 @@
 #include "engine/BatchAbandoned.h"
 #include "engine/BatchControl.h"
 #include "engine/ConversionError.h"
+#include "engine/ConversionOptions.h"
 #include "engine/Messages.h"
 #include "engine/NoWordProcessor.h"
 #include "engine/UserPrompts.h"
@@ -11,30 +12,54 @@
 #include "platform/service/ServiceFailure.h"
 #include "platform/service/ServiceLauncher.h"
 
+#include <deque>
 #include <optional>
 
 namespace zarta {
 
 using Kind = ServiceMessage::Kind;
 
-// The connection broke; heard says whether the service had said anything about the file.
+// The connection broke; begun says whether the service had begun the file's work.
 struct RemoteFileConverter::Lost {
-    bool heard = false;
+    bool begun = false;
     std::string why;
 };
 
 namespace {
+
+using Answers = std::deque<std::optional<std::string>>;
 
 ConversionError serviceStopped(const std::string& sourcePath, const std::string& why) {
     return ConversionError(Messages::fill(Messages::couldNotConvert, sourcePath) +
                            Messages::fill(Messages::serviceStopped, why));
 }
 
+// The answers the user gave to a file's questions, given again when the file is sent to a fresh
+// service; a question beyond them is cancelled.
+class ReplayedPrompts : public UserPrompts {
+public:
+    explicit ReplayedPrompts(Answers answers) : answers_(std::move(answers)) {}
+    void showMessage(const std::string&) override {}
+    std::optional<std::string> askPassword(const std::string&, bool) override {
+        if (answers_.empty()) {
+            return std::nullopt;
+        }
+        auto answer = std::move(answers_.front());
+        answers_.pop_front();
+        return answer;
+    }
+
+private:
+    Answers answers_;
+};
+
 // The PDF part of a file started in the service, run or dropped there by its token.
 class RemotePdf {
 public:
-    RemotePdf(std::string sourcePath, std::uint64_t token)
-        : sourcePath_(std::move(sourcePath)), token_(token) {}
+    using Redo = std::function<void(BatchControl&)>;
+
+    RemotePdf(std::string sourcePath, std::uint64_t token, Redo redo)
+        : sourcePath_(std::move(sourcePath)), token_(token), redo_(std::move(redo)) {}
     ~RemotePdf() {
         if (settled_) {
             return;
@@ -52,43 +77,49 @@ public:
 
     void run(BatchControl& control) {
         settled_ = true;
+        bool begun = false;
         std::string why;
         // The PDF part is held by the service that started the file; a fresh one has none.
-        auto channel = ServiceLauncher::connect(false, &why);
-        if (!channel) {
-            throw serviceStopped(sourcePath_, why);
-        }
-        const auto hangUp = control.onAbandon([&channel] { channel->hangUp(); });
-        try {
-            channel->send(ServiceMessage(Kind::Finish).addLong(token_));
-            for (;;) {
-                auto reply = channel->receive(ServiceLauncher::silenceLimit());
-                if (!reply) {
-                    break;
+        if (auto channel = ServiceLauncher::connect(false, &why)) {
+            const auto hangUp = control.onAbandon([&channel] { channel->hangUp(); });
+            try {
+                channel->send(ServiceMessage(Kind::Finish).addLong(token_));
+                for (;;) {
+                    auto reply = channel->receive(ServiceLauncher::silenceLimit());
+                    if (!reply) {
+                        why = "its connection ended";
+                        break;
+                    }
+                    switch (reply->kind()) {
+                    case Kind::Working:
+                        break;
+                    case Kind::Begun:
+                        begun = true;
+                        break;
+                    case Kind::Finished:
+                        reply->expectEnd();
+                        return;
+                    case Kind::Failed:
+                        ServiceFailure::raise(*reply);
+                    default:
+                        throw ServiceError("the conversion service answered out of turn");
+                    }
                 }
-                if (reply->kind() == Kind::Working) {
-                    continue;
-                }
-                if (reply->kind() == Kind::Finished) {
-                    reply->expectEnd();
-                    return;
-                }
-                if (reply->kind() == Kind::Failed) {
-                    ServiceFailure::raise(*reply);
-                }
-                throw ServiceError("the conversion service answered out of turn");
+            } catch (const ServiceError& error) {
+                why = error.what();
             }
-            why = "its connection ended";
-        } catch (const ServiceError& error) {
-            why = error.what();
         }
         control.checkpoint();
-        throw serviceStopped(sourcePath_, why);
+        if (begun || !redo_) {
+            throw serviceStopped(sourcePath_, why);
+        }
+        redo_(control);
     }
 
 private:
     std::string sourcePath_;
     std::uint64_t token_;
+    Redo redo_;
     bool settled_ = false;
 };
 
@@ -118,8 +149,12 @@ FileConverter::Started RemoteFileConverter::start(const std::string& sourcePath,
                                                   BatchControl& control,
                                                   const std::function<void()>& beforeAsking) {
     for (int attempt = 0;; ++attempt) {
+        std::string why;
         if (!local_ && !channel_) {
-            channel_ = ServiceLauncher::connect(true);
+            channel_ = ServiceLauncher::connect(true, &why);
+            if (!channel_ && !fallback_) {
+                throw serviceStopped(sourcePath, why);
+            }
             if (!channel_) {
                 local_ = fallback_();
             }
@@ -132,7 +167,7 @@ FileConverter::Started RemoteFileConverter::start(const std::string& sourcePath,
         } catch (const Lost& lost) {
             channel_.reset();
             control.checkpoint();
-            if (lost.heard || attempt > 0) {
+            if (lost.begun || attempt > 0) {
                 throw serviceStopped(sourcePath, lost.why);
             }
         }
@@ -146,8 +181,9 @@ FileConverter::Started RemoteFileConverter::exchange(const std::string& sourcePa
                                                      const std::function<void()>& beforeAsking) {
     ServiceChannel& channel = *channel_;
     const auto hangUp = control.onAbandon([&channel] { channel.hangUp(); });
-    bool heard = false;
+    bool begun = false;
     bool shown = false;
+    Answers answers;
     const auto showing = [&] {
         if (!shown) {
             shown = true;
@@ -162,11 +198,13 @@ FileConverter::Started RemoteFileConverter::exchange(const std::string& sourcePa
         for (;;) {
             auto reply = channel.receive(ServiceLauncher::silenceLimit());
             if (!reply) {
-                throw Lost{heard, "its connection ended"};
+                throw Lost{begun, "its connection ended"};
             }
-            heard = true;
             switch (reply->kind()) {
             case Kind::Working:
+                break;
+            case Kind::Begun:
+                begun = true;
                 break;
             case Kind::AskPassword: {
                 const std::string fileName = reply->takeText();
@@ -174,6 +212,7 @@ FileConverter::Started RemoteFileConverter::exchange(const std::string& sourcePa
                 reply->expectEnd();
                 showing();
                 const std::optional<std::string> answer = prompts_.askPassword(fileName, again);
+                answers.push_back(answer);
                 channel.send(ServiceMessage(Kind::Answer)
                                  .addFlag(answer.has_value())
                                  .addText(answer.value_or(std::string())));
@@ -194,7 +233,21 @@ FileConverter::Started RemoteFileConverter::exchange(const std::string& sourcePa
                 Started started;
                 if (converted) {
                     started.outcome = FileOutcome::Converted;
-                    auto pdf = std::make_shared<RemotePdf>(sourcePath, token);
+                    RemotePdf::Redo redo;
+                    if (redoes_) {
+                        // The whole file once more, with a fresh service and the same answers.
+                        redo = [sourcePath, outputPath, options, answers,
+                                ask = askForPasswords_](BatchControl& again) {
+                            ReplayedPrompts replayed(answers);
+                            RemoteFileConverter fresh(nullptr, replayed, ask, {});
+                            fresh.redoes_ = false;
+                            if (fresh.convert(sourcePath, outputPath, options, again) !=
+                                FileOutcome::Converted) {
+                                throw serviceStopped(sourcePath, "its answers no longer fit");
+                            }
+                        };
+                    }
+                    auto pdf = std::make_shared<RemotePdf>(sourcePath, token, std::move(redo));
                     started.remainder = [pdf](BatchControl& c) { pdf->run(c); };
                 }
                 return started;
@@ -207,7 +260,7 @@ FileConverter::Started RemoteFileConverter::exchange(const std::string& sourcePa
         }
     } catch (const ServiceError& error) {
         control.checkpoint();
-        throw Lost{heard, error.what()};
+        throw Lost{begun, error.what()};
     }
 }
 

@@ -22,12 +22,13 @@ class UserPrompts;
 // service's message, NoWordProcessor with its reason), so the batch reports them as it would
 // in-process.
 //
-// When the service goes away or stays silent past ServiceLauncher::silenceLimit() during a
-// file, that file fails with a message that says so; the next file goes to a fresh service, or,
-// when none can be started, to an in-process converter made by the fallback. A connection that
-// ends before the service has said anything about the file (a service that was ending just
-// then) is retried once with a fresh service. Abandoning the batch hangs up the connection, which
-// makes the service abandon the file and remove what it made for it.
+// When the service goes away or stays silent past ServiceLauncher::silenceLimit(): a file whose
+// work the service had begun (Begun) fails with a message that says so; a file that was still
+// waiting for its turn there is sent once more to a fresh service (the word-processor part as
+// well, when its PDF part is lost; a password question then gets the answers the user gave the
+// first time, without asking again). The next file goes to a fresh service, or, when none can be
+// started, to an in-process converter made by the fallback. Abandoning the batch hangs up the
+// connection, which makes the service abandon the file and remove what it made for it.
 //
 // Thread: as FileConverter: start() on one thread at a time, the remainder on another. The
 // prompts outlive the converter.
@@ -35,7 +36,8 @@ class RemoteFileConverter : public FileConverter {
 public:
     using Fallback = std::function<std::unique_ptr<FileConverter>()>;
 
-    // first: a connection to use for the first file (may be null).
+    // first: a connection to use for the first file (may be null). fallback: the in-process
+    // converter for when no service can be had (empty: such a file fails).
     RemoteFileConverter(std::unique_ptr<ServiceChannel> first, UserPrompts& prompts,
                         bool askForPasswords, Fallback fallback);
     ~RemoteFileConverter() override;
@@ -54,6 +56,9 @@ private:
     Started exchange(const std::string& sourcePath, const std::string& outputPath,
                      const ConversionOptions& options, BatchControl& control,
                      const std::function<void()>& beforeAsking);
+
+    // Whether a file whose PDF part is lost before it began is sent again.
+    bool redoes_ = true;
 
     std::unique_ptr<ServiceChannel> channel_;
     UserPrompts& prompts_;

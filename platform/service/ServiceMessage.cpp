@@ -25,7 +25,7 @@ bool knownKind(std::uint8_t kind) {
     return (kind >= static_cast<std::uint8_t>(K::Convert) &&
             kind <= static_cast<std::uint8_t>(K::WarmUp)) ||
            (kind >= static_cast<std::uint8_t>(K::AskPassword) &&
-            kind <= static_cast<std::uint8_t>(K::Done));
+            kind <= static_cast<std::uint8_t>(K::Begun));
 }
 
 constexpr std::size_t versionAndKind = 3;

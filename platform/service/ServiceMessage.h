@@ -43,6 +43,7 @@ public:
         StatusReport,     // see ServiceStatus
         Refused,          // the connection is not served: why
         Done,             // the request needs no more (WarmUp)
+        Begun,            // the service began the file's work (it had waited for its turn)
     };
 
     explicit ServiceMessage(Kind kind) : kind_(kind) {}

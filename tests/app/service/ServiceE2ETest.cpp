@@ -1,0 +1,313 @@
+// The conversion service as zarta-convert uses it, with the real office and Ghostscript: started
+// on demand, shared, killed from either side, refused to other users, ended when idle, and
+// writing what the converter writes in its own process.
+#include "platform/service/ServiceChannel.h"
+#include "platform/service/ServiceMessage.h"
+#include "tests/support/OfficeTestSupport.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDocuments.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace zarta::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string output;
+};
+
+Outcome shell(const std::string& command) {
+    Outcome run;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        size_t n = 0;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+            run.output.append(buffer.data(), n);
+        }
+        const int status = ::pclose(pipe);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    return run;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+int numberAfter(const std::string& text, const std::string& pattern) {
+    std::smatch match;
+    return std::regex_search(text, match, std::regex(pattern)) ? std::stoi(match[1]) : 0;
+}
+
+class ServiceE2E : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        documents_ = new TempDir;
+        TestDocuments maker(officeProfiles("service-documents"));
+        maker.make(documents_->file("locked.doc"), TestDocuments::Format::Doc,
+                   TestDocuments::paragraph("Vertraulicher Inhalt"), "Geheim 42");
+        // Long enough that its conversion is still under way seconds after it began.
+        maker.make(documents_->file("long.docx"), TestDocuments::Format::Docx,
+                   TestDocuments::report(1, 1500));
+        TempDir::write(documents_->file("password"), "Geheim 42\n");
+        TempDir::write(documents_->file("owner"), "owner secret\n");
+        ::chmod(documents_->file("password").c_str(), 0600);
+        ::chmod(documents_->file("owner").c_str(), 0600);
+    }
+    static void TearDownTestSuite() { delete documents_; }
+
+    void TearDown() override {
+        if (const int pid = servicePid(); pid > 0) {
+            ::kill(pid, SIGTERM);
+            for (int i = 0; i < 50 && processRunning(pid); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            }
+        }
+    }
+
+    static std::string document(const std::string& name) { return documents_->file(name); }
+    static std::string sample(const std::string& name) {
+        return std::string(ZARTA_SAMPLES_DIR) + "/" + name;
+    }
+
+    // The environment of every program run here: this test's runtime folder (so its own
+    // service), the build's data folder (warm office profile).
+    std::string environment() const {
+        return "XDG_RUNTIME_DIR='" + runtime_.path().string() + "' XDG_DATA_HOME='" +
+               ZARTA_TEST_DATA_HOME + "' ZARTA_SERVICE_PROGRAM='" + ZARTA_SERVICE + "' " +
+               extraEnvironment_ + " ";
+    }
+    Outcome convert(const std::string& arguments, const std::string& out) const {
+        fs::create_directories(out);
+        return shell(environment() + "'" ZARTA_CONVERT "' --out '" + out + "' " + arguments +
+                     " </dev/null 2>&1");
+    }
+    Outcome status() const {
+        return shell(environment() + "'" ZARTA_CONVERT "' --service-status 2>&1");
+    }
+    int servicePid() const {
+        return numberAfter(status().output, R"(service: running \(process (\d+))");
+    }
+    std::string socketPath() const {
+        return runtime_.path().string() + "/ZartaWordToPDF/service.socket";
+    }
+    // Starts zarta-convert in the background; its output goes to the file.
+    pid_t spawn(const std::string& arguments, const std::string& out,
+                const std::string& log) const {
+        fs::create_directories(out);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl("/bin/sh", "sh", "-c",
+                    ("exec env " + environment() + "'" ZARTA_CONVERT "' --out '" + out + "' " +
+                     arguments + " </dev/null >'" + log + "' 2>&1")
+                        .c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return pid;
+    }
+    static int waitFor(pid_t pid) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    static int workFolders() {
+        int count = 0;
+        for (const auto& entry :
+             fs::directory_iterator(std::string(ZARTA_TEST_DATA_HOME) + "/ZartaWordToPDF")) {
+            count += entry.path().filename().string().rfind("conversion-", 0) == 0;
+        }
+        return count;
+    }
+
+    TempDir runtime_;
+    TempDir out_;
+    std::string extraEnvironment_;
+    static TempDir* documents_;
+};
+
+TempDir* ServiceE2E::documents_ = nullptr;
+
+TEST_F(ServiceE2E, StartsOnDemandAndKeepsItsOfficeForTheNextCall) {
+    const Outcome before = status();
+    EXPECT_EQ(before.status, 1);
+    EXPECT_TRUE(contains(before.output, "not running")) << before.output;
+
+    const Outcome first = convert(sample("welcome.docx"), out_.file("a"));
+    ASSERT_EQ(first.status, 0) << first.output;
+    const Outcome running = status();
+    ASSERT_EQ(running.status, 0) << running.output;
+    EXPECT_TRUE(contains(running.output, "documents converted: 1")) << running.output;
+    const int office = numberAfter(running.output, R"(office 1: running \(process (\d+))");
+    EXPECT_GT(office, 0) << running.output;
+
+    const Outcome second = convert(sample("menu.doc"), out_.file("a"));
+    ASSERT_EQ(second.status, 0) << second.output;
+    const Outcome after = status();
+    EXPECT_TRUE(contains(after.output, "documents converted: 2")) << after.output;
+    EXPECT_EQ(numberAfter(after.output, R"(office 1: running \(process (\d+))"), office)
+        << "the office was not kept: " << after.output;
+    EXPECT_NE(pdfText(out_.file("a/menu.pdf")).find("Menú del día"), std::string::npos);
+}
+
+TEST_F(ServiceE2E, WritesWhatTheConverterWritesInItsOwnProcess) {
+    const std::string options = "--title 'Quartalsbericht' --author 'Ana' --owner-password-file '" +
+                                document("owner") + "' --encryption high --allow printing,copy " +
+                                "--document-password-file '" + document("password") + "' ";
+    const std::string files = "'" + sample("welcome.docx") + "' '" + sample("menu.doc") + "' '" +
+                              document("locked.doc") + "'";
+    const std::string out = out_.file("out");
+    const Outcome service = convert(options + files, out);
+    ASSERT_EQ(service.status, 0) << service.output;
+    fs::rename(out, out_.file("service"));
+    const Outcome inProcess = convert("--no-service " + options + files, out);
+    ASSERT_EQ(inProcess.status, 0) << inProcess.output;
+    EXPECT_EQ(service.output, inProcess.output);
+
+    for (const std::string name : {"welcome.pdf", "menu.pdf", "locked.pdf"}) {
+        const std::string a = out_.file("service/" + name);
+        const std::string b = out + "/" + name;
+        const auto facts = [](const std::string& pdf) {
+            return shell(
+                       "qpdf --password='owner secret' --show-encryption '" + pdf +
+                       "' 2>&1; qpdf --password='owner secret' --show-npages '" + pdf +
+                       "' 2>&1; pdfinfo -opw 'owner secret' '" + pdf +
+                       "' 2>&1 | grep -E '^(Title|Author|Pages|Page size|Encrypted|PDF version)'; "
+                       "pdftotext -opw 'owner secret' -enc UTF-8 '" +
+                       pdf + "' - 2>&1")
+                .output;
+        };
+        EXPECT_EQ(facts(a), facts(b)) << name;
+        EXPECT_TRUE(contains(facts(a), "Quartalsbericht")) << facts(a);
+    }
+    EXPECT_TRUE(contains(
+        shell("pdftotext -opw 'owner secret' '" + out_.file("service/locked.pdf") + "' -").output,
+        "Vertraulicher Inhalt"));
+}
+
+TEST_F(ServiceE2E, TwoClientsConvertAtOnce) {
+    // Started first, so that both clients find it.
+    ASSERT_EQ(convert(sample("welcome.docx"), out_.file("warm")).status, 0);
+    const pid_t a = spawn("'" + sample("welcome.docx") + "' '" + sample("bericht.docx") + "'",
+                          out_.file("a"), out_.file("a.log"));
+    const pid_t b = spawn("'" + sample("menu.doc") + "' '" + document("long.docx") + "'",
+                          out_.file("b"), out_.file("b.log"));
+    EXPECT_EQ(waitFor(a), 0) << TempDir::read(out_.file("a.log"));
+    EXPECT_EQ(waitFor(b), 0) << TempDir::read(out_.file("b.log"));
+    for (const std::string pdf : {"a/welcome.pdf", "a/bericht.pdf", "b/menu.pdf", "b/long.pdf"}) {
+        EXPECT_TRUE(fs::exists(out_.file(pdf))) << pdf;
+    }
+    EXPECT_TRUE(contains(status().output, "documents converted: 5")) << status().output;
+}
+
+TEST_F(ServiceE2E, AClientKilledMidBatchLeavesNothingBehind) {
+    ASSERT_EQ(convert(sample("welcome.docx"), out_.file("warm")).status, 0);
+    const int foldersBefore = workFolders();
+    const std::string long1 = out_.file("long1.docx");
+    const std::string long2 = out_.file("long2.docx");
+    fs::copy_file(document("long.docx"), long1);
+    fs::copy_file(document("long.docx"), long2);
+    const pid_t client =
+        spawn("'" + long1 + "' '" + long2 + "'", out_.file("killed"), out_.file("killed.log"));
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    ::kill(client, SIGKILL);
+    waitFor(client);
+
+    // The service abandons the files and goes on; the killed client's own work folders are
+    // removed by the next start of a program, as without the service, the service's at once.
+    EXPECT_FALSE(fs::exists(out_.file("killed/long1.pdf")));
+    EXPECT_FALSE(fs::exists(out_.file("killed/long2.pdf")));
+    const Outcome next = convert(sample("menu.doc"), out_.file("next"));
+    EXPECT_EQ(next.status, 0) << next.output;
+    EXPECT_EQ(workFolders(), foldersBefore);
+    EXPECT_TRUE(contains(status().output, "connections: 1")) << status().output;
+}
+
+TEST_F(ServiceE2E, TheServiceKilledMidRequestFailsThatFileAndTheNextConverts) {
+    ASSERT_EQ(convert(sample("welcome.docx"), out_.file("warm")).status, 0);
+    const int service = servicePid();
+    ASSERT_GT(service, 0);
+    const pid_t client = spawn("'" + document("long.docx") + "' '" + sample("menu.doc") + "'",
+                               out_.file("out"), out_.file("out.log"));
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    ::kill(service, SIGKILL);
+    const int exit = waitFor(client);
+    const std::string log = TempDir::read(out_.file("out.log"));
+    EXPECT_EQ(exit, 1) << log;
+    EXPECT_TRUE(contains(log, "the conversion service stopped during the conversion")) << log;
+    EXPECT_TRUE(fs::exists(out_.file("out/menu.pdf"))) << log;
+    EXPECT_FALSE(fs::exists(out_.file("out/long.pdf"))) << log;
+}
+
+TEST_F(ServiceE2E, AnotherUsersConnectionIsRefused) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to connect as another user";
+    }
+    ASSERT_EQ(convert(sample("welcome.docx"), out_.file("warm")).status, 0);
+    // As if the folder and socket had been opened to everyone: the service still checks who
+    // connects.
+    const std::string folder = runtime_.path().string() + "/ZartaWordToPDF";
+    ::chmod(runtime_.path().c_str(), 0755);
+    ::chmod(folder.c_str(), 0755);
+    ::chmod(socketPath().c_str(), 0666);
+    const pid_t other = ::fork();
+    if (other == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, socketPath().c_str(), sizeof address.sun_path - 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::_exit(4);
+        }
+        zarta::ServiceChannel channel(fd);
+        try {
+            // Refused at once, before any request.
+            const auto reply = channel.receive(std::chrono::seconds(10));
+            ::_exit(reply && reply->kind() == zarta::ServiceMessage::Kind::Refused ? 0 : 1);
+        } catch (...) {
+            ::_exit(2);
+        }
+    }
+    EXPECT_EQ(waitFor(other), 0) << "1: served, 2: no answer, 4: could not connect";
+    ::chmod(folder.c_str(), 0700);
+    ::chmod(runtime_.path().c_str(), 0700);
+    EXPECT_EQ(status().status, 0);
+}
+
+TEST_F(ServiceE2E, EndsAfterItsIdleTimeWithItsOffices) {
+    extraEnvironment_ = "ZARTA_SERVICE_IDLE_EXIT=2";
+    ASSERT_EQ(convert(sample("welcome.docx"), out_.file("a")).status, 0);
+    const Outcome running = status();
+    const int service = numberAfter(running.output, R"(service: running \(process (\d+))");
+    const int office = numberAfter(running.output, R"(office 1: running \(process (\d+))");
+    ASSERT_GT(service, 0) << running.output;
+    for (int i = 0; i < 100 && processRunning(service); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_FALSE(processRunning(service));
+    EXPECT_FALSE(office > 0 && processRunning(office));
+    EXPECT_EQ(status().status, 1);
+}
+
+} // namespace
