@@ -4,7 +4,6 @@
 #include "platform/service/ServiceError.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include <sys/stat.h>
@@ -13,11 +12,8 @@
 namespace zarta {
 
 std::string ServiceAddress::folder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/') {
-        return std::string(runtime) + "/" + DataFolders::programFolder;
-    }
-    return DataFolders::dataFolder();
+    // Beside the desktop program's single-copy lock, which is a file of the program's name.
+    return DataFolders::runtimeFolder() + "/" + DataFolders::programFolder + "-service";
 }
 
 void ServiceAddress::prepare(const std::string& folder) {

@@ -6,10 +6,10 @@ namespace zarta {
 
 // Where the user's conversion service listens, and the files beside its socket.
 //
-// The folder is $XDG_RUNTIME_DIR/ZartaWordToPDF, or the program's private data folder where
-// the session has no runtime folder. prepare() makes it (mode 0700) and checks that it is the
-// user's own private folder, so that only the user can reach the socket; the service also
-// checks the user of every connection.
+// The folder is ZartaWordToPDF-service in $XDG_RUNTIME_DIR, or in the program's private data
+// folder where the session has no runtime folder (DataFolders::runtimeFolder()). prepare() makes it
+// (mode 0700) and checks that it is the user's own private folder, so that only the user can reach
+// the socket; the service also checks the user of every connection.
 //
 // Plain functions of the environment; thread-safe as long as nobody changes the environment.
 class ServiceAddress {

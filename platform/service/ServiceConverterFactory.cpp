@@ -6,6 +6,8 @@
 #include "platform/service/ServiceLauncher.h"
 
 #include <cstdlib>
+#include <system_error>
+#include <thread>
 
 namespace zarta {
 
@@ -44,10 +46,9 @@ ServiceConverterFactory::makeConverters(const Request& request, UserPrompts& pro
     return converters;
 }
 
-bool ServiceConverterFactory::warmUp() const {
-    if (!useService_) {
-        return false;
-    }
+namespace {
+
+bool askToWarmUp() {
     try {
         auto channel = ServiceLauncher::connect(true);
         if (!channel) {
@@ -58,6 +59,23 @@ bool ServiceConverterFactory::warmUp() const {
         return reply && reply->kind() == ServiceMessage::Kind::Done;
     } catch (const ServiceError&) {
         return false;
+    }
+}
+
+} // namespace
+
+bool ServiceConverterFactory::warmUp() const {
+    return useService_ && askToWarmUp();
+}
+
+void ServiceConverterFactory::warmUpInBackground() const {
+    if (!useService_) {
+        return;
+    }
+    try {
+        std::thread([] { askToWarmUp(); }).detach();
+    } catch (const std::system_error&) {
+        // Without a thread the first file starts the office, as without the service.
     }
 }
 

@@ -35,8 +35,12 @@ public:
     bool usedService() const { return usedService_; }
 
     // Asks the service (started when needed) to start its offices now, so that the first file
-    // finds them running. Returns at once once asked; false when there is no service.
+    // finds them running. Returns once asked (the offices start meanwhile); false when there is
+    // no service.
     bool warmUp() const;
+    // The same on a thread of its own, for a window that must not wait: returns at once. The
+    // thread touches nothing of the factory.
+    void warmUpInBackground() const;
 
     // Whether the environment rules the service out ($ZARTA_NO_SERVICE).
     static bool ruledOutByEnvironment();

@@ -107,7 +107,7 @@ protected:
         return numberAfter(status().output, R"(service: running \(process (\d+))");
     }
     std::string socketPath() const {
-        return runtime_.path().string() + "/ZartaWordToPDF/service.socket";
+        return runtime_.path().string() + "/ZartaWordToPDF-service/service.socket";
     }
     // Starts zarta-convert in the background; its output goes to the file.
     pid_t spawn(const std::string& arguments, const std::string& out,
@@ -264,7 +264,7 @@ TEST_F(ServiceE2E, AnotherUsersConnectionIsRefused) {
     ASSERT_EQ(convert(sample("welcome.docx"), out_.file("warm")).status, 0);
     // As if the folder and socket had been opened to everyone: the service still checks who
     // connects.
-    const std::string folder = runtime_.path().string() + "/ZartaWordToPDF";
+    const std::string folder = runtime_.path().string() + "/ZartaWordToPDF-service";
     ::chmod(runtime_.path().c_str(), 0755);
     ::chmod(folder.c_str(), 0755);
     ::chmod(socketPath().c_str(), 0666);
