@@ -11,9 +11,13 @@
 #include "platform/service/ServiceError.h"
 #include "platform/service/ServiceFailure.h"
 #include "platform/service/ServiceLauncher.h"
+#include "platform/service/ServiceSilence.h"
 
+#include <csignal>
 #include <deque>
 #include <optional>
+
+#include <unistd.h>
 
 namespace zarta {
 
@@ -28,6 +32,18 @@ struct RemoteFileConverter::Lost {
 namespace {
 
 using Answers = std::deque<std::optional<std::string>>;
+
+// A service that stays silent hangs: it is ended (it is this user's own process, and its offices
+// and interpreters end with it), so that the next file starts a fresh one instead of waiting for
+// it again.
+void endHungService(const ServiceChannel& channel) {
+    try {
+        if (channel.peerUser() == ::geteuid() && channel.peerProcess() > 1) {
+            ::kill(channel.peerProcess(), SIGKILL);
+        }
+    } catch (const ServiceError&) {
+    }
+}
 
 ConversionError serviceStopped(const std::string& sourcePath, const std::string& why) {
     return ConversionError(Messages::fill(Messages::couldNotConvert, sourcePath) +
@@ -105,6 +121,9 @@ public:
                         throw ServiceError("the conversion service answered out of turn");
                     }
                 }
+            } catch (const ServiceSilence& error) {
+                endHungService(*channel);
+                why = error.what();
             } catch (const ServiceError& error) {
                 why = error.what();
             }
@@ -258,6 +277,10 @@ FileConverter::Started RemoteFileConverter::exchange(const std::string& sourcePa
                 throw ServiceError("the conversion service answered out of turn");
             }
         }
+    } catch (const ServiceSilence& error) {
+        endHungService(channel);
+        control.checkpoint();
+        throw Lost{begun, error.what()};
     } catch (const ServiceError& error) {
         control.checkpoint();
         throw Lost{begun, error.what()};

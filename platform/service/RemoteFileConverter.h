@@ -22,7 +22,8 @@ class UserPrompts;
 // service's message, NoWordProcessor with its reason), so the batch reports them as it would
 // in-process.
 //
-// When the service goes away or stays silent past ServiceLauncher::silenceLimit(): a file whose
+// A service silent past ServiceLauncher::silenceLimit() hangs and is ended (killed: it is this
+// user's own process). When the service goes away or is ended so: a file whose
 // work the service had begun (Begun) fails with a message that says so; a file that was still
 // waiting for its turn there is sent once more to a fresh service (the word-processor part as
 // well, when its PDF part is lost; a password question then gets the answers the user gave the

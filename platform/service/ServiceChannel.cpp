@@ -1,6 +1,7 @@
 #include "platform/service/ServiceChannel.h"
 
 #include "platform/service/ProtocolError.h"
+#include "platform/service/ServiceSilence.h"
 
 #include <cerrno>
 #include <cstring>
@@ -51,7 +52,7 @@ bool ServiceChannel::readFully(char* into, std::size_t size, Timeout silence, bo
                                std::strerror(errno));
         }
         if (ready == 0) {
-            throw ServiceError("the conversion service did not answer in time");
+            throw ServiceSilence("the conversion service did not answer in time");
         }
         const ssize_t n = ::recv(fd_, into + got, size - got, 0);
         if (n < 0 && errno == EINTR) {

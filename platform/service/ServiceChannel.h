@@ -33,8 +33,9 @@ public:
 
     // The next message, or nothing when the peer closed the connection (or hangUp() was
     // called) between messages. Waits at most `silence` for each part of the message (forever
-    // when negative). Throws ServiceError on a time-out, a connection closed inside a message
-    // or a failing socket, ProtocolError on a message the protocol does not allow.
+    // when negative). Throws ServiceSilence on a time-out, ServiceError on a connection closed
+    // inside a message or a failing socket, ProtocolError on a message the protocol does not
+    // allow.
     std::optional<ServiceMessage> receive(Timeout silence);
 
     // Ends the connection both ways, waking a receive() under way; the descriptor stays open

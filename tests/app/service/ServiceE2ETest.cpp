@@ -237,6 +237,9 @@ TEST_F(ServiceE2E, AClientKilledMidBatchLeavesNothingBehind) {
     EXPECT_FALSE(fs::exists(out_.file("killed/long2.pdf")));
     const Outcome next = convert(sample("menu.doc"), out_.file("next"));
     EXPECT_EQ(next.status, 0) << next.output;
+    for (int i = 0; i < 50 && workFolders() > foldersBefore; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
     EXPECT_EQ(workFolders(), foldersBefore);
     EXPECT_TRUE(contains(status().output, "connections: 1")) << status().output;
 }
@@ -247,7 +250,8 @@ TEST_F(ServiceE2E, TheServiceKilledMidRequestFailsThatFileAndTheNextConverts) {
     ASSERT_GT(service, 0);
     const pid_t client = spawn("'" + document("long.docx") + "' '" + sample("menu.doc") + "'",
                                out_.file("out"), out_.file("out.log"));
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    // While the long document is in the office, before the next file's turn.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     ::kill(service, SIGKILL);
     const int exit = waitFor(client);
     const std::string log = TempDir::read(out_.file("out.log"));
@@ -255,6 +259,41 @@ TEST_F(ServiceE2E, TheServiceKilledMidRequestFailsThatFileAndTheNextConverts) {
     EXPECT_TRUE(contains(log, "the conversion service stopped during the conversion")) << log;
     EXPECT_TRUE(fs::exists(out_.file("out/menu.pdf"))) << log;
     EXPECT_FALSE(fs::exists(out_.file("out/long.pdf"))) << log;
+}
+
+TEST_F(ServiceE2E, AHungServiceIsEndedAndAFreshOneConvertsTheNextFile) {
+    extraEnvironment_ = "ZARTA_SERVICE_SILENCE_MS=3000";
+    ASSERT_EQ(convert(sample("welcome.docx"), out_.file("warm")).status, 0);
+    const int service = servicePid();
+    ASSERT_GT(service, 0);
+    const pid_t client = spawn("'" + document("long.docx") + "' '" + sample("menu.doc") + "'",
+                               out_.file("out"), out_.file("out.log"));
+    // While the long document is in the office, before the next file's turn.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ::kill(service, SIGSTOP);
+    const int exit = waitFor(client);
+    const std::string log = TempDir::read(out_.file("out.log"));
+    EXPECT_EQ(exit, 1) << log;
+    EXPECT_TRUE(contains(log, "did not answer in time")) << log;
+    EXPECT_TRUE(fs::exists(out_.file("out/menu.pdf"))) << log;
+    EXPECT_TRUE(processEnds(service));
+    const int fresh = servicePid();
+    EXPECT_GT(fresh, 0);
+    EXPECT_NE(fresh, service);
+}
+
+TEST_F(ServiceE2E, CtrlCEndsTheRunAndTheServiceGoesOn) {
+    ASSERT_EQ(convert(sample("welcome.docx"), out_.file("warm")).status, 0);
+    const pid_t client =
+        spawn("'" + document("long.docx") + "'", out_.file("out"), out_.file("out.log"));
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    ::kill(client, SIGINT);
+    const int exit = waitFor(client);
+    const std::string log = TempDir::read(out_.file("out.log"));
+    EXPECT_EQ(exit, 130) << log;
+    EXPECT_TRUE(contains(log, "interrupted; 0 of 1 files converted")) << log;
+    EXPECT_FALSE(fs::exists(out_.file("out/long.pdf")));
+    EXPECT_EQ(convert(sample("menu.doc"), out_.file("next")).status, 0);
 }
 
 TEST_F(ServiceE2E, AnotherUsersConnectionIsRefused) {
