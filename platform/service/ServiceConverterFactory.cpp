@@ -22,7 +22,6 @@ bool ServiceConverterFactory::ruledOutByEnvironment() {
 std::vector<std::unique_ptr<FileConverter>>
 ServiceConverterFactory::makeConverters(const Request& request, UserPrompts& prompts,
                                         PrintWatch& printWatch) {
-    usedService_ = false;
     std::unique_ptr<ServiceChannel> first;
     if (useService_ && request.installFolder.empty()) {
         first = ServiceLauncher::connect(true);
@@ -30,7 +29,6 @@ ServiceConverterFactory::makeConverters(const Request& request, UserPrompts& pro
     if (!first) {
         return local_.makeConverters(request, prompts, printWatch);
     }
-    usedService_ = true;
     const int count = request.count > 0 ? request.count : OfficeCount::forThisMachine();
     std::vector<std::unique_ptr<FileConverter>> converters;
     for (int i = 0; i < count; ++i) {

@@ -31,9 +31,6 @@ public:
         return local_.wordProcessors();
     }
 
-    // Whether the last makeConverters() made converters of the service.
-    bool usedService() const { return usedService_; }
-
     // Asks the service (started when needed) to start its offices now, so that the first file
     // finds them running. Returns once asked (the offices start meanwhile); false when there is
     // no service.
@@ -48,7 +45,6 @@ public:
 private:
     OfficeConverterFactory local_;
     const bool useService_;
-    bool usedService_ = false;
 };
 
 } // namespace zarta
