@@ -5,6 +5,7 @@
 #include "platform/service/ServiceMessage.h"
 
 #include <algorithm>
+#include <array>
 #include <set>
 
 namespace zarta::OptionsCodec {
@@ -23,25 +24,35 @@ Field flag(std::uint16_t tag, std::string_view name, bool ConversionOptions::*me
             [member](ServiceMessage& m, ConversionOptions& o) { o.*member = m.takeFlag(); }};
 }
 
-// A choice travels as its value; only values the option table offers are taken back.
+// A choice travels as its value; only the values listed are taken back.
 template <typename Value, std::size_t N>
-Field choice(std::uint16_t tag, std::string_view name, Value ConversionOptions::*member,
-             const std::array<OptionTable::Choice<Value>, N>& choices) {
+Field among(std::uint16_t tag, std::string_view name, Value ConversionOptions::*member,
+            std::array<Value, N> values) {
     return {tag, name,
             [member](ServiceMessage& m, const ConversionOptions& o) {
                 m.addNumber(static_cast<std::uint32_t>(o.*member));
             },
-            [member, &choices, name](ServiceMessage& m, ConversionOptions& o) {
+            [member, values, name](ServiceMessage& m, ConversionOptions& o) {
                 const std::uint32_t number = m.takeNumber();
-                const auto found = std::find_if(choices.begin(), choices.end(), [&](const auto& c) {
-                    return static_cast<std::uint32_t>(c.value) == number;
+                const auto found = std::find_if(values.begin(), values.end(), [&](Value value) {
+                    return static_cast<std::uint32_t>(value) == number;
                 });
-                if (found == choices.end()) {
+                if (found == values.end()) {
                     throw ProtocolError("the option \"" + std::string(name) +
                                         "\" has a value no front end offers");
                 }
-                o.*member = found->value;
+                o.*member = *found;
             }};
+}
+
+// A choice of the option table: the values it offers.
+template <typename Value, std::size_t N>
+Field choice(std::uint16_t tag, std::string_view name, Value ConversionOptions::*member,
+             const std::array<OptionTable::Choice<Value>, N>& choices) {
+    std::array<Value, N> values{};
+    std::transform(choices.begin(), choices.end(), values.begin(),
+                   [](const auto& c) { return c.value; });
+    return among(tag, name, member, values);
 }
 
 } // namespace
@@ -68,6 +79,9 @@ const std::vector<Field>& fields() {
         choice(16, "imagesCompression", &O::imagesCompression, OptionTable::imagesCompression),
         choice(17, "jpegQuality", &O::jpegQuality, OptionTable::jpegQuality),
         choice(18, "pdfVersion", &O::pdfVersion, OptionTable::pdfVersion),
+        among(19, "route", &O::route,
+              std::array{ConversionRoute::Print, ConversionRoute::KeepStructure}),
+        flag(20, "tagged", &O::tagged),
     };
     return table;
 }

@@ -53,11 +53,13 @@ ConversionOptions everyFieldChanged() {
     o.formFilling = !o.formFilling;
     o.documentChanging = !o.documentChanging;
     o.printing = !o.printing;
-    o.encryptionLevel = EncryptionLevel::High;
+    o.encryptionLevel = EncryptionLevel::Aes256;
     o.documentCompression = DocumentCompression::Lzw;
     o.imagesCompression = ImageCompression::Automatic;
     o.jpegQuality = JpegQuality::Maximum;
-    o.pdfVersion = PdfVersion::V1_5;
+    o.pdfVersion = PdfVersion::PdfA2b;
+    o.route = ConversionRoute::KeepStructure;
+    o.tagged = !o.tagged;
     return o;
 }
 
