@@ -39,6 +39,11 @@ inline constexpr std::string_view wordProcessorNotStarted =
 inline constexpr std::string_view batchEndedBefore =
     "Not converted: the batch ended before this file.";
 
+// The end of the message for a file whose conversion the user's conversion service was doing when
+// it stopped or stopped answering; %s says how it ended.
+inline constexpr std::string_view serviceStopped =
+    "the conversion service stopped during the conversion (%s)";
+
 // Why the word processor could not open a document.
 inline constexpr std::string_view fileDamaged = "the file is damaged";
 inline constexpr std::string_view fileMissing = "the file does not exist";

@@ -34,6 +34,9 @@ inline constexpr std::string_view addin = ZARTA_ADDIN_NAME;
 // The helper program that runs the add-in's convert dialog, installed beside the module.
 inline constexpr std::string_view addinDialogProgram = "zarta-addin-dialog";
 
+// The per-user conversion service that keeps offices running for the other programs.
+inline constexpr std::string_view serviceProgram = "zarta-service";
+
 // The tool that registers and unregisters server modules such as the add-in.
 inline constexpr std::string_view registerServerProgram = "zarta-regsvr";
 

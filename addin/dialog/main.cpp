@@ -11,7 +11,7 @@
 #include "app/ui/Artwork.h"
 #include "engine/ProductNames.h"
 #include "platform/folders/DataFolders.h"
-#include "platform/pipeline/OfficeConverterFactory.h"
+#include "platform/service/ServiceConverterFactory.h"
 
 #include <QApplication>
 
@@ -34,7 +34,10 @@ int main(int argc, char** argv) {
     }
     QApplication::setWindowIcon(zarta::ui::Artwork::icon(zarta::ui::Artwork::ApplicationIcon));
 
-    zarta::OfficeConverterFactory services(zarta::DataFolders::dataFolder());
+    // The user's conversion service converts with an office already running; asked to start
+    // one while the user sets the options.
+    zarta::ServiceConverterFactory services(zarta::DataFolders::dataFolder(), true);
+    services.warmUpInBackground();
     zarta::addin::InProcessDialogRunner runner(services, caption);
     runner.run(document.toStdString(), {});
     return 0;

@@ -213,6 +213,10 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
             o.route = ConversionRoute::KeepStructure;
         } else if (argument == "--tagged") {
             o.tagged = true;
+        } else if (argument == "--no-service") {
+            settings.noService = true;
+        } else if (argument == "--service-status") {
+            settings.serviceStatus = true;
         } else {
             const auto equals = argument.find('=');
             const std::string name = argument.substr(0, equals);
@@ -246,7 +250,7 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
     o.ownerPasswordEnabled = ownerPassword;
     o.userPasswordEnabled = userPassword;
 
-    if (!settings.help && settings.files.empty()) {
+    if (!settings.help && !settings.serviceStatus && settings.files.empty()) {
         throw UsageError("no Word files given");
     }
     return settings;
@@ -309,6 +313,12 @@ Questions:
 Isolation:
   --require-isolation   convert nothing where the word processor cannot be cut off from the
                         network (default: convert, and warn on standard error)
+
+Conversion service:
+  --no-service       convert in this process, without the user's conversion service, which
+                     keeps offices running between calls (also: ZARTA_NO_SERVICE=1)
+  --service-status   say whether the service runs, its offices and their age, and how many
+                     documents it has converted; convert nothing
 
 Exit status: 0 when every file was converted, 1 when some were not, 2 for a wrong command
 line, 130 when interrupted.

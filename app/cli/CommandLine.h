@@ -30,6 +30,10 @@ public:
         // Refuse to convert where the word processor cannot be cut off from the network
         // (--require-isolation); otherwise the run only warns.
         bool requireIsolation = false;
+        // Convert in this process, not with the user's conversion service (--no-service).
+        bool noService = false;
+        // Print what the conversion service is doing and convert nothing (--service-status).
+        bool serviceStatus = false;
         bool help = false;
     };
 

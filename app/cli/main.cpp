@@ -14,7 +14,8 @@
 #include "engine/WordFiles.h"
 #include "platform/folders/DataFolders.h"
 #include "platform/office/NetworkIsolation.h"
-#include "platform/pipeline/OfficeConverterFactory.h"
+#include "platform/service/ServiceConverterFactory.h"
+#include "platform/service/ServiceStatus.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -62,6 +63,16 @@ int main(int argc, char** argv) {
     if (settings.help) {
         std::fputs(CommandLine::usage(program).c_str(), stdout);
         return exitConverted;
+    }
+    if (settings.serviceStatus) {
+        std::string whyNot;
+        if (const auto status = ServiceStatus::query(&whyNot)) {
+            std::fputs(status->text().c_str(), stdout);
+            return exitConverted;
+        }
+        std::printf("conversion service: not running (%s)\n",
+                    EscapedText::forTerminal(whyNot).c_str());
+        return exitSomeFailed;
     }
 
     // Passwords the PDF could not keep are refused before anything starts.
@@ -132,11 +143,13 @@ int main(int argc, char** argv) {
                             interrupts.wakeFd());
     QuietPrintWatch printWatch;
 
-    OfficeConverterFactory factory(dataFolder);
+    // The user's conversion service converts with its offices kept running, started here when
+    // it does not run; without it, this process converts as the service would.
+    ServiceConverterFactory factory(dataFolder, !settings.noService);
     {
-        // As many offices as the machine holds (see OfficeCount), each with one Ghostscript kept
-        // for the batch; an office starts when its lane takes its first file. All of them end
-        // with this block, before the summary below.
+        // As many lanes as the machine holds offices (see OfficeCount); in this process each
+        // has an office and a Ghostscript kept for the batch, started when its lane takes its
+        // first file, and all of them end with this block, before the summary below.
         auto converters = factory.makeConverters({}, prompts, printWatch);
         std::vector<FileConverter*> lanes;
         for (const auto& converter : converters) {

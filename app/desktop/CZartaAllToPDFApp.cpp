@@ -5,7 +5,7 @@
 #include "engine/ProductNames.h"
 #include "platform/folders/DataFolders.h"
 #include "platform/office/NetworkIsolation.h"
-#include "platform/pipeline/OfficeConverterFactory.h"
+#include "platform/service/ServiceConverterFactory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,9 +58,12 @@ int CZartaAllToPDFApp::run(int argc, char** argv) {
         }
         QMessageBox::warning(nullptr, caption, QStringLiteral("Warning: ") + text);
     }
-    OfficeConverterFactory services(dataFolder);
+    // The user's conversion service converts with offices kept running; asked to start them as
+    // the window opens, so that Convert finds one ready.
+    ServiceConverterFactory services(dataFolder, true);
     CZartaAllToPDFDlg window(services);
     window.show();
+    services.warmUpInBackground();
     return application.exec();
 }
 

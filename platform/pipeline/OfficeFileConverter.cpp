@@ -21,6 +21,10 @@ OfficeFileConverter::OfficeFileConverter(const std::string& dataFolder,
       finishing_(securityCheck_), pdf_(ghostscript_, finishing_), word_(officeSettings(dataFolder)),
       converter_(word_, pdf_, prompts, printWatch, dataFolder) {}
 
+bool OfficeFileConverter::warmUp(BatchControl& control) {
+    return word_.create(WordToPdfConverter::progId, control) != nullptr;
+}
+
 FileOutcome OfficeFileConverter::convert(const std::string& sourcePath,
                                          const std::string& outputPath,
                                          const ConversionOptions& options, BatchControl& control) {

@@ -36,6 +36,11 @@ public:
     // they run without network).
     const OfficeApplicationFactory& wordProcessor() const { return word_; }
 
+    // Starts the office now, if it does not run, so that the next file finds it ready. Throws
+    // BatchAbandoned when the control is abandoned meanwhile; false when it could not be started
+    // (wordProcessor().lastFailure() says why).
+    bool warmUp(BatchControl& control);
+
     FileOutcome convert(const std::string& sourcePath, const std::string& outputPath,
                         const ConversionOptions& options, BatchControl& control) override;
     Started start(const std::string& sourcePath, const std::string& outputPath,

@@ -47,6 +47,8 @@ protected:
         environment.insert("XDG_RUNTIME_DIR", home + "/run");
         environment.insert("XDG_DATA_HOME", home + "/data");
         environment.insert("XDG_CONFIG_HOME", home + "/config");
+        // No conversion service outlives the test.
+        environment.insert("ZARTA_NO_SERVICE", "1");
         environment.insert("QT_QPA_PLATFORM", "xcb");
         // Qt's own dialogs (no desktop's platform theme) and its accessibility bridge always on,
         // as with a screen reader running.

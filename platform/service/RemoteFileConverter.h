@@ -1,0 +1,71 @@
+#pragma once
+
+#include "engine/FileConverter.h"
+#include "platform/service/ServiceChannel.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zarta {
+
+class UserPrompts;
+
+// A FileConverter whose work is done by the user's conversion service, with one of its warm
+// offices and Ghostscript interpreters.
+//
+// start() sends the file (its paths, whether to ask for passwords, the options with their
+// passwords) over its connection and answers the service's questions with the prompts,
+// calling beforeAsking before the first, as a converter in this process would. The remainder
+// asks the service, over a connection of its own, to write the PDF; destroying it unrun tells
+// the service to drop it. Failures come back as the same errors (ConversionError with the
+// service's message, NoWordProcessor with its reason), so the batch reports them as it would
+// in-process.
+//
+// A service silent past ServiceLauncher::silenceLimit() hangs and is ended (killed: it is this
+// user's own process). When the service goes away or is ended so: a file whose
+// work the service had begun (Begun) fails with a message that says so; a file that was still
+// waiting for its turn there is sent once more to a fresh service (the word-processor part as
+// well, when its PDF part is lost; a password question then gets the answers the user gave the
+// first time, without asking again). The next file goes to a fresh service, or, when none can be
+// started, to an in-process converter made by the fallback. Abandoning the batch hangs up the
+// connection, which makes the service abandon the file and remove what it made for it.
+//
+// Thread: as FileConverter: start() on one thread at a time, the remainder on another. The
+// prompts outlive the converter.
+class RemoteFileConverter : public FileConverter {
+public:
+    using Fallback = std::function<std::unique_ptr<FileConverter>()>;
+
+    // first: a connection to use for the first file (may be null). fallback: the in-process
+    // converter for when no service can be had (empty: such a file fails).
+    RemoteFileConverter(std::unique_ptr<ServiceChannel> first, UserPrompts& prompts,
+                        bool askForPasswords, Fallback fallback);
+    ~RemoteFileConverter() override;
+
+    FileOutcome convert(const std::string& sourcePath, const std::string& outputPath,
+                        const ConversionOptions& options, BatchControl& control) override;
+    Started start(const std::string& sourcePath, const std::string& outputPath,
+                  const ConversionOptions& options, BatchControl& control,
+                  const std::function<void()>& beforeAsking) override;
+
+    // Whether a file has gone to the in-process fallback.
+    bool inProcess() const { return local_ != nullptr; }
+
+private:
+    struct Lost;
+    Started exchange(const std::string& sourcePath, const std::string& outputPath,
+                     const ConversionOptions& options, BatchControl& control,
+                     const std::function<void()>& beforeAsking);
+
+    // Whether a file whose PDF part is lost before it began is sent again.
+    bool redoes_ = true;
+
+    std::unique_ptr<ServiceChannel> channel_;
+    UserPrompts& prompts_;
+    const bool askForPasswords_;
+    Fallback fallback_;
+    std::unique_ptr<FileConverter> local_;
+};
+
+} // namespace zarta

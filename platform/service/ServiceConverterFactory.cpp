@@ -1,0 +1,80 @@
+#include "platform/service/ServiceConverterFactory.h"
+
+#include "platform/office/OfficeCount.h"
+#include "platform/service/RemoteFileConverter.h"
+#include "platform/service/ServiceError.h"
+#include "platform/service/ServiceLauncher.h"
+
+#include <cstdlib>
+#include <system_error>
+#include <thread>
+
+namespace zarta {
+
+ServiceConverterFactory::ServiceConverterFactory(std::string dataFolder, bool useService)
+    : local_(std::move(dataFolder)), useService_(useService && !ruledOutByEnvironment()) {}
+
+bool ServiceConverterFactory::ruledOutByEnvironment() {
+    const char* value = std::getenv("ZARTA_NO_SERVICE");
+    return value != nullptr && *value != '\0' && std::string(value) != "0";
+}
+
+std::vector<std::unique_ptr<FileConverter>>
+ServiceConverterFactory::makeConverters(const Request& request, UserPrompts& prompts,
+                                        PrintWatch& printWatch) {
+    std::unique_ptr<ServiceChannel> first;
+    if (useService_ && request.installFolder.empty()) {
+        first = ServiceLauncher::connect(true);
+    }
+    if (!first) {
+        return local_.makeConverters(request, prompts, printWatch);
+    }
+    const int count = request.count > 0 ? request.count : OfficeCount::forThisMachine();
+    std::vector<std::unique_ptr<FileConverter>> converters;
+    for (int i = 0; i < count; ++i) {
+        // A lane whose service is gone for good converts in this process from then on.
+        auto fallback = [this, request, &prompts, &printWatch] {
+            Request one = request;
+            one.count = 1;
+            return std::move(local_.makeConverters(one, prompts, printWatch).front());
+        };
+        converters.push_back(std::make_unique<RemoteFileConverter>(
+            i == 0 ? std::move(first) : nullptr, prompts, request.askForPasswords, fallback));
+    }
+    return converters;
+}
+
+namespace {
+
+bool askToWarmUp() {
+    try {
+        auto channel = ServiceLauncher::connect(true);
+        if (!channel) {
+            return false;
+        }
+        channel->send(ServiceMessage(ServiceMessage::Kind::WarmUp));
+        auto reply = channel->receive(ServiceLauncher::silenceLimit());
+        return reply && reply->kind() == ServiceMessage::Kind::Done;
+    } catch (const ServiceError&) {
+        return false;
+    }
+}
+
+} // namespace
+
+bool ServiceConverterFactory::warmUp() const {
+    return useService_ && askToWarmUp();
+}
+
+void ServiceConverterFactory::warmUpInBackground() const {
+    if (!useService_) {
+        return;
+    }
+    try {
+        std::thread([] { askToWarmUp(); }).detach();
+    } catch (const std::system_error&) {
+        // Without a thread the first file starts the office, as without the service.
+    }
+}
+
+} // namespace zarta

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "engine/ConverterFactory.h"
+#include "platform/pipeline/OfficeConverterFactory.h"
+
+#include <string>
+
+namespace zarta {
+
+// The converter factory every front end uses: converters of the user's conversion service
+// (RemoteFileConverter) when it runs or can be started, the program's own in-process converters
+// (OfficeConverterFactory) otherwise, or always when the service is not wanted.
+//
+// The service is not wanted when the caller says so (zarta-convert --no-service) or
+// $ZARTA_NO_SERVICE is set to anything but "" or "0". A request that names an installation
+// folder for Ghostscript is converted in-process: the service's Ghostscript is found the
+// service's way.
+//
+// Thread: as ConverterFactory. The factory outlives the converters it made.
+class ServiceConverterFactory : public ConverterFactory {
+public:
+    ServiceConverterFactory(std::string dataFolder, bool useService);
+
+    std::vector<std::unique_ptr<FileConverter>>
+    makeConverters(const Request& request, UserPrompts& prompts, PrintWatch& printWatch) override;
+    std::string dataFolder() const override { return local_.dataFolder(); }
+
+    // What the in-process word processors came to (see OfficeConverterFactory); the service's
+    // offices report their failures with each file.
+    OfficeConverterFactory::WordProcessors wordProcessors() const {
+        return local_.wordProcessors();
+    }
+
+    // Asks the service (started when needed) to start its offices now, so that the first file
+    // finds them running. Returns once asked (the offices start meanwhile); false when there is
+    // no service.
+    bool warmUp() const;
+    // The same on a thread of its own, for a window that must not wait: returns at once. The
+    // thread touches nothing of the factory.
+    void warmUpInBackground() const;
+
+    // Whether the environment rules the service out ($ZARTA_NO_SERVICE).
+    static bool ruledOutByEnvironment();
+
+private:
+    OfficeConverterFactory local_;
+    const bool useService_;
+};
+
+} // namespace zarta
