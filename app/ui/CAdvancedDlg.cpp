@@ -100,13 +100,14 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
     } else {
         DialogLayout t(*this, QSize(268, 209));
         const int rowStep = 20;
-        const QString labels[] = {QStringLiteral("Page Layout"),
-                                  QStringLiteral("Page Mode"),
-                                  QStringLiteral("Document Compression"),
-                                  QStringLiteral("Images Compression"),
-                                  QStringLiteral("JPEG Quality"),
-                                  QStringLiteral("PDF Version"),
-                                  QStringLiteral("Alternate EMF Rendering")};
+        // The same mnemonics as the desktop program's page.
+        const QString labels[] = {Mnemonic::marked(u"Page Layout", u'P'),
+                                  Mnemonic::marked(u"Page Mode", u'g'),
+                                  Mnemonic::marked(u"Document Compression", u'u'),
+                                  Mnemonic::marked(u"Images Compression", u'I'),
+                                  Mnemonic::marked(u"JPEG Quality", u'J'),
+                                  Mnemonic::marked(u"PDF Version", u'V'),
+                                  Mnemonic::marked(u"Alternate EMF Rendering", u'l')};
         QComboBox** lists[] = {&pageLayout_,        &pageMode_,    &documentCompression_,
                                &imagesCompression_, &jpegQuality_, &pdfVersion_};
         const int listIds[] = {id.pageLayout,        id.pageMode,    id.documentCompression,
