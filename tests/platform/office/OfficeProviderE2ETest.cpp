@@ -88,7 +88,7 @@ protected:
         LegacyWordDocument::write(file("word6.doc"), Version::Word6, {"Word 6.0", accented});
         LegacyWordDocument::write(file("word95.doc"), Version::Word95, {"Word 95", accented});
         // Encrypted packages declaring encryptions the office cannot decrypt.
-        for (const char* variant : {"rc4-cryptoapi", "aes256", "extensible"}) {
+        for (const char* variant : {"rc4-cryptoapi", "aes256", "extensible", "agile-sha384"}) {
             const std::string name = file(std::string("variant-") + variant + ".docx");
             std::filesystem::copy_file(file("protected.docx"), name);
             ASSERT_EQ(std::system(("/usr/bin/python3 " ZARTA_ENCRYPTION_VARIANT " '" + name + "' " +
@@ -198,7 +198,7 @@ TEST_F(OfficeProviderE2ETest, OpensProtectedDocumentsOnlyWithTheirPassword) {
 // password: they are named as such, with the right password too. (Those it knows ask for their
 // password, above.)
 TEST_F(OfficeProviderE2ETest, NamesEncryptionsTheOfficeCannotOpenWhateverThePassword) {
-    for (const char* variant : {"rc4-cryptoapi", "aes256", "extensible"}) {
+    for (const char* variant : {"rc4-cryptoapi", "aes256", "extensible", "agile-sha384"}) {
         for (const WordVariant& given :
              {WordVariant::Text(password), WordVariant::Text("x"), WordVariant::Missing()}) {
             SCOPED_TRACE(std::string(variant) + " " + given.describe());
