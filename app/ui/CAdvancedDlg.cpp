@@ -123,9 +123,12 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
         alternateEmfRendering_ =
             t.place(new QCheckBox(this), id.alternateEmfRendering, QRect(128, y + 2, 8, 8));
         emfLabel->setBuddy(alternateEmfRendering_);
-        keepStructure_ = t.checkBox(id.keepStructure, UiTexts::keepStructure.toString(),
-                                    QRect(23, y + 20, 225, 10));
-        tagged_ = t.checkBox(id.tagged, UiTexts::taggedPdf.toString(), QRect(23, y + 36, 225, 10));
+        // Letters no other control of the add-in's dialog uses.
+        keepStructure_ =
+            t.checkBox(id.keepStructure, Mnemonic::marked(UiTexts::keepStructure.toString(), u'r'),
+                       QRect(23, y + 20, 225, 10));
+        tagged_ = t.checkBox(id.tagged, Mnemonic::marked(UiTexts::taggedPdf.toString(), u'T'),
+                             QRect(23, y + 36, 225, 10));
     }
 
     // The box has no text of its own; its label names it.

@@ -401,8 +401,6 @@ TEST_F(AddinConvertDialog, AltKeysReachEveryControlAndNeverClash) {
         {'u', 0, findControl<QWidget>(*description, descriptionIds.subject)},
         {'s', 1, tabBar},
         {'p', 1, findControl<QWidget>(*security, securityIds.enableSecurity)},
-        {'n', 1, findControl<QWidget>(*security, securityIds.enableOwnerPassword)},
-        {'g', 1, findControl<QWidget>(*security, securityIds.high)},
         {'a', 2, tabBar},
         {'j', 2, findControl<QWidget>(*advanced, advancedIds.jpegQuality)},
         {'l', 2, findControl<QWidget>(*advanced, advancedIds.alternateEmfRendering)},
@@ -412,7 +410,15 @@ TEST_F(AddinConvertDialog, AltKeysReachEveryControlAndNeverClash) {
         SCOPED_TRACE(step.letter);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(Qt::Key_A + (step.letter - 'a')),
                         Qt::AltModifier);
-        QTest::qWait(150); // a button's mnemonic clicks it after a short press animation
+        // A button's mnemonic clicks it after a short press animation; a busy machine may take
+        // longer to move the focus.
+        (void)QTest::qWaitFor(
+            [&] {
+                return tabBar->currentIndex() == step.tab &&
+                       (step.focused == nullptr || QApplication::focusWidget() == step.focused);
+            },
+            3000);
+        QTest::qWait(step.focused == nullptr ? 150 : 0);
         EXPECT_EQ(tabBar->currentIndex(), step.tab);
         if (step.focused != nullptr) {
             EXPECT_EQ(QApplication::focusWidget(), step.focused);
@@ -422,7 +428,8 @@ TEST_F(AddinConvertDialog, AltKeysReachEveryControlAndNeverClash) {
         letters.removeDuplicates();
         EXPECT_EQ(letters.size(), all) << letters.join(' ').toStdString();
     }
-    EXPECT_EQ(folderEdit(*dialog)->text().toStdString(), dir.file("Out/"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return folderEdit(*dialog)->text().toStdString() == dir.file("Out/"); }, 3000));
 
     // Alt+C converts; the marks never reach what a screen reader says.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);

@@ -527,6 +527,52 @@ TEST_F(WriterHost, TheDialogFitsTheScreenStaysAboveWriterAndASecondClickBringsIt
     EXPECT_TRUE(waitFor([] { return !processRunning("zarta-addin-dialog"); }, 30));
 }
 
+// The dialog's helper program brings its dialog to the front for each line on its standard
+// input (the add-in writes one for a further click on its button), from behind another window
+// and when minimised.
+TEST_F(WriterHost, TheHelperBringsItsDialogToTheFrontWhenAsked) {
+    WindowManager manager;
+    QProcess helper;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(Registry::relocationVariable, QString::fromStdString(dir.file("registry")));
+    environment.insert("XDG_DATA_HOME", QString::fromStdString(dir.file("data")));
+    helper.setProcessEnvironment(environment);
+    helper.start(
+        ZARTA_ADDIN_DIALOG,
+        {"--document", QString::fromStdString(dir.file("Docs/Report.docx")), "--raise-on-input"});
+    ASSERT_TRUE(waitFor([] { return windows("^Zarta Word To PDF$").size() == 1; }, 30));
+    const quint32 dialog = windows("^Zarta Word To PDF$").first().toUInt();
+    const auto onTop = [dialog] {
+        const QList<quint32> stack = WindowManager::stacking();
+        return !stack.isEmpty() && stack.last() == dialog;
+    };
+    const auto raised = [&](const char* from) {
+        SCOPED_TRACE(from);
+        helper.write("raise\n");
+        EXPECT_TRUE(
+            waitFor([&] { return onTop() && windows("^Zarta Word To PDF$").size() == 1; }, 10));
+    };
+
+    QWindow other;
+    other.setTitle(QStringLiteral("Another program"));
+    other.setGeometry(0, 0, 1366, 768);
+    other.show();
+    ASSERT_TRUE(waitFor([] { return windows("^Another program$").size() == 1; }, 10));
+    run("xdotool", {"windowactivate", "--sync", windows("^Another program$").first()});
+    ASSERT_TRUE(waitFor([&] { return !onTop(); }, 10));
+    raised("behind another window");
+
+    run("xdotool", {"windowminimize", "--sync", QString::number(dialog)});
+    ASSERT_TRUE(waitFor([] { return windows("^Zarta Word To PDF$").isEmpty(); }, 10));
+    raised("minimised");
+    screenshot("8-helper-raised");
+
+    helper.closeWriteChannel();
+    run("xdotool", {"windowactivate", "--sync", QString::number(dialog)});
+    run("xdotool", {"key", "Escape"});
+    EXPECT_TRUE(helper.waitForFinished(30000));
+}
+
 // What a user does after installing the program, as in the README: registers the add-in module
 // and adds the extension to their own office with the office's extension tool, then starts
 // Writer, which connects the add-in; and removes the extension again. Run as a normal user (the
