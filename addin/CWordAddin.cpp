@@ -7,6 +7,7 @@
 #include "platform/com/IConnectionPointContainer.h"
 #include "platform/com/Variant.h"
 
+#include <cstdint>
 #include <new>
 #include <utility>
 
@@ -286,12 +287,25 @@ void CWordAddin::OnButtonClick(com::IDispatch*, com::VARIANT_BOOL*) {
     // The document and its name are held until the dialog has closed.
     com::ComPtr<WordDocument> document;
     com::BSTR fullName = nullptr;
+    ConvertDialogRunner::Request request;
     if (m_spApp) {
         m_spApp->get_ActiveDocument(document.put());
     }
     if (document) {
         document->get_FullName(&fullName);
+        // A host that cannot say whether the document is saved, or where it is shown, still
+        // gets its dialog, without the notice or the stacking.
+        com::VARIANT_BOOL saved = com::VARIANT_TRUE;
+        request.unsavedChanges =
+            com::SUCCEEDED(document->get_Saved(&saved)) && saved == com::VARIANT_FALSE;
+        com::ComPtr<wordhost::WordWindow> window;
+        com::LONG handle = 0;
+        if (com::SUCCEEDED(document->get_ActiveWindow(window.put())) && window &&
+            com::SUCCEEDED(window->get_Hwnd(&handle))) {
+            request.hostWindow = std::uint32_t(handle);
+        }
     }
+    request.documentPath = com::utf8FromBstr(fullName);
     if (ports_.convertDialog != nullptr) {
         // A host that can handle its events while the dialog runs elsewhere offers it.
         com::ComPtr<wordhost::HostEvents> events;
@@ -301,7 +315,7 @@ void CWordAddin::OnButtonClick(com::IDispatch*, com::VARIANT_BOOL*) {
             events) {
             whileWaiting = [&events] { events->KeepResponsive(); };
         }
-        ports_.convertDialog->run(com::utf8FromBstr(fullName), whileWaiting);
+        ports_.convertDialog->run(request, whileWaiting);
     }
     com::SysFreeString(fullName);
 }

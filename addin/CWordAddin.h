@@ -73,9 +73,10 @@ public:
     com::HRESULT OnStartupComplete(com::SAFEARRAY** custom) override;
     com::HRESULT OnBeginShutdown(com::SAFEARRAY** custom) override;
 
-    // The button's Click handler, called by the event sink: reads the host's active document
-    // and its full name and runs the convert dialog for that path (empty without a document or
-    // a name), releasing what it read afterwards. `Ctrl` and `CancelDefault` are not used.
+    // The button's Click handler, called by the event sink: reads the host's active document,
+    // its full name, whether it is saved and its window's handle, and runs the convert dialog
+    // for that path (empty without a document or a name), releasing what it read afterwards.
+    // `Ctrl` and `CancelDefault` are not used.
     void OnButtonClick(com::IDispatch* Ctrl, com::VARIANT_BOOL* CancelDefault);
 
 private:

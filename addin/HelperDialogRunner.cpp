@@ -2,10 +2,13 @@
 
 #include "platform/process/ChildProcess.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
+#include <cstring>
+#include <string>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -23,26 +26,53 @@ std::string HelperDialogRunner::helperPath() const {
     return moduleFolder_ + "/" + helperName;
 }
 
-void HelperDialogRunner::run(const std::string& documentPath,
-                             const std::function<void()>& whileWaiting) {
+void HelperDialogRunner::raiseRunningDialog() const {
+    // A socket rather than a pipe: a helper that has just ended must not end the host with
+    // SIGPIPE. A helper that does not read (yet) loses nothing: the line waits for it.
+    if (requests_ >= 0) {
+        (void)::send(requests_, raiseRequest, std::strlen(raiseRequest),
+                     MSG_NOSIGNAL | MSG_DONTWAIT);
+    }
+}
+
+void HelperDialogRunner::run(const Request& request, const std::function<void()>& whileWaiting) {
     if (running_) {
+        raiseRunningDialog();
+        return;
+    }
+    int channel[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, channel) != 0) {
+        std::fprintf(stderr, "%s: the convert dialog could not be started: %s\n", caption_.c_str(),
+                     std::strerror(errno));
         return;
     }
     running_ = true;
+    requests_ = channel[0];
     struct Done {
-        bool& running;
-        ~Done() { running = false; }
-    } done{running_};
-    const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        HelperDialogRunner& runner;
+        ~Done() {
+            ::close(runner.requests_);
+            runner.requests_ = -1;
+            runner.running_ = false;
+        }
+    } done{*this};
     ChildProcess::Setup setup;
-    setup.arguments = {helperPath(), "--caption", caption_, "--document", documentPath};
+    setup.arguments = {helperPath(), "--caption", caption_, "--document", request.documentPath};
+    if (request.unsavedChanges) {
+        setup.arguments.push_back("--unsaved-changes");
+    }
+    if (request.hostWindow != 0) {
+        setup.arguments.insert(setup.arguments.end(),
+                               {"--host-window", std::to_string(request.hostWindow)});
+    }
+    setup.arguments.push_back("--raise-on-input");
     setup.environment = ChildProcess::environment({}, {});
-    setup.input = nothing;
+    setup.input = channel[1];
     setup.output = STDOUT_FILENO;
     setup.error = STDERR_FILENO;
     try {
         ChildProcess helper(setup);
-        ::close(nothing);
+        ::close(channel[1]);
         if (whileWaiting) {
             while (!helper.hasEnded()) {
                 whileWaiting();
@@ -51,7 +81,7 @@ void HelperDialogRunner::run(const std::string& documentPath,
         }
         helper.reap();
     } catch (const ChildProcess::StartError& error) {
-        ::close(nothing);
+        ::close(channel[1]);
         std::fprintf(stderr, "%s: the convert dialog could not be started: %s\n", caption_.c_str(),
                      error.what());
     }

@@ -47,6 +47,8 @@ inline constexpr std::string_view serviceStopped =
 // Why the word processor could not open a document.
 inline constexpr std::string_view fileDamaged = "the file is damaged";
 inline constexpr std::string_view fileMissing = "the file does not exist";
+inline constexpr std::string_view unsupportedEncryption =
+    "it is protected with an encryption the word processor cannot open";
 
 // The password prompt; %s is the document's file name, inserted verbatim.
 inline constexpr std::string_view passwordPrompt =

@@ -22,6 +22,8 @@ inline constexpr QStringView convert = ui::UiTexts::convert;
 inline constexpr QStringView notStarted = u"Not Started";
 inline constexpr QStringView startToConvert = u"Start to Convert";
 inline constexpr QStringView wrongPath = ui::UiTexts::wrongPath;
+inline constexpr QStringView unsavedChanges =
+    u"The document has unsaved changes: the PDF is made from the saved file, without them.";
 
 // The completion dialog.
 inline constexpr QStringView succeeded = u"Conversion succeeded. Do you want to open the document?";

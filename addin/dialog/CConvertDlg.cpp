@@ -14,6 +14,7 @@
 #include "app/ui/FileDialogs.h"
 #include "app/ui/GuiThreadCall.h"
 #include "app/ui/MessageBoxes.h"
+#include "app/ui/Mnemonic.h"
 #include "app/ui/OptionPageSwitcher.h"
 #include "app/ui/Shell.h"
 #include "app/ui/UiTexts.h"
@@ -31,6 +32,7 @@
 #include "platform/office/NetworkIsolation.h"
 #include "platform/registry/Registry.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -40,6 +42,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QThread>
 #include <QUrl>
 
@@ -54,6 +59,8 @@ using ui::MessageBoxes;
 
 // How long the destructor waits for a run that is still going.
 constexpr std::chrono::seconds exitWait{30};
+// A dialog shorter than the screen keeps at least this many text lines of the page in view.
+constexpr int minimumLines = 12;
 
 // The run's messages, as the standard message box over the dialog, shown on the user-interface
 // thread while the worker waits. No password is ever asked for: the add-in's conversion opens
@@ -137,6 +144,8 @@ CConvertDlg::CConvertDlg(ConverterFactory& services, QString messageCaption, QWi
 }
 
 CConvertDlg::~CConvertDlg() {
+    // Destroying the children moves the focus; this dialog is no longer there to follow it.
+    disconnect(focusWatch_);
     // No worker may touch the dialog once it is gone, nor leave its word processor or
     // Ghostscript behind: abandon the runs (which ends their child processes), cut their
     // links, then give their threads a bounded time to clean up.
@@ -160,21 +169,32 @@ CConvertDlg::~CConvertDlg() {
 
 void CConvertDlg::buildControls() {
     namespace T = AddinTexts;
-    ui::DialogLayout t(*this, QSize(297, 364));
+    // The controls stand on a page inside a scroll area that spans the dialog: on a screen
+    // too short for the dialog, the page scrolls instead of being cut off.
+    scroller_ = new QScrollArea(this);
+    scroller_->setFrameShape(QFrame::NoFrame);
+    // The area only holds the page; it is no control of its own to Tab to.
+    scroller_->setFocusPolicy(Qt::NoFocus);
+    scroller_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    page_ = new QWidget();
+    ui::DialogLayout t(*page_, QSize(297, 364));
+    setFont(page_->font());
     const QFont special = labelFont(font());
+    const auto m = &ui::Mnemonic::marked;
 
     outputGroup_ = t.groupBox(outputGroupId, QString(), QRect(10, 1, 278, 58));
     QLabel* outputLabel = t.label(T::outputFile.toString(), QRect(24, 8, 55, 13), outputLabelId);
     outputLabel->setFont(special);
-    QLabel* hint = t.label(T::selectFolder.toString(), QRect(24, 22, 106, 8));
+    QLabel* hint = t.label(m(T::selectFolder, u'f'), QRect(24, 22, 106, 8));
     outputFolderEdit_ = t.edit(outputFolderId, QRect(24, 35, 182, 14));
-    // Labels name the controls they stand beside, for screen readers.
+    // Labels name the controls they stand beside, for screen readers, and their mnemonics move
+    // the focus there.
     hint->setBuddy(outputFolderEdit_);
-    browse_ = t.pushButton(browseId, T::browse.toString(), QRect(217, 34, 50, 14));
+    browse_ = t.pushButton(browseId, m(T::browse, u'B'), QRect(217, 34, 50, 14));
     browse_->setAutoDefault(false);
 
     tabs_ =
-        t.place(new ui::CTabCtrlEx(ui::UiVariant::AddIn, this), tabsId, QRect(10, 65, 278, 238));
+        t.place(new ui::CTabCtrlEx(ui::UiVariant::AddIn, page_), tabsId, QRect(10, 65, 278, 238));
     ui::OptionPageSwitcher::insertTabs(*tabs_);
     description_ = new ui::CDescriptionDlg(ui::UiVariant::AddIn, tabs_);
     security_ = new ui::CSecurityDlg(ui::UiVariant::AddIn, tabs_);
@@ -186,23 +206,122 @@ void CConvertDlg::buildControls() {
     statusGroup_ = t.groupBox(statusGroupId, QString(), QRect(10, 305, 278, 53));
     QLabel* statusLabel = t.label(T::status.toString(), QRect(18, 318, 37, 10), statusLabelId);
     statusLabel->setFont(special);
-    status_ = t.place(new ui::CEnableEdit(this), statusId, QRect(17, 334, 167, 14));
+    status_ = t.place(new ui::CEnableEdit(page_), statusId, QRect(17, 334, 167, 14));
     statusLabel->setBuddy(status_);
     status_->setSingleLine(true);
     status_->setFrameStyle(QFrame::NoFrame);
     status_->setFocusPolicy(Qt::NoFocus);
     status_->viewport()->installEventFilter(this);
-    convert_ = t.pushButton(convertId, T::convert.toString(), QRect(217, 334, 62, 14), true);
-    setFixedSize(size());
+    convert_ = t.pushButton(convertId, m(T::convert, u'C'), QRect(217, 334, 62, 14), true);
+    // The marks stay out of what a screen reader says.
+    for (QPushButton* button : {browse_, convert_}) {
+        button->setAccessibleName(ui::Mnemonic::plain(button->text()));
+    }
 
-    // The group boxes' insides are painted white by the dialog; their own frame stays.
+    // Shown below the output folder when the document has unsaved changes.
+    unsavedNotice_ = new QLabel(T::unsavedChanges.toString(), page_);
+    unsavedNotice_->setObjectName(QString::number(unsavedNoticeId));
+    unsavedNotice_->setWordWrap(true);
+    unsavedNotice_->setGeometry(t.units().rect(QRect(16, 61, 266, 18)));
+    unsavedNotice_->hide();
+
+    // The group boxes' insides are painted white on the page; their own frame stays.
     for (QGroupBox* group : {outputGroup_, statusGroup_}) {
         group->setAttribute(Qt::WA_NoSystemBackground);
         group->lower();
     }
+    page_->installEventFilter(this);
+    scroller_->setWidget(page_);
+    scroller_->viewport()->setAutoFillBackground(false);
+    naturalSize_ = page_->size();
+    setFixedSize(naturalSize_);
+    scroller_->setGeometry(rect());
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+                          [this](QWidget*, QWidget* now) { scrollToFocus(now); });
 
     connect(browse_, &QPushButton::clicked, this, &CConvertDlg::browse);
     connect(convert_, &QPushButton::clicked, this, &CConvertDlg::convert);
+}
+
+void CConvertDlg::setUnsavedChanges(bool unsaved) {
+    if (unsaved == unsavedNotice_->isVisibleTo(this)) {
+        return;
+    }
+    // The notice takes a band below the output folder; everything below it moves down by the
+    // band, or back up when it goes.
+    const int band = (unsaved ? 1 : -1) * (unsavedNotice_->height() + unsavedGap());
+    const int below = outputGroup_->geometry().bottom();
+    for (QWidget* child : page_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != unsavedNotice_ && child->y() > below) {
+            child->move(child->x(), child->y() + band);
+        }
+    }
+    unsavedNotice_->setVisible(unsaved);
+    naturalSize_.rheight() += band;
+    page_->resize(naturalSize_);
+    fitToScreen();
+}
+
+int CConvertDlg::unsavedGap() const {
+    return fontMetrics().height() / 3;
+}
+
+bool CConvertDlg::hasUnsavedNotice() const {
+    return unsavedNotice_->isVisibleTo(this);
+}
+
+void CConvertDlg::fitToScreen() {
+    // Under a window manager the frame's height is known once the window is shown; until then
+    // a title bar's height is kept free for it.
+    const int measured = isVisible() ? frameGeometry().height() - height() : 0;
+    frameHeight_ =
+        measured > 0 ? measured : style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const QScreen* shownOn = screen();
+    const int available = shownOn != nullptr ? shownOn->availableGeometry().height() - frameHeight_
+                                             : naturalSize_.height();
+    if (naturalSize_.height() <= available) {
+        setFixedSize(naturalSize_);
+    } else {
+        // Too tall for the screen: as tall as it may be, resizable vertically, and wide enough
+        // for the scroll bar beside the page.
+        const int width = naturalSize_.width() +
+                          style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroller_);
+        const int least = fontMetrics().height() * minimumLines;
+        setMinimumSize(width, std::min(least, available));
+        setMaximumSize(width, naturalSize_.height());
+        resize(width, std::max(available, minimumHeight()));
+    }
+    scroller_->setGeometry(rect());
+}
+
+bool CConvertDlg::scrolls() const {
+    return height() < naturalSize_.height();
+}
+
+void CConvertDlg::scrollToFocus(QWidget* focused) {
+    if (focused == nullptr || !page_->isAncestorOf(focused)) {
+        return;
+    }
+    // The whole control, not only its text cursor (which is all ensureWidgetVisible() shows of
+    // an edit).
+    const QRect area(focused->mapTo(page_, QPoint(0, 0)), focused->size());
+    scroller_->ensureVisible(area.center().x(), area.center().y(), area.width() / 2 + 1,
+                             area.height() / 2 + 1);
+}
+
+void CConvertDlg::resizeEvent(QResizeEvent* event) {
+    scroller_->setGeometry(rect());
+    QDialog::resizeEvent(event);
+}
+
+void CConvertDlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    // The window manager has framed the dialog: fitted again when the frame is not the one
+    // that was kept free.
+    const int measured = frameGeometry().height() - height();
+    if (isVisible() && measured > 0 && measured != frameHeight_) {
+        fitToScreen();
+    }
 }
 
 void CConvertDlg::showEvent(QShowEvent* event) {
@@ -211,6 +330,10 @@ void CConvertDlg::showEvent(QShowEvent* event) {
         initialise();
     }
     QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        // The screen is known now.
+        fitToScreen();
+    }
 }
 
 void CConvertDlg::initialise() {
@@ -271,21 +394,21 @@ void CConvertDlg::closeEvent(QCloseEvent* event) {
 }
 
 bool CConvertDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == page_ && event->type() == QEvent::Paint) {
+        // The output and status areas are white, from just below the top of their frames. The
+        // page draws nothing of its own, so this is all its painting.
+        QPainter painter(page_);
+        for (const QGroupBox* group : {outputGroup_, statusGroup_}) {
+            painter.fillRect(group->geometry().adjusted(0, 6, 0, 0), Qt::white);
+        }
+        return true;
+    }
     // The status line is only read: a left click neither places a cursor nor selects.
     if (watched == status_->viewport() && (event->type() == QEvent::MouseButtonPress ||
                                            event->type() == QEvent::MouseButtonDblClick)) {
         return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void CConvertDlg::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    // The output and status areas are white, from just below the top of their frames.
-    QPainter painter(this);
-    for (const QGroupBox* group : {outputGroup_, statusGroup_}) {
-        painter.fillRect(group->geometry().adjusted(0, 6, 0, 0), Qt::white);
-    }
 }
 
 void CConvertDlg::browse() {

@@ -11,8 +11,10 @@
 #include <vector>
 
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 
 namespace zarta::ui {
 class CAdvancedDlg;
@@ -33,7 +35,8 @@ namespace zarta::addin {
 // PDF in a chosen folder, with the three option pages of the desktop program (the add-in's
 // copies), on a worker thread of its own, then offers to open the PDF.
 //
-// Call order: construct (no parent), setDocumentPath(), then show it modally (exec()). The
+// Call order: construct (no parent), setDocumentPath() and setUnsavedChanges(), then show it
+// modally (exec()). The
 // dialog initialises itself when first shown: the output folder is the document's folder, the
 // status "Not Started", the program's data folder is made ready and the installation folder is
 // read from the registry (InstallFolder). It may run any number of conversions; the option pages
@@ -45,6 +48,10 @@ namespace zarta::addin {
 // with "Working now,Hold for a moment!"), Completing (status "Complete!"; half a second later the
 // completion dialog, only when the run wrote its PDF; "&Yes" opens the PDF with the desktop's
 // handler).
+//
+// The controls stand on a page in a scroll area that spans the dialog. When the screen (less a
+// title bar) is shorter than the page, the dialog is as tall as the screen allows, resizable
+// vertically, the page scrolls, and the focused control is scrolled into view.
 //
 // Messages go through ui::MessageBoxes with the caption given at construction. The worker
 // reaches the dialog only through calls carried onto the user-interface thread, which never
@@ -64,6 +71,7 @@ public:
     static constexpr int statusLabelId = 224;
     static constexpr int statusId = 225;
     static constexpr int convertId = 1;
+    static constexpr int unsavedNoticeId = 228;
 
     // Timer periods: the status dots and the pause before the completion dialog.
     static constexpr std::chrono::milliseconds animationPeriod{500};
@@ -76,6 +84,12 @@ public:
     // The active document's full path (UTF-8); empty when there was none.
     void setDocumentPath(std::string path) { documentPath_ = std::move(path); }
     const std::string& documentPath() const { return documentPath_; }
+    // The document has changes its file lacks: a line below the output folder says the PDF is
+    // made from the saved file without them.
+    void setUnsavedChanges(bool unsaved);
+    bool hasUnsavedNotice() const;
+    // Whether the page scrolls (the screen is too short for it).
+    bool scrolls() const;
     // The folder of the last "Convert" (or of initialisation) and the PDF of the last run.
     const std::string& outputFolder() const { return outputFolder_; }
     const std::string& outputPath() const { return outputPath_; }
@@ -90,7 +104,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:
@@ -101,6 +116,9 @@ private:
     struct Run;
 
     void buildControls();
+    void fitToScreen();
+    void scrollToFocus(QWidget* focused);
+    int unsavedGap() const;
     void initialise();
     void browse();
     void convert();
@@ -132,6 +150,14 @@ private:
     std::chrono::milliseconds pauseBeforeRun_{100};
     std::chrono::milliseconds pauseAfterRun_{2000};
 
+    QScrollArea* scroller_ = nullptr;
+    QWidget* page_ = nullptr;
+    // The page's size: the dialog's when the screen is tall enough.
+    QSize naturalSize_;
+    // The window frame's height the last fit kept free.
+    int frameHeight_ = 0;
+    QMetaObject::Connection focusWatch_;
+    QLabel* unsavedNotice_ = nullptr;
     QGroupBox* outputGroup_ = nullptr;
     QLineEdit* outputFolderEdit_ = nullptr;
     QPushButton* browse_ = nullptr;

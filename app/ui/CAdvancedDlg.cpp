@@ -100,13 +100,14 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
     } else {
         DialogLayout t(*this, QSize(268, 209));
         const int rowStep = 20;
-        const QString labels[] = {QStringLiteral("Page Layout"),
-                                  QStringLiteral("Page Mode"),
-                                  QStringLiteral("Document Compression"),
-                                  QStringLiteral("Images Compression"),
-                                  QStringLiteral("JPEG Quality"),
-                                  QStringLiteral("PDF Version"),
-                                  QStringLiteral("Alternate EMF Rendering")};
+        // The same mnemonics as the desktop program's page.
+        const QString labels[] = {Mnemonic::marked(u"Page Layout", u'P'),
+                                  Mnemonic::marked(u"Page Mode", u'g'),
+                                  Mnemonic::marked(u"Document Compression", u'u'),
+                                  Mnemonic::marked(u"Images Compression", u'I'),
+                                  Mnemonic::marked(u"JPEG Quality", u'J'),
+                                  Mnemonic::marked(u"PDF Version", u'V'),
+                                  Mnemonic::marked(u"Alternate EMF Rendering", u'l')};
         QComboBox** lists[] = {&pageLayout_,        &pageMode_,    &documentCompression_,
                                &imagesCompression_, &jpegQuality_, &pdfVersion_};
         const int listIds[] = {id.pageLayout,        id.pageMode,    id.documentCompression,
@@ -122,9 +123,12 @@ CAdvancedDlg::CAdvancedDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
         alternateEmfRendering_ =
             t.place(new QCheckBox(this), id.alternateEmfRendering, QRect(128, y + 2, 8, 8));
         emfLabel->setBuddy(alternateEmfRendering_);
-        keepStructure_ = t.checkBox(id.keepStructure, UiTexts::keepStructure.toString(),
-                                    QRect(23, y + 20, 225, 10));
-        tagged_ = t.checkBox(id.tagged, UiTexts::taggedPdf.toString(), QRect(23, y + 36, 225, 10));
+        // Letters no other control of the add-in's dialog uses.
+        keepStructure_ =
+            t.checkBox(id.keepStructure, Mnemonic::marked(UiTexts::keepStructure.toString(), u'r'),
+                       QRect(23, y + 20, 225, 10));
+        tagged_ = t.checkBox(id.tagged, Mnemonic::marked(UiTexts::taggedPdf.toString(), u'T'),
+                             QRect(23, y + 36, 225, 10));
     }
 
     // The box has no text of its own; its label names it.

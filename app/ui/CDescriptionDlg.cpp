@@ -33,16 +33,16 @@ CDescriptionDlg::CDescriptionDlg(UiVariant variant, QWidget* parent) : OptionPag
         keywordsEditLabel->setBuddy(keywordsEdit_);
     } else {
         DialogLayout t(*this, QSize(310, 228));
-        QLabel* titleEditLabel = t.label(QStringLiteral("Title:"), QPoint(27, 8));
+        QLabel* titleEditLabel = t.label(Mnemonic::marked(u"Title:", u'i'), QPoint(27, 8));
         titleEdit_ = t.edit(id.title, QRect(27, 18, 216, 14));
         titleEditLabel->setBuddy(titleEdit_);
-        QLabel* authorEditLabel = t.label(QStringLiteral("Author:"), QPoint(27, 40));
+        QLabel* authorEditLabel = t.label(Mnemonic::marked(u"Author:", u'h'), QPoint(27, 40));
         authorEdit_ = t.edit(id.author, QRect(27, 50, 216, 14));
         authorEditLabel->setBuddy(authorEdit_);
-        QLabel* subjectEditLabel = t.label(QStringLiteral("Subject:"), QPoint(27, 72));
+        QLabel* subjectEditLabel = t.label(Mnemonic::marked(u"Subject:", u'u'), QPoint(27, 72));
         subjectEdit_ = t.edit(id.subject, QRect(27, 82, 216, 14));
         subjectEditLabel->setBuddy(subjectEdit_);
-        QLabel* keywordsEditLabel = t.label(QStringLiteral("Keywords:"), QPoint(27, 104));
+        QLabel* keywordsEditLabel = t.label(Mnemonic::marked(u"Keywords:", u'K'), QPoint(27, 104));
         keywordsEdit_ = t.multiLineEdit(id.keywords, QRect(27, 114, 216, 78));
         keywordsEditLabel->setBuddy(keywordsEdit_);
     }

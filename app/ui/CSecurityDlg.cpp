@@ -69,26 +69,30 @@ CSecurityDlg::CSecurityDlg(UiVariant variant, QWidget* parent) : OptionPage(vari
         aes128_ = t.radioButton(id.aes128, m(aes128Text, u'1'), QRect(232, 86, 62, 10));
         aes256_ = t.radioButton(id.aes256, m(aes256Text, u'2'), QRect(304, 86, 68, 10));
     } else {
+        const auto m = &Mnemonic::marked;
         DialogLayout t(*this, QSize(316, 293));
-        enableSecurity_ = t.checkBox(id.enableSecurity, enableSecurityText, QRect(27, 8, 120, 10));
+        enableSecurity_ =
+            t.checkBox(id.enableSecurity, m(enableSecurityText, u'P'), QRect(27, 8, 120, 10));
         enableUserPassword_ =
-            t.checkBox(id.enableUserPassword, enableUserText, QRect(27, 24, 120, 10));
+            t.checkBox(id.enableUserPassword, m(enableUserText, u'U'), QRect(27, 24, 120, 10));
         userPasswordEdit_ = t.passwordEdit(id.userPassword, QRect(39, 36, 150, 14));
         enableOwnerPassword_ =
-            t.checkBox(id.enableOwnerPassword, enableOwnerText, QRect(27, 56, 120, 10));
+            t.checkBox(id.enableOwnerPassword, m(enableOwnerText, u'n'), QRect(27, 56, 120, 10));
         ownerPasswordEdit_ = t.passwordEdit(id.ownerPassword, QRect(39, 68, 150, 14));
         t.groupBox(id.allowedActions, allowedActionsText, QRect(27, 88, 230, 72));
         std::array<QCheckBox*, 4> boxes{};
-        boxes[0] = t.checkBox(id.contentCopying, contentCopyingText, QRect(39, 102, 200, 10));
-        boxes[1] = t.checkBox(id.formFilling, formFillingText, QRect(39, 116, 200, 10));
-        boxes[2] = t.checkBox(id.documentChanging, documentChangingText, QRect(39, 130, 200, 10));
-        boxes[3] = t.checkBox(id.printing, printingText, QRect(39, 144, 200, 10));
+        boxes[0] =
+            t.checkBox(id.contentCopying, m(contentCopyingText, u'y'), QRect(39, 102, 200, 10));
+        boxes[1] = t.checkBox(id.formFilling, m(formFillingText, u'l'), QRect(39, 116, 200, 10));
+        boxes[2] =
+            t.checkBox(id.documentChanging, m(documentChangingText, u'h'), QRect(39, 130, 200, 10));
+        boxes[3] = t.checkBox(id.printing, m(printingText, u'i'), QRect(39, 144, 200, 10));
         permissionBoxes_ = boxes;
         t.groupBox(id.encryptionLevel, encryptionLevelText, QRect(27, 166, 230, 32));
-        low_ = t.radioButton(id.low, lowText, QRect(39, 180, 95, 10));
-        high_ = t.radioButton(id.high, highText, QRect(140, 180, 100, 10));
-        aes128_ = t.radioButton(id.aes128, aes128Text, QRect(39, 201, 95, 10));
-        aes256_ = t.radioButton(id.aes256, aes256Text, QRect(140, 201, 100, 10));
+        low_ = t.radioButton(id.low, m(lowText, u'w'), QRect(39, 180, 95, 10));
+        high_ = t.radioButton(id.high, m(highText, u'g'), QRect(140, 180, 100, 10));
+        aes128_ = t.radioButton(id.aes128, m(aes128Text, u'1'), QRect(39, 201, 95, 10));
+        aes256_ = t.radioButton(id.aes256, m(aes256Text, u'2'), QRect(140, 201, 100, 10));
     }
 
     // The password fields have no label of their own: the boxes that enable them name them.

@@ -22,12 +22,8 @@ OptionPageSwitcher::OptionPageSwitcher(CTabCtrlEx& tabs, const std::array<QWidge
 }
 
 void OptionPageSwitcher::insertTabs(CTabCtrlEx& tabs) {
-    // The desktop program's tabs select themselves with Alt and their first letter; the
-    // add-in's dialog chooses its own mnemonics.
-    const bool marked = tabs.variant() == UiVariant::Desktop;
-    const auto text = [marked](QStringView tab) {
-        return marked ? Mnemonic::marked(tab, tab.front()) : tab.toString();
-    };
+    // The tabs select themselves with Alt and their first letter.
+    const auto text = [](QStringView tab) { return Mnemonic::marked(tab, tab.front()); };
     tabs.insertItem(0, text(UiTexts::descriptionTab));
     tabs.insertItem(1, text(UiTexts::securityTab));
     tabs.insertItem(2, text(UiTexts::advancedTab));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,15 @@ public:
         bool enabled = true;
         int style = 0;
     };
+    // The document the user works in.
+    struct ActiveDocument {
+        // Its file's path, or for a document never saved a name without a folder.
+        std::string name;
+        // Whether it holds changes its file lacks.
+        bool modified = false;
+        // The X window id of the top-level window showing it; 0 when unknown.
+        std::uint32_t window = 0;
+    };
     virtual ~HostBackend() = default;
 
     // A new toolbar of that name, hidden until shown; its number.
@@ -41,9 +51,8 @@ public:
     // Gives the clipboard back what it held before the picture was put; false when no picture
     // was put since the last restore.
     virtual bool restoreClipboard() = 0;
-    // The active document's full name: its file's path, or for a document never saved a name
-    // without a folder. Nothing when no document is open.
-    virtual std::optional<std::string> activeDocumentName() = 0;
+    // The active document; nothing when no document is open.
+    virtual std::optional<ActiveDocument> activeDocument() = 0;
     // Lets the host handle its pending events (repaint, input) while an add-in waits for
     // something outside it; called repeatedly by the waiting add-in.
     virtual void keepResponsive() = 0;

@@ -12,6 +12,7 @@
 #include "platform/com/Variant.h"
 
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -97,21 +98,50 @@ HRESULT handOut(Object* object, Result** out) {
     return S_OK;
 }
 
+class HostWindow final : public ModelObject<WordWindow> {
+public:
+    HostWindow(std::shared_ptr<Shared> shared, std::uint32_t handle)
+        : ModelObject(std::move(shared), IID_WordWindow), handle_(handle) {}
+
+    HRESULT get_Hwnd(LONG* prop) override {
+        if (prop == nullptr) {
+            return E_POINTER;
+        }
+        // X window ids use at most 29 bits, so they fit the property's signed 32 bits.
+        *prop = LONG(handle_);
+        return S_OK;
+    }
+
+private:
+    std::uint32_t handle_;
+};
+
+// What the backend said of the document when the add-in asked for it.
 class HostDocument final : public ModelObject<WordDocument> {
 public:
-    HostDocument(std::shared_ptr<Shared> shared, std::string fullName)
-        : ModelObject(std::move(shared), IID_WordDocument), fullName_(std::move(fullName)) {}
+    HostDocument(std::shared_ptr<Shared> shared, HostBackend::ActiveDocument document)
+        : ModelObject(std::move(shared), IID_WordDocument), document_(std::move(document)) {}
 
     HRESULT get_FullName(BSTR* prop) override {
         if (prop == nullptr) {
             return E_POINTER;
         }
-        *prop = bstrFromUtf8(fullName_);
+        *prop = bstrFromUtf8(document_.name);
         return S_OK;
+    }
+    HRESULT get_Saved(VARIANT_BOOL* prop) override {
+        if (prop == nullptr) {
+            return E_POINTER;
+        }
+        *prop = document_.modified ? VARIANT_FALSE : VARIANT_TRUE;
+        return S_OK;
+    }
+    HRESULT get_ActiveWindow(WordWindow** prop) override {
+        return handOut<WordWindow>(new HostWindow(shared_, document_.window), prop);
     }
 
 private:
-    std::string fullName_;
+    HostBackend::ActiveDocument document_;
 };
 
 } // namespace
@@ -374,11 +404,11 @@ public:
             return E_POINTER;
         }
         *prop = nullptr;
-        const auto name = backend() != nullptr ? backend()->activeDocumentName() : std::nullopt;
-        if (!name) {
+        auto document = backend() != nullptr ? backend()->activeDocument() : std::nullopt;
+        if (!document) {
             return hresult(0x800A1098); // the word processor's "no document is open"
         }
-        return handOut<WordDocument>(new HostDocument(shared_, *name), prop);
+        return handOut<WordDocument>(new HostDocument(shared_, std::move(*document)), prop);
     }
 };
 

@@ -13,6 +13,8 @@ namespace zarta::wordhost {
 constexpr com::IID IID_WordApplication{0x00020970, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 // {0002096B-0000-0000-C000-000000000046}: a document (_Document).
 constexpr com::IID IID_WordDocument{0x0002096B, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+// {00020962-0000-0000-C000-000000000046}: a document's window (Window).
+constexpr com::IID IID_WordWindow{0x00020962, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 // {000C0302-0000-0000-C000-000000000046}: the collection of command bars.
 constexpr com::IID IID_CommandBars{0x000C0302, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 // {000C0304-0000-0000-C000-000000000046}: one command bar.

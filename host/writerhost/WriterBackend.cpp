@@ -1,7 +1,9 @@
 #include "host/writerhost/WriterBackend.h"
 
+#include <com/sun/star/awt/SystemDependentXWindow.hpp>
 #include <com/sun/star/awt/Toolkit.hpp>
 #include <com/sun/star/awt/XReschedule.hpp>
+#include <com/sun/star/awt/XSystemDependentWindowPeer.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -15,6 +17,7 @@
 #include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/graphic/GraphicProvider.hpp>
 #include <com/sun/star/io/SequenceInputStream.hpp>
+#include <com/sun/star/lang/SystemDependent.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/ui/ImageType.hpp>
 #include <com/sun/star/ui/ItemStyle.hpp>
@@ -22,7 +25,9 @@
 #include <com/sun/star/ui/UIElementType.hpp>
 #include <com/sun/star/ui/XImageManager.hpp>
 #include <com/sun/star/ui/theModuleUIConfigurationManagerSupplier.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
 #include <osl/file.hxx>
+#include <rtl/process.h>
 
 #include <algorithm>
 #include <iterator>
@@ -303,24 +308,47 @@ bool WriterBackend::restoreClipboard() {
     return true;
 }
 
-std::optional<std::string> WriterBackend::activeDocumentName() {
+std::optional<wordhost::HostBackend::ActiveDocument> WriterBackend::activeDocument() {
     const Reference<frame::XModel> model(frame::Desktop::create(context_)->getCurrentComponent(),
                                          UNO_QUERY);
     const Reference<lang::XServiceInfo> info(model, UNO_QUERY);
     if (!model.is() || !info.is() || !info->supportsService(writerModule)) {
         return std::nullopt;
     }
+    ActiveDocument document;
     const rtl::OUString url = model->getURL();
-    if (!url.isEmpty()) {
-        rtl::OUString path;
-        if (osl::FileBase::getSystemPathFromFileURL(url, path) == osl::FileBase::E_None) {
-            return path.toUtf8().getStr();
-        }
-        return url.toUtf8().getStr();
+    rtl::OUString path;
+    if (url.isEmpty()) {
+        // A document never saved: its title, a name without a folder.
+        const Reference<frame::XTitle> title(model, UNO_QUERY);
+        document.name = title.is() ? std::string(title->getTitle().toUtf8().getStr()) : "";
+    } else if (osl::FileBase::getSystemPathFromFileURL(url, path) == osl::FileBase::E_None) {
+        document.name = path.toUtf8().getStr();
+    } else {
+        document.name = url.toUtf8().getStr();
     }
-    // A document never saved: its title, a name without a folder.
-    const Reference<frame::XTitle> title(model, UNO_QUERY);
-    return title.is() ? std::string(title->getTitle().toUtf8().getStr()) : std::string();
+    const Reference<util::XModifiable> modifiable(model, UNO_QUERY);
+    document.modified = modifiable.is() && modifiable->isModified();
+    const Reference<frame::XController> controller = model->getCurrentController();
+    const Reference<frame::XFrame> frame =
+        controller.is() ? controller->getFrame() : Reference<frame::XFrame>();
+    document.window = frame.is() ? xWindowOf(frame) : 0;
+    return document;
+}
+
+std::uint32_t WriterBackend::xWindowOf(const Reference<frame::XFrame>& frame) {
+    const Reference<awt::XSystemDependentWindowPeer> peer(frame->getContainerWindow(), UNO_QUERY);
+    if (!peer.is()) {
+        return 0;
+    }
+    // The office hands out native handles only to its own process, known by this id.
+    Sequence<sal_Int8> process(16);
+    rtl_getGlobalProcessId(reinterpret_cast<sal_uInt8*>(process.getArray()));
+    awt::SystemDependentXWindow window;
+    if (!(peer->getWindowHandle(process, lang::SystemDependent::SYSTEM_XWINDOW) >>= window)) {
+        return 0; // not an X11 display
+    }
+    return std::uint32_t(window.WindowHandle);
 }
 
 void WriterBackend::keepResponsive() {

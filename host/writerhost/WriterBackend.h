@@ -8,6 +8,7 @@
 #include <com/sun/star/ui/XUIConfigurationManager.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <vector>
@@ -39,7 +40,7 @@ public:
     bool pasteFace(int button) override;
     bool putClipboardPicture(const std::vector<unsigned char>& png) override;
     bool restoreClipboard() override;
-    std::optional<std::string> activeDocumentName() override;
+    std::optional<ActiveDocument> activeDocument() override;
     void keepResponsive() override;
 
     // Shows the visible toolbars in a new Writer window.
@@ -51,6 +52,8 @@ public:
 
     static std::string commandOf(int button);
     static bool isWriterFrame(const css::uno::Reference<css::frame::XFrame>& frame);
+    // The X window id of the frame's window; 0 when the office draws on another display system.
+    static std::uint32_t xWindowOf(const css::uno::Reference<css::frame::XFrame>& frame);
 
 private:
     struct Toolbar {

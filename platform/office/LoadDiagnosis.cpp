@@ -40,6 +40,11 @@ std::uint32_t errorClassOf(std::uint32_t code) {
 
 } // namespace
 
+void LoadDiagnosis::encryptedPackage() {
+    std::lock_guard lock(mutex_);
+    encryptedPackage_ = true;
+}
+
 void LoadDiagnosis::passwordRequested() {
     std::lock_guard lock(mutex_);
     passwordRequested_ = true;
@@ -70,8 +75,14 @@ WordError LoadDiagnosis::failure() const {
         return WordError(Kind::PasswordRequired, "the document is protected by a password");
     }
     std::lock_guard lock(mutex_);
+    // The office opens an encrypted package it can decrypt only after asking for its password;
+    // one it gave up on before asking is in an encryption it does not know. Whatever else it
+    // reported follows from that (it cannot read the package's contents).
+    const WordError unknownEncryption(Kind::CannotOpen,
+                                      std::string(Messages::unsupportedEncryption));
     if (brokenPackage_) {
-        return WordError(Kind::CannotOpen, std::string(Messages::fileDamaged));
+        return encryptedPackage_ ? unknownEncryption
+                                 : WordError(Kind::CannotOpen, std::string(Messages::fileDamaged));
     }
     // The first error that says something about the cause; warnings and the abort that
     // follows a refused question say nothing.
@@ -81,11 +92,7 @@ WordError LoadDiagnosis::failure() const {
             continue;
         }
         if (cause == unsupportedEncryption) {
-            return WordError(Kind::CannotOpen,
-                             "it is encrypted in a way the word processor cannot read");
-        }
-        if (cause == brokenPackageError) {
-            return WordError(Kind::CannotOpen, std::string(Messages::fileDamaged));
+            return unknownEncryption;
         }
         switch (errorClassOf(cause)) {
         case notExists:
@@ -93,12 +100,20 @@ WordError LoadDiagnosis::failure() const {
         case access:
             return WordError(Kind::CannotOpen, "the file cannot be read (permission denied)");
         default:
-            return WordError(Kind::CannotOpen,
-                             "the file is damaged or is not a Word document the word "
-                             "processor can read");
+            break;
         }
+        if (encryptedPackage_) {
+            return unknownEncryption;
+        }
+        if (cause == brokenPackageError) {
+            return WordError(Kind::CannotOpen, std::string(Messages::fileDamaged));
+        }
+        return WordError(
+            Kind::CannotOpen,
+            "the file is damaged or is not a Word document the word processor can read");
     }
-    return WordError(Kind::CannotOpen, "the word processor could not read it");
+    return encryptedPackage_ ? unknownEncryption
+                             : WordError(Kind::CannotOpen, "the word processor could not read it");
 }
 
 } // namespace zarta

@@ -88,9 +88,17 @@ void OfficeInstance::spawn() {
     // The profile goes through the environment, which no other user can read: the office names
     // its single-instance pipe in the shared temporary folder after the profile's path, and
     // whoever knew that path could take the name first and keep the office from starting.
+    //
+    // The cache of the installation's shared extensions is one of the profile's own too. The
+    // installation's cache is made by whichever user's office starts first, with that office's
+    // private file mode: once an office ran as root, every other user's office failed to start
+    // on it (and ours, run as root, would make it so). This office runs no extensions anyway.
     auto process = std::make_unique<OfficeProcess>(
-        arguments, std::vector<std::string>{"UserInstallation=" + profileUrl_}, profile_.logFile(),
-        profile_.temporaryFolder(), confinement);
+        arguments,
+        std::vector<std::string>{"UserInstallation=" + profileUrl_,
+                                 "UNO_SHARED_PACKAGES_CACHE=" + profileUrl_ + "/" +
+                                     std::string(sharedExtensionsCache)},
+        profile_.logFile(), profile_.temporaryFolder(), confinement);
     // Before it has been given anything to read.
     if (confinement.isolateNetwork && !process->networkIsolated() && NetworkIsolation::required()) {
         process->kill();

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace zarta {
 
@@ -23,13 +24,18 @@ class OfficeWatchdog;
 // to it through its environment, never on its command line), confined (memory limit, no network
 // where possible), and the UNO connection to it over a pipe in a private folder (OfficePipe),
 // where no other user can take its name. The connection is made only to the process this object
-// started. Pipes that killed offices left behind are removed when an office starts.
+// started. Pipes that killed offices left behind are removed when an office starts. The office
+// keeps its cache of the installation's shared extensions in the profile (sharedExtensionsCache),
+// never in the installation, where another user's office may have made it private.
 //
 // Used on one thread (the batch worker), except kill() and the killer(), which any thread may
 // call at any time: they only signal the office's process group, and blocked calls on the
 // connection then fail.
 class OfficeInstance {
 public:
+    // The profile's folder for the cache of the installation's shared extensions.
+    static constexpr std::string_view sharedExtensionsCache = "shared-extensions";
+
     // Prepares the profile (OfficeProfile::prepare()) and starts the office process (without
     // waiting for it). Throws std::runtime_error. The profile must outlive the object.
     OfficeInstance(const OfficeSettings& settings, OfficeProfile& profile);

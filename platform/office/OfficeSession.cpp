@@ -156,6 +156,9 @@ OfficeSession::open(const WordArguments::OpenRequest& request) {
     const auto format = WordFileProbe::probe(request.fileName);
 
     auto diagnosis = std::make_shared<LoadDiagnosis>();
+    if (format == WordFileProbe::Format::EncryptedOfficeOpenXml) {
+        diagnosis->encryptedPackage();
+    }
     Properties properties{
         {"FilterName",
          css::uno::Any(rtl::OUString::createFromAscii(WordFileProbe::filterName(format)))},

@@ -294,7 +294,7 @@ WordFileProbe::Format probeCompound(const File& file) {
         return wordBinaryVersion(root);
     }
     if (root.contains("ENCRYPTEDPACKAGE") && root.contains("ENCRYPTIONINFO")) {
-        return WordFileProbe::Format::OfficeOpenXml;
+        return WordFileProbe::Format::EncryptedOfficeOpenXml;
     }
     notWord();
 }
@@ -460,6 +460,7 @@ const char* WordFileProbe::filterName(Format format) {
         // The office's import of Word for Windows 1.x, 2.0 and Word 5 files.
         return "MS WinWord 5";
     case Format::OfficeOpenXml:
+    case Format::EncryptedOfficeOpenXml:
         return "MS Word 2007 XML";
     case Format::RichText:
         return "Rich Text Format";

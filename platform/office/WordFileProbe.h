@@ -10,7 +10,8 @@ namespace zarta {
 //   Word 95 as the Word stream's own version information says;
 // - a Word for Windows 2.0 file (no container: its file information block comes first);
 // - a ZIP package with a word/ part: Office Open XML (.docx, .dotx, .docm);
-// - a compound file holding an encrypted package: a password-protected Office Open XML file;
+// - a compound file holding an encrypted package: a password-protected Office Open XML file
+//   (told apart, since the office may not know the package's encryption);
 // - rich text, a web page or Word 2003 XML, only under a .doc or .dot name (Word opens those
 //   without a question; under any other name such text is not taken for a document).
 // Anything else is refused with the reason, before the office sees it, so that the office never
@@ -19,7 +20,17 @@ namespace zarta {
 // Stateless; thread-safe. Reads only the file's structural headers, not the whole file.
 class WordFileProbe {
 public:
-    enum class Format { Word97, Word95, Word6, Word2, OfficeOpenXml, RichText, Html, Word2003Xml };
+    enum class Format {
+        Word97,
+        Word95,
+        Word6,
+        Word2,
+        OfficeOpenXml,
+        EncryptedOfficeOpenXml,
+        RichText,
+        Html,
+        Word2003Xml
+    };
 
     // Throws WordError with Kind::CannotOpen and a detail naming the reason (missing, not a
     // regular file, unreadable, empty, damaged, not a Word document).

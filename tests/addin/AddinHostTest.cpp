@@ -32,16 +32,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Stands in for the convert dialog: records each path it was run for.
+// Stands in for the convert dialog: records each request it was run for.
 class RecordingDialogRunner final : public ConvertDialogRunner {
 public:
-    void run(const std::string& documentPath, const std::function<void()>&) override {
-        paths.push_back(documentPath);
+    void run(const Request& request, const std::function<void()>&) override {
+        paths.push_back(request.documentPath);
+        requests.push_back(request);
         if (whileRunning) {
             whileRunning();
         }
     }
     std::vector<std::string> paths;
+    std::vector<Request> requests;
     std::function<void()> whileRunning;
 };
 
@@ -273,43 +275,61 @@ TEST_F(AddinHost, TheAdvisedSinkKeepsTheObjectAndItsModuleLockUntilDisconnection
     EXPECT_EQ(host.foreignReferences(), 0u) << "everything taken from the host is released";
 }
 
-TEST_F(AddinHost, AClickRunsTheDialogForTheActiveDocumentsFullName) {
+TEST_F(AddinHost, AClickRunsTheDialogForTheActiveDocumentsFullNameStateAndWindow) {
     struct Case {
         const char* name;
         std::optional<std::string> document; // no value: none open
-        bool nameFails;
+        std::string failing;                 // a call of the host that fails
+        bool saved;
         std::string expected;
+        bool expectedUnsaved;
+        std::uint32_t expectedWindow;
     };
+    const std::string report = "/home/user/Docs/Report.docx";
     const Case cases[] = {
-        {"saved", "/home/user/Docs/Report.docx", false, "/home/user/Docs/Report.docx"},
-        {"outside ASCII", "/home/user/Dokumente/Bericht – Übersicht.doc", false,
-         "/home/user/Dokumente/Bericht – Übersicht.doc"},
-        {"never saved", "Document1", false, "Document1"},
-        {"no name", "/home/user/Docs/Report.docx", true, ""},
-        {"no document", std::nullopt, false, ""},
+        {"saved", report, "", true, report, false, 0x2e00011},
+        {"outside ASCII", "/home/user/Dokumente/Bericht – Übersicht.doc", "", true,
+         "/home/user/Dokumente/Bericht – Übersicht.doc", false, 0x2e00011},
+        {"never saved", "Document1", "", false, "Document1", true, 0x2e00011},
+        {"unsaved changes", report, "", false, report, true, 0x2e00011},
+        {"no name", report, "Document.FullName", true, "", false, 0x2e00011},
+        {"no saved state", report, "Document.Saved", false, report, false, 0x2e00011},
+        {"no window", report, "Document.ActiveWindow", false, report, true, 0},
+        {"no window handle", report, "Window.Hwnd", false, report, true, 0},
+        {"no document", std::nullopt, "", true, "", false, 0},
     };
     ASSERT_EQ(connect(), S_OK);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        host.setActiveDocument(c.document);
+        host.setActiveDocument(c.document, c.saved, 0x2e00011);
         host.failures.clear();
-        if (c.nameFails) {
-            host.failures["Document.FullName"] = E_FAIL;
+        if (!c.failing.empty()) {
+            host.failures[c.failing] = E_FAIL;
         }
         ULONG heldWhileRunning = 0;
         dialog.whileRunning = [&] { heldWhileRunning = host.documentReferences(); };
         dialog.paths.clear();
+        dialog.requests.clear();
         const std::size_t from = host.calls.size();
+        const ULONG heldBefore = host.foreignReferences();
 
         EXPECT_EQ(host.click(), S_OK);
         EXPECT_EQ(dialog.paths, std::vector<std::string>{c.expected});
+        ASSERT_EQ(dialog.requests.size(), 1u);
+        EXPECT_EQ(dialog.requests[0].unsavedChanges, c.expectedUnsaved);
+        EXPECT_EQ(dialog.requests[0].hostWindow, c.expectedWindow);
         std::vector<std::string> expectedCalls = {"Application.ActiveDocument"};
         if (c.document) {
-            expectedCalls.push_back("Document.FullName");
+            expectedCalls.insert(expectedCalls.end(),
+                                 {"Document.FullName", "Document.Saved", "Document.ActiveWindow"});
+            if (c.failing != "Document.ActiveWindow") {
+                expectedCalls.push_back("Window.Hwnd");
+            }
             EXPECT_EQ(heldWhileRunning, 1u) << "the document is held until the dialog closes";
         }
         EXPECT_EQ(callsFrom(from), expectedCalls);
         EXPECT_EQ(host.documentReferences(), 0u);
+        EXPECT_EQ(host.foreignReferences(), heldBefore) << "the window is released too";
     }
 }
 
@@ -490,8 +510,9 @@ TEST(AddinModuleInHost, ConnectsThroughItsClassObjectAndPastesItsFace) {
         // and returns when the helper has ended; the document is let go again.
         EXPECT_EQ(host.click(), S_OK);
         EXPECT_EQ(TempDir::read(dir.file("helper.args")),
-                  "--caption\nPlovra\n--document\n/home/user/Docs/Report.docx\n");
-        EXPECT_EQ(host.calls.back(), "Document.FullName");
+                  "--caption\nPlovra\n--document\n/home/user/Docs/Report.docx\n"
+                  "--raise-on-input\n");
+        EXPECT_EQ(host.calls.back(), "Window.Hwnd");
         EXPECT_EQ(host.documentReferences(), 0u);
 
         EXPECT_EQ(addin->OnDisconnection(0, nullptr), S_OK);
@@ -507,23 +528,36 @@ TEST(AddinModuleInHost, ConnectsThroughItsClassObjectAndPastesItsFace) {
 
 namespace {
 
-TEST(HelperDialog, TheHostKeepsHandlingEventsWhileTheHelperRunsAndASecondClickOpensNothing) {
+TEST(HelperDialog, TheHostKeepsHandlingEventsWhileTheHelperRunsAndASecondClickRaisesIt) {
     TempDir dir;
-    TempDir::write(dir.file("helper"), "#!/bin/sh\necho run >> \"$0.runs\"\nsleep 0.3\n");
+    // The helper records its arguments and the first request on its standard input.
+    TempDir::write(dir.file("helper"), "#!/bin/sh\necho run >> \"$0.runs\"\n"
+                                       "printf '%s\\n' \"$@\" > \"$0.args\"\n"
+                                       "read -r request\necho \"$request\" > \"$0.input\"\n");
     fs::permissions(dir.file("helper"), fs::perms::owner_all);
     ::setenv(HelperDialogRunner::helperVariable, dir.file("helper").c_str(), 1);
     HelperDialogRunner runner;
     runner.configure(dir.path().string(), "Plovra");
     int handled = 0;
-    runner.run("/docs/a.docx", [&] {
-        // Handling the host's events may deliver another click: it opens no second dialog.
+    runner.run({"/docs/a.docx", true, 0x3a00007}, [&] {
+        // Handling the host's events may deliver another click: it opens no second dialog but
+        // asks the open one to come to the front.
         if (++handled == 1) {
-            runner.run("/docs/a.docx", [] {});
+            runner.run({"/docs/a.docx"}, [] {});
         }
     });
     ::unsetenv(HelperDialogRunner::helperVariable);
-    EXPECT_GT(handled, 5);
+    EXPECT_GE(handled, 1);
     EXPECT_EQ(TempDir::read(dir.file("helper.runs")), "run\n");
+    EXPECT_EQ(TempDir::read(dir.file("helper.input")), "raise\n");
+    EXPECT_EQ(TempDir::read(dir.file("helper.args")),
+              "--caption\nPlovra\n--document\n/docs/a.docx\n--unsaved-changes\n--host-window\n"
+              "60817415\n--raise-on-input\n");
+    // With the helper gone, a click has nothing to raise and starts a new one.
+    ::setenv(HelperDialogRunner::helperVariable, dir.file("helper").c_str(), 1);
+    runner.run({"/docs/b.docx"}, [&] { runner.run({"/docs/b.docx"}, [] {}); });
+    ::unsetenv(HelperDialogRunner::helperVariable);
+    EXPECT_EQ(TempDir::read(dir.file("helper.runs")), "run\nrun\n");
 }
 
 } // namespace

@@ -106,10 +106,29 @@ private:
     std::string name_;
 };
 
+class Window final : public ModelObject<WordWindow> {
+public:
+    Window(TestWordHost& host, LONG handle)
+        : ModelObject(host, IID_WordWindow, "Window"), handle_(handle) {}
+
+    HRESULT get_Hwnd(LONG* prop) override {
+        *prop = 0;
+        const HRESULT hr = record("Hwnd");
+        if (SUCCEEDED(hr)) {
+            *prop = handle_;
+        }
+        return hr;
+    }
+
+private:
+    LONG handle_;
+};
+
 class Document final : public ModelObject<WordDocument> {
 public:
-    Document(TestWordHost& host, std::string fullName)
-        : ModelObject(host, IID_WordDocument, "Document"), fullName_(std::move(fullName)) {}
+    Document(TestWordHost& host, std::string fullName, bool saved, Window* window)
+        : ModelObject(host, IID_WordDocument, "Document"), fullName_(std::move(fullName)),
+          saved_(saved), window_(window) {}
 
     HRESULT get_FullName(BSTR* prop) override {
         *prop = nullptr;
@@ -119,9 +138,22 @@ public:
         }
         return hr;
     }
+    HRESULT get_Saved(VARIANT_BOOL* prop) override {
+        *prop = VARIANT_TRUE;
+        const HRESULT hr = record("Saved");
+        if (SUCCEEDED(hr)) {
+            *prop = saved_ ? VARIANT_TRUE : VARIANT_FALSE;
+        }
+        return hr;
+    }
+    HRESULT get_ActiveWindow(WordWindow** prop) override {
+        return handOut<WordWindow>(record("ActiveWindow"), window_, prop);
+    }
 
 private:
     std::string fullName_;
+    bool saved_;
+    Window* window_; // the host's reference
 };
 
 } // namespace
@@ -393,8 +425,9 @@ IDispatch* TestWordHost::application() const {
     return application_;
 }
 
-void TestWordHost::setActiveDocument(std::optional<std::string> fullName) {
-    document = fullName ? new Document(*this, *fullName) : nullptr;
+void TestWordHost::setActiveDocument(std::optional<std::string> fullName, bool saved, LONG window) {
+    document =
+        fullName ? new Document(*this, *fullName, saved, new Window(*this, window)) : nullptr;
 }
 
 HRESULT TestWordHost::record(const std::string& call) {

@@ -29,8 +29,10 @@ public:
     // The application object handed to OnConnection (the host keeps its own reference).
     zarta::com::IDispatch* application() const;
 
-    // The active document with that full name; without a value, no document is open.
-    void setActiveDocument(std::optional<std::string> fullName);
+    // The active document with that full name, whether it is saved, and the handle of its
+    // window; without a name, no document is open.
+    void setActiveDocument(std::optional<std::string> fullName, bool saved = true,
+                           zarta::com::LONG window = 0);
 
     // Fires Click on every sink advised to the newest button, as the host does on a click; the
     // last Invoke's result.

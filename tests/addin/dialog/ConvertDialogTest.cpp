@@ -4,6 +4,8 @@
 #include "addin/dialog/CCompleteDlg.h"
 #include "addin/dialog/CConvertDlg.h"
 #include "addin/dialog/InProcessDialogRunner.h"
+#include "app/ui/CAdvancedDlg.h"
+#include "app/ui/CDescriptionDlg.h"
 #include "app/ui/CSecurityDlg.h"
 #include "app/ui/CTabCtrlEx.h"
 #include "app/ui/StandardIds.h"
@@ -17,10 +19,16 @@
 #include "tests/support/ScriptedFileDialogs.h"
 #include "tests/support/TempDir.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -295,8 +303,143 @@ TEST_F(AddinConvertDialog, TheInProcessRunnerShowsTheDialogModallyForThePath) {
         EXPECT_EQ(folderEdit(dialog)->text().toStdString(), dir.file("Docs/"));
         dialog.reject();
     };
-    runner.run(doc("Report.docx"), {});
+    runner.run({doc("Report.docx")}, {});
     EXPECT_EQ(shownFor, doc("Report.docx"));
+}
+
+TEST_F(AddinConvertDialog, UnsavedChangesAreNamedBelowTheOutputFolderAndMoveNothingElseOverIt) {
+    auto dialog = open(doc("Report.docx"));
+    auto* tabs = control<ui::CTabCtrlEx>(*dialog, CConvertDlg::tabsId);
+    auto* statusGroup = control<QWidget>(*dialog, CConvertDlg::statusGroupId);
+    auto* notice = control<QLabel>(*dialog, CConvertDlg::unsavedNoticeId);
+    const QRect output = control<QWidget>(*dialog, CConvertDlg::outputGroupId)->geometry();
+    const QRect tabsBefore = tabs->geometry();
+    const QRect statusBefore = statusGroup->geometry();
+    EXPECT_FALSE(notice->isVisible());
+
+    // Said when the document has unsaved changes, taken back when it has none.
+    for (const bool unsaved : {true, false, true}) {
+        SCOPED_TRACE(unsaved);
+        dialog->setUnsavedChanges(unsaved);
+        QTest::qWait(20);
+        EXPECT_EQ(dialog->hasUnsavedNotice(), unsaved);
+        EXPECT_EQ(notice->isVisible(), unsaved);
+        const int band = tabs->y() - tabsBefore.y();
+        EXPECT_EQ(statusGroup->y() - statusBefore.y(), band);
+        if (unsaved) {
+            EXPECT_EQ(notice->text(), QStringLiteral("The document has unsaved changes: the PDF "
+                                                     "is made from the saved file, without them."));
+            EXPECT_GT(notice->geometry().top(), output.bottom());
+            EXPECT_LT(notice->geometry().bottom(), tabs->y());
+            EXPECT_GE(band, notice->height());
+            // The whole text shows: its lines fit the notice's height.
+            EXPECT_GE(notice->height(), notice->heightForWidth(notice->width()));
+        } else {
+            EXPECT_EQ(band, 0);
+        }
+        EXPECT_EQ(clippedTexts(*dialog), QStringList());
+    }
+    EXPECT_TRUE(dialog->grab().save(QStringLiteral(ZARTA_SCREENSHOT_DIR) +
+                                    QStringLiteral("/addin-convert-unsaved.png")));
+    // The notice does not keep the document from converting.
+    convertAndWait(*dialog);
+    EXPECT_TRUE(fs::exists(doc("Report.pdf")));
+}
+
+// The mnemonic letters of the dialog's visible buttons, labels with buddies and tabs.
+QStringList visibleMnemonics(const QWidget& window) {
+    QStringList letters;
+    const auto add = [&letters](const QString& text) {
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (!key.isEmpty()) {
+            letters << key.toString();
+        }
+    };
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!widget->isVisible()) {
+            continue;
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            add(button->text());
+        } else if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy()) {
+            add(label->text());
+        } else if (auto* tabBar = qobject_cast<QTabBar*>(widget)) {
+            for (int tab = 0; tab < tabBar->count(); ++tab) {
+                add(tabBar->tabText(tab));
+            }
+        }
+    }
+    return letters;
+}
+
+TEST_F(AddinConvertDialog, AltKeysReachEveryControlAndNeverClash) {
+    using ui::UiVariant;
+    fileDialogs.folder = QString::fromStdString(dir.file("Out"));
+    auto dialog = open(doc("Report.docx"));
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    auto* tabBar = control<ui::CTabCtrlEx>(*dialog, CConvertDlg::tabsId)->tabBar();
+    QWidget* description = dialog->findChild<ui::CDescriptionDlg*>();
+    QWidget* security = dialog->findChild<ui::CSecurityDlg*>();
+    QWidget* advanced = dialog->findChild<ui::CAdvancedDlg*>();
+    const auto& descriptionIds = ui::CDescriptionDlg::ids(UiVariant::AddIn);
+    const auto& securityIds = ui::CSecurityDlg::ids(UiVariant::AddIn);
+    const auto& advancedIds = ui::CAdvancedDlg::ids(UiVariant::AddIn);
+
+    // Each step: the letter, the tab shown afterwards and the control that has the focus then
+    // (null: a push button's letter, which clicks it; the tab bar for a tab's letter).
+    const struct {
+        char letter;
+        int tab;
+        QWidget* focused;
+    } steps[] = {
+        {'f', 0, folderEdit(*dialog)},
+        {'b', 0, nullptr}, // chooses the prepared folder
+        {'k', 0, findControl<QWidget>(*description, descriptionIds.keywords)},
+        {'i', 0, findControl<QWidget>(*description, descriptionIds.title)},
+        {'h', 0, findControl<QWidget>(*description, descriptionIds.author)},
+        {'u', 0, findControl<QWidget>(*description, descriptionIds.subject)},
+        {'s', 1, tabBar},
+        {'p', 1, findControl<QWidget>(*security, securityIds.enableSecurity)},
+        {'a', 2, tabBar},
+        {'j', 2, findControl<QWidget>(*advanced, advancedIds.jpegQuality)},
+        {'l', 2, findControl<QWidget>(*advanced, advancedIds.alternateEmfRendering)},
+        {'d', 0, tabBar},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.letter);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(Qt::Key_A + (step.letter - 'a')),
+                        Qt::AltModifier);
+        // A button's mnemonic clicks it after a short press animation; a busy machine may take
+        // longer to move the focus.
+        (void)QTest::qWaitFor(
+            [&] {
+                return tabBar->currentIndex() == step.tab &&
+                       (step.focused == nullptr || QApplication::focusWidget() == step.focused);
+            },
+            3000);
+        QTest::qWait(step.focused == nullptr ? 150 : 0);
+        EXPECT_EQ(tabBar->currentIndex(), step.tab);
+        if (step.focused != nullptr) {
+            EXPECT_EQ(QApplication::focusWidget(), step.focused);
+        }
+        QStringList letters = visibleMnemonics(*dialog);
+        const qsizetype all = letters.size();
+        letters.removeDuplicates();
+        EXPECT_EQ(letters.size(), all) << letters.join(' ').toStdString();
+    }
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return folderEdit(*dialog)->text().toStdString() == dir.file("Out/"); }, 3000));
+
+    // Alt+C converts; the marks never reach what a screen reader says.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->statusText() == u"Complete!"; }, 10000));
+    EXPECT_TRUE(fs::exists(dir.file("Out/Report.pdf")));
+    for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+        QAccessibleInterface* described = QAccessible::queryAccessibleInterface(widget);
+        const QString name = described == nullptr ? QString() : described->text(QAccessible::Name);
+        EXPECT_FALSE(name.contains(u'&')) << name.toStdString();
+    }
 }
 
 } // namespace

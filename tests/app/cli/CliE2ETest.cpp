@@ -485,6 +485,61 @@ TEST_F(CliE2E, ADataFolderOthersControlIsRefusedBeforeAnythingRuns) {
     EXPECT_EQ(namesIn(data), std::vector<std::string>{}) << "nothing was written into it";
 }
 
+// The installation's cache of shared extensions, as the office finds it.
+fs::path installationExtensionCache() {
+    return fs::canonical(fs::canonical("/usr/bin/soffice").parent_path() /
+                         "../share/uno_packages/cache");
+}
+
+// An office run as root once made the installation's cache of shared extensions with its
+// private mode (0700, root's own); every other user's office then failed to start. Each office
+// of the program keeps that cache in its profile instead: another user converts, and root's
+// run leaves the installation's cache alone. The cache is replaced, in a mount namespace of the
+// test's own, by a folder as that root office left it, or by an empty one.
+TEST_F(CliE2E, AnInstallationExtensionCacheAnotherUserMadePrivateKeepsNoOfficeFromStarting) {
+    if (::geteuid() != 0 || shell("unshare -m true").status != 0) {
+        GTEST_SKIP() << "needs root and mount namespaces";
+    }
+    const fs::path cache = installationExtensionCache();
+    const TempDir place;
+    fs::permissions(place.path(), fs::perms::owner_all | fs::perms::group_exec |
+                                      fs::perms::others_read | fs::perms::others_exec);
+    const std::string privateCache = place.file("root-cache");
+    fs::create_directories(privateCache + "/uno_packages");
+    // The cache as root's office leaves it: the folder it made inside is root's alone.
+    ::chmod(privateCache.c_str(), 0755);
+    ::chmod((privateCache + "/uno_packages").c_str(), 0700);
+    // The other user's home, theirs from /tmp on, as the data folder's checks want it.
+    const TempDir userHome;
+    const std::string home = userHome.path().string();
+    const std::string output = place.file("out");
+    fs::create_directories(output);
+    fs::copy_file(sample("welcome.docx"), place.file("welcome.docx"));
+    ::chmod(place.file("welcome.docx").c_str(), 0644);
+    for (const std::string& path : {home, output}) {
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
+    // The command run with the folder in the cache's place.
+    const auto over = [&cache](const std::string& folder, const std::string& command) {
+        return shell("unshare -m sh -c \"mount --bind '" + folder + "' '" + cache.string() +
+                     "' && " + command + "\" </dev/null 2>&1");
+    };
+    const Outcome other =
+        over(privateCache, "setpriv --reuid=65534 --regid=65534 --clear-groups env -i HOME='" +
+                               home + "' PATH=/usr/bin:/bin '" + ZARTA_CONVERT + "' --out '" +
+                               output + "' '" + place.file("welcome.docx") + "'");
+    EXPECT_EQ(other.status, 0) << other.output;
+    EXPECT_TRUE(fs::exists(output + "/welcome.pdf")) << other.output;
+
+    const std::string emptyCache = place.file("empty-cache");
+    fs::create_directories(emptyCache);
+    const Outcome root = over(
+        emptyCache, "XDG_DATA_HOME='" + std::string(ZARTA_TEST_DATA_HOME) + "' '" + ZARTA_CONVERT +
+                        "' --out '" + out_.path().string() + "' '" + sample("welcome.docx") + "'");
+    EXPECT_EQ(root.status, 0) << root.output;
+    EXPECT_EQ(namesIn(emptyCache), std::vector<std::string>{}) << "root's office made it";
+}
+
 // Where the system lets the program make no namespace, the word processor runs with the
 // network: the run says so once (however many offices it starts) before it converts, or, where
 // isolation is required, converts nothing.

@@ -39,13 +39,15 @@ RecordingHostBackend::Bytes facePng(Qt::GlobalColor colour) {
 
 class RecordingDialogRunner final : public ConvertDialogRunner {
 public:
-    void run(const std::string& documentPath, const std::function<void()>& whileWaiting) override {
-        paths.push_back(documentPath);
+    void run(const Request& request, const std::function<void()>& whileWaiting) override {
+        paths.push_back(request.documentPath);
+        requests.push_back(request);
         if (whileWaiting) {
             whileWaiting();
         }
     }
     std::vector<std::string> paths;
+    std::vector<Request> requests;
 };
 
 class HostModel : public ::testing::Test {
@@ -93,12 +95,18 @@ TEST_F(HostModel, TheAddinsToolbarAndButtonReachTheBackendAndAClickRunsItsDialog
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("desktop words"));
 
     // A click with and without an active document; one on no button reaches nobody.
-    backend.document = "/home/user/Docs/Report.docx";
+    // The add-in learns whether the document is saved and which window shows it.
+    backend.document = HostBackend::ActiveDocument{"/home/user/Docs/Report.docx", true, 0x3a00007};
     EXPECT_EQ(model->click(1), S_OK);
+    ASSERT_EQ(dialog.requests.size(), 1u);
+    EXPECT_TRUE(dialog.requests[0].unsavedChanges);
+    EXPECT_EQ(dialog.requests[0].hostWindow, 0x3a00007u);
     backend.document.reset();
     EXPECT_EQ(model->click(1), S_OK);
     EXPECT_EQ(model->click(7), S_FALSE);
     EXPECT_EQ(dialog.paths, (std::vector<std::string>{"/home/user/Docs/Report.docx", ""}));
+    EXPECT_FALSE(dialog.requests[1].unsavedChanges);
+    EXPECT_EQ(dialog.requests[1].hostWindow, 0u);
     // While the dialog runs, the host is asked to keep handling its events.
     EXPECT_EQ(backend.keptResponsive, 2);
 

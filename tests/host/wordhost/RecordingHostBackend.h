@@ -57,7 +57,7 @@ public:
         clipboard = *std::exchange(saved, std::nullopt);
         return true;
     }
-    std::optional<std::string> activeDocumentName() override { return document; }
+    std::optional<ActiveDocument> activeDocument() override { return document; }
     void keepResponsive() override { ++keptResponsive; }
 
     static bool isPng(const Bytes& bytes) {
@@ -72,7 +72,7 @@ public:
     std::vector<Bytes> faces;
     Bytes clipboard;
     std::optional<Bytes> saved;
-    std::optional<std::string> document;
+    std::optional<ActiveDocument> document;
     int keptResponsive = 0;
 };
 

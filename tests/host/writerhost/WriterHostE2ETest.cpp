@@ -19,6 +19,7 @@
 #include <QRect>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -362,6 +363,214 @@ TEST_F(WriterHost, ANewWindowGetsTheButtonForItsNeverSavedDocument) {
     run("xdotool", {"key", "Escape"});
     EXPECT_TRUE(waitFor([] { return !processRunning("zarta-addin-dialog"); }, 30));
     EXPECT_TRUE(writer.quit());
+}
+
+// A window manager (Debian's openbox) on the test's display while it lives: stacking,
+// transient windows, minimising and activation need one.
+class WindowManager {
+public:
+    WindowManager() {
+        process_.start("openbox", {"--sm-disable"});
+        process_.waitForStarted(10000);
+        // Running once it has taken the root window's stacking list.
+        waitFor([] { return !stacking().isEmpty(); }, 10);
+    }
+    ~WindowManager() {
+        process_.terminate();
+        if (!process_.waitForFinished(5000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+
+    // The managed windows from the bottom of the stack to the top, as X window ids.
+    static QList<quint32> stacking() {
+        const QString line =
+            QString::fromStdString(run("xprop", {"-root", "-notype", "_NET_CLIENT_LIST_STACKING"}));
+        QList<quint32> ids;
+        const qsizetype from = line.indexOf(u'#');
+        if (from >= 0) {
+            for (const QString& id : line.mid(from + 1).split(u',', Qt::SkipEmptyParts)) {
+                ids << id.trimmed().toUInt(nullptr, 16);
+            }
+        }
+        return ids;
+    }
+
+private:
+    QProcess process_;
+};
+
+// The window's client area on the screen.
+QRect placeOfWindow(const QString& window) {
+    const QString info = QString::fromStdString(run("xwininfo", {"-id", window}));
+    const auto number = [&info](const QString& field) {
+        const qsizetype at = info.indexOf(field);
+        return at < 0 ? -1 : info.mid(at + field.size()).section(u'\n', 0, 0).trimmed().toInt();
+    };
+    return QRect(number("Absolute upper-left X:"), number("Absolute upper-left Y:"),
+                 number("Width:"), number("Height:"));
+}
+
+// The window the window is a transient of; 0 when none.
+quint32 transientFor(const QString& window) {
+    const QString line =
+        QString::fromStdString(run("xprop", {"-id", window, "-notype", "WM_TRANSIENT_FOR"}));
+    const qsizetype at = line.indexOf(u'#');
+    return at < 0 ? 0 : line.mid(at + 1).trimmed().toUInt(nullptr, 16);
+}
+
+// Where on the screen the add-in's face shows on its button: the middle of its red pixels
+// within the area; a null point when none show.
+QPoint faceIn(const QRect& area) {
+    const QImage shown = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                             .toImage();
+    qint64 xs = 0;
+    qint64 ys = 0;
+    qint64 count = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QColor pixel = shown.pixelColor(x, y);
+            if (pixel.red() > 150 && pixel.green() < 100 && pixel.blue() < 100) {
+                xs += x;
+                ys += y;
+                ++count;
+            }
+        }
+    }
+    return count < 20 ? QPoint() : area.topLeft() + QPoint(int(xs / count), int(ys / count));
+}
+
+// On a 1366 x 768 screen with a window manager, as a user with a laptop meets it: the dialog of
+// a document with unsaved changes says so, fits the screen, stays above the Writer window that
+// opened it, and a second click on the button brings it to the front when another window
+// covers it, without opening a second one.
+TEST_F(WriterHost, TheDialogFitsTheScreenStaysAboveWriterAndASecondClickBringsItToTheFront) {
+    WindowManager manager;
+    ASSERT_NO_FATAL_FAILURE(registerRealAddin());
+    fs::copy_file(std::string(ZARTA_SAMPLES_DIR) + "/welcome.docx", dir.file("Docs/Welcome.docx"));
+    Writer writer(dir, {QString::fromStdString(dir.file("Docs/Welcome.docx"))});
+    const QString main = writer.window();
+    ASSERT_FALSE(main.isEmpty()) << TempDir::read(dir.file("office.log"));
+    ASSERT_TRUE(waitFor([&] { return connected(); }, 60)) << TempDir::read(dir.file("office.log"));
+
+    // An edit the file does not have.
+    run("xdotool", {"windowactivate", "--sync", main});
+    run("xdotool", {"type", "--delay", "50", "Unsaved words "});
+    QRect button;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            button = placeOf("push button", "Zarta Word To PDF");
+            return button.width() > 0;
+        },
+        30));
+    // The office reports its toolbar controls' places without the height of the menu bar and
+    // the window manager's title bar above them, so the band below the button is looked at too.
+    const QPoint face = faceIn(QRect(button.x(), button.y(), button.width(), button.height() * 4));
+    ASSERT_FALSE(face.isNull()) << "no face on the button";
+
+    ASSERT_TRUE(waitFor([] { return act("push button", "Zarta Word To PDF"); }, 30));
+    ASSERT_TRUE(waitFor([] { return windows("^Zarta Word To PDF$").size() == 1; }, 30))
+        << TempDir::read(dir.file("office.log"));
+    const QString dialog = windows("^Zarta Word To PDF$").first();
+    const std::string helper = run("pgrep", {"-af", "zarta-addin-dialog"});
+    EXPECT_NE(helper.find("--unsaved-changes"), std::string::npos) << helper;
+    EXPECT_NE(helper.find("--host-window " + main.toStdString()), std::string::npos)
+        << helper << " Writer's window: " << main.toStdString();
+    QThread::sleep(1);
+    screenshot("5-unsaved-and-fitted");
+
+    // Whole on the screen, the window manager's frame included.
+    const QRect shown = placeOfWindow(dialog);
+    EXPECT_GT(shown.top(), 0);
+    EXPECT_LE(shown.bottom(), 767) << shown.y() << "+" << shown.height();
+    EXPECT_GT(shown.height(), 400);
+
+    // Kept above the Writer window that opened it, also when that window is activated.
+    EXPECT_EQ(transientFor(dialog), main.toUInt());
+    run("xdotool", {"windowactivate", "--sync", main});
+    QThread::msleep(500);
+    QList<quint32> stack = WindowManager::stacking();
+    EXPECT_GT(stack.indexOf(dialog.toUInt()), stack.indexOf(main.toUInt()));
+
+    // Another program's window covers the dialog (not the toolbar); a click on the button
+    // brings the dialog in front of it, and opens no second one.
+    QWindow other;
+    other.setTitle(QStringLiteral("Another program"));
+    other.setGeometry(0, 200, 1366, 560);
+    other.show();
+    ASSERT_TRUE(waitFor([] { return windows("^Another program$").size() == 1; }, 10));
+    const QString covering = windows("^Another program$").first();
+    run("xdotool", {"windowactivate", "--sync", covering});
+    ASSERT_TRUE(waitFor(
+        [&] {
+            stack = WindowManager::stacking();
+            return stack.indexOf(covering.toUInt()) > stack.indexOf(dialog.toUInt());
+        },
+        10));
+    screenshot("6-covered");
+    run("xdotool", {"mousemove", "--sync", QString::number(face.x()), QString::number(face.y()),
+                    "click", "1"});
+    EXPECT_TRUE(waitFor(
+        [&] {
+            stack = WindowManager::stacking();
+            return !stack.isEmpty() && stack.last() == dialog.toUInt();
+        },
+        10))
+        << "stack " << QString::number(stack.indexOf(dialog.toUInt())).toStdString();
+    EXPECT_EQ(run("pgrep", {"-c", "-f", "zarta-addin-dialog"}), "1\n");
+    screenshot("7-brought-to-the-front");
+
+    run("xdotool", {"windowactivate", "--sync", dialog});
+    run("xdotool", {"key", "Escape"});
+    EXPECT_TRUE(waitFor([] { return !processRunning("zarta-addin-dialog"); }, 30));
+}
+
+// The dialog's helper program brings its dialog to the front for each line on its standard
+// input (the add-in writes one for a further click on its button), from behind another window
+// and when minimised.
+TEST_F(WriterHost, TheHelperBringsItsDialogToTheFrontWhenAsked) {
+    WindowManager manager;
+    QProcess helper;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(Registry::relocationVariable, QString::fromStdString(dir.file("registry")));
+    environment.insert("XDG_DATA_HOME", QString::fromStdString(dir.file("data")));
+    helper.setProcessEnvironment(environment);
+    helper.start(
+        ZARTA_ADDIN_DIALOG,
+        {"--document", QString::fromStdString(dir.file("Docs/Report.docx")), "--raise-on-input"});
+    ASSERT_TRUE(waitFor([] { return windows("^Zarta Word To PDF$").size() == 1; }, 30));
+    const quint32 dialog = windows("^Zarta Word To PDF$").first().toUInt();
+    const auto onTop = [dialog] {
+        const QList<quint32> stack = WindowManager::stacking();
+        return !stack.isEmpty() && stack.last() == dialog;
+    };
+    const auto raised = [&](const char* from) {
+        SCOPED_TRACE(from);
+        helper.write("raise\n");
+        EXPECT_TRUE(
+            waitFor([&] { return onTop() && windows("^Zarta Word To PDF$").size() == 1; }, 10));
+    };
+
+    QWindow other;
+    other.setTitle(QStringLiteral("Another program"));
+    other.setGeometry(0, 0, 1366, 768);
+    other.show();
+    ASSERT_TRUE(waitFor([] { return windows("^Another program$").size() == 1; }, 10));
+    run("xdotool", {"windowactivate", "--sync", windows("^Another program$").first()});
+    ASSERT_TRUE(waitFor([&] { return !onTop(); }, 10));
+    raised("behind another window");
+
+    run("xdotool", {"windowminimize", "--sync", QString::number(dialog)});
+    ASSERT_TRUE(waitFor([] { return windows("^Zarta Word To PDF$").isEmpty(); }, 10));
+    raised("minimised");
+    screenshot("8-helper-raised");
+
+    helper.closeWriteChannel();
+    run("xdotool", {"windowactivate", "--sync", QString::number(dialog)});
+    run("xdotool", {"key", "Escape"});
+    EXPECT_TRUE(helper.waitForFinished(30000));
 }
 
 // What a user does after installing the program, as in the README: registers the add-in module

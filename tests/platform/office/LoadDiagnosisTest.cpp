@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
              [](LoadDiagnosis& d) { d.errorCode(0x1000F | (3u << 26)); },
              WordError::Kind::PasswordRequired, "password"},
         Case{"UnsupportedEncryption", [](LoadDiagnosis& d) { d.errorCode(code(8, 11, 16)); },
-             WordError::Kind::CannotOpen, "encrypted"},
+             WordError::Kind::CannotOpen, "protected with an encryption the word processor"},
         Case{"BrokenPackageQuestion", [](LoadDiagnosis& d) { d.brokenPackage(); },
              WordError::Kind::CannotOpen, "damaged"},
         Case{"BrokenPackageError", [](LoadDiagnosis& d) { d.errorCode(code(0, 15, 38)); },
@@ -74,7 +74,43 @@ INSTANTIATE_TEST_SUITE_P(
              },
              WordError::Kind::CannotOpen, "damaged or is not a Word document"},
         Case{"NothingReported", [](LoadDiagnosis&) {}, WordError::Kind::CannotOpen,
-             "could not read it"}),
+             "could not read it"},
+        // An encrypted package the office gives up on without asking for its password.
+        Case{"EncryptedPackageNotRecognised",
+             [](LoadDiagnosis& d) {
+                 d.encryptedPackage();
+                 d.errorCode(code(0, 2, 13));
+             },
+             WordError::Kind::CannotOpen,
+             "it is protected with an encryption the word processor cannot open"},
+        Case{"EncryptedPackageBroken",
+             [](LoadDiagnosis& d) {
+                 d.encryptedPackage();
+                 d.brokenPackage();
+             },
+             WordError::Kind::CannotOpen, "protected with an encryption"},
+        Case{"EncryptedPackageNothingReported", [](LoadDiagnosis& d) { d.encryptedPackage(); },
+             WordError::Kind::CannotOpen, "protected with an encryption"},
+        // One it knows asks for the password, and one it cannot find is missing either way.
+        Case{"EncryptedPackageWrongPassword",
+             [](LoadDiagnosis& d) {
+                 d.encryptedPackage();
+                 d.errorCode(code(2, 11, 11));
+             },
+             WordError::Kind::PasswordRequired, "password"},
+        Case{"EncryptedPackagePasswordRequest",
+             [](LoadDiagnosis& d) {
+                 d.encryptedPackage();
+                 d.passwordRequested();
+                 d.errorCode(code(0, 15, 38));
+             },
+             WordError::Kind::PasswordRequired, "password"},
+        Case{"EncryptedPackageMissing",
+             [](LoadDiagnosis& d) {
+                 d.encryptedPackage();
+                 d.errorCode(code(0, 3, 2));
+             },
+             WordError::Kind::CannotOpen, "does not exist"}),
     [](const testing::TestParamInfo<Case>& test) { return std::string(test.param.name); });
 
 TEST(LoadDiagnosisOrderTest, AskedForPasswordOnlyWhenTheOfficeAsked) {

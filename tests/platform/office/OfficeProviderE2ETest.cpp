@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <arpa/inet.h>
 #include <csignal>
 #include <netinet/in.h>
@@ -85,6 +87,16 @@ protected:
         LegacyWordDocument::write(file("word2.doc"), Version::Word2, {"Word 2.0", accented});
         LegacyWordDocument::write(file("word6.doc"), Version::Word6, {"Word 6.0", accented});
         LegacyWordDocument::write(file("word95.doc"), Version::Word95, {"Word 95", accented});
+        // Encrypted packages declaring encryptions the office cannot decrypt.
+        for (const char* variant : {"rc4-cryptoapi", "aes256", "extensible", "agile-sha384"}) {
+            const std::string name = file(std::string("variant-") + variant + ".docx");
+            std::filesystem::copy_file(file("protected.docx"), name);
+            ASSERT_EQ(std::system(("/usr/bin/python3 " ZARTA_ENCRYPTION_VARIANT " '" + name + "' " +
+                                   variant)
+                                      .c_str()),
+                      0)
+                << variant;
+        }
         TempDir::write(file("empty.docx"), "");
         TempDir::write(file("text.docx"), "Just a few words, not a Word document.\n");
 
@@ -179,6 +191,24 @@ TEST_F(OfficeProviderE2ETest, OpensProtectedDocumentsOnlyWithTheirPassword) {
         const WordRun opened = run(name, WordVariant::Text(password));
         ASSERT_TRUE(opened.printed) << opened.detail;
         expectDocumentText(pdfText(file("job.pdf")));
+    }
+}
+
+// Packages encrypted in ways the office does not know are neither damaged nor a question of the
+// password: they are named as such, with the right password too. (Those it knows ask for their
+// password, above.)
+TEST_F(OfficeProviderE2ETest, NamesEncryptionsTheOfficeCannotOpenWhateverThePassword) {
+    for (const char* variant : {"rc4-cryptoapi", "aes256", "extensible", "agile-sha384"}) {
+        for (const WordVariant& given :
+             {WordVariant::Text(password), WordVariant::Text("x"), WordVariant::Missing()}) {
+            SCOPED_TRACE(std::string(variant) + " " + given.describe());
+            const WordRun result = run(std::string("variant-") + variant + ".docx", given);
+            EXPECT_FALSE(result.printed);
+            EXPECT_EQ(result.error, WordError::Kind::CannotOpen);
+            EXPECT_EQ(result.detail,
+                      "it is protected with an encryption the word processor cannot open");
+            EXPECT_FALSE(std::filesystem::exists(file("job.pdf")));
+        }
     }
 }
 

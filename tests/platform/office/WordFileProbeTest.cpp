@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
              true, Format::Word97, ""},
         Case{"EncryptedPackage",
              compoundFile({{"EncryptionInfo", 2}, {"EncryptedPackage", 2, 1}}, 2), true,
-             Format::OfficeOpenXml, ""},
+             Format::EncryptedOfficeOpenXml, ""},
         Case{"OfficeOpenXml", wordPackage, true, Format::OfficeOpenXml, ""},
         Case{"Workbook", compoundFile({{"Workbook", 2}}, 1), false, Format::Word97,
              "not a Word document"},
