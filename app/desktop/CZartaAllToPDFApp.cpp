@@ -2,6 +2,7 @@
 
 #include "app/desktop/CConvertDlg.h"
 #include "app/desktop/CZartaAllToPDFDlg.h"
+#include "app/desktop/FileHandOver.h"
 #include "app/ui/Artwork.h"
 #include "app/ui/CListBoxEx.h"
 #include "engine/ProductNames.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QMessageBox>
@@ -86,11 +88,23 @@ int CZartaAllToPDFApp::run(int argc, char** argv) {
         return 1;
     }
 
-    QLockFile lock(lockPath(QString::fromStdString(DataFolders::runtimeFolder())));
+    const QString runtimeFolder = QString::fromStdString(DataFolders::runtimeFolder());
+    QLockFile lock(lockPath(runtimeFolder));
     // Held for as long as the program runs; a lock left by a copy that died is taken over.
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError) {
-        return 0;
+        // The running copy takes the files; options (Qt's included) mean nothing to it.
+        QStringList arguments;
+        for (int i = 1; i < argc; ++i) {
+            arguments.append(QFile::decodeName(argv[i]));
+        }
+        QString ignored;
+        const QStringList files = filesFromArguments(arguments, ignored);
+        if (files.isEmpty() || FileHandOver::send(FileHandOver::socketPath(runtimeFolder), files)) {
+            return 0;
+        }
+        std::fprintf(stderr, "%s: the running copy did not take the files given\n", lockName);
+        return 1;
     }
     // Any other failure (an unwritable runtime folder) only costs the single-copy protection.
 
@@ -123,6 +137,18 @@ int CZartaAllToPDFApp::run(int argc, char** argv) {
     window.show();
     services.warmUpInBackground();
     addFiles(window, files);
+    // Files handed over by copies started later join the list, and the window comes to the
+    // front. Without the socket, later copies say that their files were not taken.
+    FileHandOver handOver;
+    QObject::connect(&handOver, &FileHandOver::filesReceived, &window,
+                     [&window](const QStringList& handed) {
+                         addFiles(window, handed);
+                         window.raise();
+                         window.activateWindow();
+                     });
+    if (!handOver.listen(FileHandOver::socketPath(runtimeFolder))) {
+        std::fprintf(stderr, "%s: files given to later copies can't be taken\n", lockName);
+    }
     return application.exec();
 }
 

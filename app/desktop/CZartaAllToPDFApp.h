@@ -10,9 +10,10 @@ namespace zarta::desktop {
 class CZartaAllToPDFDlg;
 
 // The program's start-up: answers --help and --version, lets only one copy run per user (a lock
-// file named after the program in the user's runtime folder; a second copy ends at once, silently,
-// with exit code 0, files it was given included), creates the private data folder, and shows the
-// main window, with the files given on the command line offered to its list, until it is closed.
+// file named after the program in the user's runtime folder; a second copy hands the files it was
+// given to the running copy (FileHandOver) and ends with exit code 0, or 1 when they were not
+// taken), creates the private data folder, and shows the main window, with the files given on the
+// command line offered to its list, until it is closed.
 // When the main window goes, the convert page abandons a batch still running and waits, bounded,
 // for its worker, so no office or Ghostscript process outlives the program.
 class CZartaAllToPDFApp {

@@ -1,13 +1,18 @@
 // Files given on the desktop program's command line (as "Open with" gives them) reach the convert
 // page's list by the drop's rules.
 #include "app/desktop/CZartaAllToPDFApp.h"
+#include "app/desktop/FileHandOver.h"
 #include "tests/app/desktop/DesktopWindow.h"
 
 #include <QDir>
 #include <QLineEdit>
 
+#include <atomic>
+#include <thread>
+
 using zarta::desktop::CConvertDlg;
 using zarta::desktop::CZartaAllToPDFApp;
+using zarta::desktop::FileHandOver;
 
 namespace {
 
@@ -50,6 +55,36 @@ TEST_F(CommandLineFiles, AreListedAsIfDroppedWithTheDropsMessages) {
     EXPECT_EQ(listed(), (QStringList{letter, report}));
     EXPECT_EQ(boxes.texts(), (QStringList{"File format not support!", "Convert File existing."}));
     EXPECT_EQ(control<QLineEdit>(CConvertDlg::destinationId)->text(), inFolder);
+}
+
+TEST_F(CommandLineFiles, HandedOverByALaterCopyJoinTheListByTheSameRules) {
+    FileHandOver handOver;
+    const QString path = FileHandOver::socketPath(root.path());
+    ASSERT_TRUE(handOver.listen(path));
+    QObject::connect(
+        &handOver, &FileHandOver::filesReceived, window.get(),
+        [this](const QStringList& files) { CZartaAllToPDFApp::addFiles(*window, files); });
+    const QString letter = document("Letter.docx");
+    // A name that is not UTF-8 goes over as the file system's bytes.
+    const QString odd = document(QFile::decodeName("caf\xe9.doc"));
+    const QString notes = document("notes.txt");
+    std::atomic<bool> taken = false;
+    std::thread later([&] { taken = FileHandOver::send(path, {letter, odd, notes}); });
+    const bool listedThem = waitFor([&] { return listed().size() == 2; });
+    later.join();
+    ASSERT_TRUE(listedThem);
+    EXPECT_TRUE(taken);
+    QStringList got = listed();
+    QStringList wanted{letter, odd};
+    got.sort();
+    wanted.sort();
+    EXPECT_EQ(got, wanted);
+    EXPECT_EQ(boxes.texts(), QStringList{"File format not support!"});
+}
+
+TEST_F(CommandLineFiles, AreNotTakenWhenNoCopyListens) {
+    EXPECT_FALSE(
+        FileHandOver::send(FileHandOver::socketPath(root.path()), {document("a.doc")}, 300));
 }
 
 } // namespace
