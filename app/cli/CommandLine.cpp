@@ -1,6 +1,7 @@
 #include "app/cli/CommandLine.h"
 
 #include "engine/OptionTable.h"
+#include "engine/ProductNames.h"
 
 #include <algorithm>
 #include <array>
@@ -200,6 +201,8 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
             optionsEnded = true;
         } else if (argument == "--help" || argument == "-h") {
             settings.help = true;
+        } else if (argument == "--version") {
+            settings.version = true;
         } else if (argument == "--overwrite" || argument == "--no-overwrite") {
             const Overwrite chosen =
                 argument == "--overwrite" ? Overwrite::Always : Overwrite::Never;
@@ -250,7 +253,7 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
     o.ownerPasswordEnabled = ownerPassword;
     o.userPasswordEnabled = userPassword;
 
-    if (!settings.help && !settings.serviceStatus && settings.files.empty()) {
+    if (!settings.help && !settings.version && !settings.serviceStatus && settings.files.empty()) {
         throw UsageError("no Word files given");
     }
     return settings;
@@ -320,9 +323,17 @@ Conversion service:
   --service-status   say whether the service runs, its offices and their age, and how many
                      documents it has converted; convert nothing
 
+  -h, --help   show this help and exit
+  --version    show the version and exit
+
 Exit status: 0 when every file was converted, 1 when some were not, 2 for a wrong command
 line, 130 when interrupted.
 )";
+}
+
+std::string CommandLine::version() {
+    return std::string(ProductNames::commandLineProgram) + " (" +
+           std::string(ProductNames::product) + ") " + std::string(ProductNames::version) + "\n";
 }
 
 } // namespace zarta

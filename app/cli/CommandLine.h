@@ -35,6 +35,7 @@ public:
         // Print what the conversion service is doing and convert nothing (--service-status).
         bool serviceStatus = false;
         bool help = false;
+        bool version = false;
     };
 
     // Raised for a command line that cannot be run as given; what() says why.
@@ -48,6 +49,9 @@ public:
     static Settings parse(const std::vector<std::string>& arguments);
 
     static std::string usage(const std::string& program);
+
+    // What --version prints: the converter's name, the product's name and its version.
+    static std::string version();
 };
 
 } // namespace zarta

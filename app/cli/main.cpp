@@ -74,6 +74,10 @@ int main(int argc, char** argv) {
                     EscapedText::forTerminal(whyNot).c_str());
         return exitSomeFailed;
     }
+    if (settings.version) {
+        std::fputs(CommandLine::version().c_str(), stdout);
+        return exitConverted;
+    }
 
     // Passwords the PDF could not keep are refused before anything starts.
     if (const auto problem = PasswordRules::problem(settings.options)) {

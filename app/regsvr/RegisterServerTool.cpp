@@ -19,6 +19,21 @@ void printUsage(std::ostream& err) {
     err << "usage: " << program << " [-u] MODULE\n";
 }
 
+// Also the source of the manual page.
+void printHelp(std::ostream& out) {
+    out << "Usage: " << program << " [-u] MODULE\n"
+        << "Registers an in-process server module, such as the word-processor add-in "
+           "(Plovra.so),\nfor the current user: loads MODULE and calls its DllRegisterServer "
+           "(DllUnregisterServer\nwith -u). Registration records the module's full path.\n"
+           "\n"
+           "  -u          unregister the module\n"
+           "  -h, --help  show this help and exit\n"
+           "  --version   show the version and exit\n"
+           "\n"
+           "Exit status: 0 on success, 1 when the module reported a failure, 2 for a wrong "
+           "command\nline, 3 when the module cannot be loaded, 4 when it is not a server.\n";
+}
+
 // Unloads the module when the call is done.
 class LoadedModule {
 public:
@@ -54,6 +69,14 @@ void reportDamagedHives(std::ostream& err) {
 
 int RegisterServerTool::run(const std::vector<std::string>& arguments, std::ostream& out,
                             std::ostream& err) {
+    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+        printHelp(out);
+        return succeeded;
+    }
+    if (arguments.size() == 1 && arguments[0] == "--version") {
+        out << program << " (" << ProductNames::product << ") " << ProductNames::version << "\n";
+        return succeeded;
+    }
     bool unregister = false;
     std::string module;
     for (const std::string& argument : arguments) {

@@ -6,8 +6,8 @@
 
 namespace zarta {
 
-// zarta-regsvr [-u] MODULE: loads an in-process server module and calls its
-// DllRegisterServer (DllUnregisterServer with -u), as the setup's registration step does.
+// zarta-regsvr [-u] MODULE (or --help, --version alone): loads an in-process server module and
+// calls its DllRegisterServer (DllUnregisterServer with -u), as the setup's registration step does.
 //
 // Prints the entry point called and its result as the HRESULT's name and value, on `out` when
 // it succeeded and on `err` when it failed; a failure for a damaged registry file is followed by

@@ -1,6 +1,7 @@
 #include "app/cli/CommandLine.h"
 
 #include "engine/OptionTable.h"
+#include "engine/ProductNames.h"
 
 #include <gtest/gtest.h>
 
@@ -88,7 +89,10 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_EQ(s.outputFolder, "/tmp/o");
                       EXPECT_EQ(s.files, std::vector<std::string>{"--title.docx"});
                   }},
-        ParseCase{"HelpNeedsNoFiles", {"--help"}, [](const Settings& s) { EXPECT_TRUE(s.help); }}),
+        ParseCase{"HelpNeedsNoFiles", {"--help"}, [](const Settings& s) { EXPECT_TRUE(s.help); }},
+        ParseCase{"VersionNeedsNoFiles",
+                  {"--version"},
+                  [](const Settings& s) { EXPECT_TRUE(s.version); }}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(CommandLine, RefusesWhatWouldBeSilentlyIgnoredOrCannotRun) {
@@ -195,3 +199,12 @@ TEST(CommandLine, TakesEveryWordOfTheOptionTableAndItsHelpListsThemWithTheDefaul
 }
 
 } // namespace
+
+// The version line names the converter and the product and ends with the version, which is where
+// the manual page's generator and packaging scripts read it; the help lists --version.
+TEST(CommandLine, VersionLineEndsWithTheProductVersion) {
+    const std::string line = CommandLine::version();
+    EXPECT_EQ(line, "zarta-convert (" + std::string(ProductNames::product) + ") " +
+                        std::string(ProductNames::version) + "\n");
+    EXPECT_NE(CommandLine::usage("zarta-convert").find("\n  --version "), std::string::npos);
+}

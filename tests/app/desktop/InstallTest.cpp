@@ -30,8 +30,10 @@ TEST(Installation, PutsProgramHelpMenuEntryAndIconInTheirPlaces) {
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(entry.readAll()).split('\n');
     EXPECT_EQ(lines.value(0), "[Desktop Entry]");
-    for (const char* line : {"Type=Application", "Name=Zarta Word To PDF", "Exec=ZartaWordToPDF",
-                             "Icon=ZartaWordToPDF", "Terminal=false"}) {
+    for (const char* line : {"Type=Application", "Name=Zarta Word To PDF", "Exec=ZartaWordToPDF %F",
+                             "Icon=ZartaWordToPDF", "Terminal=false",
+                             "MimeType=application/msword;application/"
+                             "vnd.openxmlformats-officedocument.wordprocessingml.document;"}) {
         EXPECT_TRUE(lines.contains(line)) << line;
     }
 }

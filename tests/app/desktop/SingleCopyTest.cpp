@@ -23,6 +23,15 @@ TEST(SingleCopy, ASecondCopyEndsAtOnceWithCodeZero) {
     EXPECT_LT(took.elapsed(), 5000);
     EXPECT_EQ(first.state(), QProcess::Running);
 
+    // A later copy given files hands them to the running one and ends with code zero.
+    QProcess handing;
+    handing.setProcessEnvironment(second.processEnvironment());
+    handing.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    handing.start(ZARTA_PROGRAM, {folder.filePath("Report.docx")});
+    ASSERT_TRUE(handing.waitForFinished(10000));
+    EXPECT_EQ(handing.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
     // A lock left behind by a copy that died keeps no one from starting.
     first.kill();
     ASSERT_TRUE(first.waitForFinished());

@@ -1,3 +1,4 @@
+#include "engine/ProductNames.h"
 #include "platform/registry/Registry.h"
 
 #include "tests/support/TempDir.h"
@@ -58,6 +59,11 @@ TEST(RegisterServerTool, ExitStatusAndOutputNameTheOutcome) {
         {"damaged registry", module, true, 1,
          std::string("DllRegisterServer in ") + ZARTA_PLOVRA_MODULE +
              " failed: HRESULT_FROM_WIN32(1009) (0x800703F1)\n"},
+        {"help", "--help", false, 0, "Usage: zarta-regsvr [-u] MODULE\nRegisters "},
+        {"version", "--version", false, 0,
+         "zarta-regsvr (" + std::string(ProductNames::product) + ") " +
+             std::string(ProductNames::version) + "\n"},
+        {"help with a module", "--help " + module, false, 2, "usage: zarta-regsvr [-u] MODULE\n"},
         {"no module", "", false, 2, "usage: zarta-regsvr [-u] MODULE\n"},
         {"two modules", module + " " + module, false, 2, "usage: zarta-regsvr [-u] MODULE\n"},
         {"unknown option", "-x " + module, false, 2, "usage: zarta-regsvr [-u] MODULE\n"},
