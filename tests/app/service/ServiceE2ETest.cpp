@@ -30,23 +30,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string output;
-};
+using Outcome = ShellRun;
 
 Outcome shell(const std::string& command) {
-    Outcome run;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        size_t n = 0;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-            run.output.append(buffer.data(), n);
-        }
-        const int status = ::pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    return run;
+    return runShell(command);
 }
 
 bool contains(const std::string& text, const std::string& part) {
