@@ -387,7 +387,9 @@ TEST_F(AddinConvertDialog, AltKeysReachEveryControlAndNeverClash) {
     const auto& advancedIds = ui::CAdvancedDlg::ids(UiVariant::AddIn);
 
     // Each step: the letter, the tab shown afterwards and the control that has the focus then
-    // (null: a push button's letter, which clicks it; the tab bar for a tab's letter).
+    // (null: a push button's letter, which clicks it; the tab bar for a tab's letter). A box or
+    // radio button the letter reaches is also ticked: a letter two controls share would only
+    // move the focus. The security boxes after "Enable PDF Security" are enabled by its tick.
     const struct {
         char letter;
         int tab;
@@ -401,6 +403,8 @@ TEST_F(AddinConvertDialog, AltKeysReachEveryControlAndNeverClash) {
         {'u', 0, findControl<QWidget>(*description, descriptionIds.subject)},
         {'s', 1, tabBar},
         {'p', 1, findControl<QWidget>(*security, securityIds.enableSecurity)},
+        {'n', 1, findControl<QWidget>(*security, securityIds.enableOwnerPassword)},
+        {'g', 1, findControl<QWidget>(*security, securityIds.high)},
         {'a', 2, tabBar},
         {'j', 2, findControl<QWidget>(*advanced, advancedIds.jpegQuality)},
         {'l', 2, findControl<QWidget>(*advanced, advancedIds.alternateEmfRendering)},
@@ -414,14 +418,19 @@ TEST_F(AddinConvertDialog, AltKeysReachEveryControlAndNeverClash) {
         // longer to move the focus.
         (void)QTest::qWaitFor(
             [&] {
+                auto* box = qobject_cast<QAbstractButton*>(step.focused);
                 return tabBar->currentIndex() == step.tab &&
-                       (step.focused == nullptr || QApplication::focusWidget() == step.focused);
+                       (step.focused == nullptr || QApplication::focusWidget() == step.focused) &&
+                       (box == nullptr || !box->isCheckable() || box->isChecked());
             },
             3000);
         QTest::qWait(step.focused == nullptr ? 150 : 0);
         EXPECT_EQ(tabBar->currentIndex(), step.tab);
         if (step.focused != nullptr) {
             EXPECT_EQ(QApplication::focusWidget(), step.focused);
+        }
+        if (auto* box = qobject_cast<QAbstractButton*>(step.focused); box && box->isCheckable()) {
+            EXPECT_TRUE(box->isChecked());
         }
         QStringList letters = visibleMnemonics(*dialog);
         const qsizetype all = letters.size();
