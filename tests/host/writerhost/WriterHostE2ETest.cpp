@@ -444,8 +444,8 @@ QPoint faceIn(const QRect& area) {
 
 // On a 1366 x 768 screen with a window manager, as a user with a laptop meets it: the dialog of
 // a document with unsaved changes says so, fits the screen, stays above the Writer window that
-// opened it, and a second click on the button brings it to the front when another window
-// covers it, without opening a second one.
+// opened it, and a further click on the button, with the mouse or through a screen reader,
+// brings it to the front when another window covers it, without opening a second one.
 TEST_F(WriterHost, TheDialogFitsTheScreenStaysAboveWriterAndASecondClickBringsItToTheFront) {
     WindowManager manager;
     ASSERT_NO_FATAL_FAILURE(registerRealAddin());
@@ -521,6 +521,18 @@ TEST_F(WriterHost, TheDialogFitsTheScreenStaysAboveWriterAndASecondClickBringsIt
         << "stack " << QString::number(stack.indexOf(dialog.toUInt())).toStdString();
     EXPECT_EQ(run("pgrep", {"-c", "-f", "zarta-addin-dialog"}), "1\n");
     screenshot("7-brought-to-the-front");
+
+    // Writer keeps answering a screen reader while the dialog is open: its user can press the
+    // button again to find the dialog.
+    run("xdotool", {"windowactivate", "--sync", covering});
+    EXPECT_TRUE(waitFor([] { return act("push button", "Zarta Word To PDF"); }, 60));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            stack = WindowManager::stacking();
+            return !stack.isEmpty() && stack.last() == dialog.toUInt();
+        },
+        10));
+    EXPECT_EQ(run("pgrep", {"-c", "-f", "zarta-addin-dialog"}), "1\n");
 
     run("xdotool", {"windowactivate", "--sync", dialog});
     run("xdotool", {"key", "Escape"});
