@@ -1,14 +1,17 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
 #include <QStyle>
+#include <QTabBar>
 #include <QWidget>
 
 #include <algorithm>
@@ -80,4 +83,31 @@ inline QStringList clippedTexts(const QWidget& widget) {
         }
     }
     return problems;
+}
+
+// The mnemonic letters of a window's visible buttons, labels with buddies and tabs: a letter
+// that shows up twice would only move the focus between its controls.
+inline QStringList visibleMnemonics(const QWidget& window) {
+    QStringList letters;
+    const auto add = [&letters](const QString& text) {
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (!key.isEmpty()) {
+            letters << key.toString();
+        }
+    };
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!widget->isVisible()) {
+            continue;
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            add(button->text());
+        } else if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy()) {
+            add(label->text());
+        } else if (auto* tabBar = qobject_cast<QTabBar*>(widget)) {
+            for (int tab = 0; tab < tabBar->count(); ++tab) {
+                add(tabBar->tabText(tab));
+            }
+        }
+    }
+    return letters;
 }

@@ -346,32 +346,6 @@ TEST_F(AddinConvertDialog, UnsavedChangesAreNamedBelowTheOutputFolderAndMoveNoth
     EXPECT_TRUE(fs::exists(doc("Report.pdf")));
 }
 
-// The mnemonic letters of the dialog's visible buttons, labels with buddies and tabs.
-QStringList visibleMnemonics(const QWidget& window) {
-    QStringList letters;
-    const auto add = [&letters](const QString& text) {
-        const QKeySequence key = QKeySequence::mnemonic(text);
-        if (!key.isEmpty()) {
-            letters << key.toString();
-        }
-    };
-    for (QWidget* widget : window.findChildren<QWidget*>()) {
-        if (!widget->isVisible()) {
-            continue;
-        }
-        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-            add(button->text());
-        } else if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy()) {
-            add(label->text());
-        } else if (auto* tabBar = qobject_cast<QTabBar*>(widget)) {
-            for (int tab = 0; tab < tabBar->count(); ++tab) {
-                add(tabBar->tabText(tab));
-            }
-        }
-    }
-    return letters;
-}
-
 TEST_F(AddinConvertDialog, AltKeysReachEveryControlAndNeverClash) {
     using ui::UiVariant;
     fileDialogs.folder = QString::fromStdString(dir.file("Out"));

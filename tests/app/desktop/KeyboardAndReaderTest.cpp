@@ -7,6 +7,7 @@
 #include "app/ui/CSecurityDlg.h"
 #include "app/ui/CTabCtrlEx.h"
 #include "tests/app/desktop/DesktopWindow.h"
+#include "tests/support/LayoutChecks.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
@@ -63,32 +64,6 @@ protected:
                         Qt::AltModifier);
         // A button's mnemonic clicks it after a short press animation.
         QTest::qWait(150);
-    }
-
-    // The mnemonic letters of the visible controls, labels and tabs of the window.
-    QStringList visibleMnemonics() const {
-        QStringList letters;
-        const auto add = [&letters](const QString& text) {
-            const QKeySequence key = QKeySequence::mnemonic(text);
-            if (!key.isEmpty()) {
-                letters << key.toString();
-            }
-        };
-        for (QWidget* widget : window->findChildren<QWidget*>()) {
-            if (!widget->isVisible()) {
-                continue;
-            }
-            if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-                add(button->text());
-            } else if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy()) {
-                add(label->text());
-            } else if (auto* tabBar = qobject_cast<QTabBar*>(widget)) {
-                for (int tab = 0; tab < tabBar->count(); ++tab) {
-                    add(tabBar->tabText(tab));
-                }
-            }
-        }
-        return letters;
     }
 
     static QString name(QWidget* widget) {
@@ -298,7 +273,7 @@ TEST_F(KeyboardAndReader, MnemonicsMoveTheFocusOrActAndNeverClash) {
                 << step.letter;
         }
         // No two visible controls share a letter, so every mnemonic reaches its one control.
-        QStringList letters = visibleMnemonics();
+        QStringList letters = visibleMnemonics(*window);
         const qsizetype all = letters.size();
         letters.removeDuplicates();
         EXPECT_EQ(letters.size(), all) << step.letter << ": " << letters.join(' ').toStdString();
