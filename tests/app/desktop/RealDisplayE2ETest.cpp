@@ -1,3 +1,5 @@
+#include "tests/support/WindowManager.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWindow>
 #include <qguiapplication_platform.h>
 
 #include <gtest/gtest.h>
@@ -463,6 +466,56 @@ TEST_F(RealDisplay, StopIsReachedByItsAltKey) {
     EXPECT_TRUE(waitFor([this] { return processesOfOurs().isEmpty(); }, 30000))
         << processesOfOurs().join(' ').toStdString();
     EXPECT_FALSE(QFile::exists(inFolder + "/welcome.pdf"));
+}
+
+// Word documents opened with the program from a file manager: the first copy lists its files;
+// a later copy, started while the first one is covered by another program's window, hands its
+// files to the running copy's list, brings that copy to the front and ends with code zero.
+TEST_F(RealDisplay, FilesOpenedWithALaterCopyJoinTheRunningCopysListWhichComesToTheFront) {
+    WindowManager manager;
+    ASSERT_TRUE(
+        QFile::copy(QStringLiteral(ZARTA_SAMPLES_DIR "/bericht.docx"), inFolder + "/bericht.docx"));
+    program.start(QStringLiteral(ZARTA_PROGRAM), {inFolder + "/welcome.docx"});
+    ASSERT_TRUE(program.waitForStarted());
+    ASSERT_TRUE(waitFor([] { return windowsNamed(title) == 1; }, 30000));
+    const quint32 window =
+        run("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"}).toUInt();
+    ASSERT_TRUE(waitFor([] { return reader("tree").contains("welcome.docx"); }, 15000))
+        << reader("tree").toStdString();
+
+    QWindow other;
+    other.setTitle(QStringLiteral("Another program"));
+    other.setGeometry(0, 0, 1366, 768);
+    other.show();
+    ASSERT_TRUE(waitFor([] { return windowsNamed("Another program") == 1; }, 10000));
+    const quint32 covering =
+        run("xdotool", {"search", "--onlyvisible", "--name", "^Another program$"}).toUInt();
+    run("xdotool", {"windowactivate", "--sync", QString::number(covering)});
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const QList<quint32> stack = WindowManager::stacking();
+            return stack.indexOf(covering) > stack.indexOf(window);
+        },
+        10000));
+
+    QProcess later;
+    later.setProcessEnvironment(program.processEnvironment());
+    later.setProcessChannelMode(QProcess::ForwardedChannels);
+    later.start(QStringLiteral(ZARTA_PROGRAM), {inFolder + "/bericht.docx"});
+    ASSERT_TRUE(later.waitForFinished(15000));
+    EXPECT_EQ(later.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(later.exitCode(), 0);
+    EXPECT_TRUE(waitFor([] { return reader("tree").contains("bericht.docx"); }, 15000))
+        << reader("tree").toStdString();
+    EXPECT_TRUE(reader("tree").contains("welcome.docx"));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const QList<quint32> stack = WindowManager::stacking();
+            return !stack.isEmpty() && stack.last() == window;
+        },
+        10000));
+    EXPECT_EQ(windowsNamed(title), 1);
+    screenshot("7-files-handed-over");
 }
 
 } // namespace

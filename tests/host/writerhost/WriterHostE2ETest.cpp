@@ -8,6 +8,7 @@
 #include "platform/registry/Registry.h"
 #include "tests/support/RegisterModule.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WindowManager.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -364,42 +365,6 @@ TEST_F(WriterHost, ANewWindowGetsTheButtonForItsNeverSavedDocument) {
     EXPECT_TRUE(waitFor([] { return !processRunning("zarta-addin-dialog"); }, 30));
     EXPECT_TRUE(writer.quit());
 }
-
-// A window manager (Debian's openbox) on the test's display while it lives: stacking,
-// transient windows, minimising and activation need one.
-class WindowManager {
-public:
-    WindowManager() {
-        process_.start("openbox", {"--sm-disable"});
-        process_.waitForStarted(10000);
-        // Running once it has taken the root window's stacking list.
-        waitFor([] { return !stacking().isEmpty(); }, 10);
-    }
-    ~WindowManager() {
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
-
-    // The managed windows from the bottom of the stack to the top, as X window ids.
-    static QList<quint32> stacking() {
-        const QString line =
-            QString::fromStdString(run("xprop", {"-root", "-notype", "_NET_CLIENT_LIST_STACKING"}));
-        QList<quint32> ids;
-        const qsizetype from = line.indexOf(u'#');
-        if (from >= 0) {
-            for (const QString& id : line.mid(from + 1).split(u',', Qt::SkipEmptyParts)) {
-                ids << id.trimmed().toUInt(nullptr, 16);
-            }
-        }
-        return ids;
-    }
-
-private:
-    QProcess process_;
-};
 
 // The window's client area on the screen.
 QRect placeOfWindow(const QString& window) {
