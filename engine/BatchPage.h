@@ -26,9 +26,25 @@ class BatchPage {
 public:
     virtual ~BatchPage() = default;
 
+    // What fileCount() answers for a list that is read as the batch goes, whose length is known
+    // only once it has been read to its end.
+    static constexpr int unknownCount = -1;
+
     // The file list, read by index. Not changed by the page while a batch runs.
     virtual int fileCount() = 0;
     virtual std::string fileAt(int index) = 0;
+    // Whether the list holds a file at index. Asked only when fileCount() is unknownCount: for
+    // index 0, 1, 2, ... in turn, each before that file's fileAt(), until it answers false. It
+    // may wait for more of the list to arrive. The files' reports then carry unknownCount as
+    // their count, and the summary the number of files there were.
+    virtual bool hasFileAt(int index) { return index < fileCount(); }
+    // The folder below destinationFolder() that the PDF of the file at index goes to, ending in
+    // a separator (empty: the destination itself); asked after fileAt(index), before the PDF is
+    // looked for there. The page makes sure it exists.
+    virtual std::string outputSubfolder(int index) {
+        static_cast<void>(index);
+        return std::string();
+    }
 
     // The folder the PDFs go to, read when the first file is taken on.
     virtual std::string destinationFolder() = 0;

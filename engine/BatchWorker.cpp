@@ -149,7 +149,10 @@ void BatchWorker::convertAll() {
     });
 
     const int count = page_.fileCount();
-    summary_.files = count;
+    // A list read as the batch goes is asked for each next file once a lane is free for it, so
+    // the first file starts before the list has been read to its end.
+    const bool streamed = count == BatchPage::unknownCount;
+    summary_.files = streamed ? 0 : count;
     for (FileConverter* converter : converters_) {
         try {
             std::lock_guard lock(lanes.mutex);
@@ -168,13 +171,20 @@ void BatchWorker::convertAll() {
     // takes a file only when it is free for it.
     const std::size_t limit = 2 * std::max<std::size_t>(lanes.threads.size(), 1);
 
-    for (int index = 0; index < count; ++index) {
+    int index = 0;
+    for (; streamed || index < count; ++index) {
         control_.checkpoint();
         waitForLane(ownLane, limit);
         control_.checkpoint();
         if (lanes.ending) {
             endEarly(index, count);
             return;
+        }
+        if (streamed && !page_.hasFileAt(index)) {
+            break;
+        }
+        if (streamed) {
+            summary_.files = index + 1;
         }
         const std::shared_ptr<File> file = takeOn(index, count);
         if (!file) {
@@ -206,7 +216,7 @@ void BatchWorker::convertAll() {
             lanes.changed.notify_all();
         }
     }
-    settleUpTo(count - 1);
+    settleUpTo(index - 1);
 }
 
 void BatchWorker::endEarly(int index, int count) {
@@ -220,13 +230,17 @@ void BatchWorker::endEarly(int index, int count) {
         }
         lanes.waiting.clear();
     }
-    settleUpTo(count - 1);
-    for (int next = index; next < count; ++next) {
+    settleUpTo(index - 1);
+    const bool streamed = count == BatchPage::unknownCount;
+    for (int next = index; streamed ? page_.hasFileAt(next) : next < count; ++next) {
+        if (streamed) {
+            summary_.files = next + 1;
+        }
         FileReport report = reportFor(next, count, page_.fileAt(next), std::string(),
                                       FileReport::Result::NotReached);
-        report.outputPath = destination_.empty()
-                                ? std::string()
-                                : destination_ + OutputNaming::pdfName(report.sourcePath);
+        report.outputPath = destination_.empty() ? std::string()
+                                                 : destination_ + page_.outputSubfolder(next) +
+                                                       OutputNaming::pdfName(report.sourcePath);
         report.message = std::string(Messages::batchEndedBefore);
         publish(report);
     }
@@ -294,7 +308,8 @@ std::shared_ptr<BatchWorker::File> BatchWorker::takeOn(int index, int count) {
         destination_ = OutputNaming::withTrailingSeparator(page_.destinationFolder());
         page_.destinationSettled(destination_);
     }
-    file->outputPath = destination_ + OutputNaming::pdfName(file->sourcePath);
+    file->outputPath =
+        destination_ + page_.outputSubfolder(index) + OutputNaming::pdfName(file->sourcePath);
 
     // An earlier file may be about to publish a PDF of the same name, which this one must find
     // and ask about.

@@ -416,3 +416,64 @@ TEST_F(BatchWorkerTest, AWordProcessorThatCannotStartEndsTheBatchWithOneMessage)
         }
     }
 }
+
+namespace {
+
+// A list read as the batch goes (as zarta-convert reads --files-from): its length is unknown,
+// each next file is asked for in turn, and the second file's PDF goes to a subfolder. Records,
+// for each file asked for, how many conversions had started by then.
+class StreamedPage : public FakeBatchPage {
+public:
+    StreamedPage(std::vector<std::string> files, std::string destination,
+                 const ScriptedConverter& converter)
+        : FakeBatchPage(std::move(files), std::move(destination)), converter_(converter) {}
+
+    int fileCount() override { return unknownCount; }
+    bool hasFileAt(int index) override {
+        startedWhenAsked.push_back(converter_.calls().size());
+        return index < FakeBatchPage::fileCount();
+    }
+    std::string outputSubfolder(int index) override { return index == 1 ? "sub/" : ""; }
+
+    std::vector<std::size_t> startedWhenAsked;
+
+private:
+    const ScriptedConverter& converter_;
+};
+
+} // namespace
+
+TEST_F(BatchWorkerTest, AStreamedListStartsItsFirstFileBeforeItIsReadToItsEnd) {
+    fs::create_directory(out() + "/sub");
+    StreamedPage page({"/in/a.doc", "/in/b.doc", "/in/c.doc"}, out(), converter);
+    run(page);
+    // Asked for files 0 to 3, the last answered "no more".
+    ASSERT_EQ(page.startedWhenAsked.size(), 4u);
+    EXPECT_EQ(page.startedWhenAsked[0], 0u);
+    EXPECT_GE(page.startedWhenAsked[1], 1u) << "the first file waited for the rest of the list";
+    const auto reports = page.reports();
+    ASSERT_EQ(reports.size(), 3u);
+    for (const auto& report : reports) {
+        EXPECT_EQ(report.count, BatchPage::unknownCount);
+        EXPECT_EQ(report.result, FileReport::Result::Converted);
+    }
+    EXPECT_EQ(reports[1].outputPath, out() + "/sub/b.pdf");
+    EXPECT_EQ(page.summary().files, 3);
+    EXPECT_EQ(page.summary().converted, 3);
+    EXPECT_TRUE(fs::exists(out() + "/sub/b.pdf"));
+    EXPECT_TRUE(fs::exists(out() + "/c.pdf"));
+}
+
+TEST_F(BatchWorkerTest, AStreamedListEndedEarlyReportsTheRestAsNotStarted) {
+    converter.acts["a.doc"] = Act::NoWordProcessor;
+    StreamedPage page({"/in/a.doc", "/in/b.doc", "/in/c.doc"}, out(), converter);
+    run(page);
+    const auto reports = page.reports();
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0].result, FileReport::Result::Failed);
+    EXPECT_EQ(reports[1].result, FileReport::Result::NotReached);
+    EXPECT_EQ(reports[1].outputPath, out() + "/sub/b.pdf");
+    EXPECT_EQ(reports[2].result, FileReport::Result::NotReached);
+    EXPECT_EQ(page.summary().files, 3);
+    EXPECT_EQ(page.summary().notReached, 2);
+}
