@@ -2,6 +2,7 @@
 
 #include "engine/OptionTable.h"
 #include "engine/ProductNames.h"
+#include "platform/office/OfficeCount.h"
 
 #include <algorithm>
 #include <array>
@@ -117,6 +118,19 @@ std::string defaultWord(const std::array<OptionTable::Choice<Value>, N>& choices
     return "(default: " + std::string(OptionTable::choiceFor(choices, value).word) + ")";
 }
 
+// A whole number of offices, 1 to what a batch may run; digits only.
+int officesValue(const std::string& option, const std::string& value) {
+    const bool digits = !value.empty() && value.size() <= 3 &&
+                        std::all_of(value.begin(), value.end(),
+                                    [](unsigned char c) { return std::isdigit(c) != 0; });
+    const int offices = digits ? std::stoi(value) : 0;
+    if (offices < 1 || offices > OfficeCount::maxOffices) {
+        throw CommandLine::UsageError(option + ": \"" + value + "\" is not a number of offices " +
+                                      "from 1 to " + std::to_string(OfficeCount::maxOffices));
+    }
+    return offices;
+}
+
 } // namespace
 
 CommandLine::Settings CommandLine::parse(const std::vector<std::string>& arguments) {
@@ -188,6 +202,17 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
              o.jpegQuality = wordValue(name, v, OptionTable::jpegQuality);
          }},
         {"--pdf-version", [&](auto& name, auto& v) { o.pdfVersion = versionValue(name, v); }},
+        {"--files-from", [&](auto&, auto& v) { settings.filesFrom = v; }},
+        {"--report", [&](auto&, auto& v) { settings.report = v; }},
+        {"--offices", [&](auto& name, auto& v) { settings.offices = officesValue(name, v); }},
+        {"--shard",
+         [&](auto& name, auto& v) {
+             settings.shard = Shard::parse(v);
+             if (!settings.shard) {
+                 throw UsageError(name + ": \"" + v +
+                                  "\" is not K/N with whole numbers 1 <= K <= N (share K of N)");
+             }
+         }},
     };
 
     bool optionsEnded = false;
@@ -220,6 +245,12 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
             settings.noService = true;
         } else if (argument == "--service-status") {
             settings.serviceStatus = true;
+        } else if (argument == "-r" || argument == "--recursive") {
+            settings.recursive = true;
+        } else if (argument == "-0" || argument == "--null") {
+            settings.nulSeparated = true;
+        } else if (argument == "-q" || argument == "--quiet") {
+            settings.quiet = true;
         } else {
             const auto equals = argument.find('=');
             const std::string name = argument.substr(0, equals);
@@ -253,7 +284,11 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
     o.ownerPasswordEnabled = ownerPassword;
     o.userPasswordEnabled = userPassword;
 
-    if (!settings.help && !settings.version && !settings.serviceStatus && settings.files.empty()) {
+    if (settings.nulSeparated && !settings.filesFrom) {
+        throw UsageError("-0 (--null) is about the list of --files-from, which is not given");
+    }
+    if (!settings.help && !settings.version && !settings.serviceStatus && settings.files.empty() &&
+        !settings.filesFrom) {
         throw UsageError("no Word files given");
     }
     return settings;
@@ -262,10 +297,21 @@ CommandLine::Settings CommandLine::parse(const std::vector<std::string>& argumen
 std::string CommandLine::usage(const std::string& program) {
     using namespace OptionTable;
     const ConversionOptions defaults;
-    return "Usage: " + program + R"( [OPTION]... FILE...
+    return "Usage: " + program + R"( [OPTION]... FILE|FOLDER...
 Converts Word documents (.doc, .docx, .dot) into PDF files.
 
   --out DIR                  destination folder (default: ./out, created when missing)
+
+Files (a FOLDER gives the Word files in it; what else it holds is passed over):
+  -r, --recursive       also the Word files in its subfolders, each PDF in the same subfolder
+                        below --out (links to folders are not followed)
+  --files-from LIST     also the files and folders listed in LIST, one a line ("-": standard
+                        input), read as the conversion goes
+  -0, --null            the entries of LIST end with a NUL character (find -print0)
+  --shard K/N           convert only share K of N (1 <= K <= N), chosen by a hash of each
+                        path: N runs, K = 1 to N, over one list convert every file once
+  --report FILE         write each file's outcome to FILE as it is known, one JSON object a
+                        line (source, pdf, outcome, message, milliseconds, pages)
 
 Document information:
   --title TEXT  --subject TEXT  --author TEXT  --keywords TEXT
@@ -316,6 +362,11 @@ Questions:
 Isolation:
   --require-isolation   convert nothing where the word processor cannot be cut off from the
                         network (default: convert, and warn on standard error)
+
+Running:
+  --offices N   run N offices side by side, 1 to 16 (default: one per two cores, as the
+                memory allows; also: ZARTA_OFFICES=N)
+  -q, --quiet   show only what went wrong: no progress, no summary
 
 Conversion service:
   --no-service       convert in this process, without the user's conversion service, which

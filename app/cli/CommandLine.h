@@ -1,14 +1,17 @@
 #pragma once
 
+#include "app/cli/Shard.h"
 #include "engine/ConversionOptions.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace zarta {
 
-// The command line of zarta-convert: the Word files to convert, the destination folder, the
+// The command line of zarta-convert: the Word files (and folders of them) to convert, the
+// lists of more, the destination folder, the report, the
 // same conversion options as the desktop program's option pages, and how to answer the
 // questions a batch may raise when no one is at the terminal.
 class CommandLine {
@@ -34,6 +37,20 @@ public:
         bool noService = false;
         // Print what the conversion service is doing and convert nothing (--service-status).
         bool serviceStatus = false;
+        // Folders named are walked into their subfolders too (-r, --recursive).
+        bool recursive = false;
+        // More paths are read from this list (--files-from; "-": standard input), separated by
+        // NULs instead of line ends with -0.
+        std::optional<std::string> filesFrom;
+        bool nulSeparated = false;
+        // Each file's outcome is written to this file as JSON lines (--report).
+        std::optional<std::string> report;
+        // The number of offices side by side (--offices, 1 to 16); 0: as the machine holds.
+        int offices = 0;
+        // Only what went wrong is shown (-q, --quiet).
+        bool quiet = false;
+        // Only this share of the files is converted (--shard K/N).
+        std::optional<Shard> shard;
         bool help = false;
         bool version = false;
     };

@@ -1,9 +1,15 @@
 #include "app/cli/TerminalPage.h"
 
+#include "app/cli/JsonReport.h"
 #include "app/cli/Terminal.h"
+#include "engine/BatchAbandoned.h"
 #include "engine/EscapedText.h"
 #include "engine/Messages.h"
 #include "engine/OutputNaming.h"
+#include "engine/ProductNames.h"
+
+#include <filesystem>
+#include <stdexcept>
 
 namespace zarta {
 
@@ -13,7 +19,7 @@ constexpr int barWidth = 30;
 
 } // namespace
 
-TerminalPage::TerminalPage(std::vector<std::string> files, std::string destination,
+TerminalPage::TerminalPage(FileList files, std::string destination,
                            CommandLine::Overwrite overwrite, std::FILE* out, int wakeFd)
     : files_(std::move(files)), destination_(std::move(destination)), overwrite_(overwrite),
       out_(out), wakeFd_(wakeFd), inPlace_(Terminal::stderrIsTerminal()) {}
@@ -40,15 +46,38 @@ void TerminalPage::say(const std::string& text) {
 }
 
 int TerminalPage::fileCount() {
-    return static_cast<int>(files_.size());
+    return files_.count();
 }
 
 std::string TerminalPage::fileAt(int index) {
-    return files_.at(static_cast<size_t>(index));
+    return files_.at(index).path;
 }
 
-void TerminalPage::fileStarting(int, int count, const std::string& sourcePath) {
+bool TerminalPage::hasFileAt(int index) {
+    const bool has = files_.has(index);
+    if (files_.interrupted()) {
+        throw BatchAbandoned();
+    }
+    return has;
+}
+
+std::string TerminalPage::outputSubfolder(int index) {
+    const std::string subfolder = files_.at(index).subfolder;
+    if (!subfolder.empty()) {
+        // A folder that cannot be made fails the file when its PDF is published there, with
+        // the reason.
+        std::error_code ignored;
+        std::filesystem::create_directories(destination_ + "/" + subfolder, ignored);
+    }
+    return subfolder;
+}
+
+void TerminalPage::fileStarting(int index, int count, const std::string& sourcePath) {
+    started_[index] = std::chrono::steady_clock::now();
     current_ = sourcePath;
+    if (quiet_) {
+        return;
+    }
     if (inPlace_) {
         draw(reported_, count);
     } else {
@@ -61,11 +90,17 @@ std::string TerminalPage::destinationFolder() {
 }
 
 void TerminalPage::draw(int position, int total) {
+    const std::string name = EscapedText::forTerminal(OutputNaming::fileName(current_));
+    if (total == BatchPage::unknownCount) {
+        std::fprintf(out_, "\r\033[K[%d done] %s", position, name.c_str());
+        std::fflush(out_);
+        lineOpen_ = true;
+        return;
+    }
     const int filled = total > 0 ? position * barWidth / total : 0;
     std::string bar(static_cast<size_t>(filled), '#');
     bar.resize(barWidth, '.');
-    std::fprintf(out_, "\r\033[K[%s] %d/%d %s", bar.c_str(), position, total,
-                 EscapedText::forTerminal(OutputNaming::fileName(current_)).c_str());
+    std::fprintf(out_, "\r\033[K[%s] %d/%d %s", bar.c_str(), position, total, name.c_str());
     std::fflush(out_);
     lineOpen_ = true;
 }
@@ -74,13 +109,33 @@ void TerminalPage::fileReported(const FileReport& report) {
     // The bar counts the files that are done, whatever they came to, so that its last count
     // is the number of files the summary accounts for.
     ++reported_;
+    if (report.result == FileReport::Result::Converted) {
+        ++converted_;
+    }
+    if (report_ != nullptr) {
+        long long milliseconds = 0;
+        if (const auto start = started_.find(report.index); start != started_.end()) {
+            milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - start->second)
+                               .count();
+        }
+        try {
+            report_->add(report, milliseconds);
+        } catch (const std::runtime_error& error) {
+            // Said once; the conversions go on, and the run cannot end with success.
+            say(std::string(ProductNames::commandLineProgram) + ": " + error.what());
+            report_ = nullptr;
+            reportFailed_ = true;
+        }
+    }
+    started_.erase(report.index);
+    if (quiet_) {
+        return;
+    }
     if (report.result == FileReport::Result::Kept) {
         say("kept the existing " + report.outputPath);
-    } else if (report.result == FileReport::Result::Converted) {
-        produced_.push_back(OutputNaming::pdfName(report.sourcePath));
-        if (!inPlace_) {
-            say("wrote " + report.outputPath);
-        }
+    } else if (report.result == FileReport::Result::Converted && !inPlace_) {
+        say("wrote " + report.outputPath);
     }
     if (inPlace_) {
         draw(reported_, report.count);
@@ -89,10 +144,14 @@ void TerminalPage::fileReported(const FileReport& report) {
 
 void TerminalPage::batchFinished(const BatchSummary& summary) {
     summary_ = summary;
+    if (quiet_) {
+        breakLine();
+        return;
+    }
     if (!summary.refused) {
         say(summaryLine(summary));
     }
-    say(std::string(produced_.empty() ? Messages::statusStopped : Messages::statusComplete));
+    say(std::string(converted_ == 0 ? Messages::statusStopped : Messages::statusComplete));
 }
 
 std::string TerminalPage::summaryLine(const BatchSummary& summary) {

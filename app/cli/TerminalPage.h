@@ -1,27 +1,39 @@
 #pragma once
 
 #include "app/cli/CommandLine.h"
+#include "app/cli/FileList.h"
 #include "engine/BatchPage.h"
 
+#include <chrono>
 #include <cstdio>
+#include <map>
 #include <string>
-#include <vector>
 
 namespace zarta {
 
-// The batch page of the command line: the files named on it, the destination folder, a
-// progress bar redrawn in place on a terminal (plain lines otherwise: "converting ...",
-// "wrote ...", "kept the existing ..."), the overwrite question answered by the
+class JsonReport;
+
+// The batch page of the command line: the files of its FileList (each PDF in the subfolder
+// below the destination the list gives it, made when the file is taken on), the destination
+// folder, a progress bar redrawn in place on a terminal (plain lines otherwise: "converting
+// ...", "wrote ...", "kept the existing ..."), the overwrite question answered by the
 // --overwrite/--no-overwrite policy or at the terminal, and the batch's status word at the end
-// ("Complete!" when a PDF was written, "Stoped" otherwise).
+// ("Complete!" when a PDF was written, "Stoped" otherwise). A list whose length is not known
+// before the batch shows the count of files done without a total. Quiet, it shows none of
+// that, only what went wrong (said through say()). With a report, each file's outcome also goes
+// there as it is known.
 //
 // Thread: used by the one thread that runs the batch; writes to the given stream (standard
 // error).
 class TerminalPage : public BatchPage {
 public:
     // wakeFd: see Terminal::ask (-1: none).
-    TerminalPage(std::vector<std::string> files, std::string destination,
-                 CommandLine::Overwrite overwrite, std::FILE* out, int wakeFd = -1);
+    TerminalPage(FileList files, std::string destination, CommandLine::Overwrite overwrite,
+                 std::FILE* out, int wakeFd = -1);
+
+    // Set before the batch. The report must outlive the batch.
+    void setQuiet(bool quiet) { quiet_ = quiet; }
+    void setReport(JsonReport* report) { report_ = report; }
 
     // Ends a progress line drawn in place, so that a message can follow on a line of its own.
     void breakLine();
@@ -31,9 +43,12 @@ public:
     // Writes one line of text (after breaking a progress line).
     void say(const std::string& text);
 
-    const std::vector<std::string>& produced() const { return produced_; }
+    // The number of PDFs written.
+    int converted() const { return converted_; }
     // What the batch came to, once it has finished.
     const BatchSummary& summary() const { return summary_; }
+    // Whether a line could not be written to the report (said when it happened).
+    bool reportFailed() const { return reportFailed_; }
     // Existing PDFs kept because there was no terminal to ask whether to replace them.
     int keptUnasked() const { return keptUnasked_; }
 
@@ -43,6 +58,8 @@ public:
 
     int fileCount() override;
     std::string fileAt(int index) override;
+    bool hasFileAt(int index) override;
+    std::string outputSubfolder(int index) override;
     void fileStarting(int index, int count, const std::string& sourcePath) override;
     std::string destinationFolder() override;
     bool askReplace(const std::string& outputPath) override;
@@ -53,7 +70,7 @@ public:
 private:
     void draw(int position, int total);
 
-    std::vector<std::string> files_;
+    FileList files_;
     std::string destination_;
     CommandLine::Overwrite overwrite_;
     std::FILE* out_;
@@ -61,7 +78,11 @@ private:
     bool inPlace_;
     bool lineOpen_ = false;
     std::string current_;
-    std::vector<std::string> produced_;
+    bool quiet_ = false;
+    JsonReport* report_ = nullptr;
+    bool reportFailed_ = false;
+    std::map<int, std::chrono::steady_clock::time_point> started_; // files under way
+    int converted_ = 0;
     int reported_ = 0;
     int keptUnasked_ = 0;
     BatchSummary summary_;

@@ -1,19 +1,22 @@
-// zarta-convert: converts the Word documents named on the command line into PDF files with the
-// same engine and options as the desktop program.
+// zarta-convert: converts the Word documents named on the command line (and those in the
+// folders and lists it names) into PDF files with the same engine and options as the desktop
+// program.
 
 #include "app/cli/CommandLine.h"
+#include "app/cli/FileList.h"
 #include "app/cli/InterruptWatcher.h"
+#include "app/cli/JsonReport.h"
 #include "app/cli/TerminalPage.h"
 #include "app/cli/TerminalPrompts.h"
 #include "engine/BatchControl.h"
 #include "engine/BatchWorker.h"
 #include "engine/EscapedText.h"
-#include "engine/Messages.h"
 #include "engine/PasswordRules.h"
 #include "engine/QuietPrintWatch.h"
-#include "engine/WordFiles.h"
 #include "platform/folders/DataFolders.h"
 #include "platform/office/NetworkIsolation.h"
+#include "platform/office/OfficeCount.h"
+#include "platform/pdf/PdfPages.h"
 #include "platform/service/ServiceConverterFactory.h"
 #include "platform/service/ServiceStatus.h"
 
@@ -21,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -100,20 +104,76 @@ int main(int argc, char** argv) {
     const std::string outputFolder =
         fs::absolute(settings.outputFolder).lexically_normal().string();
 
-    // Word files by the same rule as the desktop program's list, which takes .doc and .docx;
-    // here templates (.dot) are taken as well.
-    std::vector<std::string> files;
-    int refused = 0;
-    for (const auto& file : settings.files) {
-        if (WordFiles::isWordFile(file, WordFiles::commandLineExtensions)) {
-            files.push_back(fs::absolute(file).lexically_normal().string());
-        } else {
-            std::fprintf(stderr, "%s: \"%s\": %s\n", program.c_str(),
-                         EscapedText::forTerminal(file).c_str(),
-                         Messages::formatNotSupported.data());
-            ++refused;
+    // The option wins over the variable; the offices of this run (and of a conversion service
+    // it starts) read the number from the environment.
+    if (settings.offices > 0) {
+        ::setenv(OfficeCount::overrideVariable, std::to_string(settings.offices).c_str(), 1);
+    }
+
+    std::unique_ptr<PathListReader> list;
+    if (settings.filesFrom) {
+        const int fd = *settings.filesFrom == "-"
+                           ? STDIN_FILENO
+                           : ::open(settings.filesFrom->c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return usageError(program, "--files-from: can't read \"" + *settings.filesFrom +
+                                           "\": " + std::strerror(errno));
+        }
+        list = std::make_unique<PathListReader>(fd, settings.nulSeparated);
+    }
+    std::unique_ptr<JsonReport> report;
+    if (settings.report) {
+        try {
+            report = std::make_unique<JsonReport>(
+                *settings.report, [](const std::string& pdf) -> std::optional<int> {
+                    try {
+                        return static_cast<int>(PdfPages::sizes(pdf).size());
+                    } catch (const std::exception&) {
+                        return std::nullopt; // one the program cannot read (a user password)
+                    }
+                });
+        } catch (const std::runtime_error& error) {
+            return usageError(program, std::string("--report: ") + error.what());
         }
     }
+
+    // Word files by the same rule as the desktop program's list, which takes .doc and .docx;
+    // here templates (.dot) are taken as well. What is wrong with a named file, a folder or the
+    // list is said as it is met, and the run goes on with the rest.
+    int problems = 0;
+    const auto problem = [&](FileList::Problem kind, const std::string& path,
+                             const std::string& why) {
+        ++problems;
+        JsonReport::Line line{path, std::nullopt, "failed", why, 0, std::nullopt};
+        std::string text;
+        switch (kind) {
+        case FileList::Problem::NotWordFile:
+            text = "\"" + path + "\": " + why;
+            line.outcome = "refused";
+            break;
+        case FileList::Problem::UnreadableFolder:
+            text =
+                "can't read the folder \"" + path + "\": " + why + "; its files are not converted";
+            line.message = "can't read the folder: " + why;
+            break;
+        case FileList::Problem::UnreadableList:
+            line.source = *settings.filesFrom;
+            text = "can't read \"" + line.source + "\" further: " + why +
+                   "; the files listed after that are not converted";
+            line.message = "can't read the list further: " + why;
+            break;
+        }
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), EscapedText::forTerminal(text).c_str());
+        if (report) {
+            try {
+                report->add(line);
+            } catch (const std::runtime_error& error) {
+                std::fprintf(stderr, "%s: %s\n", program.c_str(),
+                             EscapedText::forTerminal(error.what()).c_str());
+            }
+        }
+    };
+    FileList files(settings.files, std::move(list), settings.recursive, settings.shard, problem);
 
     const std::string dataFolder = DataFolders::dataFolder();
     try {
@@ -139,7 +199,11 @@ int main(int argc, char** argv) {
     BatchControl control;
     InterruptWatcher interrupts(control);
 
-    TerminalPage page(files, outputFolder, settings.overwrite, stderr, interrupts.wakeFd());
+    files.watchInterrupts(interrupts.wakeFd());
+    TerminalPage page(std::move(files), outputFolder, settings.overwrite, stderr,
+                      interrupts.wakeFd());
+    page.setQuiet(settings.quiet);
+    page.setReport(report.get());
     TerminalPrompts prompts(page,
                             settings.hasDocumentPassword
                                 ? std::optional<std::string>(settings.documentPassword)
@@ -167,8 +231,11 @@ int main(int argc, char** argv) {
     if (interrupts.interrupted()) {
         // The terminal echoed ^C where the cursor stood.
         page.startNewLine();
-        page.say("interrupted; " + std::to_string(page.produced().size()) + " of " +
-                 std::to_string(files.size()) + " files converted");
+        const int count = page.fileCount();
+        page.say(
+            "interrupted; " + std::to_string(page.converted()) +
+            (count == BatchPage::unknownCount ? std::string() : " of " + std::to_string(count)) +
+            " files converted");
         return exitInterrupted;
     }
     if (offices.failedToStart > 0 && offices.failedToStart == offices.made) {
@@ -182,8 +249,7 @@ int main(int argc, char** argv) {
     // A PDF kept as the user asked (--no-overwrite, or No at the question) is not a failure: a
     // rerun that finishes an interrupted batch ends with 0.
     const auto& summary = page.summary();
-    const bool everyFile =
-        refused == 0 && !summary.refused &&
-        summary.converted + summary.kept - page.keptUnasked() == static_cast<int>(files.size());
+    const bool everyFile = problems == 0 && !summary.refused && !page.reportFailed() &&
+                           summary.converted + summary.kept - page.keptUnasked() == summary.files;
     return everyFile ? exitConverted : exitSomeFailed;
 }

@@ -89,6 +89,36 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_EQ(s.outputFolder, "/tmp/o");
                       EXPECT_EQ(s.files, std::vector<std::string>{"--title.docx"});
                   }},
+        ParseCase{"ScriptOptions",
+                  {"-r", "--files-from", "-", "-0", "--report=r.json", "--offices", "3", "-q",
+                   "--shard", "2/5", "docs"},
+                  [](const Settings& s) {
+                      EXPECT_TRUE(s.recursive);
+                      EXPECT_EQ(s.filesFrom, "-");
+                      EXPECT_TRUE(s.nulSeparated);
+                      EXPECT_EQ(s.report, "r.json");
+                      EXPECT_EQ(s.offices, 3);
+                      EXPECT_TRUE(s.quiet);
+                      ASSERT_TRUE(s.shard);
+                      EXPECT_EQ(s.shard->index(), 2u);
+                      EXPECT_EQ(s.shard->count(), 5u);
+                      EXPECT_EQ(s.files, std::vector<std::string>{"docs"});
+                  }},
+        ParseCase{"ScriptOptionsLongFormsAndDefaults",
+                  {"--recursive", "--null", "--quiet", "--files-from=list", "--offices=16"},
+                  [](const Settings& s) {
+                      EXPECT_TRUE(s.recursive && s.nulSeparated && s.quiet);
+                      EXPECT_TRUE(s.files.empty());
+                      EXPECT_EQ(s.offices, 16);
+                      EXPECT_FALSE(s.shard);
+                      EXPECT_FALSE(s.report);
+                  }},
+        ParseCase{"ListAloneNeedsNoFiles",
+                  {"--files-from", "list"},
+                  [](const Settings& s) {
+                      EXPECT_EQ(s.offices, 0);
+                      EXPECT_FALSE(s.quiet || s.recursive || s.nulSeparated);
+                  }},
         ParseCase{"HelpNeedsNoFiles", {"--help"}, [](const Settings& s) { EXPECT_TRUE(s.help); }},
         ParseCase{"VersionNeedsNoFiles",
                   {"--version"},
@@ -112,6 +142,23 @@ TEST(CommandLine, RefusesWhatWouldBeSilentlyIgnoredOrCannotRun) {
         {"--owner-password-file=/nonexistent/pw", "a.doc"},
         {"--overwrite", "--no-overwrite", "a.doc"},
         {"--no-overwrite", "a.doc", "--overwrite"},
+        {"--offices", "0", "a.doc"},
+        {"--offices", "-1", "a.doc"},
+        {"--offices", "17", "a.doc"},
+        {"--offices", "two", "a.doc"},
+        {"--offices", "2x", "a.doc"},
+        {"--offices", "", "a.doc"},
+        {"--offices"},
+        {"--shard", "0/2", "a.doc"},
+        {"--shard", "3/2", "a.doc"},
+        {"--shard", "1/0", "a.doc"},
+        {"--shard", "1", "a.doc"},
+        {"--shard", "-1/2", "a.doc"},
+        {"--shard", "1/2/3", "a.doc"},
+        {"--shard", " 1/2", "a.doc"},
+        {"-0", "a.doc"},
+        {"--files-from"},
+        {"--report"},
     };
     for (const auto& arguments : refused) {
         std::string line;

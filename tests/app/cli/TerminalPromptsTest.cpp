@@ -16,8 +16,8 @@ namespace {
 // name are told apart by the question, not by their name.
 TEST(PasswordFile, IsOfferedOnceToEachDocumentEvenWhenNamesRepeat) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::tmpfile(), &std::fclose);
-    TerminalPage page({"/a/report.doc", "/b/report.doc"}, "/out/", CommandLine::Overwrite::Always,
-                      out.get());
+    TerminalPage page(std::vector<std::string>{"/a/report.doc", "/b/report.doc"}, "/out/",
+                      CommandLine::Overwrite::Always, out.get());
     TerminalPrompts prompts(page, std::string("secret"));
 
     struct Step {
@@ -41,7 +41,8 @@ TEST(PasswordFile, IsOfferedOnceToEachDocumentEvenWhenNamesRepeat) {
 TEST(TerminalLines, ShowTheControlCharactersOfNamesEscaped) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::tmpfile(), &std::fclose);
     const std::string name = "/in/a.docx\nwrote /out/a.pdf\nComplete!\x1b[31m.docx";
-    TerminalPage page({name}, "/out/", CommandLine::Overwrite::Never, out.get());
+    TerminalPage page(std::vector<std::string>{name}, "/out/", CommandLine::Overwrite::Never,
+                      out.get());
     TerminalPrompts prompts(page, std::nullopt);
     prompts.showMessage("Couldn't open \"" + name + "\": the file is damaged");
     prompts.showMessage("Couldn't get Word object.\nThe word processor could not be started: "
