@@ -38,6 +38,13 @@ public:
     // may wait for more of the list to arrive. The files' reports then carry unknownCount as
     // their count, and the summary the number of files there were.
     virtual bool hasFileAt(int index) { return index < fileCount(); }
+    // Whether hasFileAt(index) would answer without waiting: the file, or the list's end, has
+    // arrived. Asked before hasFileAt(index); while it says no, the batch finishes and reports
+    // the files under way, so that a list arriving slowly does not hold back what is done.
+    virtual bool fileArrived(int index) {
+        static_cast<void>(index);
+        return true;
+    }
     // The folder below destinationFolder() that the PDF of the file at index goes to, ending in
     // a separator (empty: the destination itself); asked after fileAt(index), before the PDF is
     // looked for there. The page makes sure it exists.

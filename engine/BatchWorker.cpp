@@ -180,10 +180,12 @@ void BatchWorker::convertAll() {
             endEarly(index, count);
             return;
         }
-        if (streamed && !page_.hasFileAt(index)) {
-            break;
-        }
         if (streamed) {
+            while (!page_.fileArrived(index) && settleNext()) {
+            }
+            if (!page_.hasFileAt(index)) {
+                break;
+            }
             summary_.files = index + 1;
         }
         const std::shared_ptr<File> file = takeOn(index, count);
@@ -544,6 +546,17 @@ void BatchWorker::settleFirst() {
         publish(reportFor(file->index, file->count, file->sourcePath, file->outputPath,
                           FileReport::Result::GaveUp));
     }
+}
+
+bool BatchWorker::settleNext() {
+    {
+        std::lock_guard lock(lanes_->mutex);
+        if (lanes_->underWay.empty()) {
+            return false;
+        }
+    }
+    settleFirst();
+    return true;
 }
 
 void BatchWorker::settleUpTo(int index) {

@@ -84,6 +84,7 @@ private:
                    std::shared_future<void>& previousPdf);
     void waitForTurn(int index);
     void settleFirst();
+    bool settleNext();
     void settleUpTo(int index);
     FileReport conclude(const File& file, const std::function<void()>& step);
     void publish(const FileReport& report);

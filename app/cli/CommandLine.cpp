@@ -302,7 +302,8 @@ Converts Word documents (.doc, .docx, .dot) into PDF files.
 
   --out DIR                  destination folder (default: ./out, created when missing)
 
-Files (a FOLDER gives the Word files in it; what else it holds is passed over):
+Folders and lists:
+  FOLDER                a folder gives the Word files in it; what else it holds is passed over
   -r, --recursive       also the Word files in its subfolders, each PDF in the same subfolder
                         below --out (links to folders are not followed)
   --files-from LIST     also the files and folders listed in LIST, one a line ("-": standard
@@ -310,8 +311,6 @@ Files (a FOLDER gives the Word files in it; what else it holds is passed over):
   -0, --null            the entries of LIST end with a NUL character (find -print0)
   --shard K/N           convert only share K of N (1 <= K <= N), chosen by a hash of each
                         path: N runs, K = 1 to N, over one list convert every file once
-  --report FILE         write each file's outcome to FILE as it is known, one JSON object a
-                        line (source, pdf, outcome, message, milliseconds, pages)
 
 Document information:
   --title TEXT  --subject TEXT  --author TEXT  --keywords TEXT
@@ -364,9 +363,11 @@ Isolation:
                         network (default: convert, and warn on standard error)
 
 Running:
-  --offices N   run N offices side by side, 1 to 16 (default: one per two cores, as the
-                memory allows; also: ZARTA_OFFICES=N)
-  -q, --quiet   show only what went wrong: no progress, no summary
+  --report FILE   write each file's outcome to FILE as it is known, one JSON object a line
+                  (source, pdf, outcome, message, milliseconds, pages)
+  --offices N     run N offices side by side, 1 to 16 (default: one per two cores, as the
+                  memory allows; also: ZARTA_OFFICES=N)
+  -q, --quiet     show only what went wrong: no progress, no summary
 
 Conversion service:
   --no-service       convert in this process, without the user's conversion service, which

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -65,7 +66,9 @@ bool FileList::has(int index) {
         return index >= 0 && index < static_cast<int>(read_.size());
     }
     while (current_ < index) {
-        auto entry = ended_ ? std::nullopt : produce();
+        auto entry = ended_   ? std::nullopt
+                     : ahead_ ? std::exchange(ahead_, std::nullopt)
+                              : produce();
         if (!entry) {
             ended_ = true;
             return false;
@@ -82,6 +85,18 @@ void FileList::watchInterrupts(int wakeFd) {
     }
 }
 
+bool FileList::arrived(int index) {
+    if (whole_ || index <= current_ || ended_ || ahead_) {
+        return true;
+    }
+    bool pending = false;
+    ahead_ = produce(false, &pending);
+    if (!ahead_ && !pending) {
+        ended_ = true;
+    }
+    return !pending;
+}
+
 const FileList::Entry& FileList::at(int index) {
     if (whole_) {
         return read_.at(static_cast<std::size_t>(index));
@@ -92,7 +107,7 @@ const FileList::Entry& FileList::at(int index) {
     return read_.front();
 }
 
-std::optional<FileList::Entry> FileList::produce() {
+std::optional<FileList::Entry> FileList::produce(bool wait, bool* pending) {
     for (;;) {
         if (!folders_.empty()) {
             if (auto entry = fromFolder()) {
@@ -104,6 +119,10 @@ std::optional<FileList::Entry> FileList::produce() {
         if (nextNamed_ < named_.size()) {
             path = named_[nextNamed_++];
         } else if (list_) {
+            if (!wait && !list_->ready()) {
+                *pending = true;
+                return std::nullopt;
+            }
             path = list_->next();
             if (!path && !list_->failure().empty()) {
                 problems_(Problem::UnreadableList, std::string(), list_->failure());

@@ -67,6 +67,8 @@ public:
     int count();
     // Whether there is a file at index; reads on as far as needed.
     bool has(int index);
+    // Whether has(index) would answer without waiting for more of the --files-from list.
+    bool arrived(int index);
     // The file at index: after has(index) was true, or below count().
     const Entry& at(int index);
 
@@ -86,7 +88,9 @@ private:
         std::size_t next = 0;
     };
 
-    std::optional<Entry> produce();
+    // The next entry; nothing at the end, or, without wait, when the list has no whole entry
+    // yet (then *pending is set).
+    std::optional<Entry> produce(bool wait = true, bool* pending = nullptr);
     std::optional<Entry> fromNamed(const std::string& path);
     std::optional<Entry> fromFolder();
     void enter(const std::string& path, const std::string& subfolder);
@@ -101,7 +105,8 @@ private:
     std::vector<Folder> folders_; // being walked, outermost first
     bool whole_ = false;          // every entry is in read_
     std::vector<Entry> read_;     // all entries when whole_; else the current one alone
-    int current_ = -1;            // the index of the last entry produced
+    std::optional<Entry> ahead_;  // produced by arrived(), not yet taken by has()
+    int current_ = -1;            // the index of the last entry taken by has()
     bool ended_ = false;
 };
 

@@ -51,6 +51,19 @@ std::optional<std::string> PathListReader::next() {
     }
 }
 
+bool PathListReader::ready() {
+    while (!ended_ && buffer_.find(separator_, start_) == std::string::npos) {
+        pollfd fd{fd_, POLLIN, 0};
+        if (::poll(&fd, 1, 0) <= 0) {
+            return false; // nothing yet; an error is met by next()
+        }
+        if (!fill()) {
+            ended_ = true;
+        }
+    }
+    return true;
+}
+
 // Appends one block to what is left of the buffer; false at the list's end, on a read error and
 // on interruption. A pipe that is slow to write waits here, so the interrupt's descriptor is
 // watched too: Ctrl-C ends the wait.

@@ -27,6 +27,9 @@ public:
     // failure() says why) or the run was interrupted (then interrupted() is true).
     std::optional<std::string> next();
 
+    // Whether next() would answer without waiting for more of the list to be written.
+    bool ready();
+
     const std::string& failure() const { return failure_; }
     bool interrupted() const { return interrupted_; }
 

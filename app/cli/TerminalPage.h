@@ -59,6 +59,7 @@ public:
     int fileCount() override;
     std::string fileAt(int index) override;
     bool hasFileAt(int index) override;
+    bool fileArrived(int index) override { return files_.arrived(index); }
     std::string outputSubfolder(int index) override;
     void fileStarting(int index, int count, const std::string& sourcePath) override;
     std::string destinationFolder() override;

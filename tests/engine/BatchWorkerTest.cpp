@@ -420,8 +420,9 @@ TEST_F(BatchWorkerTest, AWordProcessorThatCannotStartEndsTheBatchWithOneMessage)
 namespace {
 
 // A list read as the batch goes (as zarta-convert reads --files-from): its length is unknown,
-// each next file is asked for in turn, and the second file's PDF goes to a subfolder. Records,
-// for each file asked for, how many conversions had started by then.
+// each next file is asked for in turn, the second file arrives only once the first has been
+// reported, and the second file's PDF goes to a subfolder. Records, for each file asked for, how
+// many conversions had started and how many files were reported by then.
 class StreamedPage : public FakeBatchPage {
 public:
     StreamedPage(std::vector<std::string> files, std::string destination,
@@ -429,13 +430,16 @@ public:
         : FakeBatchPage(std::move(files), std::move(destination)), converter_(converter) {}
 
     int fileCount() override { return unknownCount; }
+    bool fileArrived(int index) override { return index != 1 || !reports().empty(); }
     bool hasFileAt(int index) override {
         startedWhenAsked.push_back(converter_.calls().size());
+        reportedWhenAsked.push_back(reports().size());
         return index < FakeBatchPage::fileCount();
     }
     std::string outputSubfolder(int index) override { return index == 1 ? "sub/" : ""; }
 
     std::vector<std::size_t> startedWhenAsked;
+    std::vector<std::size_t> reportedWhenAsked;
 
 private:
     const ScriptedConverter& converter_;
@@ -451,6 +455,7 @@ TEST_F(BatchWorkerTest, AStreamedListStartsItsFirstFileBeforeItIsReadToItsEnd) {
     ASSERT_EQ(page.startedWhenAsked.size(), 4u);
     EXPECT_EQ(page.startedWhenAsked[0], 0u);
     EXPECT_GE(page.startedWhenAsked[1], 1u) << "the first file waited for the rest of the list";
+    EXPECT_EQ(page.reportedWhenAsked[1], 1u) << "a list that is slow to come holds nothing back";
     const auto reports = page.reports();
     ASSERT_EQ(reports.size(), 3u);
     for (const auto& report : reports) {

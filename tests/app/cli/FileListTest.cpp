@@ -189,14 +189,19 @@ TEST_F(FileListTest, AListIsReadOnlyAsFarAsTheBatchHasGot) {
     FileList list({}, std::make_unique<PathListReader>(fds[0], false), false, std::nullopt,
                   recorder(seen));
     EXPECT_EQ(list.count(), BatchPage::unknownCount);
+    EXPECT_TRUE(list.arrived(0));
     auto firstFile = std::async(std::launch::async, [&] { return list.has(0); });
     const bool early = firstFile.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    // The next entry is no Word file, and nothing follows yet.
+    const bool waits = early && !list.arrived(1);
     const std::string rest = dir_.path().string() + "\n";
     ASSERT_EQ(::write(fds[1], rest.data(), rest.size()), static_cast<ssize_t>(rest.size()));
     ::close(fds[1]);
     EXPECT_TRUE(early) << "the first file waited for the end of the list";
+    EXPECT_TRUE(waits) << "the second file was there before it was written";
     ASSERT_TRUE(firstFile.get());
     EXPECT_EQ(list.at(0).path, dir_.file("a.doc"));
+    EXPECT_TRUE(list.arrived(1)) << "the list has been written to its end";
     Seen rest_;
     for (int i = 1; list.has(i); ++i) {
         rest_.files.push_back(list.at(i).path.substr(root().size()));
