@@ -17,6 +17,7 @@
 #include <map>
 #include <poll.h>
 #include <pty.h>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -680,7 +681,7 @@ for line in data.splitlines():
 // file: converted, kept (--no-overwrite), refused (named, not a Word file), skipped (protected,
 // no password), failed (damaged); with a name holding a line break, a quote, a backslash and a
 // byte that is not UTF-8. What is not a Word file inside the folder is passed over, and a link
-// back up is not followed.
+// back up is not followed. --offices wins over ZARTA_OFFICES: two offices run.
 TEST_F(CliE2E, AFolderTreeConvertsWithItsLayoutAndTheReportSaysWhatBecameOfEachFile) {
     const TempDir in;
     const std::string odd = std::string("odd\n\"\\\xff");
@@ -695,8 +696,11 @@ TEST_F(CliE2E, AFolderTreeConvertsWithItsLayoutAndTheReportSaysWhatBecameOfEachF
     TempDir::write(out("welcome.pdf"), "%PDF-1.4 older");
     const std::string report = out_.file("report.json");
 
-    const Outcome run = convert("-r --no-overwrite --report '" + report + "' '" +
-                                in.path().string() + "' '" + file("notes.txt") + "'");
+    const TempDir dataHome;
+    const Outcome run = shell("ZARTA_OFFICES=1 XDG_DATA_HOME='" + dataHome.path().string() + "' '" +
+                              ZARTA_CONVERT + "' --out '" + out_.path().string() +
+                              "' --offices 2 -r --no-overwrite --report '" + report + "' '" +
+                              in.path().string() + "' '" + file("notes.txt") + "' </dev/null 2>&1");
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_NE(pdfText(out("sub/deep/menu.pdf")).find("Menú del día"), std::string::npos)
         << run.output;
@@ -715,162 +719,16 @@ TEST_F(CliE2E, AFolderTreeConvertsWithItsLayoutAndTheReportSaysWhatBecameOfEachF
                                                "failed damaged.docx -", "kept welcome.docx -",
                                                "refused notes.txt -", "skipped locked.doc -"}))
         << TempDir::read(report);
-}
-
-// Peak memory (VmHWM) of a process in kB, from /proc; -1 when it cannot be read.
-long peakMemory(pid_t pid) {
-    std::istringstream status(TempDir::read("/proc/" + std::to_string(pid) + "/status"));
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with("VmHWM:")) {
-            return std::stol(line.substr(6));
+    // Each office's profile is a folder "profile-N-" and a random part.
+    std::set<std::string> profiles;
+    for (const auto& entry :
+         fs::directory_iterator(dataHome.path() / "ZartaWordToPDF" / "office")) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_directory() && name.starts_with("profile-")) {
+            profiles.insert(name.substr(0, name.find('-', 8) + 1));
         }
     }
-    return -1;
-}
-
-int linesIn(const std::string& path) {
-    std::error_code ignored;
-    if (!fs::exists(path, ignored)) {
-        return 0;
-    }
-    const std::string text = TempDir::read(path);
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
-
-// A list of 10,000 paths on standard input, of which a few exist: the first file is converted
-// while the rest of the list has not been written yet, memory stays flat as the list goes
-// through, and a run killed mid-way leaves a report whose lines all parse.
-TEST_F(CliE2E, AListOnStandardInputIsConvertedAsItComesAndAKilledRunLeavesAWholeReport) {
-    const TempDir dataHome;
-    const std::string report = out_.file("report.json");
-    int input[2];
-    ASSERT_EQ(::pipe(input), 0);
-    const pid_t program = ::fork();
-    if (program == 0) {
-        ::setenv("XDG_DATA_HOME", dataHome.path().c_str(), 1);
-        ::dup2(input[0], 0);
-        ::close(input[1]);
-        const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        ::execl(ZARTA_CONVERT, ZARTA_CONVERT, "--out", out_.path().c_str(), "--quiet", "--report",
-                report.c_str(), "--files-from", "-", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(input[0]);
-    struct Reaper {
-        pid_t pid;
-        int input;
-        std::string dataHome;
-        ~Reaper() {
-            ::close(input);
-            if (pid > 0) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, nullptr, 0);
-            }
-            for (const int left : processesMentioning(dataHome)) {
-                ::kill(left, SIGKILL);
-            }
-        }
-    } reaper{program, input[1], dataHome.path().string()};
-    const auto send = [&](const std::string& text) {
-        ASSERT_EQ(::write(input[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    };
-    const auto waitUntil = [](auto done) {
-        for (int i = 0; i < 1800 && !done(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return done();
-    };
-
-    send(sample("welcome.docx") + "\n");
-    EXPECT_TRUE(waitUntil([&] { return fs::exists(out("welcome.pdf")); }))
-        << "the first file waited for the end of the list";
-    const int missing = 9997;
-    const auto sendMissing = [&](int from, int to) {
-        std::string chunk;
-        for (int i = from; i < to; ++i) {
-            chunk += "/nonexistent/list/missing-" + std::to_string(i) + ".docx\n";
-        }
-        send(chunk);
-    };
-    sendMissing(0, 1000);
-    ASSERT_TRUE(waitUntil([&] { return linesIn(report) >= 1001; })) << linesIn(report);
-    const long early = peakMemory(program);
-    sendMissing(1000, missing);
-    send(sample("menu.doc") + "\n" + file("long.docx") + "\n");
-    ASSERT_TRUE(waitUntil([&] { return linesIn(report) >= missing + 2; })) << linesIn(report);
-    const long late = peakMemory(program);
-    std::cout << "peak memory of zarta-convert (VmHWM): " << early << " kB after 1,001 paths, "
-              << late << " kB after " << missing + 2 << " of 10,000\n";
-    // The last document is under way; the list has not even ended.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    ::kill(program, SIGKILL);
-    ::waitpid(program, nullptr, 0);
-    reaper.pid = 0;
-
-    const auto lines = reportOf(report);
-    ASSERT_EQ(lines.size(), static_cast<size_t>(missing + 2));
-    std::map<std::string, int> outcomes;
-    for (const auto& line : lines) {
-        ++outcomes[line.substr(0, line.find(' '))];
-    }
-    EXPECT_EQ(outcomes, (std::map<std::string, int>{{"converted", 2}, {"failed", missing}}));
-    EXPECT_EQ(lines.front(), "converted welcome.docx 1");
-    EXPECT_EQ(lines.back(), "converted menu.doc 1");
-    EXPECT_FALSE(fs::exists(out("long.pdf"))) << "no PDF of the document the kill cut short";
-}
-
-// One list spread over two runs by GNU parallel, each run with its own share (--shard K/2), its
-// own data folder (as on two machines) and its own report: together they convert every file
-// exactly once, the merged reports say so, and a rerun with --no-overwrite converts nothing
-// more and succeeds.
-TEST_F(CliE2E, GnuParallelSpreadsOneListOverTwoRunsAndEveryPdfIsWrittenOnce) {
-    const TempDir in;
-    const std::vector<std::string> names{"alpha.docx", "beta.doc",    "gamma.docx",
-                                         "delta.docx", "epsilon.doc", "zeta.docx"};
-    std::string list;
-    for (const auto& name : names) {
-        fs::copy_file(sample(name.ends_with(".doc") ? "menu.doc" : "welcome.docx"), in.file(name));
-        list += name + "\n";
-    }
-    TempDir::write(in.file("list"), list);
-    const TempDir homes;
-    const auto spread = [&](const std::string& extra) {
-        return shell("cd '" + in.path().string() + "' && parallel --jobs 2 \"XDG_DATA_HOME='" +
-                     homes.path().string() + "/{}' ZARTA_OFFICES=1 '" + ZARTA_CONVERT +
-                     "' --quiet " + extra + " --out '" + out_.path().string() +
-                     "' --files-from list --shard {}/2 --report '" + homes.path().string() +
-                     "/report-{}.json'\" ::: 1 2 </dev/null 2>&1");
-    };
-    const Outcome first = spread("");
-    EXPECT_EQ(first.status, 0) << first.output;
-    const std::string merged = homes.file("merged.json");
-    ASSERT_EQ(shell("cat '" + homes.file("report-1.json") + "' '" + homes.file("report-2.json") +
-                    "' > '" + merged + "'")
-                  .status,
-              0);
-    auto lines = reportOf(merged);
-    std::sort(lines.begin(), lines.end());
-    std::vector<std::string> expected;
-    for (const auto& name : names) {
-        expected.push_back("converted " + name + " 1");
-    }
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(lines, expected);
-    EXPECT_GT(linesIn(homes.file("report-1.json")), 0) << "both runs had a share";
-    EXPECT_GT(linesIn(homes.file("report-2.json")), 0) << "both runs had a share";
-    EXPECT_EQ(namesIn(out_.path()).size(), names.size());
-
-    const Outcome rerun = spread("--no-overwrite");
-    EXPECT_EQ(rerun.status, 0) << rerun.output;
-    lines = reportOf(homes.file("report-1.json"));
-    const auto more = reportOf(homes.file("report-2.json"));
-    lines.insert(lines.end(), more.begin(), more.end());
-    EXPECT_EQ(lines.size(), names.size());
-    for (const auto& line : lines) {
-        EXPECT_TRUE(line.starts_with("kept ")) << line;
-    }
+    EXPECT_EQ(profiles, (std::set<std::string>{"profile-1-", "profile-2-"}));
 }
 
 } // namespace
