@@ -132,8 +132,8 @@ int main(int argc, char** argv) {
                         return std::nullopt; // one the program cannot read (a user password)
                     }
                 });
-        } catch (const std::runtime_error& error) {
-            return usageError(program, std::string("--report: ") + error.what());
+        } catch (const std::runtime_error& refusal) {
+            return usageError(program, std::string("--report: ") + refusal.what());
         }
     }
 
@@ -167,9 +167,11 @@ int main(int argc, char** argv) {
         if (report) {
             try {
                 report->add(line);
-            } catch (const std::runtime_error& error) {
+            } catch (const std::runtime_error& failure) {
+                // Said once: nothing more is written to it (the run already ends with 1).
                 std::fprintf(stderr, "%s: %s\n", program.c_str(),
-                             EscapedText::forTerminal(error.what()).c_str());
+                             EscapedText::forTerminal(failure.what()).c_str());
+                report.reset();
             }
         }
     };
