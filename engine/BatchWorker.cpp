@@ -183,6 +183,11 @@ void BatchWorker::convertAll() {
         if (streamed) {
             while (!page_.fileArrived(index) && settleNext()) {
             }
+            // A file settled meanwhile may have ended the batch.
+            if (lanes.ending) {
+                endEarly(index, count);
+                return;
+            }
             if (!page_.hasFileAt(index)) {
                 break;
             }

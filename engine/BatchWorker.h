@@ -41,9 +41,11 @@ class UserPrompts;
 // every earlier file's outcome. A file whose PDF name equals that of an earlier file still under
 // way waits for that file's outcome before it looks for an existing PDF. Each file is taken from
 // the page (fileAt) in list order as it is handed out, never while an earlier file may be
-// asking the user something. A lane whose word processor cannot be started hands its file to
-// another lane; when there is none, the file fails with that message. Where no lane thread can
-// be started, the worker's own thread runs the one lane.
+// asking the user something. A list whose length is not known before (BatchPage::unknownCount) is
+// asked for its next file only when a lane is free for it; while that file has not arrived, the
+// files under way are finished and reported. A lane whose word processor cannot be started hands
+// its file to another lane; when there is none, the file fails with that message. Where no lane
+// thread can be started, the worker's own thread runs the one lane.
 //
 // Thread: construct anywhere, then call runBatch() once on the worker thread, which makes every
 // call to the page and the prompts, except a converter's password prompt, which comes from its
