@@ -216,7 +216,10 @@ std::optional<FileList::Entry> FileList::fromFolder() {
     } else if (!S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
-    if (!inShard(path) || !WordFiles::isWordFile(name, WordFiles::commandLineExtensions)) {
+    // "~$" names are the owner files Word leaves beside a document that is open: a few bytes
+    // naming who has it open, not documents.
+    if (name.starts_with("~$") || !inShard(path) ||
+        !WordFiles::isWordFile(name, WordFiles::commandLineExtensions)) {
         return std::nullopt;
     }
     return Entry{absolute(path), folder.subfolder};

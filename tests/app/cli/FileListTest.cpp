@@ -26,8 +26,10 @@ struct Seen {
 class FileListTest : public testing::Test {
 protected:
     FileListTest() {
-        for (const char* file : {"b.docx", "a.doc", "notes.txt", "sub/C.DOC", "sub/x.pdf",
-                                 "sub/deep/d.dot", "sub/deep/e.docx", "zz/f.docx"}) {
+        // "~$e.docx": the owner file Word leaves beside an open document.
+        for (const char* file :
+             {"b.docx", "a.doc", "notes.txt", "sub/C.DOC", "sub/x.pdf", "sub/deep/d.dot",
+              "sub/deep/e.docx", "sub/deep/~$e.docx", "zz/f.docx"}) {
             fs::create_directories(fs::path(dir_.file(file)).parent_path());
             TempDir::write(dir_.file(file), "x");
         }
