@@ -150,7 +150,11 @@ RemoteFileConverter::RemoteFileConverter(std::unique_ptr<ServiceChannel> first,
     : channel_(std::move(first)), prompts_(prompts), askForPasswords_(askForPasswords),
       fallback_(std::move(fallback)) {}
 
-RemoteFileConverter::~RemoteFileConverter() = default;
+RemoteFileConverter::~RemoteFileConverter() {
+    if (atEnd_ && !local_) {
+        atEnd_(lastFailure_);
+    }
+}
 
 FileOutcome RemoteFileConverter::convert(const std::string& sourcePath,
                                          const std::string& outputPath,
@@ -182,7 +186,16 @@ FileConverter::Started RemoteFileConverter::start(const std::string& sourcePath,
             return local_->start(sourcePath, outputPath, options, control, beforeAsking);
         }
         try {
-            return exchange(sourcePath, outputPath, options, control, beforeAsking);
+            Started started = exchange(sourcePath, outputPath, options, control, beforeAsking);
+            lastFailure_.clear();
+            return started;
+        } catch (const NoWordProcessor& error) {
+            lastFailure_ = error.reason();
+            throw;
+        } catch (const std::exception&) {
+            // The file failed in an office that did start.
+            lastFailure_.clear();
+            throw;
         } catch (const Lost& lost) {
             channel_.reset();
             control.checkpoint();

@@ -52,6 +52,14 @@ public:
     // Whether a file has gone to the in-process fallback.
     bool inProcess() const { return local_ != nullptr; }
 
+    // Called as the converter is destroyed, unless a file went to the in-process fallback (whose
+    // converter says so itself), with why the service could not start a word processor for the
+    // last file sent to it (empty: it could, or no file was sent), as an in-process converter's
+    // word processor records its last start.
+    void onEnd(std::function<void(const std::string& lastFailure)> atEnd) {
+        atEnd_ = std::move(atEnd);
+    }
+
 private:
     struct Lost;
     Started exchange(const std::string& sourcePath, const std::string& outputPath,
@@ -66,6 +74,8 @@ private:
     const bool askForPasswords_;
     Fallback fallback_;
     std::unique_ptr<FileConverter> local_;
+    std::string lastFailure_;
+    std::function<void(const std::string&)> atEnd_;
 };
 
 } // namespace zarta

@@ -11,8 +11,27 @@
 
 namespace zarta {
 
+// Shared with the service's converters, which add to it as they end.
+struct ServiceConverterFactory::Record {
+    std::mutex mutex;
+    OfficeConverterFactory::WordProcessors wordProcessors;
+};
+
 ServiceConverterFactory::ServiceConverterFactory(std::string dataFolder, bool useService)
-    : local_(std::move(dataFolder)), useService_(useService && !ruledOutByEnvironment()) {}
+    : local_(std::move(dataFolder)), record_(std::make_shared<Record>()),
+      useService_(useService && !ruledOutByEnvironment()) {}
+
+OfficeConverterFactory::WordProcessors ServiceConverterFactory::wordProcessors() const {
+    OfficeConverterFactory::WordProcessors all = local_.wordProcessors();
+    std::lock_guard lock(record_->mutex);
+    const auto& remote = record_->wordProcessors;
+    all.made += remote.made;
+    all.failedToStart += remote.failedToStart;
+    if (!remote.lastFailure.empty()) {
+        all.lastFailure = remote.lastFailure;
+    }
+    return all;
+}
 
 bool ServiceConverterFactory::ruledOutByEnvironment() {
     const char* value = std::getenv("ZARTA_NO_SERVICE");
@@ -38,8 +57,17 @@ ServiceConverterFactory::makeConverters(const Request& request, UserPrompts& pro
             one.count = 1;
             return std::move(local_.makeConverters(one, prompts, printWatch).front());
         };
-        converters.push_back(std::make_unique<RemoteFileConverter>(
-            i == 0 ? std::move(first) : nullptr, prompts, request.askForPasswords, fallback));
+        auto converter = std::make_unique<RemoteFileConverter>(
+            i == 0 ? std::move(first) : nullptr, prompts, request.askForPasswords, fallback);
+        converter->onEnd([record = record_](const std::string& lastFailure) {
+            std::lock_guard lock(record->mutex);
+            ++record->wordProcessors.made;
+            if (!lastFailure.empty()) {
+                ++record->wordProcessors.failedToStart;
+                record->wordProcessors.lastFailure = lastFailure;
+            }
+        });
+        converters.push_back(std::move(converter));
     }
     return converters;
 }

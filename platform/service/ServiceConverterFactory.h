@@ -3,6 +3,8 @@
 #include "engine/ConverterFactory.h"
 #include "platform/pipeline/OfficeConverterFactory.h"
 
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace zarta {
@@ -25,11 +27,10 @@ public:
     makeConverters(const Request& request, UserPrompts& prompts, PrintWatch& printWatch) override;
     std::string dataFolder() const override { return local_.dataFolder(); }
 
-    // What the in-process word processors came to (see OfficeConverterFactory); the service's
-    // offices report their failures with each file.
-    OfficeConverterFactory::WordProcessors wordProcessors() const {
-        return local_.wordProcessors();
-    }
+    // What the word processors of destroyed converters came to (see OfficeConverterFactory):
+    // the in-process ones, and for each converter of the service, the service's word processor
+    // for the last file it was sent, so that a run says the same about them either way.
+    OfficeConverterFactory::WordProcessors wordProcessors() const;
 
     // Asks the service (started when needed) to start its offices now, so that the first file
     // finds them running. Returns once asked (the offices start meanwhile); false when there is
@@ -43,7 +44,10 @@ public:
     static bool ruledOutByEnvironment();
 
 private:
+    struct Record;
+
     OfficeConverterFactory local_;
+    std::shared_ptr<Record> record_;
     const bool useService_;
 };
 

@@ -77,11 +77,10 @@ protected:
     }
 
     // The environment of every program run here: this test's runtime folder (so its own
-    // service), the build's data folder (warm office profile).
+    // service), the build's data folder (warm office profile) unless the test chose another.
     std::string environment() const {
-        return "XDG_RUNTIME_DIR='" + runtime_.path().string() + "' XDG_DATA_HOME='" +
-               ZARTA_TEST_DATA_HOME + "' ZARTA_SERVICE_PROGRAM='" + ZARTA_SERVICE + "' " +
-               extraEnvironment_ + " ";
+        return "XDG_RUNTIME_DIR='" + runtime_.path().string() + "' XDG_DATA_HOME='" + dataHome_ +
+               "' ZARTA_SERVICE_PROGRAM='" + ZARTA_SERVICE + "' " + extraEnvironment_ + " ";
     }
     Outcome convert(const std::string& arguments, const std::string& out) const {
         fs::create_directories(out);
@@ -128,6 +127,7 @@ protected:
 
     TempDir runtime_;
     TempDir out_;
+    std::string dataHome_ = ZARTA_TEST_DATA_HOME;
     std::string extraEnvironment_;
     static TempDir* documents_;
 };
@@ -206,6 +206,26 @@ TEST_F(ServiceE2E, WritesWhatTheConverterWritesInItsOwnProcess) {
             contains(shell("pdftotext -opw 'owner secret' '" + kept + "/locked.pdf' -").output,
                      "Vertraulicher Inhalt"));
     }
+}
+
+// Where no office can start (here: the folder for its profiles is taken by a file), the run ends
+// at its first file with the reason, as in the program's own process: the same lines, the same
+// exit status.
+TEST_F(ServiceE2E, AnOfficeThatCannotStartEndsTheRunAsInItsOwnProcess) {
+    const TempDir home;
+    fs::create_directories(home.path() / "ZartaWordToPDF");
+    TempDir::write(home.file("ZartaWordToPDF/office"), "not a folder\n");
+    dataHome_ = home.path().string();
+    const std::string files = "'" + sample("welcome.docx") + "' '" + sample("menu.doc") + "'";
+    const Outcome service = convert(files, out_.file("service"));
+    const Outcome inProcess = convert("--no-service " + files, out_.file("own"));
+    EXPECT_EQ(service.status, 1) << service.output;
+    EXPECT_EQ(service.status, inProcess.status);
+    EXPECT_EQ(service.output, inProcess.output);
+    EXPECT_TRUE(
+        contains(service.output, "zarta-convert: the word processor could not be started: "))
+        << service.output;
+    EXPECT_GT(servicePid(), 0) << "the run did not go through the service";
 }
 
 TEST_F(ServiceE2E, TwoClientsConvertAtOnce) {
