@@ -1,7 +1,9 @@
 #include "app/service/ConversionService.h"
 
 #include "engine/BatchAbandoned.h"
+#include "engine/NoWordProcessor.h"
 #include "engine/UserPrompts.h"
+#include "platform/office/NetworkIsolation.h"
 #include "platform/service/OptionsCodec.h"
 #include "platform/service/ProtocolError.h"
 #include "platform/service/ServiceChannel.h"
@@ -311,6 +313,7 @@ bool ConversionService::convert(Session& session, ServiceMessage& request) {
     const std::string sourcePath = request.takeText();
     const std::string outputPath = request.takeText();
     const bool askForPasswords = request.takeFlag();
+    const bool isolationRequired = request.takeFlag();
     const ConversionOptions options = OptionsCodec::read(request);
     request.expectEnd();
 
@@ -320,6 +323,11 @@ bool ConversionService::convert(Session& session, ServiceMessage& request) {
         RequestWatch watch(session.channel, control);
         ClientPrompts prompts(session.channel, control);
         try {
+            // The client's own office would not start without isolation either; the service's
+            // offices are isolated exactly where its processes can be.
+            if (isolationRequired && !NetworkIsolation::available()) {
+                throw NoWordProcessor(NetworkIsolation::refusal());
+            }
             const int slot = pool_.acquire(session.client, control);
             struct Held {
                 ConverterPool& pool;

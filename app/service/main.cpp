@@ -115,6 +115,13 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The service outlives the program that started it and works only with absolute paths: it
+    // keeps no folder of that program's in use (a folder to be removed, a disk to be unmounted).
+    if (::chdir("/") != 0) {
+        fail(std::string("can't change to the root folder: ") + std::strerror(errno));
+        return 1;
+    }
+
     // The signals that end the service are taken by its main loop; every thread started from
     // here on inherits the mask.
     sigset_t signals;

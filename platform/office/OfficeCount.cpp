@@ -57,6 +57,10 @@ int OfficeCount::forThisMachine() {
     return choose(usableCores(), availableMemory(text.str()), std::getenv(overrideVariable));
 }
 
+std::optional<int> OfficeCount::chosenByEnvironment() {
+    return overrideCount(std::getenv(overrideVariable));
+}
+
 std::optional<std::uint64_t> OfficeCount::availableMemory(const std::string& meminfo) {
     std::istringstream lines(meminfo);
     std::string line;

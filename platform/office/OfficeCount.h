@@ -28,6 +28,9 @@ public:
     // the environment's override.
     static int forThisMachine();
 
+    // The count the environment's override sets for this process; nothing when it sets none.
+    static std::optional<int> chosenByEnvironment();
+
     // MemAvailable of a /proc/meminfo text, in bytes; nothing when absent or unreadable.
     static std::optional<std::uint64_t> availableMemory(const std::string& meminfo);
 };

@@ -7,6 +7,7 @@
 #include "engine/Messages.h"
 #include "engine/NoWordProcessor.h"
 #include "engine/UserPrompts.h"
+#include "platform/office/NetworkIsolation.h"
 #include "platform/service/OptionsCodec.h"
 #include "platform/service/ServiceError.h"
 #include "platform/service/ServiceFailure.h"
@@ -224,7 +225,10 @@ FileConverter::Started RemoteFileConverter::exchange(const std::string& sourcePa
     };
     try {
         ServiceMessage request(Kind::Convert);
-        request.addText(sourcePath).addText(outputPath).addFlag(askForPasswords_);
+        request.addText(sourcePath)
+            .addText(outputPath)
+            .addFlag(askForPasswords_)
+            .addFlag(NetworkIsolation::required());
         OptionsCodec::write(request, options);
         channel.send(request);
         for (;;) {

@@ -14,8 +14,9 @@ class UserPrompts;
 // A FileConverter whose work is done by the user's conversion service, with one of its warm
 // offices and Ghostscript interpreters.
 //
-// start() sends the file (its paths, whether to ask for passwords, the options with their
-// passwords) over its connection and answers the service's questions with the prompts,
+// start() sends the file (its paths, whether to ask for passwords, whether this process requires
+// the word processor cut off from the network, the options with their passwords) over its
+// connection and answers the service's questions with the prompts,
 // calling beforeAsking before the first, as a converter in this process would. The remainder
 // asks the service, over a connection of its own, to write the PDF; destroying it unrun tells
 // the service to drop it. Failures come back as the same errors (ConversionError with the

@@ -4,12 +4,30 @@
 #include "platform/service/RemoteFileConverter.h"
 #include "platform/service/ServiceError.h"
 #include "platform/service/ServiceLauncher.h"
+#include "platform/service/ServiceStatus.h"
 
 #include <cstdlib>
 #include <system_error>
 #include <thread>
 
 namespace zarta {
+
+namespace {
+
+// How many offices the service on the channel runs; 0 when it does not say.
+std::size_t serviceOffices(ServiceChannel& channel) {
+    try {
+        channel.send(ServiceMessage(ServiceMessage::Kind::Status));
+        auto reply = channel.receive(ServiceLauncher::silenceLimit());
+        if (reply && reply->kind() == ServiceMessage::Kind::StatusReport) {
+            return ServiceStatus::read(*reply).offices.size();
+        }
+    } catch (const ServiceError&) {
+    }
+    return 0;
+}
+
+} // namespace
 
 // Shared with the service's converters, which add to it as they end.
 struct ServiceConverterFactory::Record {
@@ -44,6 +62,11 @@ ServiceConverterFactory::makeConverters(const Request& request, UserPrompts& pro
     std::unique_ptr<ServiceChannel> first;
     if (useService_ && request.installFolder.empty()) {
         first = ServiceLauncher::connect(true);
+    }
+    if (const auto chosen = OfficeCount::chosenByEnvironment(); first && chosen) {
+        if (serviceOffices(*first) != static_cast<std::size_t>(*chosen)) {
+            first.reset();
+        }
     }
     if (!first) {
         return local_.makeConverters(request, prompts, printWatch);

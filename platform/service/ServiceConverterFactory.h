@@ -14,9 +14,16 @@ namespace zarta {
 // (OfficeConverterFactory) otherwise, or always when the service is not wanted.
 //
 // The service is not wanted when the caller says so (zarta-convert --no-service) or
-// $ZARTA_NO_SERVICE is set to anything but "" or "0". A request that names an installation
-// folder for Ghostscript is converted in-process: the service's Ghostscript is found the
-// service's way.
+// $ZARTA_NO_SERVICE is set to anything but "" or "0".
+//
+// What is the service's own and what follows each file: the service's offices, their number
+// and their memory budget follow the machine (as when the service started), its data folder and
+// search path are those it started with. Each file's request carries the options, the paths,
+// whether to ask for passwords and whether isolation from the network is required. A client
+// that sets the number of offices itself (ZARTA_OFFICES) uses the service only when the service
+// runs that many offices, and converts in its own process otherwise. A request that names an
+// installation folder for Ghostscript is converted in-process: the service's Ghostscript is found
+// the service's way.
 //
 // Thread: as ConverterFactory. The factory outlives the converters it made.
 class ServiceConverterFactory : public ConverterFactory {

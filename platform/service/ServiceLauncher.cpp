@@ -1,6 +1,8 @@
 #include "platform/service/ServiceLauncher.h"
 
 #include "engine/ProductNames.h"
+#include "platform/office/NetworkIsolation.h"
+#include "platform/office/OfficeCount.h"
 #include "platform/service/ServiceAddress.h"
 #include "platform/service/ServiceError.h"
 
@@ -8,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -45,9 +48,34 @@ int connectTo(const std::string& path) {
     return fd;
 }
 
+// The environment of a service started by this process: this process's, without the settings
+// that are the service's own (its office count follows the machine) or travel with each request
+// (whether isolation is required), so that the service keeps none of the client that started it.
+std::vector<std::string> serviceEnvironment() {
+    std::vector<std::string> kept;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        const std::string_view name = text.substr(0, text.find('='));
+        if (name != OfficeCount::overrideVariable && name != NetworkIsolation::requireVariable) {
+            kept.emplace_back(text);
+        }
+    }
+    return kept;
+}
+
 // Starts the program detached: the child starts a session of its own and forks again, so the
 // service is nobody's child and no terminal's; its output goes to the log.
 bool spawnDetached(const std::string& program, const std::string& log) {
+    // Made before the fork: the child of a threaded process may only make async-signal-safe
+    // calls.
+    std::vector<std::string> environment = serviceEnvironment();
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    std::string path = program;
+    char* const argv[] = {path.data(), nullptr};
     const pid_t child = ::fork();
     if (child < 0) {
         return false;
@@ -63,7 +91,7 @@ bool spawnDetached(const std::string& program, const std::string& log) {
         ::dup2(out >= 0 ? out : null, STDOUT_FILENO);
         ::dup2(out >= 0 ? out : null, STDERR_FILENO);
         ::close_range(3, ~0U, 0);
-        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::execve(path.c_str(), argv, envp.data());
         ::_exit(127);
     }
     int status = 0;

@@ -15,7 +15,9 @@ namespace zarta {
 // or where the build tree and the installation put it relative to it. It is started detached (a
 // session of its own, its output in ServiceAddress::logPath()) while the caller holds the start
 // lock, so that clients starting at the same time start one service; the caller then waits for
-// its socket, at most startLimit.
+// its socket, at most startLimit. It gets the caller's environment without ZARTA_OFFICES and
+// ZARTA_REQUIRE_ISOLATION: its office count follows the machine whoever starts it, and whether
+// isolation is required travels with each file.
 //
 // Thread: any thread; each call is independent.
 class ServiceLauncher {

@@ -20,13 +20,14 @@ namespace zarta {
 // A value type; one thread at a time.
 class ServiceMessage {
 public:
-    static constexpr std::uint16_t protocolVersion = 1;
+    static constexpr std::uint16_t protocolVersion = 2;
     static constexpr std::size_t maxFrame = 1 << 20;
     static constexpr std::size_t headerSize = 4;
 
     enum class Kind : std::uint8_t {
         // Client to service.
-        Convert = 1, // the word-processor part of one file: source, output, options
+        Convert = 1, // the word-processor part of one file: source, output, ask flag,
+                     // isolation-required flag, options
         Answer,      // the answer to AskPassword: given flag, text
         Acknowledge, // ShowMessage was shown
         Finish,      // run the PDF part of a started file: its token

@@ -1,6 +1,7 @@
 // The conversion service as zarta-convert uses it, with the real office and Ghostscript: started
 // on demand, shared, killed from either side, refused to other users, ended when idle, and
 // writing what the converter writes in its own process.
+#include "platform/office/OfficeCount.h"
 #include "platform/service/ServiceChannel.h"
 #include "platform/service/ServiceMessage.h"
 #include "tests/support/OfficeTestSupport.h"
@@ -228,6 +229,31 @@ TEST_F(ServiceE2E, AnOfficeThatCannotStartEndsTheRunAsInItsOwnProcess) {
     EXPECT_GT(servicePid(), 0) << "the run did not go through the service";
 }
 
+// The service's number of offices is the machine's, whichever client started it; a client that
+// chooses another number converts in its own process, one that chooses the service's uses it.
+TEST_F(ServiceE2E, ItsOfficeCountFollowsTheMachineNotTheClientThatStartedIt) {
+    const auto offices = [this] {
+        const std::string text = status().output;
+        int count = 0;
+        for (std::size_t at = text.find("\noffice "); at != std::string::npos;
+             at = text.find("\noffice ", at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    // The machine's own number, whatever the environment of the test sets.
+    ::unsetenv(zarta::OfficeCount::overrideVariable);
+    const int machine = zarta::OfficeCount::forThisMachine();
+    extraEnvironment_ = "ZARTA_OFFICES=" + std::to_string(machine == 1 ? 2 : 1);
+    ASSERT_EQ(convert(sample("welcome.docx"), out_.file("a")).status, 0);
+    EXPECT_EQ(offices(), machine) << status().output;
+    EXPECT_TRUE(contains(status().output, "documents converted: 0")) << status().output;
+
+    extraEnvironment_ = "ZARTA_OFFICES=" + std::to_string(machine);
+    ASSERT_EQ(convert(sample("menu.doc"), out_.file("b")).status, 0);
+    EXPECT_TRUE(contains(status().output, "documents converted: 1")) << status().output;
+}
+
 TEST_F(ServiceE2E, TwoClientsConvertAtOnce) {
     // Started first, so that both clients find it.
     ASSERT_EQ(convert(sample("welcome.docx"), out_.file("warm")).status, 0);
@@ -371,7 +397,7 @@ TEST_F(ServiceE2E, ABrokenRequestClosesOnlyItsOwnConnection) {
     };
     const std::vector<std::pair<const char*, std::string>> requests{
         {"a frame longer than allowed", std::string("\xff\xff\xff\x7f", 4)},
-        {"an unknown kind", std::string("\x03\x00\x00\x00\x01\x00"
+        {"an unknown kind", std::string("\x03\x00\x00\x00\x02\x00"
                                         "c",
                                         7)},
         {"a reply's kind", zarta::ServiceMessage(zarta::ServiceMessage::Kind::Done).encode()},
