@@ -313,9 +313,14 @@ bool ConversionService::convert(Session& session, ServiceMessage& request) {
     const std::string sourcePath = request.takeText();
     const std::string outputPath = request.takeText();
     const bool askForPasswords = request.takeFlag();
+    const std::string installFolder = request.takeText();
     const bool isolationRequired = request.takeFlag();
     const ConversionOptions options = OptionsCodec::read(request);
     request.expectEnd();
+    // The service's working folder is not the client's: a relative one would name another.
+    if (!installFolder.empty() && installFolder.front() != '/') {
+        throw ProtocolError("the install folder of a request is not absolute");
+    }
 
     ServiceMessage reply(Kind::Failed);
     {
@@ -336,7 +341,7 @@ bool ConversionService::convert(Session& session, ServiceMessage& request) {
             } held{pool_, slot};
             begin(session.channel, control);
             FileConverter::Started started = slots_[static_cast<std::size_t>(slot)]->start(
-                prompts, askForPasswords, sourcePath, outputPath, options, control);
+                prompts, askForPasswords, installFolder, sourcePath, outputPath, options, control);
             std::uint64_t token = 0;
             if (started.outcome == FileOutcome::Converted && started.remainder) {
                 auto pending = std::make_unique<Pending>();

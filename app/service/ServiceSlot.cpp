@@ -16,6 +16,7 @@ void ServiceSlot::noteOffice(std::chrono::steady_clock::time_point callBegun) {
 }
 
 FileConverter::Started ServiceSlot::start(UserPrompts& prompts, bool askForPasswords,
+                                          const std::string& installFolder,
                                           const std::string& sourcePath,
                                           const std::string& outputPath,
                                           const ConversionOptions& options, BatchControl& control) {
@@ -31,6 +32,14 @@ FileConverter::Started ServiceSlot::start(UserPrompts& prompts, bool askForPassw
         // The client asks before its questions (see RemoteFileConverter).
         started = converter_.start(sourcePath, outputPath, options, control, [] {});
     });
+    if (started.remainder) {
+        // Runs on the PDF thread (finish()), which alone reads the install folder.
+        started.remainder = [this, installFolder,
+                             remainder = std::move(started.remainder)](BatchControl& pdfControl) {
+            converter_.setInstallFolder(installFolder);
+            remainder(pdfControl);
+        };
+    }
     return started;
 }
 

@@ -15,8 +15,9 @@
 namespace zarta {
 
 // One of the service's converters, kept warm between its clients' files: an office and a
-// Ghostscript interpreter (OfficeFileConverter), the prompts of the client whose file is in the
-// office at the time, and what the status reports about it.
+// Ghostscript interpreter (OfficeFileConverter; the interpreter of the Ghostscript the last PDF
+// part used: a file whose install folder leads to another one replaces it), the prompts of the
+// client whose file is in the office at the time, and what the status reports about it.
 //
 // The word-processor part of a file (start()) and the office's warm-up run only while the caller
 // holds this converter in the pool, on the slot's office thread; the PDF part (finish()) on its
@@ -30,9 +31,12 @@ class ServiceSlot {
 public:
     explicit ServiceSlot(const std::string& dataFolder);
 
+    // installFolder: the absolute folder whose Ghostscript the file's PDF part prefers (empty:
+    // the service's search path), found by the in-process rules (GhostscriptLocator).
     FileConverter::Started start(UserPrompts& prompts, bool askForPasswords,
-                                 const std::string& sourcePath, const std::string& outputPath,
-                                 const ConversionOptions& options, BatchControl& control);
+                                 const std::string& installFolder, const std::string& sourcePath,
+                                 const std::string& outputPath, const ConversionOptions& options,
+                                 BatchControl& control);
     // Runs a remainder this converter's start() returned, calling begun on the PDF thread first;
     // counts the document once it is written.
     void finish(const FileConverter::Remainder& remainder, BatchControl& control,

@@ -15,9 +15,10 @@ OfficeSettings officeSettings(const std::string& dataFolder) {
 OfficeFileConverter::OfficeFileConverter(const std::string& dataFolder,
                                          const std::string& installFolder, UserPrompts& prompts,
                                          PrintWatch& printWatch)
-    : locator_(installFolder),
+    : installFolder_(installFolder),
       ghostscript_(
-          runner_, [this] { return locator_.locate(); }, securityCheck_, dataFolder),
+          runner_, [this] { return GhostscriptLocator(installFolder_).locate(); }, securityCheck_,
+          dataFolder),
       finishing_(securityCheck_), pdf_(ghostscript_, finishing_), word_(officeSettings(dataFolder)),
       converter_(word_, pdf_, prompts, printWatch, dataFolder) {}
 

@@ -32,6 +32,11 @@ public:
     // Whether a protected document leads to the password prompt (see WordToPdfConverter).
     void setAskForPasswords(bool ask) { converter_.setAskForPasswords(ask); }
 
+    // The install folder whose Ghostscript the next PDF part prefers (empty: the search path's).
+    // Call on the thread that runs the PDF parts, before the one it is for: only they read it. A
+    // PDF part that finds another Ghostscript than the kept interpreter's replaces that one.
+    void setInstallFolder(std::string folder) { installFolder_ = std::move(folder); }
+
     // The office provider, for what it says about starting offices (its last failure, whether
     // they run without network).
     const OfficeApplicationFactory& wordProcessor() const { return word_; }
@@ -49,7 +54,7 @@ public:
 
 private:
     PosixProcessRunner runner_;
-    const GhostscriptLocator locator_;
+    std::string installFolder_;
     const QpdfSecurityCheck securityCheck_;
     GhostscriptInterpreterStage ghostscript_;
     QpdfSecurityStage finishing_;

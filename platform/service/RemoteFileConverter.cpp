@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <deque>
+#include <filesystem>
 #include <optional>
 
 #include <unistd.h>
@@ -44,6 +45,19 @@ void endHungService(const ServiceChannel& channel) {
         }
     } catch (const ServiceError&) {
     }
+}
+
+// The request with its install folder made absolute against this process's working folder,
+// which the service does not share.
+ConverterFactory::Request absoluteFolder(ConverterFactory::Request request) {
+    if (!request.installFolder.empty()) {
+        std::error_code error;
+        const auto folder = std::filesystem::absolute(request.installFolder, error);
+        if (!error) {
+            request.installFolder = folder.string();
+        }
+    }
+    return request;
 }
 
 ConversionError serviceStopped(const std::string& sourcePath, const std::string& why) {
@@ -146,9 +160,10 @@ private:
 } // namespace
 
 RemoteFileConverter::RemoteFileConverter(std::unique_ptr<ServiceChannel> first,
-                                         UserPrompts& prompts, bool askForPasswords,
+                                         UserPrompts& prompts,
+                                         const ConverterFactory::Request& request,
                                          Fallback fallback)
-    : channel_(std::move(first)), prompts_(prompts), askForPasswords_(askForPasswords),
+    : channel_(std::move(first)), prompts_(prompts), request_(absoluteFolder(request)),
       fallback_(std::move(fallback)) {}
 
 RemoteFileConverter::~RemoteFileConverter() {
@@ -227,7 +242,8 @@ FileConverter::Started RemoteFileConverter::exchange(const std::string& sourcePa
         ServiceMessage request(Kind::Convert);
         request.addText(sourcePath)
             .addText(outputPath)
-            .addFlag(askForPasswords_)
+            .addFlag(request_.askForPasswords)
+            .addText(request_.installFolder)
             .addFlag(NetworkIsolation::required());
         OptionsCodec::write(request, options);
         channel.send(request);
@@ -273,9 +289,9 @@ FileConverter::Started RemoteFileConverter::exchange(const std::string& sourcePa
                     if (redoes_) {
                         // The whole file once more, with a fresh service and the same answers.
                         redo = [sourcePath, outputPath, options, answers,
-                                ask = askForPasswords_](BatchControl& again) {
+                                request = request_](BatchControl& again) {
                             ReplayedPrompts replayed(answers);
-                            RemoteFileConverter fresh(nullptr, replayed, ask, {});
+                            RemoteFileConverter fresh(nullptr, replayed, request, {});
                             fresh.redoes_ = false;
                             if (fresh.convert(sourcePath, outputPath, options, again) !=
                                 FileOutcome::Converted) {

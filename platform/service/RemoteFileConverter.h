@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ConverterFactory.h"
 #include "engine/FileConverter.h"
 #include "platform/service/ServiceChannel.h"
 
@@ -14,7 +15,8 @@ class UserPrompts;
 // A FileConverter whose work is done by the user's conversion service, with one of its warm
 // offices and Ghostscript interpreters.
 //
-// start() sends the file (its paths, whether to ask for passwords, whether this process requires
+// start() sends the file (its paths, whether to ask for passwords, the install folder of
+// Ghostscript, whether this process requires
 // the word processor cut off from the network, the options with their passwords) over its
 // connection and answers the service's questions with the prompts,
 // calling beforeAsking before the first, as a converter in this process would. The remainder
@@ -38,10 +40,13 @@ class RemoteFileConverter : public FileConverter {
 public:
     using Fallback = std::function<std::unique_ptr<FileConverter>()>;
 
-    // first: a connection to use for the first file (may be null). fallback: the in-process
-    // converter for when no service can be had (empty: such a file fails).
+    // first: a connection to use for the first file (may be null). request: whether to ask for
+    // passwords, and the install folder whose Ghostscript the service prefers for these files
+    // (sent as an absolute path, as this process would resolve it; its count is not used).
+    // fallback: the in-process converter for when no service can be had (empty: such a file
+    // fails).
     RemoteFileConverter(std::unique_ptr<ServiceChannel> first, UserPrompts& prompts,
-                        bool askForPasswords, Fallback fallback);
+                        const ConverterFactory::Request& request, Fallback fallback);
     ~RemoteFileConverter() override;
 
     FileOutcome convert(const std::string& sourcePath, const std::string& outputPath,
@@ -72,7 +77,7 @@ private:
 
     std::unique_ptr<ServiceChannel> channel_;
     UserPrompts& prompts_;
-    const bool askForPasswords_;
+    const ConverterFactory::Request request_;
     Fallback fallback_;
     std::unique_ptr<FileConverter> local_;
     std::string lastFailure_;

@@ -60,7 +60,7 @@ std::vector<std::unique_ptr<FileConverter>>
 ServiceConverterFactory::makeConverters(const Request& request, UserPrompts& prompts,
                                         PrintWatch& printWatch) {
     std::unique_ptr<ServiceChannel> first;
-    if (useService_ && request.installFolder.empty()) {
+    if (useService_) {
         first = ServiceLauncher::connect(true);
     }
     if (const auto chosen = OfficeCount::chosenByEnvironment(); first && chosen) {
@@ -80,8 +80,8 @@ ServiceConverterFactory::makeConverters(const Request& request, UserPrompts& pro
             one.count = 1;
             return std::move(local_.makeConverters(one, prompts, printWatch).front());
         };
-        auto converter = std::make_unique<RemoteFileConverter>(
-            i == 0 ? std::move(first) : nullptr, prompts, request.askForPasswords, fallback);
+        auto converter = std::make_unique<RemoteFileConverter>(i == 0 ? std::move(first) : nullptr,
+                                                               prompts, request, fallback);
         converter->onEnd([record = record_](const std::string& lastFailure) {
             std::lock_guard lock(record->mutex);
             ++record->wordProcessors.made;

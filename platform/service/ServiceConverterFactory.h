@@ -19,11 +19,10 @@ namespace zarta {
 // What is the service's own and what follows each file: the service's offices, their number
 // and their memory budget follow the machine (as when the service started), its data folder and
 // search path are those it started with. Each file's request carries the options, the paths,
-// whether to ask for passwords and whether isolation from the network is required. A client
-// that sets the number of offices itself (ZARTA_OFFICES) uses the service only when the service
-// runs that many offices, and converts in its own process otherwise. A request that names an
-// installation folder for Ghostscript is converted in-process: the service's Ghostscript is found
-// the service's way.
+// whether to ask for passwords, the installation folder whose Ghostscript is preferred (found in
+// the service by the same rules as in-process) and whether isolation from the network is
+// required. A client that sets the number of offices itself (ZARTA_OFFICES) uses the service
+// only when the service runs that many offices, and converts in its own process otherwise.
 //
 // Thread: as ConverterFactory. The factory outlives the converters it made.
 class ServiceConverterFactory : public ConverterFactory {

@@ -26,8 +26,8 @@ public:
 
     enum class Kind : std::uint8_t {
         // Client to service.
-        Convert = 1, // the word-processor part of one file: source, output, ask flag,
-                     // isolation-required flag, options
+        Convert = 1, // the word-processor part of one file: source, output, ask flag, absolute
+                     // install folder of Ghostscript or "", isolation-required flag, options
         Answer,      // the answer to AskPassword: given flag, text
         Acknowledge, // ShowMessage was shown
         Finish,      // run the PDF part of a started file: its token

@@ -1,10 +1,16 @@
 // The conversion service as zarta-convert uses it, with the real office and Ghostscript: started
 // on demand, shared, killed from either side, refused to other users, ended when idle, and
 // writing what the converter writes in its own process.
+#include "engine/BatchControl.h"
+#include "engine/ConversionOptions.h"
+#include "engine/QuietPrintWatch.h"
 #include "platform/office/OfficeCount.h"
+#include "platform/service/RemoteFileConverter.h"
 #include "platform/service/ServiceChannel.h"
+#include "platform/service/ServiceConverterFactory.h"
 #include "platform/service/ServiceMessage.h"
 #include "tests/support/OfficeTestSupport.h"
+#include "tests/support/RecordingPrompts.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestDocuments.h"
 
@@ -251,6 +257,41 @@ TEST_F(ServiceE2E, ItsOfficeCountFollowsTheMachineNotTheClientThatStartedIt) {
 
     extraEnvironment_ = "ZARTA_OFFICES=" + std::to_string(machine);
     ASSERT_EQ(convert(sample("menu.doc"), out_.file("b")).status, 0);
+    EXPECT_TRUE(contains(status().output, "documents converted: 1")) << status().output;
+}
+
+// A program that names an installation folder for Ghostscript (the add-in's InstallPath), here
+// relative to its working folder, has the service convert with that folder's Ghostscript.
+TEST_F(ServiceE2E, TheServiceUsesTheGhostscriptOfTheFolderARequestNames) {
+    const TempDir install;
+    fs::create_directories(install.path() / "bin");
+    const std::string runs = install.file("runs");
+    TempDir::write(install.file("bin/gs"),
+                   "#!/bin/sh\necho run >> '" + runs + "'\nexec /usr/bin/gs \"$@\"\n");
+    ::chmod(install.file("bin/gs").c_str(), 0755);
+    ::setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
+    ::setenv("ZARTA_SERVICE_PROGRAM", ZARTA_SERVICE, 1);
+    const fs::path here = fs::current_path();
+    fs::current_path(install.path());
+
+    zarta::ServiceConverterFactory factory(std::string(ZARTA_TEST_DATA_HOME) + "/ZartaWordToPDF",
+                                           true);
+    RecordingPrompts prompts;
+    zarta::QuietPrintWatch printWatch;
+    zarta::BatchControl control;
+    zarta::ConverterFactory::Request request;
+    request.installFolder = ".";
+    request.count = 1;
+    auto converters = factory.makeConverters(request, prompts, printWatch);
+    ASSERT_EQ(converters.size(), 1U);
+    fs::create_directories(out_.path());
+    EXPECT_EQ(converters.front()->convert(sample("welcome.docx"), out_.file("welcome.pdf"),
+                                          zarta::ConversionOptions(), control),
+              zarta::FileOutcome::Converted);
+    fs::current_path(here);
+    EXPECT_FALSE(dynamic_cast<zarta::RemoteFileConverter&>(*converters.front()).inProcess());
+    EXPECT_GT(fs::file_size(out_.file("welcome.pdf")), 0U);
+    EXPECT_TRUE(contains(TempDir::read(runs), "run")) << "its Ghostscript did not run";
     EXPECT_TRUE(contains(status().output, "documents converted: 1")) << status().output;
 }
 
