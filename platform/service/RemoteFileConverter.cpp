@@ -107,6 +107,9 @@ public:
     RemotePdf& operator=(const RemotePdf&) = delete;
 
     void run(BatchControl& control) {
+        // A held batch waits here, before the PDF part, as the in-process PDF stage does; until
+        // then the print stays with the service, which holds no office for it.
+        control.checkpoint();
         settled_ = true;
         bool begun = false;
         std::string why;

@@ -34,6 +34,10 @@ class UserPrompts;
 // started, to an in-process converter made by the fallback. Abandoning the batch hangs up the
 // connection, which makes the service abandon the file and remove what it made for it.
 //
+// Holding the batch holds it before a file is sent and before its PDF part is asked for; a
+// file's word-processor part, once sent, runs to its end in the service (a held batch must not
+// keep one of the offices the service shares with other programs).
+//
 // Thread: as FileConverter: start() on one thread at a time, the remainder on another. The
 // prompts outlive the converter.
 class RemoteFileConverter : public FileConverter {

@@ -132,8 +132,28 @@ protected:
         return count;
     }
 
+    // A converter of this test's service made in this process, as the desktop program and the
+    // add-in's dialog make theirs.
+    std::unique_ptr<zarta::RemoteFileConverter> serviceConverter(const std::string& installFolder) {
+        ::setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
+        ::setenv("XDG_DATA_HOME", ZARTA_TEST_DATA_HOME, 1);
+        ::setenv("ZARTA_SERVICE_PROGRAM", ZARTA_SERVICE, 1);
+        factory_ = std::make_unique<zarta::ServiceConverterFactory>(
+            std::string(ZARTA_TEST_DATA_HOME) + "/ZartaWordToPDF", true);
+        zarta::ConverterFactory::Request request;
+        request.installFolder = installFolder;
+        request.count = 1;
+        auto converters = factory_->makeConverters(request, prompts_, printWatch_);
+        fs::create_directories(out_.path());
+        return std::unique_ptr<zarta::RemoteFileConverter>(
+            dynamic_cast<zarta::RemoteFileConverter*>(converters.front().release()));
+    }
+
     TempDir runtime_;
     TempDir out_;
+    RecordingPrompts prompts_;
+    zarta::QuietPrintWatch printWatch_;
+    std::unique_ptr<zarta::ServiceConverterFactory> factory_;
     std::string dataHome_ = ZARTA_TEST_DATA_HOME;
     std::string extraEnvironment_;
     static TempDir* documents_;
@@ -269,30 +289,46 @@ TEST_F(ServiceE2E, TheServiceUsesTheGhostscriptOfTheFolderARequestNames) {
     TempDir::write(install.file("bin/gs"),
                    "#!/bin/sh\necho run >> '" + runs + "'\nexec /usr/bin/gs \"$@\"\n");
     ::chmod(install.file("bin/gs").c_str(), 0755);
-    ::setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
-    ::setenv("ZARTA_SERVICE_PROGRAM", ZARTA_SERVICE, 1);
     const fs::path here = fs::current_path();
     fs::current_path(install.path());
-
-    zarta::ServiceConverterFactory factory(std::string(ZARTA_TEST_DATA_HOME) + "/ZartaWordToPDF",
-                                           true);
-    RecordingPrompts prompts;
-    zarta::QuietPrintWatch printWatch;
     zarta::BatchControl control;
-    zarta::ConverterFactory::Request request;
-    request.installFolder = ".";
-    request.count = 1;
-    auto converters = factory.makeConverters(request, prompts, printWatch);
-    ASSERT_EQ(converters.size(), 1U);
-    fs::create_directories(out_.path());
-    EXPECT_EQ(converters.front()->convert(sample("welcome.docx"), out_.file("welcome.pdf"),
-                                          zarta::ConversionOptions(), control),
+    const auto converter = serviceConverter(".");
+    EXPECT_EQ(converter->convert(sample("welcome.docx"), out_.file("welcome.pdf"),
+                                 zarta::ConversionOptions(), control),
               zarta::FileOutcome::Converted);
     fs::current_path(here);
-    EXPECT_FALSE(dynamic_cast<zarta::RemoteFileConverter&>(*converters.front()).inProcess());
+    EXPECT_FALSE(converter->inProcess());
     EXPECT_GT(fs::file_size(out_.file("welcome.pdf")), 0U);
     EXPECT_TRUE(contains(TempDir::read(runs), "run")) << "its Ghostscript did not run";
     EXPECT_TRUE(contains(status().output, "documents converted: 1")) << status().output;
+}
+
+// A held batch (the desktop program's Pause) waits before a file's PDF is written, as in the
+// program's own process; the file's print waits in the service, which holds no office for it.
+TEST_F(ServiceE2E, AHeldBatchWaitsBeforeThePdfAndGoesOnWhenResumed) {
+    zarta::BatchControl control;
+    const auto converter = serviceConverter("");
+    auto started = converter->start(sample("welcome.docx"), out_.file("welcome.pdf"),
+                                    zarta::ConversionOptions(), control, [] {});
+    ASSERT_EQ(started.outcome, zarta::FileOutcome::Converted);
+    ASSERT_TRUE(started.remainder);
+    control.hold();
+    std::string failure;
+    std::thread pdf([&] {
+        try {
+            started.remainder(control);
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_FALSE(fs::exists(out_.file("welcome.pdf")));
+    EXPECT_TRUE(contains(status().output, "documents converted: 0")) << status().output;
+    control.resume();
+    pdf.join();
+    EXPECT_EQ(failure, "");
+    EXPECT_TRUE(fs::exists(out_.file("welcome.pdf")));
+    EXPECT_FALSE(converter->inProcess());
 }
 
 TEST_F(ServiceE2E, TwoClientsConvertAtOnce) {
