@@ -54,6 +54,34 @@ std::optional<long> seconds(const char* text) {
     return value;
 }
 
+std::string usage() {
+    const std::string program(ProductNames::serviceProgram);
+    const std::string idle = std::to_string(defaultIdleExit);
+    return "Usage: " + program + " [--idle-exit SECONDS]\n" +
+           "Keeps word processors and Ghostscript running for this user's conversions, so that " +
+           std::string(ProductNames::commandLineProgram) + ",\n" +
+           std::string(ProductNames::program) +
+           " and the word-processor add-in convert a document without starting an office "
+           "first.\nThey start it when they need it (or systemd's user instance does, when its "
+           "socket is\nfirst used); it ends itself after a time without work, and its offices "
+           "with it.\n\n"
+           "Options:\n"
+           "  --idle-exit SECONDS   end after SECONDS (1 to 604800) without work (default: " +
+           idle + ",\n" +
+           "                        or $ZARTA_SERVICE_IDLE_EXIT)\n"
+           "  -h, --help            show this help and exit\n"
+           "  --version             show the version and exit\n\n"
+           "Its socket is " +
+           std::string(DataFolders::programFolder) +
+           "-service/service.socket in $XDG_RUNTIME_DIR (in the program's data\n"
+           "folder when that is not set), in a folder only the user may enter; it serves no other "
+           "user.\nIts offices, their number and their memory budget follow the machine. One "
+           "runs per user:\na second one ends at once.\n\n"
+           "Exit status: 0 when it ended (after its idle time, on SIGTERM, SIGINT or SIGHUP) or "
+           "found the\nservice of this user running, 1 when it could not serve, 2 for a wrong "
+           "command line.\n";
+}
+
 // The socket systemd passed, when it started this program for its socket unit.
 int passedSocket() {
     const char* pid = std::getenv("LISTEN_PID");
@@ -105,12 +133,16 @@ int main(int argc, char** argv) {
         if (argument == "--idle-exit" && value) {
             idleExit = *value;
             ++i;
+        } else if (argument == "-h" || argument == "--help") {
+            std::fputs(usage().c_str(), stdout);
+            return 0;
+        } else if (argument == "--version") {
+            std::printf("%s (%s) %s\n", ProductNames::serviceProgram.data(),
+                        ProductNames::product.data(), ProductNames::version.data());
+            return 0;
         } else {
-            std::fprintf(stderr,
-                         "usage: %s [--idle-exit SECONDS]\n"
-                         "Keeps offices running for the conversions of this user; ends after "
-                         "SECONDS without work (default %ld, or $ZARTA_SERVICE_IDLE_EXIT).\n",
-                         ProductNames::serviceProgram.data(), defaultIdleExit);
+            fail("wrong command line at \"" + argument + "\"");
+            std::fputs(usage().c_str(), stderr);
             return 2;
         }
     }

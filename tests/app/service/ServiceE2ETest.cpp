@@ -3,6 +3,7 @@
 // writing what the converter writes in its own process.
 #include "engine/BatchControl.h"
 #include "engine/ConversionOptions.h"
+#include "engine/ProductNames.h"
 #include "engine/QuietPrintWatch.h"
 #include "platform/office/OfficeCount.h"
 #include "platform/service/RemoteFileConverter.h"
@@ -160,6 +161,34 @@ protected:
 };
 
 TempDir* ServiceE2E::documents_ = nullptr;
+
+// Its command line: help and version (which its manual page is made from), and a wrong one
+// refused before anything starts.
+TEST_F(ServiceE2E, ItsCommandLineAnswersHelpAndVersionAndRefusesAWrongOne) {
+    struct Case {
+        const char* arguments;
+        int status;
+        std::string says;
+    };
+    const std::string program(zarta::ProductNames::serviceProgram);
+    const std::vector<Case> cases{
+        {"--help", 0, "Usage: " + program + " [--idle-exit SECONDS]\n"},
+        {"-h", 0, "\n  --version "},
+        {"--version", 0,
+         program + " (" + std::string(zarta::ProductNames::product) + ") " +
+             std::string(zarta::ProductNames::version) + "\n"},
+        {"--idle-exit 0", 2, "wrong command line at \"--idle-exit\""},
+        {"--idle-exit", 2, "wrong command line at \"--idle-exit\""},
+        {"--bogus", 2, "wrong command line at \"--bogus\""},
+    };
+    for (const Case& c : cases) {
+        const Outcome run =
+            shell(environment() + "'" ZARTA_SERVICE "' " + c.arguments + " </dev/null 2>&1");
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.output;
+        EXPECT_TRUE(contains(run.output, c.says)) << c.arguments << "\n" << run.output;
+    }
+    EXPECT_EQ(status().status, 1) << "a service was started";
+}
 
 TEST_F(ServiceE2E, StartsOnDemandAndKeepsItsOfficeForTheNextCall) {
     const Outcome before = status();
