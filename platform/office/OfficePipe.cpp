@@ -1,5 +1,7 @@
 #include "platform/office/OfficePipe.h"
 
+#include "platform/process/UnixSocket.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -11,7 +13,6 @@
 #include <sys/random.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 #include <vector>
 
@@ -61,36 +62,10 @@ bool madeHere(const std::string& name) {
     return name.find_first_not_of("0123456789abcdef", namePrefix.size()) == std::string::npos;
 }
 
-// A blocking stream socket connected to path, or -1 with errno set. The connection itself does
-// not wait: a listener whose queue is full (a stopped process) yields EAGAIN.
-int connectTo(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) {
-        errno = ENAMETOOLONG;
-        return -1;
-    }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (socket < 0) {
-        return -1;
-    }
-    while (::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        if (errno != EINTR) {
-            const int error = errno;
-            ::close(socket);
-            errno = error;
-            return -1;
-        }
-    }
-    ::fcntl(socket, F_SETFL, ::fcntl(socket, F_GETFL) & ~O_NONBLOCK);
-    return socket;
-}
-
 // Whether nothing listens on the socket at path any more: a live office accepts connections or
 // has them queued (EAGAIN); only a refused connection means nobody does.
 bool abandoned(const std::string& path) {
-    const int probe = connectTo(path);
+    const int probe = UnixSocket::connect(path);
     if (probe >= 0) {
         ::close(probe);
         return false;
@@ -155,7 +130,7 @@ std::string OfficePipe::path() const {
 int OfficePipe::connect(pid_t office) const {
     // Through the open folder, which only this user can add to.
     const int socket =
-        connectTo("/proc/self/fd/" + std::to_string(folder_.get()) + "/" + socketName);
+        UnixSocket::connect("/proc/self/fd/" + std::to_string(folder_.get()) + "/" + socketName);
     if (socket < 0) {
         return -1; // an office that has not begun listening, or one that is gone
     }

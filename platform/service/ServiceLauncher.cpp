@@ -3,6 +3,7 @@
 #include "engine/ProductNames.h"
 #include "platform/office/NetworkIsolation.h"
 #include "platform/office/OfficeCount.h"
+#include "platform/process/UnixSocket.h"
 #include "platform/service/ServiceAddress.h"
 #include "platform/service/ServiceError.h"
 
@@ -16,8 +17,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,27 +25,6 @@ namespace zarta {
 namespace fs = std::filesystem;
 
 namespace {
-
-int connectTo(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) {
-        errno = ENAMETOOLONG;
-        return -1;
-    }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return -1;
-    }
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return -1;
-    }
-    return fd;
-}
 
 // The environment of a service started by this process: this process's, without the settings
 // that are the service's own (its office count follows the machine) or travel with each request
@@ -148,7 +126,7 @@ std::unique_ptr<ServiceChannel> ServiceLauncher::connect(bool start, std::string
         return fail(error.what());
     }
     const std::string socket = ServiceAddress::socketPath();
-    if (const int fd = connectTo(socket); fd >= 0) {
+    if (const int fd = UnixSocket::connect(socket); fd >= 0) {
         return std::make_unique<ServiceChannel>(fd);
     }
     if (errno == ENAMETOOLONG) {
@@ -172,12 +150,12 @@ std::unique_ptr<ServiceChannel> ServiceLauncher::connect(bool start, std::string
         return fail("can't take the service's start lock: " + std::string(std::strerror(errno)));
     }
     // Another client may have started it while this one waited for the lock.
-    int fd = connectTo(socket);
+    int fd = UnixSocket::connect(socket);
     if (fd < 0 && spawnDetached(program, ServiceAddress::logPath())) {
         const auto end = std::chrono::steady_clock::now() + startLimit;
         while (fd < 0 && std::chrono::steady_clock::now() < end) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            fd = connectTo(socket);
+            fd = UnixSocket::connect(socket);
         }
     }
     ::close(lock);
