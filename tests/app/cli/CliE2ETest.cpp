@@ -527,10 +527,13 @@ TEST_F(CliE2E, AnInstallationExtensionCacheAnotherUserMadePrivateKeepsNoOfficeFr
         return shell("unshare -m sh -c \"mount --bind '" + folder + "' '" + cache.string() +
                      "' && " + command + "\" </dev/null 2>&1");
     };
+    // In its own process (env -i drops the test's ZARTA_NO_SERVICE), so that no service of the
+    // other user's outlives the test.
     const Outcome other =
-        over(privateCache, "setpriv --reuid=65534 --regid=65534 --clear-groups env -i HOME='" +
-                               home + "' PATH=/usr/bin:/bin '" + ZARTA_CONVERT + "' --out '" +
-                               output + "' '" + place.file("welcome.docx") + "'");
+        over(privateCache,
+             "setpriv --reuid=65534 --regid=65534 --clear-groups env -i ZARTA_NO_SERVICE=1 HOME='" +
+                 home + "' PATH=/usr/bin:/bin '" + ZARTA_CONVERT + "' --out '" + output + "' '" +
+                 place.file("welcome.docx") + "'");
     EXPECT_EQ(other.status, 0) << other.output;
     EXPECT_TRUE(fs::exists(output + "/welcome.pdf")) << other.output;
 
