@@ -1,10 +1,13 @@
 // Soak: zarta-convert, run as a user runs it, through a long batch of the project's own Word
-// documents with two offices side by side. The batch cycles through the sample documents, the
-// fidelity documents (scripts/make-fidelity-docs) and generated reports of one to twenty pages;
-// one file in twenty is a hard case instead, in turn: damaged (cut short), protected by a
-// password (none is given, so it is skipped), bomb-like (a package that would unpack to 200 MB,
-// refused before any office opens it) and a hostile name (line breaks and an escape sequence,
-// Latin-1 bytes, a 250-byte PDF name).
+// documents with two offices side by side: through the user's conversion service when that is
+// the number of offices the service runs (the machine's), in the program's own process otherwise
+// or with ZARTA_NO_SERVICE=1. A service it started is still there at the end (its office, its
+// Ghostscript and that one's work folder), until its idle time ends. The batch cycles through the
+// sample documents, the fidelity documents (scripts/make-fidelity-docs) and generated reports of
+// one to twenty pages; one file in twenty is a hard case instead, in turn: damaged (cut short),
+// protected by a password (none is given, so it is skipped), bomb-like (a package that would unpack
+// to 200 MB, refused before any office opens it) and a hostile name (line breaks and an escape
+// sequence, Latin-1 bytes, a 250-byte PDF name).
 //
 // Prints documents per second over time (every 30 seconds), the largest resident memory of the
 // program and of each office process (offices are replaced after 200 documents), and what is left
