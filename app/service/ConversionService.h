@@ -32,7 +32,11 @@ class ServiceMessage;
 // Working every two seconds; a client that hangs up meanwhile has its request
 // abandoned (its work folder removed, its office ended and started afresh for the next file),
 // and the PDF parts it started and never claimed are dropped when its last connection ends.
-// A connection with a message the protocol does not allow is closed.
+// A connection with a message the protocol does not allow is closed (so is one whose Convert
+// names a relative install folder: the service's working folder is not the client's). A Convert
+// whose client requires isolation from the network fails as NoWordProcessor with
+// NetworkIsolation::refusal() where this process's offices cannot be isolated, as the client's
+// own office would.
 //
 // Files are handed to the converters by a ConverterPool: clients (processes) take turns file by
 // file.

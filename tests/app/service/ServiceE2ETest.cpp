@@ -6,6 +6,7 @@
 #include "engine/ProductNames.h"
 #include "engine/QuietPrintWatch.h"
 #include "platform/office/OfficeCount.h"
+#include "platform/service/OptionsCodec.h"
 #include "platform/service/RemoteFileConverter.h"
 #include "platform/service/ServiceChannel.h"
 #include "platform/service/ServiceConverterFactory.h"
@@ -504,7 +505,17 @@ TEST_F(ServiceE2E, ABrokenRequestClosesOnlyItsOwnConnection) {
         EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         return fd;
     };
+    // A file whose Ghostscript folder is relative: the service would look for it in its own
+    // working folder, not the client's.
+    zarta::ServiceMessage relative(zarta::ServiceMessage::Kind::Convert);
+    relative.addText(sample("menu.doc"))
+        .addText(out_.file("menu.pdf"))
+        .addFlag(false)
+        .addText("gs-folder")
+        .addFlag(false);
+    zarta::OptionsCodec::write(relative, zarta::ConversionOptions());
     const std::vector<std::pair<const char*, std::string>> requests{
+        {"a relative Ghostscript folder", relative.encode()},
         {"a frame longer than allowed", std::string("\xff\xff\xff\x7f", 4)},
         {"an unknown kind", std::string("\x03\x00\x00\x00\x02\x00"
                                         "c",
