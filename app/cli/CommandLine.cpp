@@ -364,7 +364,8 @@ Isolation:
 
 Running:
   --report FILE   write each file's outcome to FILE as it is known, one JSON object a line
-                  (source, pdf, outcome, message, milliseconds, pages)
+                  (source, pdf, outcome, message, milliseconds, pages); - for standard
+                  output, where with --quiet nothing else is written
   --offices N     run N offices side by side, 1 to 16 (default: one per two cores, as the
                   memory allows; also: ZARTA_OFFICES=N)
   -q, --quiet     show only what went wrong: no progress, no summary

@@ -27,7 +27,11 @@ std::string nameFields(std::string_view name, std::string_view text) {
 
 JsonReport::JsonReport(const std::string& path, PageCounter pages)
     : path_(path), pages_(std::move(pages)) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+    // "-" is standard output, as for other tools' reports; a copy of it, so that the report's
+    // end does not close the program's output.
+    fd_ = path == "-"
+              ? ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)
+              : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
     if (fd_ < 0) {
         throw std::runtime_error("can't write the report \"" + path +
                                  "\": " + std::strerror(errno));

@@ -14,14 +14,15 @@ namespace zarta {
 // object) and at most none of the line under way.
 //
 // A line: {"source": ..., "pdf": ... or null, "outcome": ..., "message": ..., "milliseconds":
-// ..., "pages": ... or null}. Outcomes: "converted", "kept" (its PDF existed and was kept),
-// "failed", "skipped" (protected, no password), "not-started" (an earlier failure ended the
-// batch), "refused" (a named file that is not a Word file). Names are bytes on Linux and need
-// not be UTF-8: a name that is valid UTF-8 is written as it is (JSON escapes for quote,
-// backslash and control characters); one that is not is written with each invalid byte as
-// U+FFFD, and its exact bytes follow in base64 in "source_bytes" (or "pdf_bytes"), so that a
-// script can always get the name back, and reads plain text for every ordinary name. Messages
-// are text for people: their invalid bytes become U+FFFD.
+// ..., "pages": ... or null}; "pdf" is where the file's PDF goes, the file's own PDF after
+// "converted" or "kept", an older one left as it was (or none) after a failure. Outcomes:
+// "converted", "kept" (its PDF existed and was kept), "failed", "skipped" (protected, no password),
+// "not-started" (an earlier failure ended the batch), "refused" (a named file that is not a Word
+// file). Names are bytes on Linux and need not be UTF-8: a name that is valid UTF-8 is written as
+// it is (JSON escapes for quote, backslash and control characters); one that is not is written with
+// each invalid byte as U+FFFD, and its exact bytes follow in base64 in "source_bytes" (or
+// "pdf_bytes"), so that a script can always get the name back, and reads plain text for every
+// ordinary name. Messages are text for people: their invalid bytes become U+FFFD.
 //
 // Thread: one thread at a time.
 class JsonReport {
@@ -38,7 +39,8 @@ public:
     // Counts the pages of a written PDF; nothing when they cannot be counted.
     using PageCounter = std::function<std::optional<int>(const std::string& pdf)>;
 
-    // Creates (or empties) the file at path. Throws std::runtime_error saying why it cannot.
+    // Creates (or empties) the file at path; "-" writes to standard output. Throws
+    // std::runtime_error saying why it cannot.
     JsonReport(const std::string& path, PageCounter pages);
     ~JsonReport();
     JsonReport(const JsonReport&) = delete;

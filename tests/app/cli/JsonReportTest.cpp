@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace zarta;
 
 namespace {
@@ -102,6 +108,30 @@ TEST(JsonReport, WritesEachLineAtOnceAndCountsPagesOfConvertedFiles) {
 
 TEST(JsonReport, SaysWhyItCannotBeCreated) {
     EXPECT_THROW(JsonReport("/nonexistent/folder/report.json", nullptr), std::runtime_error);
+}
+
+// "-" is standard output, which stays open for the program's other lines after the report ends.
+TEST(JsonReport, ADashWritesToStandardOutputAndLeavesItOpen) {
+    TempDir dir;
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    const int file = ::open(dir.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(file, 0);
+    ::dup2(file, STDOUT_FILENO);
+    ::close(file);
+    JsonReport::Line line;
+    line.source = "a.docx";
+    line.outcome = "failed";
+    {
+        JsonReport report("-", nullptr);
+        report.add(line);
+    }
+    const bool stillOpen = ::write(STDOUT_FILENO, "after\n", 6) == 6;
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(TempDir::read(dir.file("out")), JsonReport::format(line) + "after\n");
+    EXPECT_FALSE(std::filesystem::exists("-"));
 }
 
 } // namespace
